@@ -1,0 +1,32 @@
+#pragma once
+// What the desktop gives the program: message boxes, questions, opening a path, power-off.
+// The windows install the real implementation; tests install a recording fake, so the core
+// never shows a box, opens a browser or powers the machine off by itself.
+
+#include <QString>
+
+enum class MessageIcon { Information, Question, Warning, Error };
+
+class Desktop
+{
+public:
+    virtual ~Desktop() = default;
+
+    // The general error box: GeneralErrorText(error), the application title, an error icon.
+    virtual void ShowError(const QString &error) = 0;
+    // A message box with one OK button.
+    virtual void ShowMessage(const QString &title, const QString &text, MessageIcon icon) = 0;
+    // A question box with Yes and No and the question icon; true for Yes.
+    virtual bool AskQuestion(const QString &title, const QString &text) = 0;
+    // The desktop's open action on a file or folder; its result is never examined.
+    virtual void OpenPath(const QString &path) = 0;
+    // Asks the system to power off; failures are ignored.
+    virtual void PowerOff() = 0;
+};
+
+// The general error box's text: a period appended when the last character comes after "."
+// in the character code.
+QString GeneralErrorText(const QString &error);
+
+// The product name, used as the application title and in the general error box's caption.
+inline constexpr char kProductName[] = "Quintor Video Joiner";

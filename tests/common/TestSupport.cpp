@@ -1,0 +1,120 @@
+#include "common/TestSupport.h"
+
+#include "platform/System.h"
+
+#include <QDir>
+#include <QProcess>
+
+#include <iostream>
+
+void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+void PrintTo(const QStringList &l, std::ostream *os)
+{
+    *os << '[';
+    for (qsizetype i = 0; i < l.size(); ++i)
+        *os << (i ? ", \"" : "\"") << l.at(i).toStdString() << '"';
+    *os << ']';
+}
+
+namespace qvj::test {
+
+void PrepareProcess()
+{
+    SetUpCharacterLocale();
+}
+
+QString BuildProgramDirectory()
+{
+    return QDir(QStringLiteral(QVJ_BIN_DIR)).absolutePath() + QLatin1Char('/');
+}
+
+void RecordingDesktop::ShowError(const QString &error)
+{
+    calls.push_back({QStringLiteral("error"), QString::fromLatin1(kProductName),
+                     GeneralErrorText(error), MessageIcon::Error});
+}
+
+void RecordingDesktop::ShowMessage(const QString &title, const QString &text, MessageIcon icon)
+{
+    calls.push_back({QStringLiteral("message"), title, text, icon});
+}
+
+bool RecordingDesktop::AskQuestion(const QString &title, const QString &text)
+{
+    calls.push_back({QStringLiteral("question"), title, text, MessageIcon::Question});
+    if (answers.empty())
+        return defaultAnswer;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void RecordingDesktop::OpenPath(const QString &path)
+{
+    calls.push_back({QStringLiteral("open"), QString(), path, MessageIcon::Information});
+}
+
+void RecordingDesktop::PowerOff()
+{
+    calls.push_back({QStringLiteral("poweroff"), QString(), QString(), MessageIcon::Information});
+}
+
+std::vector<RecordingDesktop::Call> RecordingDesktop::Of(const QString &kind) const
+{
+    std::vector<Call> out;
+    for (const Call &c : calls)
+        if (c.kind == kind)
+            out.push_back(c);
+    return out;
+}
+
+bool MakeClip(const QString &path, const ClipSpec &spec)
+{
+    const QString secs = QString::number(spec.seconds, 'f', 3);
+    QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+                     QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+                     QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("testsrc2=size=%1x%2:rate=%3:duration=%4")
+                         .arg(spec.width)
+                         .arg(spec.height)
+                         .arg(spec.fps, secs)};
+    if (spec.audio) {
+        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+             << QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
+                    .arg(spec.sampleRate)
+                    .arg(secs)
+             << QStringLiteral("-ac") << QString::number(spec.channels);
+    }
+    args << spec.extra << QStringLiteral("-t") << secs << path;
+    QString output;
+    const int code = RunProgram(QStringLiteral("ffmpeg"), args, &output);
+    if (code != 0)
+        std::cerr << "ffmpeg could not make " << path.toStdString() << ":\n"
+                  << output.toStdString() << '\n';
+    return code == 0;
+}
+
+int RunProgram(const QString &program, const QStringList &args, QString *output, int timeoutMs)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForStarted())
+        return -1;
+    p.closeWriteChannel();
+    const bool finished = p.waitForFinished(timeoutMs);
+    if (output)
+        *output = QString::fromUtf8(p.readAll());
+    if (!finished) {
+        p.kill();
+        p.waitForFinished();
+        return -1;
+    }
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+} // namespace qvj::test

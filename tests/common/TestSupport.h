@@ -1,0 +1,73 @@
+#pragma once
+// Helpers shared by every test program.
+
+#include "platform/Desktop.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <ostream>
+#include <vector>
+
+// Lets GoogleTest print Qt strings in failure messages.
+void PrintTo(const QString &s, std::ostream *os);
+void PrintTo(const QStringList &l, std::ostream *os);
+
+namespace qvj::test {
+
+// Locale and environment as the program sets them at start-up.
+void PrepareProcess();
+
+// The program directory laid out by the build (executables, asapi.dll, Profiles/...), with "/".
+QString BuildProgramDirectory();
+
+// A desktop that records every call and answers questions from a queue (then defaultAnswer).
+class RecordingDesktop : public Desktop
+{
+public:
+    struct Call
+    {
+        QString kind; // "error", "message", "question", "open", "poweroff"
+        QString title;
+        QString text;
+        MessageIcon icon = MessageIcon::Information;
+    };
+
+    void ShowError(const QString &error) override;
+    void ShowMessage(const QString &title, const QString &text, MessageIcon icon) override;
+    bool AskQuestion(const QString &title, const QString &text) override;
+    void OpenPath(const QString &path) override;
+    void PowerOff() override;
+
+    // The calls of one kind, in order.
+    std::vector<Call> Of(const QString &kind) const;
+
+    std::vector<Call> calls;
+    std::deque<bool> answers;
+    bool defaultAnswer = true;
+};
+
+// A generated clip: a moving test picture and, unless silent, a tone.
+struct ClipSpec
+{
+    double seconds = 2.0;
+    int width = 320;
+    int height = 240;
+    QString fps = QStringLiteral("25");
+    bool audio = true;
+    int sampleRate = 44100;
+    int channels = 2;
+    // Extra ffmpeg output arguments (codec choices); by default ffmpeg picks by extension.
+    QStringList extra;
+};
+
+// Makes the clip at path with the ffmpeg executable; returns false (and prints why) on failure.
+bool MakeClip(const QString &path, const ClipSpec &spec = {});
+
+// Runs a program to its end and gives its exit code (-1 when it could not start or crashed);
+// its merged output goes to *output when given.
+int RunProgram(const QString &program, const QStringList &args, QString *output = nullptr,
+               int timeoutMs = 300000);
+
+} // namespace qvj::test
