@@ -1,0 +1,82 @@
+#pragma once
+// Helpers shared by the tests of the Output Settings dialog and the About box.
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace qvj::test {
+
+// A stand-in for the main window: one button that counts the clicks that reach it.
+struct OwnerWindow
+{
+    OwnerWindow()
+    {
+        widget.setGeometry(100, 80, 798, 559);
+        auto *layout = new QVBoxLayout(&widget);
+        button = new QPushButton(QStringLiteral("Add Files"), &widget);
+        layout->addWidget(button);
+        QObject::connect(button, &QPushButton::clicked, [this] { ++clicks; });
+        widget.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    }
+
+    // A click through the window system, where a modal dialog blocks it.
+    void ClickThroughWindowSystem()
+    {
+        const QPoint pos = button->mapTo(&widget, button->rect().center());
+        QTest::mouseClick(widget.windowHandle(), Qt::LeftButton, {}, pos);
+        QCoreApplication::processEvents();
+    }
+
+    QWidget widget;
+    QPushButton *button = nullptr;
+    int clicks = 0;
+};
+
+// What a message box showed: title, text, icon and the widget that had the focus under it.
+struct SeenMessage
+{
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QWidget *parent = nullptr;
+};
+
+// Runs action; every message box it opens is recorded and dismissed with its default button.
+inline std::vector<SeenMessage> CatchMessages(const std::function<void()> &action)
+{
+    std::vector<SeenMessage> seen;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&seen] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        seen.push_back({box->windowTitle(), box->text(), box->icon(), box->parentWidget()});
+        box->done(QMessageBox::Ok);
+    });
+    timer.start();
+    action();
+    timer.stop();
+    return seen;
+}
+
+// Saves a picture of the widget when QVJ_SCREENSHOT_DIR names a folder (for a look by eye).
+inline void SaveScreenshot(QWidget &widget, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("QVJ_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        widget.grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+}
+
+} // namespace qvj::test
