@@ -1,0 +1,148 @@
+#include "tasks/MediaProbe.h"
+
+#include "platform/System.h"
+#include "tasks/TimeText.h"
+
+#include <cstddef>
+// The library's C interface; UNICODE (set by its pkg-config flags) selects the wchar_t calls.
+#include <MediaInfoDLL/MediaInfoDLL_Static.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+
+#ifdef Q_OS_UNIX
+#include <langinfo.h>
+#include <strings.h>
+#endif
+
+namespace {
+
+// A decimal number as the library writes one ("5005", "5005.000000", "-1.5e3"): an optional
+// sign, digits with at most one ".", an optional exponent. No blanks, no group separators,
+// "." whatever the user's locale.
+std::optional<double> ParseDecimalNumber(const QString &text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto isDigit = [&](qsizetype k) {
+        return k < n && text.at(k) >= QLatin1Char('0') && text.at(k) <= QLatin1Char('9');
+    };
+    if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+        ++i;
+    qsizetype digits = 0;
+    while (isDigit(i))
+        ++i, ++digits;
+    if (i < n && text.at(i) == QLatin1Char('.')) {
+        ++i;
+        while (isDigit(i))
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < n && (text.at(i) == QLatin1Char('e') || text.at(i) == QLatin1Char('E'))) {
+        ++i;
+        if (i < n && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+            ++i;
+        if (!isDigit(i))
+            return std::nullopt;
+        while (isDigit(i))
+            ++i;
+    }
+    if (i != n)
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.toDouble(&ok); // always the C locale's rules
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// The library turns wide paths into file names with the C library's character locale, so a
+// name with letters beyond ASCII opens only under a UTF-8 one. Start-up sets one, but Qt's
+// application object sets the locale again from the environment (plain "C" under LANG=C).
+void EnsureUtf8CharacterLocale()
+{
+#ifdef Q_OS_UNIX
+    const char *codeset = nl_langinfo(CODESET);
+    if (codeset && (strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "utf8") == 0))
+        return;
+    SetUpCharacterLocale();
+#endif
+}
+
+// One library handle, released however the probe ends.
+class MediaInfoHandle
+{
+public:
+    MediaInfoHandle()
+        : m_handle(MediaInfo_New())
+    {
+    }
+    ~MediaInfoHandle()
+    {
+        if (m_handle) {
+            MediaInfo_Close(m_handle);
+            MediaInfo_Delete(m_handle);
+        }
+    }
+    MediaInfoHandle(const MediaInfoHandle &) = delete;
+    MediaInfoHandle &operator=(const MediaInfoHandle &) = delete;
+
+    bool Valid() const { return m_handle != nullptr; }
+
+    void Open(const QString &path)
+    {
+        // The result is not needed: a file that does not open has no play time.
+        const std::wstring file = path.toStdWString();
+        MediaInfo_Open(m_handle, file.c_str());
+    }
+
+    // The value copied at once: the next call on the same handle overwrites the library's text.
+    QString Get(MediaInfo_stream_C kind, const wchar_t *parameter)
+    {
+        const wchar_t *value
+            = MediaInfo_Get(m_handle, kind, 0, parameter, MediaInfo_Info_Text, MediaInfo_Info_Name);
+        return value ? QString::fromWCharArray(value) : QString();
+    }
+
+private:
+    void *m_handle;
+};
+
+} // namespace
+
+QString InvalidFloatingPointText(const QString &text)
+{
+    return QStringLiteral("'%1' is not a valid floating point value").arg(text);
+}
+
+MediaProbeResult MediaProbeResultFromTexts(const QString &playTime, const QString &width,
+                                           const QString &height)
+{
+    MediaProbeResult result;
+    const std::optional<double> ms = ParseDecimalNumber(playTime);
+    if (!ms) {
+        result.error = InvalidFloatingPointText(playTime);
+        return result;
+    }
+    result.ok = true;
+    result.lengthText = SecondsToTimeText(*ms / 1000.0);
+    result.sizeText = width + QLatin1Char('x') + height;
+    return result;
+}
+
+MediaProbeResult ProbeMedia(const QString &path)
+{
+    EnsureUtf8CharacterLocale();
+    MediaInfoHandle info;
+    if (!info.Valid())
+        return MediaProbeResultFromTexts(QString(), QString(), QString());
+    info.Open(path);
+    const QString playTime = info.Get(MediaInfo_Stream_General, L"PlayTime");
+    if (!ParseDecimalNumber(playTime))
+        return MediaProbeResultFromTexts(playTime, QString(), QString());
+    const QString width = info.Get(MediaInfo_Stream_Video, L"Width");
+    const QString height = info.Get(MediaInfo_Stream_Video, L"Height");
+    return MediaProbeResultFromTexts(playTime, width, height);
+}

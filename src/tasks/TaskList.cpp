@@ -1,0 +1,459 @@
+#include "tasks/TaskList.h"
+
+#include "platform/Desktop.h"
+#include "platform/Paths.h"
+#include "tasks/TimeText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <algorithm>
+
+namespace {
+
+const QString kStatusOk = QStringLiteral("OK");
+
+QString UpperExtensionName(const char *extension)
+{
+    return QString::fromLatin1(extension + 1).toUpper();
+}
+
+} // namespace
+
+QString SupportedMask()
+{
+    QString mask;
+    for (const char *extension : InputExtensions)
+        mask += QLatin1Char('*') + QLatin1String(extension) + QLatin1Char(';');
+    return mask;
+}
+
+QString OpenDialogFilter()
+{
+    const QString mask = SupportedMask();
+    QString filter = QStringLiteral("All Support Files(") + mask + QStringLiteral(")|") + mask
+        + QLatin1Char('|');
+    for (const char *extension : InputExtensions) {
+        filter += UpperExtensionName(extension) + QStringLiteral(" Files (*")
+            + QLatin1String(extension) + QStringLiteral(")|*") + QLatin1String(extension)
+            + QLatin1Char('|');
+    }
+    return filter + QStringLiteral("All Files (*.*)|*.*");
+}
+
+bool HasInputExtension(const QString &path)
+{
+    const QString extension = ExtractFileExt(path).toLower();
+    return std::any_of(InputExtensions.begin(), InputExtensions.end(),
+                       [&](const char *e) { return extension == QLatin1String(e); });
+}
+
+QStringList DialogFilesInAddOrder(const QStringList &returned)
+{
+    if (returned.size() < 2)
+        return returned;
+    QStringList ordered = returned.mid(1);
+    ordered.append(returned.first());
+    return ordered;
+}
+
+QStringList ListSupportedFiles(const QString &folder)
+{
+    if (folder.isEmpty())
+        return {};
+    // Without QDir::Hidden and QDir::System, names beginning with "." and sockets, pipes,
+    // devices and broken links are left out; QDir::Files leaves out the subfolders.
+    QStringList names = QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [](const QString &name) { return !HasInputExtension(name); }),
+                names.end());
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+// One user command: the probe failures of everything it adds are shown together, in one
+// error box, when the outermost command ends.
+class TaskListModel::Command
+{
+public:
+    explicit Command(TaskListModel &model)
+        : m_model(model)
+    {
+        ++m_model.m_commandDepth;
+    }
+    ~Command()
+    {
+        if (--m_model.m_commandDepth == 0)
+            m_model.ReportFailures();
+    }
+    Command(const Command &) = delete;
+    Command &operator=(const Command &) = delete;
+
+private:
+    TaskListModel &m_model;
+};
+
+TaskListModel::TaskListModel(Desktop &desktop, QObject *parent)
+    : TaskListModel(desktop, &ProbeMedia, parent)
+{
+}
+
+TaskListModel::TaskListModel(Desktop &desktop, MediaProber prober, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_desktop(desktop)
+    , m_prober(std::move(prober))
+{
+}
+
+TaskListModel::~TaskListModel() = default;
+
+int TaskListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : Count();
+}
+
+int TaskListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TaskListModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= Count())
+        return {};
+    const Row &row = m_rows[static_cast<size_t>(index.row())];
+    switch (index.column()) {
+    case InputFileColumn:
+        return row.caption;
+    case LengthColumn:
+        return row.subTexts[0];
+    case SizeColumn:
+        return row.subTexts[1];
+    case StatusColumn:
+        return row.subTexts[2];
+    default:
+        return {};
+    }
+}
+
+QVariant TaskListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (section) {
+    case InputFileColumn:
+        return QStringLiteral("Input File");
+    case LengthColumn:
+        return QStringLiteral("Length");
+    case SizeColumn:
+        return QStringLiteral("Size");
+    case StatusColumn:
+        return QStringLiteral("Status");
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags TaskListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+int TaskListModel::Count() const
+{
+    return static_cast<int>(m_rows.size());
+}
+
+void TaskListModel::ReadTaskRow(int index, int column, ltvItemData &rec) const
+{
+    if (index < 0 || index >= Count() || column < AllColumns || column > 9)
+        return;
+    const Row &row = m_rows[static_cast<size_t>(index)];
+    QString *const texts[10]
+        = {&rec.LengthText, &rec.SizeText,   &rec.StatusText, &rec.BaseName,   &rec.SpareText4,
+           &rec.SpareText5, &rec.SpareText6, &rec.SpareText7, &rec.SpareText8, &rec.SpareText9};
+    // Sub-texts 0 and 5 to 9 carry durations; the others have none.
+    double *const seconds[10] = {&rec.LengthSeconds,
+                                 nullptr,
+                                 nullptr,
+                                 nullptr,
+                                 nullptr,
+                                 &rec.SpareSeconds5,
+                                 &rec.SpareSeconds6,
+                                 &rec.SpareSeconds7,
+                                 &rec.SpareSeconds8,
+                                 &rec.SpareSeconds9};
+    auto readSubText = [&](int k) {
+        *texts[k] = row.subTexts[static_cast<size_t>(k)];
+        if (seconds[k])
+            *seconds[k] = TimeTextToSeconds(*texts[k]);
+    };
+    if (column == AllColumns) {
+        rec.InputFile = row.caption;
+        for (int k = 0; k < 10; ++k)
+            readSubText(k);
+    } else if (column == CaptionOnly) {
+        rec.InputFile = row.caption;
+    } else {
+        readSubText(column);
+    }
+}
+
+void TaskListModel::WriteTaskRow(int index, int column, const ltvItemData &rec)
+{
+    if (index < 0 || index >= Count() || column < AllColumns || column > 9)
+        return;
+    Row &row = m_rows[static_cast<size_t>(index)];
+    const QString *const texts[10]
+        = {&rec.LengthText, &rec.SizeText,   &rec.StatusText, &rec.BaseName,   &rec.SpareText4,
+           &rec.SpareText5, &rec.SpareText6, &rec.SpareText7, &rec.SpareText8, &rec.SpareText9};
+    if (column == AllColumns) {
+        row.caption = rec.InputFile;
+        for (size_t k = 0; k < 10; ++k)
+            row.subTexts[k] = *texts[k];
+    } else if (column == CaptionOnly) {
+        row.caption = rec.InputFile;
+    } else {
+        row.subTexts[static_cast<size_t>(column)] = *texts[column];
+    }
+    Q_EMIT dataChanged(this->index(index, 0), this->index(index, ColumnCount - 1));
+}
+
+void TaskListModel::AddTaskFile(const QString &path)
+{
+    const Command command(*this);
+    HideWelcomePanel();
+    const auto listed = std::find_if(m_rows.begin(), m_rows.end(),
+                                     [&](const Row &row) { return row.caption == path; });
+    if (listed != m_rows.end()
+        && !m_desktop.AskQuestion(QStringLiteral("Already Listed"),
+                                  QStringLiteral("This file has been added to the Task List "
+                                                 "already. Are you sure to add it again?")))
+        return;
+
+    // The row is appended only once the probe has succeeded, so that the list never holds a
+    // row without its length.
+    const MediaProbeResult probe = m_prober(path);
+    if (!probe.ok) {
+        m_failures.append(path + QLatin1Char('\n') + GeneralErrorText(probe.error));
+        return;
+    }
+    Row row;
+    row.caption = path;
+    row.subTexts[0] = probe.lengthText;
+    row.subTexts[1] = probe.sizeText;
+    row.subTexts[2] = kStatusOk;
+    row.subTexts[3] = RemoveExtension(ExtractFileName(path));
+    AppendRow(std::move(row));
+}
+
+void TaskListModel::AddTaskDirectory(const QString &folder)
+{
+    const Command command(*this);
+    const QStringList names = ListSupportedFiles(folder);
+    const QString prefix = AddTrailingBackslash(folder);
+    for (const QString &name : names) {
+        // The window stays responsive during a long add; a command given meanwhile runs here,
+        // between two files. Nothing below holds a row number across this call.
+        QCoreApplication::processEvents();
+        // A job started meanwhile owns the rows: the add ends rather than change them.
+        if (!m_listEnabled)
+            break;
+        AddTaskFile(prefix + name);
+    }
+}
+
+void TaskListModel::AddTaskPaths(const QStringList &paths, AddRule rule)
+{
+    const Command command(*this);
+    for (const QString &path : paths) {
+        if (rule == AddRule::Drop) {
+            if (DirectoryExists(path))
+                AddTaskDirectory(path);
+            else if (HasInputExtension(path))
+                AddTaskFile(path);
+        } else {
+            if (FileExists(path)) {
+                if (HasInputExtension(path))
+                    AddTaskFile(path);
+            } else if (DirectoryExists(path)) {
+                AddTaskDirectory(path);
+            }
+        }
+    }
+}
+
+void TaskListModel::AddChosenFiles(const QStringList &files)
+{
+    {
+        const Command command(*this);
+        for (const QString &file : files)
+            AddTaskFile(file);
+    }
+    EnableListButtonsWhenFilled();
+}
+
+void TaskListModel::AddChosenDirectory(const QString &folder)
+{
+    if (!folder.isEmpty())
+        AddTaskDirectory(folder);
+    EnableListButtonsWhenFilled();
+}
+
+void TaskListModel::DropPaths(const QStringList &paths)
+{
+    HideWelcomePanel();
+    if (!m_listEnabled)
+        return;
+    AddTaskPaths(paths, AddRule::Drop);
+    EnableListButtonsWhenFilled();
+}
+
+void TaskListModel::AddStartUpPaths(const QStringList &paths)
+{
+    AddTaskPaths(paths, AddRule::StartUp);
+    EnableListButtonsWhenFilled();
+}
+
+void TaskListModel::Delete(const QList<int> &selectedRows)
+{
+    const std::vector<bool> selected = SelectionMask(selectedRows, Count());
+    for (int i = Count() - 1; i >= 0; --i) {
+        if (!selected[static_cast<size_t>(i)])
+            continue;
+        beginRemoveRows(QModelIndex(), i, i);
+        m_rows.erase(m_rows.begin() + i);
+        endRemoveRows();
+    }
+    if (m_rows.empty())
+        SetListButtonsEnabled(false);
+}
+
+void TaskListModel::Clear()
+{
+    if (!m_rows.empty()) {
+        beginResetModel();
+        m_rows.clear();
+        endResetModel();
+    }
+    SetListButtonsEnabled(false);
+}
+
+QList<int> TaskListModel::MoveUp(const QList<int> &selectedRows)
+{
+    std::vector<bool> selected = SelectionMask(selectedRows, Count());
+    if (std::none_of(selected.begin(), selected.end(), [](bool s) { return s; }))
+        return {};
+    for (int p = 1; p < Count(); ++p) {
+        if (!selected[static_cast<size_t>(p)])
+            continue;
+        SwapRows(p - 1, p);
+        selected[static_cast<size_t>(p - 1)] = true;
+        selected[static_cast<size_t>(p)] = false;
+    }
+    return SelectedRows(selected);
+}
+
+QList<int> TaskListModel::MoveDown(const QList<int> &selectedRows)
+{
+    std::vector<bool> selected = SelectionMask(selectedRows, Count());
+    if (std::none_of(selected.begin(), selected.end(), [](bool s) { return s; }))
+        return {};
+    for (int p = Count() - 2; p >= 0; --p) {
+        if (!selected[static_cast<size_t>(p)])
+            continue;
+        SwapRows(p, p + 1);
+        selected[static_cast<size_t>(p + 1)] = true;
+        selected[static_cast<size_t>(p)] = false;
+    }
+    return SelectedRows(selected);
+}
+
+void TaskListModel::Open(const QList<int> &selectedRows)
+{
+    const QList<int> rows = SelectedRows(SelectionMask(selectedRows, Count()));
+    if (rows.isEmpty())
+        return;
+    ltvItemData rec;
+    ReadTaskRow(rows.first(), CaptionOnly, rec);
+    m_desktop.OpenPath(rec.InputFile);
+}
+
+void TaskListModel::SetListButtonsEnabled(bool enabled)
+{
+    if (m_listButtonsEnabled == enabled)
+        return;
+    m_listButtonsEnabled = enabled;
+    Q_EMIT listButtonsEnabledChanged(enabled);
+}
+
+void TaskListModel::SetListEnabled(bool enabled)
+{
+    if (m_listEnabled == enabled)
+        return;
+    m_listEnabled = enabled;
+    Q_EMIT listEnabledChanged(enabled);
+}
+
+void TaskListModel::HideWelcomePanel()
+{
+    m_welcomePanelShown = false;
+    Q_EMIT hideWelcomePanel();
+}
+
+void TaskListModel::AppendRow(Row row)
+{
+    const int at = Count();
+    beginInsertRows(QModelIndex(), at, at);
+    m_rows.push_back(std::move(row));
+    endInsertRows();
+}
+
+void TaskListModel::SwapRows(int a, int b)
+{
+    // Exchanging whole records moves the hidden sub-texts with the row.
+    ltvItemData first;
+    ltvItemData second;
+    ReadTaskRow(a, AllColumns, first);
+    ReadTaskRow(b, AllColumns, second);
+    WriteTaskRow(a, AllColumns, second);
+    WriteTaskRow(b, AllColumns, first);
+}
+
+void TaskListModel::EnableListButtonsWhenFilled()
+{
+    if (!m_rows.empty())
+        SetListButtonsEnabled(true);
+}
+
+void TaskListModel::ReportFailures()
+{
+    if (m_failures.isEmpty())
+        return;
+    const QString text = m_failures.join(QLatin1Char('\n'));
+    m_failures.clear();
+    m_desktop.ShowError(text);
+}
+
+std::vector<bool> TaskListModel::SelectionMask(const QList<int> &selectedRows, int count)
+{
+    std::vector<bool> mask(static_cast<size_t>(count), false);
+    for (const int row : selectedRows)
+        if (row >= 0 && row < count)
+            mask[static_cast<size_t>(row)] = true;
+    return mask;
+}
+
+QList<int> TaskListModel::SelectedRows(const std::vector<bool> &mask)
+{
+    QList<int> rows;
+    for (size_t i = 0; i < mask.size(); ++i)
+        if (mask[i])
+            rows.append(static_cast<int>(i));
+    return rows;
+}

@@ -1,0 +1,164 @@
+#pragma once
+// The task list: the ordered input files of a join with their Length, Size and Status texts,
+// the row record through which every other part reads and writes a row, and the rules by
+// which the list is filled and arranged. The main window's list view shows this model.
+
+#include "tasks/MediaProbe.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <vector>
+
+class Desktop;
+
+// One task row as a value: the caption, ten sub-texts and the durations computed from them.
+struct ltvItemData
+{
+    QString InputFile; // caption: full path of the input file
+    QString LengthText; // sub-text 0
+    QString SizeText; // sub-text 1
+    QString StatusText; // sub-text 2
+    QString BaseName; // sub-text 3: file name without folder and extension
+    QString SpareText4;
+    QString SpareText5;
+    QString SpareText6;
+    QString SpareText7;
+    QString SpareText8;
+    QString SpareText9;
+    double LengthSeconds = -1; // TimeTextToSeconds(LengthText)
+    double SpareSeconds5 = -1;
+    double SpareSeconds6 = -1;
+    double SpareSeconds7 = -1;
+    double SpareSeconds8 = -1;
+    double SpareSeconds9 = -1;
+};
+
+// Column selectors of ReadTaskRow and WriteTaskRow; 0 to 9 select one sub-text.
+constexpr int AllColumns = -2;
+constexpr int CaptionOnly = -1;
+
+// The supported input extensions, lower case, in the order of the dialog filter.
+inline constexpr std::array<const char *, 8> InputExtensions {".avi", ".mpg", ".mpeg", ".mp4",
+                                                              ".wmv", ".mov", ".vob",  ".asf"};
+
+// "*.avi;*.mpg;...;*.asf;" (every pattern followed by ";").
+QString SupportedMask();
+// The open dialog's filter as "|"-separated pairs of description and pattern.
+QString OpenDialogFilter();
+// True when the path's extension, lower-cased, is one of InputExtensions.
+bool HasInputExtension(const QString &path);
+// The open dialog returns the last clicked file first: the order in which its files are
+// added is the second to the last, then the first.
+QStringList DialogFilesInAddOrder(const QStringList &returned);
+// The supported files directly in a folder: no subfolders, no hidden or special files,
+// sorted by name without regard to case (ties by exact name). Names only.
+QStringList ListSupportedFiles(const QString &folder);
+
+class TaskListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { InputFileColumn, LengthColumn, SizeColumn, StatusColumn, ColumnCount };
+    enum class AddRule {
+        Drop, // folders are added with their files, other paths when their extension fits
+        StartUp // existing files of an input type, else existing folders; the rest is skipped
+    };
+
+    // Probes with ProbeMedia; questions and errors go to desktop.
+    explicit TaskListModel(Desktop &desktop, QObject *parent = nullptr);
+    TaskListModel(Desktop &desktop, MediaProber prober, QObject *parent = nullptr);
+    ~TaskListModel() override;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    int Count() const;
+    // Copies from row index into rec: AllColumns the caption, all sub-texts and all durations;
+    // CaptionOnly the caption; 0 to 9 one sub-text (with its duration for 0 and 5 to 9).
+    // Other fields of rec are left alone; an index or column out of range changes nothing.
+    void ReadTaskRow(int index, int column, ltvItemData &rec) const;
+    // Copies from rec into row index with the same selectors; durations are never written.
+    void WriteTaskRow(int index, int column, const ltvItemData &rec);
+
+    // Adds one file: asks "Already Listed" when the exact path is listed, probes it and
+    // appends a row with status "OK". A file that cannot be probed is not added; its path and
+    // the error are shown when the command that added it ends.
+    void AddTaskFile(const QString &path);
+    // Adds the supported files of one folder (ListSupportedFiles) in order, letting pending
+    // events run between files.
+    void AddTaskDirectory(const QString &folder);
+    // Adds each path by the rule.
+    void AddTaskPaths(const QStringList &paths, AddRule rule);
+
+    // The commands of the main window, each with its effect on the list buttons.
+    // Add Files: files in the order given (see DialogFilesInAddOrder); an empty list is a
+    // cancelled dialog.
+    void AddChosenFiles(const QStringList &files);
+    // Add Dir: the folder chosen in the browser, empty when none was chosen.
+    void AddChosenDirectory(const QString &folder);
+    // Files and folders dropped on the window, by the drop rule; ignored while the list is
+    // disabled, though the welcome panel is hidden all the same.
+    void DropPaths(const QStringList &paths);
+    // The paths named at start-up, by the start-up rule.
+    void AddStartUpPaths(const QStringList &paths);
+
+    // Deletes the selected rows (row numbers; order and repeats do not matter).
+    void Delete(const QList<int> &selectedRows);
+    // Deletes every row.
+    void Clear();
+    // Move each selected row up (down) by one, top (bottom) first, and give the new selection.
+    // Nothing selected does nothing.
+    QList<int> MoveUp(const QList<int> &selectedRows);
+    QList<int> MoveDown(const QList<int> &selectedRows);
+    // Opens the first selected row's file with the desktop.
+    void Open(const QList<int> &selectedRows);
+
+    // Enabled state of "Delete", "Clear", "Move Up" and "Move Down".
+    bool ListButtonsEnabled() const { return m_listButtonsEnabled; }
+    void SetListButtonsEnabled(bool enabled);
+    // Whether the list takes commands and drops (job control disables it during a job).
+    bool ListEnabled() const { return m_listEnabled; }
+    void SetListEnabled(bool enabled);
+    // Whether the welcome panel still covers the list (until the first add or drop).
+    bool WelcomePanelShown() const { return m_welcomePanelShown; }
+
+Q_SIGNALS:
+    // Every add of a file and every drop: the view hides its welcome panel.
+    void hideWelcomePanel();
+    void listButtonsEnabledChanged(bool enabled);
+    void listEnabledChanged(bool enabled);
+
+private:
+    struct Row
+    {
+        QString caption;
+        std::array<QString, 10> subTexts;
+    };
+    class Command;
+
+    void HideWelcomePanel();
+    void AppendRow(Row row);
+    void SwapRows(int a, int b);
+    void EnableListButtonsWhenFilled();
+    void ReportFailures();
+    static std::vector<bool> SelectionMask(const QList<int> &selectedRows, int count);
+    static QList<int> SelectedRows(const std::vector<bool> &mask);
+
+    Desktop &m_desktop;
+    MediaProber m_prober;
+    std::vector<Row> m_rows;
+    bool m_listButtonsEnabled = true;
+    bool m_listEnabled = true;
+    bool m_welcomePanelShown = true;
+    int m_commandDepth = 0;
+    QStringList m_failures;
+};
