@@ -1,0 +1,37 @@
+#pragma once
+// The encoder's command lines. Each is built as one text, exactly as the encoder contract
+// defines it, and split into program arguments by the Windows command-line rules, so that an
+// option value holding a blank still gives several arguments while a quoted path comes back
+// whole.
+
+#include <QString>
+#include <QStringList>
+
+// The arguments of a command line by the Windows rules: blanks (space, tab) separate
+// arguments outside double quotes; a double quote opens or closes a quoted part; 2n
+// backslashes before a double quote give n backslashes and the quote acts, 2n+1 give n
+// backslashes and a literal quote; other backslashes are literal; two double quotes inside a
+// quoted part give one literal quote. The first token is the program name (up to the first
+// blank, or between double quotes without escapes) and is not part of the result.
+QStringList SplitCommandLine(const QString &commandLine);
+
+// The path between double quotes, escaped so that SplitCommandLine gives it back exactly.
+// A path without double quotes and backslashes is only enclosed: "/v/a.mpg".
+QString QuotePath(const QString &path);
+
+// The intermediate file of a row: the folder (ending in "/"), the 0-based index in decimal,
+// ".avi".
+QString IntermediateFile(const QString &folder, int index);
+
+// The command line of the conversion of one row:
+// [ "<input>" -o "<intermediate>" -oac mp3lame -ovc lavc -ofps 30 -vf scale=<size>]
+QString ConversionCommandLine(const QString &inputFile, const QString &intermediateFile,
+                              const QString &videoSizeValue);
+
+// The input list of the join: for each of count rows a blank and the quoted intermediate file.
+QString JoinInputList(const QString &folder, int count);
+
+// The command line of the join: the input list, [ -o "<output>" ], then the option string,
+// which begins with a blank itself (two blanks before "-ovc").
+QString JoinCommandLine(const QString &inputList, const QString &outputPath,
+                        const QString &encoderOptions);

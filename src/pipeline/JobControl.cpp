@@ -1,0 +1,93 @@
+#include "pipeline/JobControl.h"
+
+#include "pipeline/Progress.h"
+#include "platform/Paths.h"
+
+#include <QFileInfo>
+
+namespace {
+
+StartCheck Refusal(StartCheck check, const QString &title, const QString &text, StartFocus focus)
+{
+    check.verdict = StartCheck::Verdict::Refuse;
+    check.title = title;
+    check.text = text;
+    check.icon = MessageIcon::Information;
+    check.focus = focus;
+    return check;
+}
+
+} // namespace
+
+StartCheck CheckStart(const StartInputs &inputs)
+{
+    StartCheck check;
+    check.outputText = inputs.outputText;
+    if (inputs.rowCount < 2)
+        return Refusal(check, QStringLiteral("Add More Videos"),
+                       QStringLiteral("Please add at least 2 videos to the task for joining."),
+                       StartFocus::Unchanged);
+    check.focus = StartFocus::TaskList;
+    if (!DirectoryExists(ExtractFileDir(check.outputText)))
+        return Refusal(
+            check, QStringLiteral("Output path does not exist"),
+            QStringLiteral("The output path does not exist. Please specify another one."),
+            StartFocus::OutputFile);
+    if (ExtractFileName(check.outputText).isEmpty())
+        return Refusal(check, QStringLiteral("Icorrect Filename"),
+                       QStringLiteral("Please specify the output file."), StartFocus::OutputFile);
+    if (ExtractFileExt(check.outputText).toLower() != inputs.outputExtension.toLower())
+        check.outputText += inputs.outputExtension;
+    if (inputs.askOverwrite && FileExists(check.outputText)) {
+        check.verdict = StartCheck::Verdict::AskOverwrite;
+        check.title = QStringLiteral("File Exists");
+        check.text = QStringLiteral("The output file is existent. Do you want to continue and "
+                                    "overwrite it? \n\rClick \"No\" to specify another output "
+                                    "filename.");
+        check.icon = MessageIcon::Question;
+    }
+    return check;
+}
+
+bool ConfirmStart(StartCheck &check, Desktop &desktop)
+{
+    switch (check.verdict) {
+    case StartCheck::Verdict::Go:
+        return true;
+    case StartCheck::Verdict::Refuse:
+        desktop.ShowMessage(check.title, check.text, check.icon);
+        return false;
+    case StartCheck::Verdict::AskOverwrite:
+        if (desktop.AskQuestion(check.title, check.text)) {
+            check.verdict = StartCheck::Verdict::Go;
+            return true;
+        }
+        check.verdict = StartCheck::Verdict::Refuse;
+        check.focus = StartFocus::OutputFile;
+        return false;
+    }
+    return false;
+}
+
+void JobClock::Tick(int totalBar)
+{
+    ++elapsedSeconds;
+    if (totalBar != 0) {
+        const double e = elapsedSeconds;
+        if (const std::optional<int64_t> r = RoundHalfEven(e / (totalBar / 100.0) - e))
+            remainingSeconds = static_cast<int32_t>(*r);
+    }
+}
+
+QString JoinOutputPath(const QString &outputText, bool rename, const QString &outputExtension)
+{
+    if (!rename || !FileExists(outputText))
+        return outputText;
+    const QString stem = AddTrailingBackslash(ExtractFileDir(outputText))
+        + RemoveExtension(ExtractFileName(outputText)) + QLatin1Char('_');
+    for (int index = 1;; ++index) {
+        const QString candidate = stem + QString::number(index) + outputExtension;
+        if (!QFileInfo::exists(candidate))
+            return candidate;
+    }
+}

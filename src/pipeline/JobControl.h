@@ -1,0 +1,69 @@
+#pragma once
+// The rules of job control that need no window: Start's checks, the time display's tick, the
+// output name under the Rename policy.
+
+#include "platform/Desktop.h"
+
+#include <QString>
+
+#include <cstdint>
+
+// Idle: no job runs; Running: a stage runs; Cancelled: Stop was pressed during a run, or the
+// conversion stage ended without converting every row.
+enum class JobState { Idle = 0, Running = 1, Cancelled = 2 };
+
+// What Start's checks read at the moment of the click.
+struct StartInputs
+{
+    int rowCount = 0;
+    QString outputText; // the text of the output box
+    QString outputExtension; // "." and the loaded profile's type; empty before any profile
+    bool askOverwrite = false; // the overwrite policy "Ask me." is chosen
+};
+
+// Where the keyboard focus goes.
+enum class StartFocus { Unchanged, TaskList, OutputFile };
+
+// The outcome of Start's checks.
+struct StartCheck
+{
+    enum class Verdict {
+        Go, // start the job
+        Refuse, // show the message, move the focus, end the command
+        AskOverwrite, // ask the question; Yes starts the job, No moves the focus to the output
+    };
+    Verdict verdict = Verdict::Go;
+    QString title;
+    QString text;
+    MessageIcon icon = MessageIcon::Information;
+    StartFocus focus = StartFocus::Unchanged;
+    // The output box's text after the extension check: the box shows it whatever the verdict,
+    // unless the check ended before (then it equals the text checked).
+    QString outputText;
+};
+
+// Start's checks in their order: at least 2 rows, an existing output folder, a file name, the
+// output extension appended when it differs (clip.mpg becomes clip.mpg.avi), and the question
+// about an existing output under "Ask me.".
+StartCheck CheckStart(const StartInputs &inputs);
+
+// Shows the refusal or asks the question through desktop, and settles the verdict: true when
+// the job is to start. check.focus then says where the focus goes (the output box after No).
+bool ConfirmStart(StartCheck &check, Desktop &desktop);
+
+// The counters of the time display, driven by a one-second tick.
+struct JobClock
+{
+    int32_t elapsedSeconds = 0;
+    int32_t remainingSeconds = 0;
+
+    void Reset() { *this = JobClock(); }
+    // One tick with the total bar at totalBar: one second more, and the estimate
+    // E / (p / 100) - E (halves to even) while p is not 0.
+    void Tick(int totalBar);
+};
+
+// The output path of the join: the path itself, unless renaming is asked for and a file of
+// that path exists; then the first of <folder>/<name without extension>_1<extension>, _2, ...
+// that names nothing existing.
+QString JoinOutputPath(const QString &outputText, bool rename, const QString &outputExtension);
