@@ -1,16 +1,26 @@
+// Program start: the main window first, then the hidden dialogs, then the event loop.
+#include "app/FileDialogs.h"
+#include "app/QtDesktop.h"
+#include "app/TMainForm.h"
+#include "platform/Paths.h"
 #include "platform/System.h"
 
 #include <QApplication>
-#include <QMainWindow>
+#include <QDir>
 
 int main(int argc, char **argv)
 {
     SetUpCharacterLocale();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quintor Video Joiner"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Quintor Video Joiner V1.5"));
-    window.resize(798, 559);
-    window.show();
+    QApplication::setApplicationName(QString::fromLatin1(kProductName));
+
+    QtDesktop desktop;
+    QtFileDialogs dialogs;
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    TMainForm mainForm({ProgramDirectory(), arguments, QDir::currentPath(), &desktop, &dialogs});
+    desktop.SetOwner(&mainForm);
+    mainForm.CreateDialogs();
+    mainForm.show();
     return app.exec();
 }

@@ -1,0 +1,123 @@
+// The main window's own commands: the bottom panel's buttons, the column-width rule and the
+// look states of the Start and Stop pictures.
+#include "app/FileDialogs.h"
+#include "app/ImageButton.h"
+#include "app/TMainForm.h"
+#include "platform/Desktop.h"
+#include "platform/Paths.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+void TMainForm::bbtnBrowserClick()
+{
+    const QString chosen = m_dialogs.ChooseOutputFile(this, m_saveFilter);
+    if (!chosen.isEmpty())
+        edtOutputFile->setText(chosen);
+}
+
+void TMainForm::bbtnOpenClick()
+{
+    const QString output = edtOutputFile->text();
+    if (FileExists(output)) {
+        m_desktop.OpenPath(output);
+        return;
+    }
+    const QString folder = ExtractFileDir(output);
+    if (!folder.isEmpty() && DirectoryExists(folder))
+        m_desktop.OpenPath(folder);
+}
+
+void TMainForm::ltvTaskResize(int newWidth)
+{
+    const int delta = newWidth - m_lastListWidth;
+    m_lastListWidth = newWidth;
+    if (delta == 0)
+        return;
+    QHeaderView *header = ltvTask->header();
+    ColumnWidths widths {};
+    for (int i = 0; i < int(widths.size()); ++i)
+        widths[std::size_t(i)] = i < header->count() ? header->sectionSize(i) : 0;
+    ApplyColumnWidths(AdjustColumnWidths(widths, delta));
+}
+
+// One button's answer to the mouse: hover on a move from normal, pressed on any press, hover
+// again on the release of a press.
+static void lookMove(TImageButton *button)
+{
+    if (button->State() == TImageButton::Normal) {
+        button->ShowPicture(TImageButton::Hover);
+        button->SetState(TImageButton::Hover);
+    }
+}
+
+static void lookDown(TImageButton *button)
+{
+    if (button->State() != TImageButton::Pressed) {
+        button->ShowPicture(TImageButton::Pressed);
+        button->SetState(TImageButton::Pressed);
+    }
+}
+
+static void lookUp(TImageButton *button)
+{
+    if (button->State() == TImageButton::Pressed) {
+        button->ShowPicture(TImageButton::Hover);
+        button->SetState(TImageButton::Hover);
+    }
+}
+
+void TMainForm::imgStartMouseMove()
+{
+    lookMove(imgStart);
+}
+
+void TMainForm::imgStartMouseDown()
+{
+    lookDown(imgStart);
+}
+
+void TMainForm::imgStartMouseUp()
+{
+    lookUp(imgStart);
+}
+
+void TMainForm::imgStopMouseMove()
+{
+    lookMove(imgStop);
+}
+
+void TMainForm::imgStopMouseDown()
+{
+    lookDown(imgStop);
+}
+
+void TMainForm::imgStopMouseUp()
+{
+    lookUp(imgStop);
+}
+
+void TMainForm::Image1MouseMove()
+{
+    for (TImageButton *button : {imgStart, imgStop}) {
+        if (button->isVisible() && button->State() != TImageButton::Normal) {
+            button->ShowPicture(TImageButton::Normal);
+            button->SetState(TImageButton::Normal);
+        }
+    }
+}
+
+void TMainForm::ConnectLookStates()
+{
+    connect(imgStart, &TImageButton::mouseMoved, this, &TMainForm::imgStartMouseMove);
+    connect(imgStart, &TImageButton::mousePressed, this, &TMainForm::imgStartMouseDown);
+    connect(imgStart, &TImageButton::mouseReleased, this, &TMainForm::imgStartMouseUp);
+    connect(imgStop, &TImageButton::mouseMoved, this, &TMainForm::imgStopMouseMove);
+    connect(imgStop, &TImageButton::mousePressed, this, &TMainForm::imgStopMouseDown);
+    connect(imgStop, &TImageButton::mouseReleased, this, &TMainForm::imgStopMouseUp);
+    connect(Image1, &TLogoPanel::mouseMoved, this, &TMainForm::Image1MouseMove);
+    connect(bbtnBrowser, &QPushButton::clicked, this, &TMainForm::bbtnBrowserClick);
+    connect(bbtnOpen, &QPushButton::clicked, this, &TMainForm::bbtnOpenClick);
+}

@@ -1,0 +1,126 @@
+#include "app/MainFormRules.h"
+
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <cmath>
+
+QStringList OutputTypeExtensions()
+{
+    return {QStringLiteral(".avi"), QStringLiteral(".mpg"), QStringLiteral(".mp4"),
+            QStringLiteral(".wmv"), QStringLiteral(".mov"), QStringLiteral(".vob"),
+            QStringLiteral(".asf"), QStringLiteral(".flv")};
+}
+
+QString BuildSaveDialogFilter()
+{
+    QString filter;
+    for (const QString &e : OutputTypeExtensions()) {
+        filter += e.mid(1).toUpper() + QStringLiteral(" Files (*") + e + QStringLiteral(")|*") + e
+            + QLatin1Char('|');
+    }
+    return filter + QStringLiteral("All Files (*.*)|*.*");
+}
+
+static QString withoutBracketGroup(QString description)
+{
+    description = description.trimmed();
+    if (description.endsWith(QLatin1Char(')'))) {
+        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+        if (open >= 0)
+            description = description.left(open).trimmed();
+    }
+    return description;
+}
+
+QStringList ToQtNameFilters(const QString &pairs)
+{
+    const QStringList parts = pairs.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString &p : parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString pattern = p.trimmed();
+            if (!pattern.isEmpty())
+                patterns.append(pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+        }
+        if (patterns.isEmpty())
+            continue;
+        filters.append(withoutBracketGroup(parts.at(i)) + QStringLiteral(" (")
+                       + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+    }
+    return filters;
+}
+
+int RoundHalfEven(double value)
+{
+    return static_cast<int>(std::nearbyint(value));
+}
+
+// numerator / 100 rounded half to even, in whole numbers so that a share such as 78.5 is
+// exactly a half and not a binary neighbour of it.
+static int hundredthsRoundedHalfEven(long long numerator)
+{
+    long long quotient = numerator / 100;
+    long long remainder = numerator % 100;
+    if (remainder < 0) {
+        remainder += 100;
+        --quotient;
+    }
+    if (remainder > 50 || (remainder == 50 && quotient % 2 != 0))
+        ++quotient;
+    return static_cast<int>(quotient);
+}
+
+ColumnWidths AdjustColumnWidths(const ColumnWidths &widths, int delta)
+{
+    static constexpr std::array<int, 4> percent {49, 17, 15, 19};
+    ColumnWidths out = widths;
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = hundredthsRoundedHalfEven(100LL * widths[i] + 1LL * delta * percent[i]);
+    return out;
+}
+
+QString MainWindowTitle(const QString &productName, const QString &versionText)
+{
+    return productName + QStringLiteral(" V") + versionText;
+}
+
+QString ProgramNameCaption(const QString &productName)
+{
+    const qsizetype blank = productName.indexOf(QLatin1Char(' '));
+    return blank < 0 ? productName : productName.mid(blank + 1);
+}
+
+static QString absolutePath(const QString &path, const QString &currentDir)
+{
+    return QDir::cleanPath(QDir(currentDir).absoluteFilePath(path));
+}
+
+StartupPathList StartupPaths(const QStringList &arguments, const QString &currentDir)
+{
+    StartupPathList out;
+    if (arguments.isEmpty())
+        return out;
+    if (ExtractFileExt(arguments.first()).toLower() != QLatin1String(".tmp")) {
+        for (const QString &a : arguments)
+            out.paths.append(absolutePath(a, currentDir));
+        return out;
+    }
+    const QString listFile = absolutePath(arguments.first(), currentDir);
+    QFile file(listFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        out.unreadableListFile = listFile;
+        return out;
+    }
+    QString text = QString::fromUtf8(file.readAll());
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    static const QRegularExpression lineEnds(QStringLiteral("[\r\n]"));
+    for (const QString &line : text.split(lineEnds, Qt::SkipEmptyParts))
+        out.paths.append(absolutePath(line, currentDir));
+    return out;
+}

@@ -1,0 +1,94 @@
+#include "app/QtDesktop.h"
+
+#include "platform/System.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPointer>
+#include <QUrl>
+
+QtDesktop::QtDesktop(QWidget *owner)
+    : m_owner(owner)
+{
+}
+
+static QMessageBox::Icon boxIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The box's owner: the window that is active now when it is one of ours (a dialog asks for
+// itself), else the main window.
+static QWidget *boxOwner(QWidget *owner)
+{
+    QWidget *active = QApplication::activeModalWidget();
+    return active ? active : owner;
+}
+
+QString BoxText(const QString &text)
+{
+    QString out = text;
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1String("\n\r"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+QMessageBox *MakeMessageBox(QWidget *owner, const QString &title, const QString &text,
+                            MessageIcon icon)
+{
+    auto *box = new QMessageBox(boxIcon(icon), title, BoxText(text),
+                                icon == MessageIcon::Question
+                                    ? QMessageBox::Yes | QMessageBox::No
+                                    : QMessageBox::StandardButtons(QMessageBox::Ok),
+                                owner);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose, false);
+    return box;
+}
+
+static int runBox(QMessageBox *box)
+{
+    QPointer<QMessageBox> guard(box);
+    const int result = box->exec();
+    delete guard.data();
+    return result;
+}
+
+void QtDesktop::ShowError(const QString &error)
+{
+    runBox(MakeMessageBox(boxOwner(m_owner), QString::fromLatin1(kProductName),
+                          GeneralErrorText(error), MessageIcon::Error));
+}
+
+void QtDesktop::ShowMessage(const QString &title, const QString &text, MessageIcon icon)
+{
+    runBox(MakeMessageBox(boxOwner(m_owner), title, text, icon));
+}
+
+bool QtDesktop::AskQuestion(const QString &title, const QString &text)
+{
+    return runBox(MakeMessageBox(boxOwner(m_owner), title, text, MessageIcon::Question))
+        == QMessageBox::Yes;
+}
+
+void QtDesktop::OpenPath(const QString &path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void QtDesktop::PowerOff()
+{
+    PowerOffComputer();
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The desktop as Qt gives it: message boxes owned by a window, the desktop's open action and
+// the system's power-off.
+
+#include "platform/Desktop.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QMessageBox;
+
+// A message text as a box shows it: a line break written as CR LF, LF CR or a lone CR becomes
+// one line break.
+QString BoxText(const QString &text);
+
+// The box for a message (an OK button) or, with the question icon, a question (Yes and No).
+QMessageBox *MakeMessageBox(QWidget *owner, const QString &title, const QString &text,
+                            MessageIcon icon);
+
+class QtDesktop : public Desktop
+{
+public:
+    // Boxes are owned by owner (the main window, or the dialog that asks) when it is set.
+    explicit QtDesktop(QWidget *owner = nullptr);
+
+    void SetOwner(QWidget *owner) { m_owner = owner; }
+
+    void ShowError(const QString &error) override;
+    void ShowMessage(const QString &title, const QString &text, MessageIcon icon) override;
+    bool AskQuestion(const QString &title, const QString &text) override;
+    void OpenPath(const QString &path) override;
+    void PowerOff() override;
+
+private:
+    QPointer<QWidget> m_owner;
+};

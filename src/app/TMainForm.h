@@ -1,0 +1,149 @@
+#pragma once
+// The main window: the toolbar, the task list with its welcome panel and list buttons, the
+// bottom panels (profile and output while idle, progress while a job runs) and the Start and
+// Stop buttons. It binds its controls to the core models; the rules live in the core.
+
+#include "app/MainFormRules.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+class Desktop;
+class FileDialogs;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class TImageButton;
+class TLogoPanel;
+class TProcessForm;
+class TSizeForm;
+
+// What the program start gives the main window.
+struct MainFormSetup
+{
+    QString programDir; // the program directory, ending in "/"
+    QStringList arguments; // the command-line arguments after the program name
+    QString currentDir; // relative paths of the command line are taken against it
+    Desktop *desktop = nullptr;
+    FileDialogs *dialogs = nullptr;
+};
+
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Builds the window and runs its creation steps (FormCreate).
+    explicit TMainForm(const MainFormSetup &setup, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // Creates the hidden dialogs in the program's order; the program start calls it right
+    // after the main window is made.
+    void CreateDialogs();
+
+    const QString &ProgramDir() const { return m_programDir; }
+    const QString &EncoderPath() const { return m_encoderPath; }
+    const QString &HelpFile() const { return m_helpFile; }
+    const QString &VersionText() const { return m_versionText; }
+    QString PreferencesPath() const;
+    // The filters of the save and open dialogs in "description|pattern" form.
+    const QString &SaveDialogFilter() const { return m_saveFilter; }
+    const QString &OpenDialogFilterText() const { return m_openFilter; }
+    // The list's last known width for the column rule.
+    int LastListWidth() const { return m_lastListWidth; }
+
+    // Controls, by the names the program's handlers use.
+    QToolBar *ToolBar1 = nullptr;
+    QToolButton *tbtnAddFile = nullptr;
+    QToolButton *tbtnAddDir = nullptr;
+    QToolButton *tbtnSetting = nullptr;
+    QToolButton *tbtnAbout = nullptr;
+    QToolButton *tbtnHelp = nullptr;
+    QTreeView *ltvTask = nullptr;
+    QWidget *panltvTask = nullptr;
+    QLabel *labProgramName = nullptr;
+    QPushButton *tbtnRemove = nullptr;
+    QPushButton *tbtnClear = nullptr;
+    QPushButton *tbtnUp = nullptr;
+    QPushButton *tbtnDown = nullptr;
+    QWidget *panBottomCenter = nullptr;
+    QComboBox *cmbProfile = nullptr;
+    QPushButton *bbtnSetting = nullptr;
+    QLineEdit *edtOutputFile = nullptr;
+    QPushButton *bbtnBrowser = nullptr;
+    QPushButton *bbtnOpen = nullptr;
+    QWidget *panBottomLeft = nullptr;
+    QLabel *labProcessTitle = nullptr;
+    QLabel *labConvertingFile = nullptr;
+    QLabel *labElapsed = nullptr;
+    QLabel *labRemaining = nullptr;
+    QProgressBar *pgbCurrent = nullptr;
+    QLabel *labCurProgress = nullptr;
+    QProgressBar *pgbTotal = nullptr;
+    QLabel *labTotalProgress = nullptr;
+    TLogoPanel *Image1 = nullptr;
+    TImageButton *imgStart = nullptr;
+    TImageButton *imgStop = nullptr;
+    QTimer *timerTime = nullptr;
+    QMenu *ppmTask = nullptr;
+    QAction *Open1 = nullptr;
+    QAction *AddFiles1 = nullptr;
+    QAction *AddDirectorys1 = nullptr;
+    QAction *Remove1 = nullptr;
+    QAction *Clear1 = nullptr;
+
+    TProcessForm *ProcessForm = nullptr;
+    TSizeForm *SizeForm = nullptr;
+
+public Q_SLOTS:
+    // Main window commands.
+    void bbtnBrowserClick();
+    void bbtnOpenClick();
+    void ltvTaskResize(int newWidth);
+
+    // Look states of the image buttons.
+    void imgStartMouseMove();
+    void imgStartMouseDown();
+    void imgStartMouseUp();
+    void imgStopMouseMove();
+    void imgStopMouseDown();
+    void imgStopMouseUp();
+    void Image1MouseMove();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void BuildWindow();
+    void BuildToolbar();
+    QWidget *BuildTaskArea();
+    QWidget *BuildListButtons();
+    QWidget *BuildBottomArea();
+    QWidget *BuildIdlePanel();
+    QWidget *BuildProgressPanel();
+    QWidget *BuildLogoPanel();
+    void BuildPopupMenu();
+    void ConnectLookStates();
+    void FormCreate();
+    void ApplyColumnWidths(const ColumnWidths &widths);
+
+    QString m_programDir;
+    QString m_encoderPath;
+    QString m_helpFile;
+    QString m_versionText;
+    QString m_saveFilter;
+    QString m_openFilter;
+    QStringList m_arguments;
+    QString m_currentDir;
+    Desktop &m_desktop;
+    FileDialogs &m_dialogs;
+    int m_lastListWidth = kFirstKnownListWidth;
+};
