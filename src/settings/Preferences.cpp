@@ -1,0 +1,151 @@
+#include "settings/Preferences.h"
+
+#include "platform/Paths.h"
+#include "settings/IniFile.h"
+
+namespace {
+
+const QString kMain = QStringLiteral("Main");
+const QString kDefault = QStringLiteral("Default");
+const QString kOutputFile = QStringLiteral("Output File");
+const QString kTempDir = QStringLiteral("Temp Dir");
+const QString kOpenDir = QStringLiteral("Auto Open Dir");
+const QString kExit = QStringLiteral("Auto Exit");
+const QString kTurnOff = QStringLiteral("Auto Turn Off");
+const QString kAsk = QStringLiteral("Ask");
+const QString kOverWrite = QStringLiteral("Overwrite");
+const QString kRename = QStringLiteral("Rename");
+
+// Marks or clears one of the three policy buttons.
+void MarkPolicy(PreferencesModel::Snapshot &v, bool PreferencesModel::Snapshot::*button, bool on)
+{
+    if (on) {
+        v.Ask = false;
+        v.OverWrite = false;
+        v.Rename = false;
+    }
+    v.*button = on;
+}
+
+// The flags and policy of one section, read in the order Open Dir, Exit, Turn Off, Ask,
+// Overwrite, Rename. The policy flags are applied one after the other as the dialog's buttons
+// would be, so the last one that is set wins and none is marked when all are clear.
+void ReadFlags(PreferencesModel::Snapshot &v, const IniFile &ini, const QString &section,
+               bool openDirDefault)
+{
+    using Snapshot = PreferencesModel::Snapshot;
+    v.OpenDir = ini.GetFlag(section, kOpenDir, openDirDefault);
+    v.Exit = ini.GetFlag(section, kExit, false);
+    v.TurnOff = ini.GetFlag(section, kTurnOff, false);
+    MarkPolicy(v, &Snapshot::Ask, ini.GetFlag(section, kAsk, true));
+    MarkPolicy(v, &Snapshot::OverWrite, ini.GetFlag(section, kOverWrite, false));
+    MarkPolicy(v, &Snapshot::Rename, ini.GetFlag(section, kRename, false));
+}
+
+} // namespace
+
+PreferencesModel::PreferencesModel(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void PreferencesModel::SetOutputFile(const QString &path)
+{
+    Snapshot v = m_values;
+    v.OutputFile = path;
+    Apply(v);
+}
+
+void PreferencesModel::SetTempDir(const QString &path)
+{
+    Snapshot v = m_values;
+    v.TempDir = path;
+    Apply(v);
+}
+
+void PreferencesModel::SetOpenDir(bool on)
+{
+    Snapshot v = m_values;
+    v.OpenDir = on;
+    Apply(v);
+}
+
+void PreferencesModel::SetExit(bool on)
+{
+    Snapshot v = m_values;
+    v.Exit = on;
+    Apply(v);
+}
+
+void PreferencesModel::SetTurnOff(bool on)
+{
+    Snapshot v = m_values;
+    v.TurnOff = on;
+    Apply(v);
+}
+
+void PreferencesModel::SetAsk(bool on)
+{
+    Snapshot v = m_values;
+    MarkPolicy(v, &Snapshot::Ask, on);
+    Apply(v);
+}
+
+void PreferencesModel::SetOverWrite(bool on)
+{
+    Snapshot v = m_values;
+    MarkPolicy(v, &Snapshot::OverWrite, on);
+    Apply(v);
+}
+
+void PreferencesModel::SetRename(bool on)
+{
+    Snapshot v = m_values;
+    MarkPolicy(v, &Snapshot::Rename, on);
+    Apply(v);
+}
+
+void PreferencesModel::LoadPreferences(const QString &iniPath, const QString &programDir)
+{
+    const IniFile ini(iniPath);
+    Snapshot v = m_values;
+    v.TempDir
+        = ini.GetText(kMain, kTempDir, AddTrailingBackslash(programDir) + QStringLiteral("temp/"));
+    ReadFlags(v, ini, kMain, true);
+    Apply(v);
+}
+
+QString PreferencesModel::SavePreferences(const QString &iniPath)
+{
+    IniFile ini(iniPath);
+    const Snapshot &v = m_values;
+    // && ends the save at the first refused write.
+    const bool saved = ini.PutText(kMain, kOutputFile, v.OutputFile)
+        && ini.PutText(kMain, kTempDir, v.TempDir) && ini.PutFlag(kMain, kOpenDir, v.OpenDir)
+        && ini.PutFlag(kMain, kExit, v.Exit) && ini.PutFlag(kMain, kTurnOff, v.TurnOff)
+        && ini.PutFlag(kMain, kAsk, v.Ask) && ini.PutFlag(kMain, kOverWrite, v.OverWrite)
+        && ini.PutFlag(kMain, kRename, v.Rename);
+    return saved ? QString() : ini.ErrorText();
+}
+
+void PreferencesModel::LoadDefaultPreferences(const QString &iniPath)
+{
+    const IniFile ini(iniPath);
+    Snapshot v = m_values;
+    v.OutputFile = ini.GetText(kDefault, kOutputFile, QString());
+    ReadFlags(v, ini, kDefault, false);
+    Apply(v);
+}
+
+void PreferencesModel::RestoreSnapshot(const Snapshot &snapshot)
+{
+    Apply(snapshot);
+}
+
+void PreferencesModel::Apply(const Snapshot &values)
+{
+    if (values == m_values)
+        return;
+    m_values = values;
+    Q_EMIT changed();
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The live preferences: what the Preferences dialog shows and edits, and what the job reads at
+// the moment it needs a value. Loaded from and saved to section "Main" of Preferences.ini;
+// "Load Default" fills them from section "Default".
+
+#include <QObject>
+#include <QString>
+
+class PreferencesModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Every value the dialog shows, as captured when it opens and restored by Cancel.
+    struct Snapshot
+    {
+        QString OutputFile;
+        QString TempDir;
+        bool OpenDir = true;
+        bool Exit = false;
+        bool TurnOff = false;
+        bool Ask = true;
+        bool OverWrite = false;
+        bool Rename = false;
+
+        bool operator==(const Snapshot &) const = default;
+    };
+
+    explicit PreferencesModel(QObject *parent = nullptr);
+
+    QString OutputFile() const { return m_values.OutputFile; }
+    void SetOutputFile(const QString &path);
+    QString TempDir() const { return m_values.TempDir; }
+    void SetTempDir(const QString &path);
+
+    // After a successful job: open the output folder, close the program, turn the computer off.
+    bool OpenDir() const { return m_values.OpenDir; }
+    void SetOpenDir(bool on);
+    bool Exit() const { return m_values.Exit; }
+    void SetExit(bool on);
+    bool TurnOff() const { return m_values.TurnOff; }
+    void SetTurnOff(bool on);
+
+    // The overwrite policy, one choice of three: marking one clears the other two, clearing
+    // one touches nothing else, and all three may be clear.
+    bool Ask() const { return m_values.Ask; }
+    void SetAsk(bool on);
+    bool OverWrite() const { return m_values.OverWrite; }
+    void SetOverWrite(bool on);
+    bool Rename() const { return m_values.Rename; }
+    void SetRename(bool on);
+
+    // Reads section "Main" of the ini file: the temporary folder (default programDir + "temp/"),
+    // the three after-job flags and the overwrite policy. The output file is not read here.
+    void LoadPreferences(const QString &iniPath, const QString &programDir);
+    // Writes all eight values to section "Main", in order; the first refused write ends the
+    // save. Gives "" on success, else the error text ("Unable to write to <path>").
+    QString SavePreferences(const QString &iniPath);
+    // Reads section "Default": the output file, the three flags and the overwrite policy; the
+    // temporary folder is left as it is. Writes nothing.
+    void LoadDefaultPreferences(const QString &iniPath);
+
+    Snapshot TakeSnapshot() const { return m_values; }
+    void RestoreSnapshot(const Snapshot &snapshot);
+
+Q_SIGNALS:
+    // Any value changed.
+    void changed();
+
+private:
+    void Apply(const Snapshot &values);
+
+    Snapshot m_values;
+};
