@@ -1,0 +1,68 @@
+// Time of one media probe per input type, and of a folder add through the task list model.
+// Prints figures only; nothing passes or fails on time.
+#include "common/TestSupport.h"
+#include "tasks/MediaProbe.h"
+#include "tasks/TaskList.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qvj::test::PrepareProcess();
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return 1;
+
+    constexpr int kRounds = 20;
+    std::printf("%-8s %10s %10s   (5 s clip, 640x480, %d probes each)\n", "type", "median ms",
+                "max ms", kRounds);
+    for (const char *extension : InputExtensions) {
+        const QString path = dir.filePath(QStringLiteral("clip") + QLatin1String(extension));
+        qvj::test::ClipSpec spec;
+        spec.seconds = 5;
+        spec.width = 640;
+        spec.height = 480;
+        if (!qvj::test::MakeClip(path, spec))
+            return 1;
+        std::vector<double> ms;
+        for (int i = 0; i < kRounds; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            const MediaProbeResult r = ProbeMedia(path);
+            ms.push_back(timer.nsecsElapsed() / 1e6);
+            if (!r.ok) {
+                std::printf("%s: %s\n", extension, qPrintable(r.error));
+                return 1;
+            }
+        }
+        std::printf("%-8s %10.2f %10.2f\n", extension, Median(ms),
+                    *std::max_element(ms.begin(), ms.end()));
+    }
+
+    // A folder add of every clip made above, with the real probe and event processing between
+    // files.
+    qvj::test::RecordingDesktop desktop;
+    TaskListModel model(desktop);
+    QElapsedTimer timer;
+    timer.start();
+    model.AddTaskDirectory(dir.path());
+    std::printf("folder add of %d files: %.2f ms\n", model.Count(), timer.nsecsElapsed() / 1e6);
+    return 0;
+}
