@@ -1,8 +1,16 @@
-// Placeholder until the encoder lands: refuses every command line.
-#include <cstdio>
+// The program's encoder: MEncoder's command line, the work done by ffmpeg.
+#include "encoder/Encoder.h"
+#include "encoder/FfmpegRun.h"
 
-int main()
+#include <QCoreApplication>
+#include <QFile>
+
+int main(int argc, char *argv[])
 {
-    std::fputs("asapi.dll: not built yet\n", stderr);
-    return 2;
+    InstallStopSignals();
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QFile::decodeName(argv[i]);
+    QCoreApplication app(argc, argv);
+    return RunEncoder(args);
 }

@@ -1,0 +1,81 @@
+#pragma once
+// The encoder's command line: input files and MEncoder-style options in any order.
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+// A positive fraction such as a frame rate (30000/1001) or a display aspect (16/9).
+struct Fraction
+{
+    int64_t num = 0;
+    int64_t den = 1;
+
+    double Value() const { return den ? double(num) / double(den) : 0.0; }
+    bool IsValid() const { return num > 0 && den > 0; }
+    QString Text() const; // "num/den", or "num" when den is 1
+    friend bool operator==(const Fraction &, const Fraction &) = default;
+};
+
+// The fraction in lowest terms; a decimal is kept to four places (1.7778 -> 17778/10000 ->
+// 8889/5000).
+Fraction Reduced(int64_t num, int64_t den);
+std::optional<Fraction> FractionFromDecimal(double value);
+
+enum class AudioEncoder { Mp3Lame, Lavc, Pcm };
+enum class Mp3Mode { Vbr, Abr, Cbr };
+
+// A side of "-vf scale=W:H" with MEncoder's special values.
+struct ScaleSide
+{
+    enum Kind { Original, Display, FromOther, Fixed };
+    Kind kind = Original;
+    int pixels = 0; // for Fixed
+    friend bool operator==(const ScaleSide &, const ScaleSide &) = default;
+};
+
+struct EncoderOptions
+{
+    QStringList inputs;
+    QString output;
+
+    AudioEncoder audioEncoder = AudioEncoder::Mp3Lame;
+    std::optional<Fraction> outputFps; // -ofps
+    bool scale = false; // -vf scale given
+    ScaleSide scaleWidth, scaleHeight; // its sides
+
+    // -lavcopts
+    QString videoCodec = QStringLiteral("mpeg4");
+    std::optional<int64_t> videoBitrate; // bit/s; none = constant quality
+    std::optional<int> videoQuantizer; // vqscale
+    int macroblockDecision = 0; // mbd: 0 simple, 1 fewest bits, 2 rate distortion
+    std::optional<int> keyInterval; // keyint
+    std::optional<Fraction> aspect; // aspect=; none (or autoaspect) keeps the input's
+    QString audioCodec = QStringLiteral("mp2"); // acodec, for -oac lavc
+    std::optional<int> audioBitrateKbit; // abitrate
+
+    // -lameopts
+    Mp3Mode mp3Mode = Mp3Mode::Vbr;
+    double mp3Quality = 2; // q, 0 best .. 9 smallest
+    int mp3BitrateKbit = 128; // br, for abr and cbr
+
+    std::optional<int> channels; // -channels
+    std::optional<int> sampleRate; // -srate
+    QString format; // muxer named by -of / -lavfopts format=, else empty
+};
+
+struct ParsedCommandLine
+{
+    EncoderOptions options;
+    QString error; // one line naming the option or value at fault; empty when the line is good
+};
+
+// Reads the arguments (without the program name). Values may use the program's number syntax
+// ("$A0", "0x1A", "+5"). A value that the settings left empty ("vbitrate=", "abitrate=",
+// "scale=:" or a "-srate" that ends the line) means "not given", so the default applies.
+ParsedCommandLine ParseEncoderCommandLine(const QStringList &args);
+
+// A decimal number ("29.97", "+5", "$1E"), parsed with "." whatever the locale.
+std::optional<double> ParseDecimal(const QString &text);

@@ -1,0 +1,50 @@
+#pragma once
+// From the parsed command line and the inputs to the one ffmpeg run that does the work.
+
+#include "encoder/EncoderOptions.h"
+#include "encoder/InputProbe.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// Everything about the output, resolved against the inputs and the codecs' limits.
+struct OutputPlan
+{
+    QString muxer; // ffmpeg format name
+    QString videoCodec; // ffmpeg encoder name
+    int width = 0;
+    int height = 0;
+    Fraction fps;
+    Fraction displayAspect;
+    QString pixelFormat;
+    QString audioCodec; // ffmpeg encoder name
+    int sampleRate = 0;
+    int channels = 0;
+    int audioBitrateKbit = 0; // lavc codecs, and MP3 in average or constant mode
+    int audioLeadSamples = 0; // cut from the sound's start for a codec delay the format cannot hold
+    std::vector<int64_t> segmentFrames; // per input: frames it contributes, 0 when unknown
+    double totalSeconds = 0;
+    QStringList notes; // values changed to ones the codec or format accepts
+};
+
+// The muxer for the options' format, else the output's extension, else "avi".
+QString MuxerFor(const EncoderOptions &options);
+
+// Resolves the plan; on failure (a codec the format cannot hold, an input whose length
+// cannot be told) gives nothing and sets *error. *badCommandLine tells whether the fault lies
+// in the options rather than in an input.
+std::optional<OutputPlan> PlanOutput(const EncoderOptions &options,
+                                     const std::vector<InputMedia> &inputs, QString *error,
+                                     bool *badCommandLine);
+
+// The ffmpeg arguments that write the plan to target (a path or "/proc/self/fd/N"), with
+// machine-readable progress on standard output.
+QStringList BuildFfmpegArguments(const EncoderOptions &options, const OutputPlan &plan,
+                                 const std::vector<InputMedia> &inputs, const QString &target);
+
+// The filter graph of BuildFfmpegArguments: every input scaled and timed alike, its sound cut
+// or padded to its picture, then all concatenated in order.
+QString BuildFilterGraph(const OutputPlan &plan, const std::vector<InputMedia> &inputs);

@@ -1,0 +1,214 @@
+#include "encoder/FfmpegRun.h"
+
+#include "encoder/Progress.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnStopSignal(int signo)
+{
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(signo);
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point t)
+{
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+// Keeps the last lines of the child's standard error, without ever holding much.
+class TailLines
+{
+public:
+    void Add(const QByteArray &bytes)
+    {
+        m_text += bytes;
+        if (m_text.size() > 16384)
+            m_text = m_text.right(8192);
+    }
+    QStringList Lines(int count) const
+    {
+        QStringList lines;
+        for (const QByteArray &l : m_text.split('\n'))
+            if (!l.trimmed().isEmpty())
+                lines << QString::fromUtf8(l.trimmed()).left(500);
+        return lines.mid(std::max<qsizetype>(0, lines.size() - count));
+    }
+
+private:
+    QByteArray m_text;
+};
+
+// Starts the child with its standard output and error on pipes of our own and standard input
+// on /dev/null. Returns its pid, or -1.
+pid_t StartChild(const RunSettings &s, int outPipe[2], int errPipe[2])
+{
+    std::vector<std::string> strings;
+    strings.push_back(QFile::encodeName(s.program).toStdString());
+    for (const QString &a : s.arguments)
+        strings.push_back(QFile::encodeName(a).toStdString());
+    std::vector<char *> argv;
+    for (std::string &str : strings)
+        argv.push_back(str.data());
+    argv.push_back(nullptr);
+
+    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (devNull < 0 || ::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) {
+        if (devNull >= 0)
+            ::close(devNull);
+        return -1;
+    }
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Only async-signal-safe calls from here on. The child dies with us, whatever kills us.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+        ::dup2(devNull, 0);
+        ::dup2(outPipe[1], 1);
+        ::dup2(errPipe[1], 2);
+        if (s.inheritedFd >= 0)
+            ::fcntl(s.inheritedFd, F_SETFD, 0);
+        ::signal(SIGPIPE, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execv(argv[0], argv.data());
+        static const char message[] = "cannot start the program\n";
+        [[maybe_unused]] const ssize_t n = ::write(2, message, sizeof message - 1);
+        ::_exit(127);
+    }
+    ::close(devNull);
+    ::close(outPipe[1]);
+    ::close(errPipe[1]);
+    if (pid < 0) {
+        ::close(outPipe[0]);
+        ::close(errPipe[0]);
+    }
+    return pid;
+}
+
+// Reads what is there; false at the end of the stream.
+bool Drain(int fd, QByteArray *into)
+{
+    char buffer[65536];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+        into->append(buffer, n);
+        return true;
+    }
+    return n < 0 && (errno == EINTR || errno == EAGAIN);
+}
+
+} // namespace
+
+void InstallStopSignals()
+{
+    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    struct sigaction sa = {};
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    for (int signo : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signo, &sa, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+}
+
+RunResult RunFfmpeg(const RunSettings &s,
+                    const std::function<void(const QByteArray &)> &writeStatus)
+{
+    RunResult result;
+    int outPipe[2], errPipe[2];
+    const pid_t pid = StartChild(s, outPipe, errPipe);
+    if (pid < 0)
+        return result;
+
+    const Clock::time_point started = Clock::now();
+    Clock::time_point lastActivity = started, lastStatus = started;
+    ProgressReader reader;
+    ProgressReport report;
+    TailLines tail;
+    bool outOpen = true, errOpen = true, reaped = false, killed = false;
+    int status = 0;
+    auto printStatus = [&] {
+        writeStatus(FormatStatusLine(report, s.totalSeconds, SecondsSince(started)));
+        lastStatus = Clock::now();
+    };
+    auto kill = [&](RunResult::End why, int signo) {
+        if (!killed)
+            ::kill(pid, SIGKILL);
+        killed = true;
+        result.end = why;
+        result.signal = signo;
+    };
+
+    while (!reaped) {
+        pollfd fds[3] = {{outOpen ? outPipe[0] : -1, POLLIN, 0},
+                         {errOpen ? errPipe[0] : -1, POLLIN, 0},
+                         {g_signalPipe[0], POLLIN, 0}};
+        const int ready = ::poll(fds, 3, s.statusIntervalMs);
+        if (ready > 0 && (fds[2].revents & POLLIN)) {
+            unsigned char signo = 0;
+            if (::read(g_signalPipe[0], &signo, 1) == 1)
+                kill(RunResult::End::Interrupted, signo);
+        }
+        if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
+            QByteArray bytes;
+            outOpen = Drain(outPipe[0], &bytes);
+            lastActivity = Clock::now();
+            if (const auto r = reader.Feed(bytes)) {
+                report = *r;
+                printStatus();
+            }
+        }
+        if (ready > 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+            QByteArray bytes;
+            errOpen = Drain(errPipe[0], &bytes);
+            lastActivity = Clock::now();
+            tail.Add(bytes);
+        }
+        if (!killed && SecondsSince(lastStatus) * 1000 >= s.statusIntervalMs)
+            printStatus();
+        if (!killed && SecondsSince(lastActivity) >= s.watchdogSeconds)
+            kill(RunResult::End::Watchdog, 0);
+        if (!outOpen && !errOpen)
+            reaped = ::waitpid(pid, &status, killed ? 0 : WNOHANG) == pid;
+        else if (killed && ::waitpid(pid, &status, WNOHANG) == pid)
+            reaped = true;
+    }
+    ::close(outPipe[0]);
+    ::close(errPipe[0]);
+
+    result.frames = report.frames;
+    result.seconds = report.seconds;
+    result.lastLines = tail.Lines(10);
+    if (killed)
+        return result;
+    if (WIFEXITED(status)) {
+        result.end = RunResult::End::Exited;
+        result.exitCode = WEXITSTATUS(status);
+    } else {
+        result.end = RunResult::End::Crashed;
+        result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    }
+    return result;
+}

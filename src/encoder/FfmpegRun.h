@@ -1,0 +1,39 @@
+#pragma once
+// Runs ffmpeg as a child that dies with the encoder, turning its progress into status lines.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+
+struct RunSettings
+{
+    QString program; // full path of the executable
+    QStringList arguments;
+    int inheritedFd = -1; // a descriptor the child keeps (the nameless output), or -1
+    double totalSeconds = 0; // length of the output, for the percent and estimates
+    int watchdogSeconds = 60; // silence (no output, no movement) after which the child is ended
+    int statusIntervalMs = 50;
+};
+
+struct RunResult
+{
+    enum class End { Exited, Crashed, Watchdog, Interrupted, NotStarted };
+    End end = End::NotStarted;
+    int exitCode = -1; // for Exited
+    int signal = 0; // the child's fatal signal, or the one that interrupted us
+    int64_t frames = 0; // frames written, from the last progress report
+    double seconds = 0; // position reached
+    QStringList lastLines; // the child's last lines of standard error
+};
+
+// Makes SIGINT, SIGTERM and SIGHUP end the running child instead of the encoder, so that the
+// encoder can clean up and exit non-zero; SIGPIPE is ignored. Call once before RunFfmpeg.
+void InstallStopSignals();
+
+// Runs the child to its end. Every status line goes to writeStatus, at least every
+// statusIntervalMs while the child runs.
+RunResult RunFfmpeg(const RunSettings &settings,
+                    const std::function<void(const QByteArray &)> &writeStatus);
