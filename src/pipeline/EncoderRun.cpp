@@ -104,3 +104,9 @@ void EncoderRun::Terminate()
         ::kill(-static_cast<pid_t>(pid), SIGKILL);
     m_process->kill();
 }
+
+void EncoderRun::WaitForEnd(int msecs)
+{
+    if (m_process && m_process->state() != QProcess::NotRunning)
+        m_process->waitForFinished(msecs);
+}

@@ -33,6 +33,10 @@ public:
     // that has already ended is not touched.
     void Terminate();
 
+    // Blocks until the process of the latest run has ended, at most msecs. Only for a program
+    // that is closing: everything else waits for ended().
+    void WaitForEnd(int msecs);
+
     // True from Start until ended() or failedToStart().
     bool IsRunning() const { return m_running; }
 

@@ -1,0 +1,37 @@
+#pragma once
+// What a join job reads from its surroundings. Each value is asked for at the moment the job
+// needs it, so a change made while the job runs counts from then on, as it would when the
+// job read the window's controls itself.
+
+#include "tasks/TaskList.h"
+
+#include <QString>
+
+class JobInputs
+{
+public:
+    virtual ~JobInputs() = default;
+
+    // The task rows. The list does not change while a job runs.
+    virtual int RowCount() const = 0;
+    // The whole row (ReadTaskRow with AllColumns).
+    virtual ltvItemData ReadRow(int index) const = 0;
+
+    // The temporary-folder setting as it stands; read when the job starts.
+    virtual QString TempDir() const = 0;
+    // The output box's text; read when the join starts and for the folder to open.
+    virtual QString OutputFile() const = 0;
+    // "." and the loaded profile's type; read for the Rename policy.
+    virtual QString OutputExtension() const = 0;
+    // The overwrite policy "Not overwrite (Rename ...)"; read before the join.
+    virtual bool Rename() const = 0;
+    // The after-job choices, read after a successful join in this order of precedence.
+    virtual bool TurnOff() const = 0;
+    virtual bool Exit() const = 0;
+    virtual bool OpenDir() const = 0;
+
+    // The frame size "W:H" of the current output settings; read when the job starts.
+    virtual QString VideoSizeValue(const QString &profilePath) const = 0;
+    // The option string of the current output settings; read when the join starts.
+    virtual QString EncoderOptions(const QString &profilePath) const = 0;
+};

@@ -1,0 +1,379 @@
+#include "pipeline/JoinJob.h"
+
+#include "pipeline/CommandLine.h"
+#include "pipeline/JobFolder.h"
+#include "platform/Desktop.h"
+#include "platform/Paths.h"
+#include "tasks/TimeText.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const QString kConverting = QStringLiteral("Converting");
+const QString kWaiting = QStringLiteral("Waiting for joining");
+const QString kJoining = QStringLiteral("Joining");
+const QString kComplete = QStringLiteral("Complete");
+const QString kStop = QStringLiteral("Stop");
+const QString kFailed = QStringLiteral("Failed");
+
+} // namespace
+
+JoinJob::JoinJob(JobInputs &inputs, Desktop &desktop, const QString &programDir, QObject *parent)
+    : QObject(parent)
+    , m_inputs(inputs)
+    , m_desktop(desktop)
+    , m_programDir(programDir)
+    , m_encoderPath(programDir + QStringLiteral("asapi.dll"))
+{
+    m_timer.setInterval(1000);
+    connect(&m_timer, &QTimer::timeout, this, &JoinJob::OnTick);
+    connect(&m_run, &EncoderRun::chunkRead, this, &JoinJob::OnChunk);
+    connect(&m_run, &EncoderRun::ended, this, &JoinJob::OnRunEnded);
+    connect(&m_run, &EncoderRun::failedToStart, this, &JoinJob::OnRunFailedToStart);
+}
+
+JoinJob::~JoinJob()
+{
+    Abandon();
+}
+
+bool JoinJob::Start(const QString &profilePath)
+{
+    if (m_active)
+        return false;
+    m_active = true;
+    m_ending = false;
+    m_profilePath = profilePath;
+    m_outputPath.clear();
+    m_videoSize = m_inputs.VideoSizeValue(profilePath);
+
+    // The conversion stage begins: the progress display replaces the profile controls.
+    m_stage = Stage::Conversion;
+    Q_EMIT stageTitleChanged(QStringLiteral("Prepare (Converting):"));
+    Q_EMIT currentFileShown(true);
+    Q_EMIT currentFileChanged(QString());
+    Q_EMIT elapsedTextChanged(QString());
+    Q_EMIT remainingTextChanged(QString());
+    SetBars({0, 0}, true);
+    Q_EMIT progressPanelShown(true);
+    SetState(JobState::Running);
+    m_secondsDone = 0;
+    m_clock.Reset();
+    m_timer.start();
+
+    m_rowCount = m_inputs.RowCount();
+    double totalSeconds = 0;
+    for (int i = 0; i < m_rowCount; ++i)
+        totalSeconds += m_inputs.ReadRow(i).LengthSeconds;
+    m_tracker.emplace(StageKind::Conversion, totalSeconds);
+
+    const JobFolderResult folder = MakeJobFolder(m_inputs.TempDir(), m_programDir);
+    if (folder.folder.isEmpty()) {
+        FailWithoutFolder(folder.error);
+        return true;
+    }
+    m_folder = folder.folder;
+    m_row = 0;
+    StartConversionRow();
+    return true;
+}
+
+void JoinJob::StartConversionRow()
+{
+    const ltvItemData row = m_inputs.ReadRow(m_row);
+    m_tracker->SetBars(m_bars);
+    m_tracker->BeginRun(row.LengthSeconds, m_secondsDone);
+    SetRowStatus(m_row, kConverting);
+    Q_EMIT currentFileChanged(ExtractFileName(row.InputFile));
+    m_run.Start(
+        m_encoderPath,
+        ConversionCommandLine(row.InputFile, IntermediateFile(m_folder, m_row), m_videoSize));
+}
+
+void JoinJob::StartJoin()
+{
+    const QString options = m_inputs.EncoderOptions(m_profilePath);
+    m_stage = Stage::Joining;
+    Q_EMIT stageTitleChanged(QStringLiteral("Final Step: Joining all files..."));
+    Q_EMIT currentFileShown(false);
+    Q_EMIT progressPanelShown(true);
+    SetState(JobState::Running);
+
+    double totalSeconds = 0;
+    for (int n = 0; n < m_rowCount; ++n) {
+        SetRowStatus(n, kJoining);
+        totalSeconds += m_inputs.ReadRow(n).LengthSeconds;
+    }
+    m_outputPath
+        = JoinOutputPath(m_inputs.OutputFile(), m_inputs.Rename(), m_inputs.OutputExtension());
+    // The bars carry on from the conversion stage.
+    m_tracker.emplace(StageKind::Joining, totalSeconds);
+    m_tracker->SetBars(m_bars);
+    m_tracker->BeginRun(totalSeconds);
+    m_run.Start(m_encoderPath,
+                JoinCommandLine(JoinInputList(m_folder, m_rowCount), m_outputPath, options));
+}
+
+void JoinJob::OnChunk(const QByteArray &chunk)
+{
+    if (!m_active || !m_tracker)
+        return;
+    if (m_tracker->Feed(chunk))
+        SetBars(m_tracker->Bars());
+}
+
+void JoinJob::OnRunEnded()
+{
+    if (!m_active || m_ending)
+        return;
+    if (m_stage == Stage::Conversion) {
+        if (m_state == JobState::Cancelled)
+            ConversionCancelled();
+        else if (RunFailed(IntermediateFile(m_folder, m_row)))
+            ConversionFailed();
+        else
+            ConversionRowDone();
+    } else if (m_stage == Stage::Joining) {
+        if (m_state == JobState::Cancelled)
+            JoinCancelled();
+        else if (RunFailed(m_outputPath))
+            JoinFailed();
+        else
+            Complete();
+    }
+}
+
+void JoinJob::OnRunFailedToStart()
+{
+    if (m_active && !m_ending)
+        FailToStartEncoder();
+}
+
+void JoinJob::OnTick()
+{
+    m_clock.Tick(m_bars.total);
+    Q_EMIT elapsedTextChanged(SecondsToTimeText(m_clock.elapsedSeconds));
+    Q_EMIT remainingTextChanged(SecondsToTimeText(m_clock.remainingSeconds));
+}
+
+void JoinJob::ConversionRowDone()
+{
+    m_secondsDone += m_inputs.ReadRow(m_row).LengthSeconds;
+    SetRowStatus(m_row, kWaiting);
+    const bool last = m_row + 1 >= m_rowCount;
+    if (!last)
+        SetBars({0, m_bars.total});
+    m_run.Terminate();
+    if (last) {
+        StartJoin();
+        return;
+    }
+    ++m_row;
+    StartConversionRow();
+}
+
+void JoinJob::ConversionCancelled()
+{
+    m_ending = true;
+    StopTimer();
+    SetRowStatus(m_row, kStop);
+    RemoveFolder();
+    m_desktop.ShowMessage(QStringLiteral("Cancel"), QStringLiteral("The Coversion is canceled."),
+                          MessageIcon::Information);
+    Q_EMIT progressPanelShown(false);
+    // JobState stays Cancelled: it has no effect until the next Start.
+    End(JobOutcome::Stopped, AfterJobAction::None);
+}
+
+void JoinJob::ConversionFailed()
+{
+    m_ending = true;
+    StopTimer();
+    SetRowStatus(m_row, kFailed);
+    const QString input = ExtractFileName(m_inputs.ReadRow(m_row).InputFile);
+    const QString text = FailureText(QStringLiteral("The encoder could not convert %1:").arg(input),
+                                     IntermediateFile(m_folder, m_row));
+    RemoveFolder();
+    m_desktop.ShowMessage(QStringLiteral("Error"), text, MessageIcon::Error);
+    Q_EMIT progressPanelShown(false);
+    SetState(JobState::Idle);
+    End(JobOutcome::Failed, AfterJobAction::None);
+}
+
+void JoinJob::JoinCancelled()
+{
+    m_ending = true;
+    StopTimer();
+    SetRowsStatus(kStop);
+    RemoveFolder();
+    m_desktop.ShowMessage(QStringLiteral("Cancel"), QStringLiteral("The Joining is canceled."),
+                          MessageIcon::Information);
+    Q_EMIT progressPanelShown(false);
+    SetState(JobState::Idle);
+    End(JobOutcome::Stopped, AfterJobAction::None);
+}
+
+void JoinJob::JoinFailed()
+{
+    m_ending = true;
+    StopTimer();
+    SetRowsStatus(kFailed);
+    const QString text
+        = FailureText(QStringLiteral("The encoder could not join the files:"), m_outputPath);
+    RemoveFolder();
+    m_desktop.ShowMessage(QStringLiteral("Error"), text, MessageIcon::Error);
+    Q_EMIT progressPanelShown(false);
+    SetState(JobState::Idle);
+    End(JobOutcome::Failed, AfterJobAction::None);
+}
+
+void JoinJob::Complete()
+{
+    m_ending = true;
+    SetBars({100, 100}, true);
+    StopTimer();
+    SetRowsStatus(kComplete);
+    RemoveFolder();
+    // The after-job choices are read now, in their order of precedence.
+    AfterJobAction action = AfterJobAction::Message;
+    if (m_inputs.TurnOff()) {
+        action = AfterJobAction::TurnOff;
+        m_desktop.PowerOff();
+    } else if (m_inputs.Exit()) {
+        action = AfterJobAction::Exit;
+    } else {
+        m_desktop.ShowMessage(QStringLiteral("Complete"),
+                              QStringLiteral("The joining is completed successfully."),
+                              MessageIcon::Information);
+        if (m_inputs.OpenDir())
+            m_desktop.OpenPath(ExtractFileDir(m_inputs.OutputFile()));
+    }
+    SetState(JobState::Idle);
+    Q_EMIT progressPanelShown(false);
+    End(JobOutcome::Completed, action);
+}
+
+void JoinJob::FailToStartEncoder()
+{
+    m_ending = true;
+    StopTimer();
+    RemoveFolder();
+    m_desktop.ShowMessage(QString::fromLatin1(kProductName),
+                          QStringLiteral("Error. Please re-install ")
+                              + QString::fromLatin1(kProductName),
+                          MessageIcon::Error);
+    Q_EMIT progressPanelShown(false);
+    // After the conversion stage JobState is left Cancelled so that no join follows.
+    SetState(m_stage == Stage::Conversion ? JobState::Cancelled : JobState::Idle);
+    End(JobOutcome::Failed, AfterJobAction::None);
+}
+
+void JoinJob::FailWithoutFolder(const QString &error)
+{
+    m_ending = true;
+    StopTimer();
+    m_desktop.ShowMessage(QStringLiteral("Error"), error, MessageIcon::Error);
+    Q_EMIT progressPanelShown(false);
+    SetState(JobState::Idle);
+    End(JobOutcome::Failed, AfterJobAction::None);
+}
+
+bool JoinJob::RunFailed(const QString &outputFile) const
+{
+    if (m_run.Crashed() || m_run.ExitCode() != 0)
+        return true;
+    const QFileInfo written(outputFile);
+    return !written.isFile() || written.size() == 0;
+}
+
+QString JoinJob::FailureText(const QString &header, const QString &outputFile) const
+{
+    QStringList lines = m_run.LastLines();
+    if (lines.isEmpty()) {
+        if (m_run.Crashed())
+            lines << QStringLiteral("(The encoder ended abnormally.)");
+        else if (m_run.ExitCode() != 0)
+            lines << QStringLiteral("(The encoder ended with exit code %1.)").arg(m_run.ExitCode());
+        else
+            lines << QStringLiteral("(The encoder wrote no file %1.)").arg(outputFile);
+    }
+    return header + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
+}
+
+bool JoinJob::Stop()
+{
+    if (m_state != JobState::Running)
+        return false;
+    SetState(JobState::Cancelled);
+    m_run.Terminate();
+    return true;
+}
+
+void JoinJob::Abandon()
+{
+    if (!m_active || m_ending)
+        return;
+    m_ending = true;
+    m_state = JobState::Cancelled;
+    m_timer.stop();
+    // The encoder must be gone before its files are deleted; whatever it reports while it
+    // ends is ignored, as the job is ending.
+    m_run.Terminate();
+    m_run.WaitForEnd(5000);
+    RemoveFolder();
+    m_state = JobState::Idle;
+    m_stage = Stage::None;
+    m_tracker.reset();
+    m_active = false;
+    m_ending = false;
+}
+
+void JoinJob::SetState(JobState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    Q_EMIT stateChanged(state);
+}
+
+void JoinJob::SetBars(ProgressBars bars, bool announce)
+{
+    const ProgressBars old = m_bars;
+    m_bars = bars;
+    if (announce || bars.current != old.current)
+        Q_EMIT currentProgressChanged(bars.current);
+    if (announce || bars.total != old.total)
+        Q_EMIT totalProgressChanged(bars.total);
+}
+
+void JoinJob::SetRowStatus(int row, const QString &status)
+{
+    Q_EMIT rowStatusChanged(row, status);
+}
+
+void JoinJob::SetRowsStatus(const QString &status)
+{
+    for (int n = 0; n < m_rowCount; ++n)
+        SetRowStatus(n, status);
+}
+
+void JoinJob::StopTimer()
+{
+    m_timer.stop();
+}
+
+void JoinJob::RemoveFolder()
+{
+    RemoveJobFolder(m_folder, m_rowCount);
+    m_folder.clear();
+}
+
+void JoinJob::End(JobOutcome outcome, AfterJobAction action)
+{
+    m_stage = Stage::None;
+    m_tracker.reset();
+    m_active = false;
+    m_ending = false;
+    Q_EMIT finished(outcome, action);
+}

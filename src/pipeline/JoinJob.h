@@ -1,0 +1,140 @@
+#pragma once
+// One join from Start to its end: the conversion stage (every row into an intermediate file
+// of the job's own folder), then the joining stage (all of them into the output file), then
+// completion. A state machine driven by the encoder's signals: it never waits and never runs
+// the event loop itself. Every effect on the window is a signal; messages go to the desktop.
+
+#include "pipeline/EncoderRun.h"
+#include "pipeline/JobControl.h"
+#include "pipeline/JobInputs.h"
+#include "pipeline/Progress.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+class Desktop;
+
+// How a job ended.
+enum class JobOutcome {
+    Completed, // the output was written
+    Stopped, // the user stopped it
+    Failed, // the encoder failed, could not be started, or no folder could be made
+};
+
+// What follows a completed job. TurnOff and Exit are for the window to carry out by closing
+// itself (the job has already asked the desktop to power off for TurnOff); Message means the
+// success message was shown (and the folder opened when asked for).
+enum class AfterJobAction { None, TurnOff, Exit, Message };
+
+class JoinJob : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The encoder is programDir + "asapi.dll"; the fallback temporary folder programDir +
+    // "temp/". inputs and desktop must outlive the job.
+    JoinJob(JobInputs &inputs, Desktop &desktop, const QString &programDir,
+            QObject *parent = nullptr);
+    // Abandons a job that is still under way.
+    ~JoinJob() override;
+
+    // Starts a job whose Start checks have passed. profilePath is the profile path of Start
+    // (programDir + "Profiles/" + the profile box's text + ".bpf"). False, doing nothing, while
+    // an earlier job is still under way.
+    bool Start(const QString &profilePath);
+
+    // Stop: acts only while a stage runs (JobState Running): JobState becomes Cancelled and
+    // the encoder is ended; the stage then takes its cancel path. True when it acted.
+    bool Stop();
+
+    // For a window that closes during a job: ends the encoder, deletes the job's files and
+    // ends the job at once, with no message and no further signal.
+    void Abandon();
+
+    JobState State() const { return m_state; }
+    // True from Start until finished() (also while a stopped job unwinds).
+    bool IsActive() const { return m_active; }
+
+    const JobClock &Clock() const { return m_clock; }
+    const ProgressBars &Bars() const { return m_bars; }
+    const QString &EncoderPath() const { return m_encoderPath; }
+    // The job's own folder of intermediate files while the job runs ("" otherwise).
+    const QString &JobFolder() const { return m_folder; }
+    // The output path of the join (after the Rename policy), once the join has started.
+    const QString &OutputPath() const { return m_outputPath; }
+
+Q_SIGNALS:
+    void stateChanged(JobState state);
+    // labProcessTitle.
+    void stageTitleChanged(const QString &title);
+    // labConvertingFile: its text, and whether it is shown.
+    void currentFileChanged(const QString &fileName);
+    void currentFileShown(bool shown);
+    // true: the progress display (panBottomLeft) replaces the profile and output controls
+    // (panBottomCenter); false: the other way round.
+    void progressPanelShown(bool shown);
+    // pgbCurrent and pgbTotal (0..100); their labels show PercentText of the same value.
+    void currentProgressChanged(int percent);
+    void totalProgressChanged(int percent);
+    // labElapsed and labRemaining.
+    void elapsedTextChanged(const QString &text);
+    void remainingTextChanged(const QString &text);
+    // The Status column of a task row.
+    void rowStatusChanged(int row, const QString &status);
+    // The job has ended; the window returns to its idle look, or closes for TurnOff and Exit.
+    void finished(JobOutcome outcome, AfterJobAction action);
+
+private:
+    enum class Stage { None, Conversion, Joining };
+
+    void StartConversionRow();
+    void StartJoin();
+    void OnChunk(const QByteArray &chunk);
+    void OnRunEnded();
+    void OnRunFailedToStart();
+    void OnTick();
+
+    void ConversionRowDone();
+    void ConversionCancelled();
+    void ConversionFailed();
+    void JoinCancelled();
+    void JoinFailed();
+    void Complete();
+    void FailToStartEncoder();
+    void FailWithoutFolder(const QString &error);
+
+    bool RunFailed(const QString &outputFile) const;
+    QString FailureText(const QString &header, const QString &outputFile) const;
+    void SetState(JobState state);
+    void SetBars(ProgressBars bars, bool announce = false);
+    void SetRowStatus(int row, const QString &status);
+    void SetRowsStatus(const QString &status);
+    void StopTimer();
+    void RemoveFolder();
+    void End(JobOutcome outcome, AfterJobAction action);
+
+    JobInputs &m_inputs;
+    Desktop &m_desktop;
+    QString m_programDir;
+    QString m_encoderPath;
+    EncoderRun m_run;
+    QTimer m_timer;
+    JobClock m_clock;
+
+    JobState m_state = JobState::Idle;
+    bool m_active = false;
+    bool m_ending = false;
+    Stage m_stage = Stage::None;
+    QString m_profilePath;
+    QString m_videoSize;
+    QString m_folder;
+    QString m_outputPath;
+    int m_rowCount = 0;
+    int m_row = 0;
+    double m_secondsDone = 0;
+    ProgressBars m_bars;
+    std::optional<ProgressTracker> m_tracker;
+};
