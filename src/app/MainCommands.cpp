@@ -5,11 +5,46 @@
 #include "app/TMainForm.h"
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
+#include "profiles/ProfileSettings.h"
+#include "ui/TAboutForm.h"
+#include "ui/TSettingForm.h"
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTreeView>
+
+void TMainForm::tbtnSettingClick()
+{
+    if (SettingForm)
+        SettingForm->ShowDialog();
+}
+
+void TMainForm::bbtnSettingClick()
+{
+    // TODO: shows the Output Settings dialog.
+}
+
+void TMainForm::cmbProfileChange()
+{
+    const QString path = ProfilePath();
+    if (FileExists(path))
+        m_profile->LoadProfile(path);
+}
+
+void TMainForm::tbtnAboutClick()
+{
+    if (!AboutForm)
+        AboutForm = new TAboutForm(m_versionText, m_desktop, this);
+    AboutForm->ShowDialog();
+}
+
+void TMainForm::tbtnHelpClick()
+{
+    m_desktop.OpenPath(m_helpFile);
+}
 
 void TMainForm::bbtnBrowserClick()
 {
@@ -118,6 +153,16 @@ void TMainForm::ConnectLookStates()
     connect(imgStop, &TImageButton::mousePressed, this, &TMainForm::imgStopMouseDown);
     connect(imgStop, &TImageButton::mouseReleased, this, &TMainForm::imgStopMouseUp);
     connect(Image1, &TLogoPanel::mouseMoved, this, &TMainForm::Image1MouseMove);
+}
+
+void TMainForm::ConnectCommands()
+{
+    connect(tbtnSetting, &QToolButton::clicked, this, &TMainForm::tbtnSettingClick);
+    connect(tbtnAbout, &QToolButton::clicked, this, &TMainForm::tbtnAboutClick);
+    connect(tbtnHelp, &QToolButton::clicked, this, &TMainForm::tbtnHelpClick);
     connect(bbtnBrowser, &QPushButton::clicked, this, &TMainForm::bbtnBrowserClick);
     connect(bbtnOpen, &QPushButton::clicked, this, &TMainForm::bbtnOpenClick);
+    connect(bbtnSetting, &QPushButton::clicked, this, &TMainForm::bbtnSettingClick);
+    // Choosing the same profile again reloads it, so the choice is taken from "activated".
+    connect(cmbProfile, &QComboBox::activated, this, &TMainForm::cmbProfileChange);
 }

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -27,6 +28,19 @@ constexpr int kBottomPanelWidth = 612;
 constexpr int kLogoWidth = 178;
 constexpr QSize kImageButtonSize(133, 65);
 constexpr QSize kListButtonSize(100, 22);
+
+// Rows of the task list with some air above and below the text.
+class RoomyRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(size.height() + 8);
+        return size;
+    }
+};
 
 template<typename W> W *named(W *widget, const char *name)
 {
@@ -120,6 +134,7 @@ QWidget *TMainForm::BuildTaskArea()
     ltvTask->setTextElideMode(Qt::ElideMiddle);
     ltvTask->setAllColumnsShowFocus(true);
     ltvTask->setContextMenuPolicy(Qt::CustomContextMenu);
+    ltvTask->setItemDelegate(new RoomyRowDelegate(ltvTask));
     QHeaderView *header = ltvTask->header();
     header->setSectionsMovable(false);
     header->setStretchLastSection(false);

@@ -6,12 +6,22 @@
 #include "app/TSizeForm.h"
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
+#include "profiles/ProfileSettings.h"
+#include "settings/IniFile.h"
+#include "settings/Preferences.h"
+#include "tasks/TaskList.h"
+#include "ui/TAboutForm.h"
+#include "ui/TSettingForm.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QResizeEvent>
 #include <QTreeView>
 
@@ -23,8 +33,13 @@ TMainForm::TMainForm(const MainFormSetup &setup, QWidget *parent)
     , m_desktop(*setup.desktop)
     , m_dialogs(*setup.dialogs)
 {
+    m_tasks = new TaskListModel(m_desktop, this);
+    m_prefs = new PreferencesModel(this);
+    m_profile = new ProfileSettings(this);
     BuildWindow();
     ConnectLookStates();
+    ConnectTaskList();
+    ConnectCommands();
     FormCreate();
 }
 
@@ -44,7 +59,9 @@ void TMainForm::FormCreate()
         "QHeaderView::section { background-color: rgb(243, 243, 243); color: #1f2329;"
         " border: none; border-right: 1px solid #d9dce1; border-bottom: 1px solid #d9dce1;"
         " padding: 4px 6px; }"));
-    m_versionText = QStringLiteral("1.5");
+    m_versionText
+        = IniFile(PreferencesPath())
+              .GetText(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.5"));
 
     const QString product = QString::fromLatin1(kProductName);
     m_helpFile = m_programDir + QStringLiteral("Joinhelp.html");
@@ -53,6 +70,17 @@ void TMainForm::FormCreate()
     labProgramName->setText(ProgramNameCaption(product));
 
     m_saveFilter = BuildSaveDialogFilter();
+    m_openFilter = OpenDialogFilter();
+
+    m_catalogue = ProfileCatalogue::List(m_programDir);
+    cmbProfile->addItems(m_catalogue.Names());
+    cmbProfile->setCurrentIndex(-1);
+
+    const StartupPathList startup = StartupPaths(m_arguments, m_currentDir);
+    if (!startup.unreadableListFile.isEmpty())
+        m_desktop.ShowError(QStringLiteral("Unable to read the list file ")
+                            + startup.unreadableListFile);
+    m_tasks->AddStartUpPaths(startup.paths);
 
     setAcceptDrops(true);
     panBottomCenter->show();
@@ -72,6 +100,61 @@ void TMainForm::CreateDialogs()
 {
     ProcessForm = new TProcessForm(this);
     SizeForm = new TSizeForm(this);
+    // TODO: the Output Settings dialog comes here, before the Preferences dialog.
+    TSettingForm::MainWindowLink link;
+    link.outputFile = [this] { return edtOutputFile->text(); };
+    link.setOutputFile = [this](const QString &text) { edtOutputFile->setText(text); };
+    link.chooseOutputFile
+        = [this](QWidget *owner) { return m_dialogs.ChooseOutputFile(owner, m_saveFilter); };
+    link.browseForFolder = [this](QWidget *owner, const QString &title) {
+        return m_dialogs.BrowseForFolder(owner, title);
+    };
+    SettingForm = new TSettingForm(*m_prefs, m_desktop, PreferencesPath(), m_programDir,
+                                   std::move(link), this);
+    AboutForm = new TAboutForm(m_versionText, m_desktop, this);
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Qt shows the window again after every un-minimise; the first showing's work runs once.
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    FormShow();
+}
+
+QString TMainForm::ProfilePath() const
+{
+    return m_catalogue.PathOf(cmbProfile->currentIndex());
+}
+
+void TMainForm::FormShow()
+{
+    const IniFile ini(PreferencesPath());
+    if (cmbProfile->count() > 0) {
+        const int index = ini.GetNumber(QStringLiteral("Main"), QStringLiteral("Profile"), 0);
+        cmbProfile->setCurrentIndex(index >= 0 && index < cmbProfile->count() ? index : -1);
+        cmbProfileChange();
+    }
+    edtOutputFile->setText(
+        ini.GetText(QStringLiteral("Main"), QStringLiteral("Output File"), QString()));
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TMainForm::FormClose()
+{
+    IniFile ini(PreferencesPath());
+    if (!ini.PutNumber(QStringLiteral("Main"), QStringLiteral("Profile"),
+                       cmbProfile->currentIndex())
+        || !ini.PutText(QStringLiteral("Main"), QStringLiteral("Output File"),
+                        edtOutputFile->text()))
+        m_desktop.ShowError(ini.ErrorText());
 }
 
 void TMainForm::ApplyColumnWidths(const ColumnWidths &widths)
@@ -85,7 +168,12 @@ void TMainForm::ApplyColumnWidths(const ColumnWidths &widths)
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ltvTask && event->type() == QEvent::Resize)
-        ltvTaskResize(static_cast<QResizeEvent *>(event)->size().width());
+    if (watched == ltvTask) {
+        if (event->type() == QEvent::Resize)
+            ltvTaskResize(static_cast<QResizeEvent *>(event)->size().width());
+        if (event->type() == QEvent::KeyPress
+            && ltvTaskKeyDown(static_cast<QKeyEvent *>(event)->key()))
+            return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }

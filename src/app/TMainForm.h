@@ -4,6 +4,7 @@
 // Stop buttons. It binds its controls to the core models; the rules live in the core.
 
 #include "app/MainFormRules.h"
+#include "profiles/ProfileCatalogue.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -11,8 +12,15 @@
 
 class Desktop;
 class FileDialogs;
+class PreferencesModel;
+class ProfileSettings;
+class TaskListModel;
+class TAboutForm;
+class TSettingForm;
 class QAction;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -102,11 +110,40 @@ public:
 
     TProcessForm *ProcessForm = nullptr;
     TSizeForm *SizeForm = nullptr;
+    TSettingForm *SettingForm = nullptr;
+    TAboutForm *AboutForm = nullptr;
+
+    // The rows of ltvTask.
+    TaskListModel &TaskList() const { return *m_tasks; }
+    // The live preferences (shown by the Preferences dialog).
+    PreferencesModel &Preferences() const { return *m_prefs; }
+    // The current output settings (shown by the Output Settings dialog).
+    ProfileSettings &Profile() const { return *m_profile; }
+    // The profile file of the entry selected in cmbProfile (a path that names no file when none
+    // is selected).
+    QString ProfilePath() const;
+    // The numbers of the selected rows of ltvTask, in list order.
+    QList<int> SelectedRows() const;
 
 public Q_SLOTS:
+    // Task list commands.
+    void tbtnAddFileClick();
+    void tbtnAddDirClick();
+    void tbtnRemoveClick();
+    void tbtnClearClick();
+    void tbtnUpClick();
+    void tbtnDownClick();
+    void ltvTaskDblClick();
+    void ppmTaskPopup();
+
     // Main window commands.
+    void tbtnSettingClick();
+    void tbtnAboutClick();
+    void tbtnHelpClick();
     void bbtnBrowserClick();
     void bbtnOpenClick();
+    void bbtnSettingClick();
+    void cmbProfileChange();
     void ltvTaskResize(int newWidth);
 
     // Look states of the image buttons.
@@ -120,6 +157,10 @@ public Q_SLOTS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void BuildWindow();
@@ -132,7 +173,15 @@ private:
     QWidget *BuildLogoPanel();
     void BuildPopupMenu();
     void ConnectLookStates();
+    void ConnectTaskList();
+    void ConnectCommands();
+    // ltvTaskKeyDown: true when the key was one of the list's own.
+    bool ltvTaskKeyDown(int key);
+    void ShowTaskListPopup(const QPoint &position);
+    void SelectRows(const QList<int> &rows);
     void FormCreate();
+    void FormShow();
+    void FormClose();
     void ApplyColumnWidths(const ColumnWidths &widths);
 
     QString m_programDir;
@@ -145,5 +194,10 @@ private:
     QString m_currentDir;
     Desktop &m_desktop;
     FileDialogs &m_dialogs;
+    TaskListModel *m_tasks = nullptr;
+    PreferencesModel *m_prefs = nullptr;
+    ProfileSettings *m_profile = nullptr;
+    ProfileCatalogue m_catalogue;
     int m_lastListWidth = kFirstKnownListWidth;
+    bool m_shownOnce = false;
 };

@@ -1,0 +1,297 @@
+#include "ui/TSettingForm.h"
+
+#include "platform/Desktop.h"
+#include "platform/Paths.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSvgRenderer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+// Q_INIT_RESOURCE declares its function where it stands, so this stays at global scope.
+static void initImagesResource()
+{
+    Q_INIT_RESOURCE(images);
+}
+
+namespace {
+
+constexpr int kEditWidth = 225;
+
+// The small folder picture of the two browse buttons: the theme's when it has one.
+QIcon browseIcon()
+{
+    if (QIcon::hasThemeIcon(QStringLiteral("document-open")))
+        return QIcon::fromTheme(QStringLiteral("document-open"));
+    static const bool resources = (initImagesResource(), true);
+    Q_UNUSED(resources);
+    QIcon icon;
+    QSvgRenderer renderer(QStringLiteral(":/images/browse.svg"));
+    for (int side : {16, 32}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+template<typename W> W *named(W *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+} // namespace
+
+TSettingForm::TSettingForm(PreferencesModel &prefs, Desktop &desktop, const QString &iniPath,
+                           const QString &programDir, MainWindowLink link, QWidget *mainWindow)
+    : QDialog(mainWindow,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                  | Qt::MSWindowsFixedSizeDialogHint)
+    , m_prefs(prefs)
+    , m_desktop(desktop)
+    , m_iniPath(iniPath)
+    , m_link(std::move(link))
+    , m_mainWindow(mainWindow)
+{
+    setObjectName(QStringLiteral("SettingForm"));
+    setWindowTitle(QStringLiteral("Settings"));
+    BuildControls();
+    setFixedSize(391, 380);
+    m_prefs.LoadPreferences(m_iniPath, programDir);
+    ShowPreferences();
+    ConnectControls();
+}
+
+void TSettingForm::BuildControls()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(8);
+
+    auto *paths = new QGridLayout;
+    paths->setHorizontalSpacing(6);
+    const auto pathRow = [&](int row, const QString &caption, const char *editName,
+                             const char *buttonName, QToolButton *&button) {
+        paths->addWidget(new QLabel(caption, this), row, 0);
+        auto *edit = named(new QLineEdit(this), editName);
+        edit->setFixedWidth(kEditWidth);
+        paths->addWidget(edit, row, 1);
+        button = named(new QToolButton(this), buttonName);
+        button->setIcon(browseIcon());
+        button->setToolTip(QStringLiteral("Browse..."));
+        button->setAutoRaise(false);
+        paths->addWidget(button, row, 2);
+        return edit;
+    };
+    edtOutputFile = pathRow(0, QStringLiteral("Default Output File:"), "edtOutputFile",
+                            "SpeedButton1", SpeedButton1);
+    edtTempDir
+        = pathRow(1, QStringLiteral("Temp Folder:"), "edtTempDir", "SpeedButton2", SpeedButton2);
+    paths->setColumnStretch(0, 1);
+    layout->addLayout(paths);
+
+    auto *line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(line);
+
+    chkOpenDir
+        = named(new QCheckBox(
+                    QStringLiteral("Open the output directory when the task is completed. "), this),
+                "chkOpenDir");
+    chkExit
+        = named(new QCheckBox(QStringLiteral("Exit the program when the task is completed."), this),
+                "chkExit");
+    chkTurnoff = named(
+        new QCheckBox(QStringLiteral("Turn off the computer when the task is completed."), this),
+        "chkTurnoff");
+    for (QCheckBox *box : {chkOpenDir, chkExit, chkTurnoff})
+        layout->addWidget(box);
+
+    gpbOverWrite
+        = named(new QGroupBox(QStringLiteral("Output File Overwrite"), this), "gpbOverWrite");
+    auto *group = new QVBoxLayout(gpbOverWrite);
+    rdbAsk = named(new QRadioButton(QStringLiteral("Ask me."), gpbOverWrite), "rdbAsk");
+    rdbOverWrite
+        = named(new QRadioButton(QStringLiteral("Overwrite"), gpbOverWrite), "rdbOverWrite");
+    rdbRename
+        = named(new QRadioButton(QStringLiteral("Not overwrite (Rename to <Filename> + Index"),
+                                 gpbOverWrite),
+                "rdbRename");
+    // The preferences allow none of the three to be marked; the one-of-three rule is theirs.
+    for (QRadioButton *button : {rdbAsk, rdbOverWrite, rdbRename}) {
+        button->setAutoExclusive(false);
+        group->addWidget(button);
+    }
+    layout->addWidget(gpbOverWrite);
+    layout->addStretch(1);
+
+    auto *buttons = new QHBoxLayout;
+    btnDefault = named(new QPushButton(QStringLiteral("&Load Default"), this), "btnDefault");
+    btnOK = named(new QPushButton(QStringLiteral("&OK"), this), "btnOK");
+    btnCancel = named(new QPushButton(QStringLiteral("&Cancel"), this), "btnCancel");
+    buttons->addWidget(btnDefault);
+    buttons->addStretch(1);
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+    // Enter in a box does not confirm the dialog.
+    for (QPushButton *button : {btnDefault, btnOK, btnCancel}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    layout->addLayout(buttons);
+}
+
+void TSettingForm::ConnectControls()
+{
+    connect(&m_prefs, &PreferencesModel::changed, this, &TSettingForm::ShowPreferences);
+    connect(edtOutputFile, &QLineEdit::textEdited, &m_prefs, &PreferencesModel::SetOutputFile);
+    connect(edtTempDir, &QLineEdit::textEdited, &m_prefs, &PreferencesModel::SetTempDir);
+    connect(chkOpenDir, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetOpenDir);
+    connect(chkExit, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetExit);
+    connect(chkTurnoff, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetTurnOff);
+    // A click marks a radio button, also one that is marked already.
+    connect(rdbAsk, &QRadioButton::clicked, this, [this] {
+        m_prefs.SetAsk(true);
+        ShowPreferences();
+    });
+    connect(rdbOverWrite, &QRadioButton::clicked, this, [this] {
+        m_prefs.SetOverWrite(true);
+        ShowPreferences();
+    });
+    connect(rdbRename, &QRadioButton::clicked, this, [this] {
+        m_prefs.SetRename(true);
+        ShowPreferences();
+    });
+    connect(btnOK, &QPushButton::clicked, this, &TSettingForm::btnOKClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TSettingForm::btnCancelClick);
+    connect(btnDefault, &QPushButton::clicked, this, &TSettingForm::btnDefaultClick);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TSettingForm::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TSettingForm::SpeedButton2Click);
+}
+
+void TSettingForm::ShowPreferences()
+{
+    const auto setText = [](QLineEdit *edit, const QString &text) {
+        if (edit->text() != text) {
+            const QSignalBlocker block(edit);
+            edit->setText(text);
+        }
+    };
+    setText(edtOutputFile, m_prefs.OutputFile());
+    setText(edtTempDir, m_prefs.TempDir());
+    const auto setChecked = [](QAbstractButton *button, bool on) {
+        const QSignalBlocker block(button);
+        button->setChecked(on);
+    };
+    setChecked(chkOpenDir, m_prefs.OpenDir());
+    setChecked(chkExit, m_prefs.Exit());
+    setChecked(chkTurnoff, m_prefs.TurnOff());
+    setChecked(rdbAsk, m_prefs.Ask());
+    setChecked(rdbOverWrite, m_prefs.OverWrite());
+    setChecked(rdbRename, m_prefs.Rename());
+}
+
+void TSettingForm::ShowDialog()
+{
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TSettingForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TSettingForm::FormShow()
+{
+    if (m_link.outputFile)
+        m_prefs.SetOutputFile(m_link.outputFile());
+    m_snapshot = m_prefs.TakeSnapshot();
+}
+
+void TSettingForm::btnOKClick()
+{
+    if (m_link.setOutputFile)
+        m_link.setOutputFile(m_prefs.OutputFile());
+    const QString error = m_prefs.SavePreferences(m_iniPath);
+    if (!error.isEmpty()) {
+        m_desktop.ShowError(error);
+        return;
+    }
+    hide();
+}
+
+void TSettingForm::btnCancelClick()
+{
+    hide();
+    m_prefs.RestoreSnapshot(m_snapshot);
+}
+
+void TSettingForm::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+}
+
+void TSettingForm::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        event->accept();
+        btnCancelClick();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void TSettingForm::btnDefaultClick()
+{
+    if (!m_desktop.AskQuestion(QStringLiteral("Load Default"),
+                               QStringLiteral("Are you sure to load the default preferences?")))
+        return;
+    m_prefs.LoadDefaultPreferences(m_iniPath);
+}
+
+void TSettingForm::SpeedButton1Click()
+{
+    if (!m_link.chooseOutputFile)
+        return;
+    const QString chosen = m_link.chooseOutputFile(this);
+    if (!chosen.isEmpty())
+        m_prefs.SetOutputFile(chosen);
+}
+
+void TSettingForm::SpeedButton2Click()
+{
+    if (!m_link.browseForFolder)
+        return;
+    const QString folder
+        = m_link.browseForFolder(this, QStringLiteral("Select the output directory."));
+    if (!folder.isEmpty())
+        m_prefs.SetTempDir(AddTrailingBackslash(folder));
+}
