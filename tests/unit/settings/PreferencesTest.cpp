@@ -67,7 +67,8 @@ TEST_F(PreferencesTest, MissingFileGivesTheDefaultsAndCreatesNothing)
     EXPECT_FALSE(QFile::exists(m_ini));
 }
 
-TEST_F(PreferencesTest, LastPolicyFlagThatIsSetWinsOnLoad)
+// The last policy flag that is set wins on load, and saving then writes one choice.
+TEST_F(PreferencesTest, PolicyFlagsLoadAndSaveAsOneChoice)
 {
     struct Case
     {
@@ -78,19 +79,27 @@ TEST_F(PreferencesTest, LastPolicyFlagThatIsSetWinsOnLoad)
         {"Ask=1\r\nOverwrite=0\r\nRename=0\r\n", 'A'},
         {"Ask=0\r\nOverwrite=1\r\nRename=1\r\n", 'R'},
         {"Ask=1\r\nOverwrite=1\r\nRename=0\r\n", 'O'},
-        {"Ask=1\r\nOverwrite=0\r\nRename=1\r\n", 'R'},
         {"Ask=0\r\nOverwrite=0\r\nRename=0\r\n", '-'},
         {"Ask=0\r\n", '-'},
-        {"Overwrite=1\r\n", 'O'},
         {"Ask=-1\r\nOverwrite=x\r\n", 'A'},
-        {"", 'A'},
     };
+    const IniFile ini(m_ini);
     for (const Case &c : cases) {
         WriteIni(QByteArray(QByteArray("[Main]\r\n") + c.flags).constData());
         PreferencesModel p;
         p.SetOverWrite(true); // loading sets every button, whatever was marked before
         p.LoadPreferences(m_ini, m_programDir);
         EXPECT_EQ(Policy(p), c.policy) << c.flags;
+        ASSERT_EQ(p.SavePreferences(m_ini), QString());
+        QString saved;
+        for (const char *key : {"Ask", "Overwrite", "Rename"})
+            saved += ini.GetText(QStringLiteral("Main"), QLatin1String(key), QString());
+        EXPECT_EQ(saved,
+                  QLatin1String(c.policy == 'A'       ? "100"
+                                    : c.policy == 'O' ? "010"
+                                    : c.policy == 'R' ? "001"
+                                                      : "000"))
+            << c.flags;
     }
 }
 
@@ -116,20 +125,6 @@ TEST_F(PreferencesTest, SaveWritesTheEightKeysInOrderAndLoadReadsThemBack)
     Snapshot expected = prefs.TakeSnapshot();
     expected.OutputFile = loaded.OutputFile();
     EXPECT_EQ(loaded.TakeSnapshot(), expected);
-}
-
-TEST_F(PreferencesTest, LoadedPolicyIsSavedAsOneChoice)
-{
-    WriteIni("[Main]\r\nAsk=0\r\nOverwrite=1\r\nRename=1\r\n");
-    prefs.LoadPreferences(m_ini, m_programDir);
-    ASSERT_EQ(prefs.SavePreferences(m_ini), QString());
-    const IniFile ini(m_ini);
-    EXPECT_EQ(ini.GetText(QStringLiteral("Main"), QStringLiteral("Ask"), QString()),
-              QStringLiteral("0"));
-    EXPECT_EQ(ini.GetText(QStringLiteral("Main"), QStringLiteral("Overwrite"), QString()),
-              QStringLiteral("0"));
-    EXPECT_EQ(ini.GetText(QStringLiteral("Main"), QStringLiteral("Rename"), QString()),
-              QStringLiteral("1"));
 }
 
 TEST_F(PreferencesTest, LoadDefaultReadsTheDefaultSectionOnly)
@@ -177,26 +172,6 @@ TEST_F(PreferencesTest, RefusedWriteGivesTheErrorAndChangesNothing)
     EXPECT_FALSE(QFile::exists(nowhere));
 }
 
-TEST_F(PreferencesTest, PolicyButtonsAreOneChoiceThatMayBeEmpty)
-{
-    struct Step
-    {
-        void (PreferencesModel::*set)(bool);
-        bool on;
-        char policy;
-    };
-    const Step steps[] = {
-        {&PreferencesModel::SetRename, true, 'R'},    {&PreferencesModel::SetAsk, false, 'R'},
-        {&PreferencesModel::SetOverWrite, true, 'O'}, {&PreferencesModel::SetOverWrite, false, '-'},
-        {&PreferencesModel::SetRename, false, '-'},   {&PreferencesModel::SetAsk, true, 'A'},
-        {&PreferencesModel::SetAsk, true, 'A'},
-    };
-    for (const Step &s : steps) {
-        (prefs.*s.set)(s.on);
-        EXPECT_EQ(Policy(prefs), s.policy);
-    }
-}
-
 TEST_F(PreferencesTest, SnapshotRestoresEveryValueAndChangesAreSignalled)
 {
     int changes = 0;
@@ -212,11 +187,15 @@ TEST_F(PreferencesTest, SnapshotRestoresEveryValueAndChangesAreSignalled)
     prefs.SetExit(true);
     prefs.SetTurnOff(true);
     prefs.SetRename(true);
-    EXPECT_EQ(changes, 6);
+    prefs.SetAsk(false); // clearing another button touches nothing
+    EXPECT_EQ(Policy(prefs), 'R');
+    prefs.SetRename(false); // all three may be clear
+    EXPECT_EQ(Policy(prefs), '-');
+    EXPECT_EQ(changes, 7);
 
     prefs.RestoreSnapshot(shown);
     EXPECT_EQ(prefs.TakeSnapshot(), shown);
-    EXPECT_EQ(changes, 7);
+    EXPECT_EQ(changes, 8);
 }
 
 } // namespace
