@@ -332,15 +332,15 @@ std::optional<OutputPlan> PlanOutput(const EncoderOptions &o, const std::vector<
 
     for (const InputMedia &m : inputs) {
         int64_t frames = 0;
-        if (m.videoSeconds)
+        if (m.videoSeconds) {
             frames = std::max<int64_t>(1, std::llround(*m.videoSeconds * plan.fps.Value()));
-        else if (!m.hasAudio) {
-            *error = QStringLiteral("Cannot tell the length of %1").arg(m.path);
-            return std::nullopt;
+            plan.totalSeconds += double(frames) / plan.fps.Value();
+        } else {
+            plan.totalSeconds += m.estimatedSeconds;
         }
         plan.segmentFrames.push_back(frames);
-        plan.totalSeconds += double(frames) / plan.fps.Value();
     }
+    plan.lengthUnknown = plan.segmentFrames.back() == 0;
     return plan;
 }
 
@@ -379,6 +379,8 @@ QString BuildFilterGraph(const OutputPlan &plan, const std::vector<InputMedia> &
             if (frames > 0)
                 audio += QStringLiteral(",apad=whole_len=%1,atrim=end_sample=%1").arg(samples);
         } else {
+            // Silence as long as the picture; for a picture of unknown length none at all, and
+            // the concatenation fills it with silence (the final padding does for the last).
             audio = QStringLiteral("anullsrc=r=%1:cl=%2,atrim=end_sample=%3")
                         .arg(plan.sampleRate)
                         .arg(layout)
@@ -388,12 +390,18 @@ QString BuildFilterGraph(const OutputPlan &plan, const std::vector<InputMedia> &
         concatInputs += QStringLiteral("[v%1][a%1]").arg(i);
     }
     QString join = concatInputs + QStringLiteral("concat=n=%1:v=1:a=1[vout]").arg(inputs.size());
+    QStringList after;
     if (plan.audioLeadSamples > 0)
-        join += QStringLiteral(
-                    "[acat];[acat]atrim=start_sample=%1,asetpts=PTS-STARTPTS,apad=pad_len=%1[aout]")
-                    .arg(plan.audioLeadSamples);
-    else
+        after << QStringLiteral("atrim=start_sample=%1,asetpts=PTS-STARTPTS")
+                     .arg(plan.audioLeadSamples);
+    if (plan.lengthUnknown)
+        after << QStringLiteral("apad"); // ended with the picture by -shortest
+    else if (plan.audioLeadSamples > 0)
+        after << QStringLiteral("apad=pad_len=%1").arg(plan.audioLeadSamples);
+    if (after.isEmpty())
         join += QStringLiteral("[aout]");
+    else
+        join += QStringLiteral("[acat];[acat]") + after.join(u',') + QStringLiteral("[aout]");
     chains << join;
     return chains.join(QLatin1Char(';'));
 }
@@ -438,6 +446,8 @@ QStringList BuildFfmpegArguments(const EncoderOptions &o, const OutputPlan &plan
     if (plan.audioCodec == u"libmp3lame" && o.mp3Mode == Mp3Mode::Abr)
         args << QStringLiteral("-abr") << QStringLiteral("1");
 
+    if (plan.lengthUnknown)
+        args << QStringLiteral("-shortest");
     if (plan.muxer == u"avi") // sound start-up delay is made up for in the filter graph
         args << QStringLiteral("-avoid_negative_ts") << QStringLiteral("disabled");
     args << QStringLiteral("-f") << plan.muxer << target;

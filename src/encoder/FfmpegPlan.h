@@ -26,16 +26,16 @@ struct OutputPlan
     int audioBitrateKbit = 0; // lavc codecs, and MP3 in average or constant mode
     int audioLeadSamples = 0; // cut from the sound's start for a codec delay the format cannot hold
     std::vector<int64_t> segmentFrames; // per input: frames it contributes, 0 when unknown
-    double totalSeconds = 0;
+    double totalSeconds = 0; // exact, or estimated where a length is unknown
+    bool lengthUnknown = false; // of the last input: its sound is padded up to its picture's end
     QStringList notes; // values changed to ones the codec or format accepts
 };
 
 // The muxer for the options' format, else the output's extension, else "avi".
 QString MuxerFor(const EncoderOptions &options);
 
-// Resolves the plan; on failure (a codec the format cannot hold, an input whose length
-// cannot be told) gives nothing and sets *error. *badCommandLine tells whether the fault lies
-// in the options rather than in an input.
+// Resolves the plan; on failure (a codec the format cannot hold) gives nothing and sets
+// *error. *badCommandLine tells whether the fault lies in the options rather than in an input.
 std::optional<OutputPlan> PlanOutput(const EncoderOptions &options,
                                      const std::vector<InputMedia> &inputs, QString *error,
                                      bool *badCommandLine);

@@ -37,15 +37,16 @@ int Whole(const QJsonValue &v)
 
 QStringList ProbeArguments(const QString &path)
 {
-    return {QStringLiteral("-v"),
-            QStringLiteral("error"),
-            QStringLiteral("-print_format"),
-            QStringLiteral("json"),
-            QStringLiteral("-show_entries"),
-            QStringLiteral("stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
-                           "r_frame_rate,start_time,duration,sample_rate,channels:"
-                           "stream_disposition=attached_pic:format=start_time,duration"),
-            QStringLiteral("file:") + path};
+    return {
+        QStringLiteral("-v"),
+        QStringLiteral("error"),
+        QStringLiteral("-print_format"),
+        QStringLiteral("json"),
+        QStringLiteral("-show_entries"),
+        QStringLiteral("stream=codec_type,width,height,sample_aspect_ratio,avg_frame_rate,"
+                       "r_frame_rate,start_time,duration,sample_rate,channels:"
+                       "stream_disposition=attached_pic:format=format_name,start_time,duration"),
+        QStringLiteral("file:") + path};
 }
 
 std::optional<InputMedia> ParseProbeOutput(const QString &path, const QByteArray &json,
@@ -97,10 +98,23 @@ std::optional<InputMedia> ParseProbeOutput(const QString &path, const QByteArray
     const auto formatStart = Seconds(format.value(QLatin1String("start_time")));
     m.videoStart
         = Seconds(video.value(QLatin1String("start_time"))).value_or(formatStart.value_or(0));
-    if (const auto d = Seconds(video.value(QLatin1String("duration"))); d && *d > 0)
-        m.videoSeconds = d;
-    else if (const auto f = Seconds(format.value(QLatin1String("duration"))); f && *f > 0)
-        m.videoSeconds = *f - (m.videoStart - formatStart.value_or(m.videoStart));
+    m.formatName = format.value(QLatin1String("format_name")).toString();
+    const auto streamSeconds = Seconds(video.value(QLatin1String("duration")));
+    const auto formatSeconds = Seconds(format.value(QLatin1String("duration")));
+    std::optional<double> fromFormat;
+    if (formatSeconds && *formatSeconds > 0)
+        fromFormat = *formatSeconds - (m.videoStart - formatStart.value_or(m.videoStart));
+    // MPEG program and transport streams and raw streams carry no length: theirs are guesses.
+    static const QStringList guessed {QStringLiteral("mpeg"),      QStringLiteral("mpegts"),
+                                      QStringLiteral("mpegvideo"), QStringLiteral("h264"),
+                                      QStringLiteral("hevc"),      QStringLiteral("m4v")};
+    const bool exact = !guessed.contains(m.formatName.section(u',', 0, 0));
+    if (streamSeconds && *streamSeconds > 0)
+        m.estimatedSeconds = *streamSeconds;
+    else if (fromFormat && *fromFormat > 0)
+        m.estimatedSeconds = *fromFormat;
+    if (exact && m.estimatedSeconds > 0)
+        m.videoSeconds = m.estimatedSeconds;
     return m;
 }
 

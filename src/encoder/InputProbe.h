@@ -18,7 +18,11 @@ struct InputMedia
     Fraction pixelAspect {1, 1};
     Fraction frameRate; // invalid when the file names none
     double videoStart = 0; // seconds on the file's own clock
-    std::optional<double> videoSeconds; // length of the picture, when the file tells it
+    // Length of the picture where the format states it exactly; MPEG streams and files
+    // without lengths only give an estimate.
+    std::optional<double> videoSeconds;
+    double estimatedSeconds = 0; // best guess of the length, for progress
+    QString formatName; // ffprobe's, such as "avi" or "mov,mp4,m4a,3gp,3g2,mj2"
 
     bool hasAudio = false;
     int sampleRate = 0;
