@@ -95,8 +95,8 @@ void JoinJob::StartJoin()
 {
     const QString options = m_inputs.EncoderOptions(m_profilePath);
     m_stage = Stage::Joining;
-    Q_EMIT stageTitleChanged(QStringLiteral("Final Step: Joining all files..."));
     Q_EMIT currentFileShown(false);
+    Q_EMIT stageTitleChanged(QStringLiteral("Final Step: Joining all files..."));
     Q_EMIT progressPanelShown(true);
     SetState(JobState::Running);
 

@@ -1,0 +1,48 @@
+#include "cli/CliDesktop.h"
+
+CliDesktop::CliDesktop(std::FILE *out)
+    : m_out(out)
+{
+}
+
+void CliDesktop::SetBeforePrint(std::function<void()> beforePrint)
+{
+    m_beforePrint = std::move(beforePrint);
+}
+
+void CliDesktop::Print(const QString &text)
+{
+    if (m_beforePrint)
+        m_beforePrint();
+    std::fputs(text.toLocal8Bit().constData(), m_out);
+    std::fputc('\n', m_out);
+    std::fflush(m_out);
+}
+
+void CliDesktop::ShowError(const QString &error)
+{
+    Print(CliMessageText(QString::fromLatin1(kProductName), GeneralErrorText(error)));
+}
+
+void CliDesktop::ShowMessage(const QString &title, const QString &text, MessageIcon)
+{
+    Print(CliMessageText(title, text));
+}
+
+bool CliDesktop::AskQuestion(const QString &title, const QString &text)
+{
+    const bool yes = title == QLatin1String(kDuplicateTitle);
+    Print(CliMessageText(title, text) + (yes ? QStringLiteral(" Yes.") : QStringLiteral(" No.")));
+    return yes;
+}
+
+void CliDesktop::OpenPath(const QString &) { }
+
+void CliDesktop::PowerOff() { }
+
+QString CliMessageText(const QString &title, const QString &text)
+{
+    QString body = text;
+    body.remove(QLatin1Char('\r'));
+    return title + QStringLiteral(": ") + body;
+}

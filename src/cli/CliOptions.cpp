@@ -1,0 +1,106 @@
+#include "cli/CliOptions.h"
+
+namespace {
+
+// The value of an option given as "--name value" or "--name=value"; advances i past it.
+bool TakeValue(const QStringList &args, qsizetype &i, const QString &name, QString &value,
+               QString &error)
+{
+    const QString &arg = args.at(i);
+    if (arg.startsWith(name + QLatin1Char('='))) {
+        value = arg.mid(name.size() + 1);
+    } else if (i + 1 < args.size()) {
+        value = args.at(++i);
+    } else {
+        error = QStringLiteral("%1 needs a value.").arg(name);
+        return false;
+    }
+    if (value.isEmpty()) {
+        error = QStringLiteral("%1 needs a value.").arg(name);
+        return false;
+    }
+    return true;
+}
+
+bool Is(const QString &arg, const QString &name)
+{
+    return arg == name || arg.startsWith(name + QLatin1Char('='));
+}
+
+} // namespace
+
+CliParseResult ParseCliArguments(const QStringList &arguments)
+{
+    CliParseResult result;
+    CliOptions &o = result.options;
+    QString &error = result.error;
+    bool policyGiven = false;
+    bool outputGiven = false;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
+        const QString &arg = arguments.at(i);
+        if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QStringLiteral("-")) {
+            o.inputs << arg;
+        } else if (arg == QStringLiteral("--")) {
+            optionsEnded = true;
+        } else if (arg == QStringLiteral("-h") || arg == QStringLiteral("--help")) {
+            o.help = true;
+        } else if (Is(arg, QStringLiteral("--profile"))) {
+            TakeValue(arguments, i, QStringLiteral("--profile"), o.profile, error);
+        } else if (Is(arg, QStringLiteral("--temp"))) {
+            TakeValue(arguments, i, QStringLiteral("--temp"), o.tempDir, error);
+        } else if (Is(arg, QStringLiteral("--output")) || arg == QStringLiteral("-o")) {
+            if (outputGiven)
+                error = QStringLiteral("The output file is named twice.");
+            else if (arg == QStringLiteral("-o"))
+                TakeValue(arguments, i, QStringLiteral("-o"), o.output, error);
+            else
+                TakeValue(arguments, i, QStringLiteral("--output"), o.output, error);
+            outputGiven = true;
+        } else if (arg == QStringLiteral("--overwrite") || arg == QStringLiteral("--rename")) {
+            const auto policy = arg == QStringLiteral("--overwrite") ? CliOptions::Policy::Overwrite
+                                                                     : CliOptions::Policy::Rename;
+            if (policyGiven && policy != o.policy)
+                error = QStringLiteral("--overwrite and --rename exclude each other.");
+            o.policy = policy;
+            policyGiven = true;
+        } else {
+            error = QStringLiteral("Unknown option %1.").arg(arg);
+        }
+    }
+    if (error.isEmpty() && !o.help && o.output.isEmpty())
+        error = QStringLiteral("Name the output file with -o OUTPUT.");
+    return result;
+}
+
+QString CliUsage()
+{
+    return QStringLiteral(
+        "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
+        "                    -o OUTPUT INPUT...\n"
+        "\n"
+        "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
+        "encoder: every input is first converted into an intermediate file, then all of\n"
+        "them are joined with the options of the profile. Progress, the stage and the\n"
+        "elapsed and remaining times are shown on standard error. Ctrl-C stops the job\n"
+        "and removes the intermediate files.\n"
+        "\n"
+        "Options:\n"
+        "  -o, --output OUTPUT  the output file; the profile's extension is appended when\n"
+        "                       the name has another one (clip.mpg becomes clip.mpg.avi)\n"
+        "  --profile NAME       a profile of the Profiles folder beside the program, by its\n"
+        "                       name without \".bpf\"; without it the profile chosen last\n"
+        "                       in the program (Preferences.ini), else the first one\n"
+        "  --temp DIR           the folder for the intermediate files; without it the\n"
+        "                       \"Temp Dir\" of Preferences.ini, else temp/ beside the program\n"
+        "  --overwrite          replace an existing output file\n"
+        "  --rename             keep an existing output file and write NAME_1, NAME_2, ...\n"
+        "                       (the first name that is free) instead\n"
+        "  -h, --help           show this text\n"
+        "\n"
+        "Without --overwrite or --rename an existing output file is refused. A file named\n"
+        "twice is joined twice. Nothing is done after the job: no power-off, no folder.\n"
+        "\n"
+        "Exit status: 0 when the join completed; 1 when it failed or was refused; 2 for a\n"
+        "wrong command line; 130 when stopped with Ctrl-C.\n");
+}

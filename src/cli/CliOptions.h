@@ -1,0 +1,32 @@
+#pragma once
+// The command line of quintor-join.
+
+#include <QString>
+#include <QStringList>
+
+// What quintor-join was asked to do.
+struct CliOptions
+{
+    enum class Policy { Refuse, Overwrite, Rename }; // for an existing output file
+
+    bool help = false;
+    QString profile; // a profile name; empty: the remembered one, else the first
+    QString tempDir; // empty: the preferences' temporary folder
+    Policy policy = Policy::Refuse;
+    QString output;
+    QStringList inputs;
+};
+
+struct CliParseResult
+{
+    CliOptions options;
+    QString error; // empty when the command line is valid
+};
+
+// Parses the arguments after the program name:
+// [--profile NAME] [--temp DIR] [--overwrite | --rename] -o OUTPUT INPUT...
+// Options also take the form --name=value; "--" ends the options.
+CliParseResult ParseCliArguments(const QStringList &arguments);
+
+// The text of --help.
+QString CliUsage();

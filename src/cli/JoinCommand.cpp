@@ -1,0 +1,219 @@
+#include "cli/JoinCommand.h"
+
+#include "pipeline/JobControl.h"
+#include "platform/Paths.h"
+#include "profiles/ProfileCatalogue.h"
+#include "settings/IniFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+void PrintTo(std::FILE *out, const QString &text)
+{
+    std::fputs(QString(text + QLatin1Char('\n')).toLocal8Bit().constData(), out);
+    std::fflush(out);
+}
+
+// A path as typed, made absolute against the working folder; a trailing "/" is kept.
+QString AbsolutePath(const QString &path)
+{
+    if (path.isEmpty() || QDir::isAbsolutePath(path))
+        return path;
+    return AddTrailingBackslash(QDir::currentPath()) + path;
+}
+
+} // namespace
+
+QString ResolveProfilePath(const ProfileCatalogue &catalogue, const QString &name,
+                           int rememberedIndex, QString *error)
+{
+    const QStringList names = catalogue.Names();
+    if (names.isEmpty()) {
+        *error = QStringLiteral("There is no profile in %1.").arg(catalogue.Directory());
+        return QString();
+    }
+    if (name.isEmpty())
+        return catalogue.PathOf(
+            rememberedIndex >= 0 && rememberedIndex < names.size() ? rememberedIndex : 0);
+    QString wanted = name;
+    if (wanted.endsWith(QStringLiteral(".bpf"), Qt::CaseInsensitive))
+        wanted.chop(4);
+    qsizetype index = names.indexOf(wanted);
+    if (index < 0) {
+        for (qsizetype i = 0; i < names.size() && index < 0; ++i)
+            if (names.at(i).compare(wanted, Qt::CaseInsensitive) == 0)
+                index = i;
+    }
+    if (index < 0) {
+        *error = QStringLiteral("There is no profile named \"%1\". The profiles are: %2.")
+                     .arg(name, names.join(QStringLiteral(", ")));
+        return QString();
+    }
+    return catalogue.PathOf(int(index));
+}
+
+JoinCommand::JoinCommand(const QStringList &arguments, const QString &programDir, bool terminal,
+                         QObject *parent)
+    : QObject(parent)
+    , m_arguments(arguments)
+    , m_programDir(programDir)
+    , m_desktop(stderr)
+    , m_line(stderr, terminal)
+    , m_tasks(m_desktop)
+    , m_inputs(m_tasks, m_preferences, m_settings, [this] { return m_outputText; })
+    , m_job(m_inputs, m_desktop, programDir)
+{
+    // Changes that come together (a new row: status, file, bars) make one update.
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(0);
+    connect(&m_refresh, &QTimer::timeout, this, [this] { m_line.Show(); });
+    m_desktop.SetBeforePrint([this] { FlushProgress(); });
+    ConnectRowStatus(m_job, m_tasks);
+    ConnectProgress();
+    connect(&m_job, &JoinJob::finished, this, &JoinCommand::OnFinished);
+}
+
+void JoinCommand::FlushProgress()
+{
+    if (m_refresh.isActive()) {
+        m_refresh.stop();
+        m_line.Show();
+    }
+    m_line.Break();
+}
+
+int JoinCommand::Fail(const QString &text)
+{
+    FlushProgress();
+    PrintTo(stderr, QStringLiteral("quintor-join: ") + text);
+    return ExitFailed;
+}
+
+int JoinCommand::Begin()
+{
+    const CliParseResult parsed = ParseCliArguments(m_arguments);
+    if (!parsed.error.isEmpty()) {
+        PrintTo(stderr,
+                QStringLiteral("quintor-join: ") + parsed.error
+                    + QStringLiteral("\nTry \"quintor-join --help\"."));
+        return ExitUsage;
+    }
+    if (parsed.options.help) {
+        std::fputs(CliUsage().toLocal8Bit().constData(), stdout);
+        return ExitCompleted;
+    }
+    const int prepared = Prepare(parsed.options);
+    if (prepared >= 0)
+        return prepared;
+    m_job.Start(m_profilePath);
+    // A job that could not even make its folder has ended already.
+    return m_job.IsActive() ? -1 : m_status;
+}
+
+int JoinCommand::Prepare(const CliOptions &options)
+{
+    const QString iniPath = m_programDir + QStringLiteral("Preferences.ini");
+    m_preferences.LoadPreferences(iniPath, m_programDir);
+    if (!options.tempDir.isEmpty())
+        m_preferences.SetTempDir(AbsolutePath(options.tempDir));
+    // No after-job action: the command ends, and that is all.
+    m_preferences.SetOpenDir(false);
+    m_preferences.SetExit(false);
+    m_preferences.SetTurnOff(false);
+    switch (options.policy) {
+    case CliOptions::Policy::Refuse:
+        m_preferences.SetAsk(true);
+        break;
+    case CliOptions::Policy::Overwrite:
+        m_preferences.SetOverWrite(true);
+        break;
+    case CliOptions::Policy::Rename:
+        m_preferences.SetRename(true);
+        break;
+    }
+
+    QString error;
+    const int remembered
+        = IniFile(iniPath).GetNumber(QStringLiteral("Main"), QStringLiteral("Profile"), 0);
+    m_profilePath = ResolveProfilePath(ProfileCatalogue::List(m_programDir), options.profile,
+                                       remembered, &error);
+    if (m_profilePath.isEmpty())
+        return Fail(error);
+    if (!m_settings.LoadProfile(m_profilePath))
+        return Fail(QStringLiteral("The profile %1 cannot be read.").arg(m_profilePath));
+
+    for (const QString &input : options.inputs) {
+        const QString path = AbsolutePath(input);
+        if (!FileExists(path))
+            return Fail(QStringLiteral("There is no file %1.").arg(input));
+        const int before = m_tasks.Count();
+        m_tasks.AddTaskFile(path);
+        // A file that cannot be probed is not listed; the task list has said why.
+        if (m_tasks.Count() == before)
+            return ExitFailed;
+    }
+
+    StartCheck check = CheckStart({m_tasks.Count(), AbsolutePath(options.output),
+                                   m_settings.OutputExtension(), m_preferences.Ask()});
+    m_outputText = check.outputText;
+    if (!ConfirmStart(check, m_desktop))
+        return ExitFailed;
+    return -1;
+}
+
+void JoinCommand::ConnectProgress()
+{
+    ProgressView &v = m_line.View();
+    connect(&m_job, &JoinJob::stageTitleChanged, this, [this, &v](const QString &t) {
+        v.stage = t;
+        m_refresh.start();
+    });
+    connect(&m_job, &JoinJob::currentFileChanged, this, [this, &v](const QString &f) {
+        v.file = f;
+        m_refresh.start();
+    });
+    connect(&m_job, &JoinJob::currentFileShown, this, [this, &v](bool shown) {
+        v.fileShown = shown;
+        m_refresh.start();
+    });
+    connect(&m_job, &JoinJob::currentProgressChanged, this, [this, &v](int p) {
+        v.current = p;
+        m_refresh.start();
+    });
+    connect(&m_job, &JoinJob::totalProgressChanged, this, [this, &v](int p) {
+        v.total = p;
+        m_refresh.start();
+    });
+    connect(&m_job, &JoinJob::elapsedTextChanged, this, [this, &v](const QString &t) {
+        v.elapsed = t;
+        m_refresh.start();
+    });
+    connect(&m_job, &JoinJob::remainingTextChanged, this, [this, &v](const QString &t) {
+        v.remaining = t;
+        m_refresh.start();
+    });
+}
+
+void JoinCommand::Interrupt()
+{
+    m_interrupted = true;
+    m_job.Stop();
+}
+
+void JoinCommand::OnFinished(JobOutcome outcome, AfterJobAction)
+{
+    FlushProgress();
+    int status = ExitFailed;
+    if (outcome == JobOutcome::Completed) {
+        status = ExitCompleted;
+        PrintTo(stdout, m_job.OutputPath());
+    } else if (outcome == JobOutcome::Stopped && m_interrupted) {
+        status = ExitInterrupted;
+    }
+    m_status = status;
+    Q_EMIT done(status);
+}
