@@ -9,6 +9,8 @@ int main(int argc, char **argv)
 {
     qvj::test::PrepareProcess();
     QCoreApplication app(argc, argv);
+    // Qt resets the character locale while it starts; set it again.
+    qvj::test::PrepareProcess();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
