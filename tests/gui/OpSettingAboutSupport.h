@@ -27,7 +27,7 @@ struct OwnerWindow
         layout->addWidget(button);
         QObject::connect(button, &QPushButton::clicked, [this] { ++clicks; });
         widget.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&widget));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return widget.isActiveWindow(); }));
     }
 
     // A click through the window system, where a modal dialog blocks it.
