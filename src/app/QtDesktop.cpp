@@ -85,7 +85,11 @@ bool QtDesktop::AskQuestion(const QString &title, const QString &text)
 
 void QtDesktop::OpenPath(const QString &path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // A web address (the About box's links) opens in the browser; anything else is a file.
+    if (path.startsWith(QLatin1String("https://")) || path.startsWith(QLatin1String("http://")))
+        QDesktopServices::openUrl(QUrl(path));
+    else
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void QtDesktop::PowerOff()
