@@ -34,6 +34,9 @@ void TImageButton::paintEvent(QPaintEvent *)
     if (m_picture >= m_strip.size())
         return;
     QPainter painter(this);
+    // Inert (a stopped job still ending): the picture shows faded.
+    if (!isEnabled())
+        painter.setOpacity(0.5);
     painter.drawPixmap(0, 0, m_strip.at(m_picture));
 }
 

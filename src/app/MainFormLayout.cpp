@@ -14,7 +14,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyledItemDelegate>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -74,8 +73,6 @@ void TMainForm::BuildWindow()
     setCentralWidget(central);
     BuildPopupMenu();
 
-    timerTime = named(new QTimer(this), "timerTime");
-    timerTime->setInterval(1000);
     resize(798, 559);
 }
 

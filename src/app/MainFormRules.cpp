@@ -6,8 +6,6 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#include <cmath>
-
 QStringList OutputTypeExtensions()
 {
     return {QStringLiteral(".avi"), QStringLiteral(".mpg"), QStringLiteral(".mp4"),
@@ -53,11 +51,6 @@ QStringList ToQtNameFilters(const QString &pairs)
                        + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
     }
     return filters;
-}
-
-int RoundHalfEven(double value)
-{
-    return static_cast<int>(std::nearbyint(value));
 }
 
 // numerator / 100 rounded half to even, in whole numbers so that a share such as 78.5 is

@@ -18,9 +18,6 @@ QString BuildSaveDialogFilter();
 // group the description already ends with is replaced rather than repeated.
 QStringList ToQtNameFilters(const QString &pairs);
 
-// Rounds to the nearest whole number, halves to the even neighbour.
-int RoundHalfEven(double value);
-
 // The widths of "Input File", "Length", "Size" and "Status".
 using ColumnWidths = std::array<int, 4>;
 inline constexpr ColumnWidths kStartColumnWidths {350, 90, 80, 150};

@@ -2,8 +2,11 @@
 #include "app/TMainForm.h"
 
 #include "app/FileDialogs.h"
+#include "app/JobDesktop.h"
 #include "app/TProcessForm.h"
 #include "app/TSizeForm.h"
+#include "pipeline/JoinJob.h"
+#include "pipeline/ModelJobInputs.h"
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
 #include "profiles/ProfileSettings.h"
@@ -40,10 +43,16 @@ TMainForm::TMainForm(const MainFormSetup &setup, QWidget *parent)
     ConnectLookStates();
     ConnectTaskList();
     ConnectCommands();
+    CreateJob();
     FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // The job goes before the inputs and the desktop it reads.
+    delete m_job;
+    m_job = nullptr;
+}
 
 QString TMainForm::PreferencesPath() const
 {
@@ -143,7 +152,18 @@ void TMainForm::FormShow()
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    FormClose();
+    if (m_job->IsActive()) {
+        if (!m_desktop.AskQuestion(QString::fromLatin1(kProductName),
+                                   QStringLiteral("A job is running. Stop it and exit?"))) {
+            event->ignore();
+            return;
+        }
+        // The encoder is ended and the job's files removed, without the stage's message.
+        m_job->Abandon();
+    }
+    if (!m_storedForClose)
+        FormClose();
+    m_storedForClose = true;
     event->accept();
 }
 

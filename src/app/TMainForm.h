@@ -7,11 +7,18 @@
 #include "profiles/ProfileCatalogue.h"
 
 #include <QMainWindow>
+
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class Desktop;
 class FileDialogs;
+enum class AfterJobAction;
+enum class JobOutcome;
+class JobDesktop;
+class JoinJob;
+class ModelJobInputs;
 class PreferencesModel;
 class ProfileSettings;
 class TaskListModel;
@@ -26,7 +33,6 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 class QToolBar;
 class QToolButton;
 class QTreeView;
@@ -100,7 +106,6 @@ public:
     TLogoPanel *Image1 = nullptr;
     TImageButton *imgStart = nullptr;
     TImageButton *imgStop = nullptr;
-    QTimer *timerTime = nullptr;
     QMenu *ppmTask = nullptr;
     QAction *Open1 = nullptr;
     QAction *AddFiles1 = nullptr;
@@ -122,6 +127,8 @@ public:
     // The profile file of the entry selected in cmbProfile (a path that names no file when none
     // is selected).
     QString ProfilePath() const;
+    // The join job that Start runs.
+    JoinJob &Job() const;
     // The numbers of the selected rows of ltvTask, in list order.
     QList<int> SelectedRows() const;
 
@@ -135,6 +142,12 @@ public Q_SLOTS:
     void tbtnDownClick();
     void ltvTaskDblClick();
     void ppmTaskPopup();
+
+    // Job control.
+    void imgStartClick();
+    void imgStopClick();
+    void SetRunningState();
+    void SetIdleState();
 
     // Main window commands.
     void tbtnSettingClick();
@@ -175,6 +188,9 @@ private:
     void ConnectLookStates();
     void ConnectTaskList();
     void ConnectCommands();
+    void CreateJob();
+    // The job has ended: the idle look, or the close that turning off or exiting asks for.
+    void JobFinished(JobOutcome outcome, AfterJobAction action);
     // ltvTaskKeyDown: true when the key was one of the list's own.
     bool ltvTaskKeyDown(int key);
     void ShowTaskListPopup(const QPoint &position);
@@ -198,6 +214,11 @@ private:
     PreferencesModel *m_prefs = nullptr;
     ProfileSettings *m_profile = nullptr;
     ProfileCatalogue m_catalogue;
+    std::unique_ptr<ModelJobInputs> m_jobInputs;
+    std::unique_ptr<JobDesktop> m_jobDesktop;
+    JoinJob *m_job = nullptr;
+    // The close's stores were made already (before a power-off request).
+    bool m_storedForClose = false;
     int m_lastListWidth = kFirstKnownListWidth;
     bool m_shownOnce = false;
 };

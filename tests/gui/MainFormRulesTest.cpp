@@ -48,14 +48,6 @@ INSTANTIATE_TEST_SUITE_P(
         return n;
     });
 
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour)
-{
-    const std::pair<double, int> cases[]
-        = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {2.4, 2}, {2.6, 3}, {90.0, 90}};
-    for (const auto &[value, expected] : cases)
-        EXPECT_EQ(RoundHalfEven(value), expected) << value;
-}
-
 TEST(DialogFilters, SaveFilterListsTheOutputTypesThenAllFiles)
 {
     EXPECT_EQ(BuildSaveDialogFilter(),

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTimer>
 #include <QTreeView>
 
 #include "app/ImageButton.h"
@@ -84,8 +83,6 @@ TEST(Startup, TheWindowOpensIdleWithTheWelcomePanel)
     EXPECT_TRUE(form.imgStart->isVisible());
     EXPECT_FALSE(form.imgStop->isVisible());
     EXPECT_EQ(form.imgStart->size(), QSize(133, 65));
-    EXPECT_FALSE(form.timerTime->isActive());
-    EXPECT_EQ(form.timerTime->interval(), 1000);
     EXPECT_EQ(form.labConvertingFile->text(), QStringLiteral("No File"));
     EXPECT_EQ(form.labCurProgress->text(), QStringLiteral("0%"));
     EXPECT_EQ(form.labTotalProgress->text(), QStringLiteral("0%"));

@@ -1,0 +1,39 @@
+#pragma once
+// The desktop as the job sees it: every call goes to the window's desktop, and a power-off
+// request first lets the window store what it stores at its close, since the system's
+// shutdown would otherwise race those writes.
+
+#include "platform/Desktop.h"
+
+#include <functional>
+
+class JobDesktop : public Desktop
+{
+public:
+    JobDesktop(Desktop &desktop, std::function<void()> beforePowerOff)
+        : m_desktop(desktop)
+        , m_beforePowerOff(std::move(beforePowerOff))
+    {
+    }
+
+    void ShowError(const QString &error) override { m_desktop.ShowError(error); }
+    void ShowMessage(const QString &title, const QString &text, MessageIcon icon) override
+    {
+        m_desktop.ShowMessage(title, text, icon);
+    }
+    bool AskQuestion(const QString &title, const QString &text) override
+    {
+        return m_desktop.AskQuestion(title, text);
+    }
+    void OpenPath(const QString &path) override { m_desktop.OpenPath(path); }
+    void PowerOff() override
+    {
+        if (m_beforePowerOff)
+            m_beforePowerOff();
+        m_desktop.PowerOff();
+    }
+
+private:
+    Desktop &m_desktop;
+    std::function<void()> m_beforePowerOff;
+};

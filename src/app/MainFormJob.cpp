@@ -1,0 +1,121 @@
+// Job control in the window: Start with its checks, Stop, the two looks of the window, the
+// progress display and what follows the end of a job. The job itself is the pipeline's.
+#include "app/ImageButton.h"
+#include "app/JobDesktop.h"
+#include "app/TMainForm.h"
+#include "pipeline/JobControl.h"
+#include "pipeline/JoinJob.h"
+#include "pipeline/ModelJobInputs.h"
+#include "pipeline/Progress.h"
+#include "profiles/ProfileSettings.h"
+#include "settings/Preferences.h"
+#include "tasks/TaskList.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeView>
+
+void TMainForm::CreateJob()
+{
+    m_jobInputs = std::make_unique<ModelJobInputs>(*m_tasks, *m_prefs, *m_profile,
+                                                   [this] { return edtOutputFile->text(); });
+    m_jobDesktop = std::make_unique<JobDesktop>(m_desktop, [this] {
+        // Turning the computer off: the close's stores are made before the request.
+        FormClose();
+        m_storedForClose = true;
+    });
+    m_job = new JoinJob(*m_jobInputs, *m_jobDesktop, m_programDir, this);
+    ConnectRowStatus(*m_job, *m_tasks);
+    connect(m_job, &JoinJob::stageTitleChanged, labProcessTitle, &QLabel::setText);
+    connect(m_job, &JoinJob::currentFileChanged, labConvertingFile, &QLabel::setText);
+    connect(m_job, &JoinJob::currentFileShown, labConvertingFile, &QWidget::setVisible);
+    connect(m_job, &JoinJob::progressPanelShown, this, [this](bool shown) {
+        panBottomCenter->setVisible(!shown);
+        panBottomLeft->setVisible(shown);
+    });
+    connect(m_job, &JoinJob::currentProgressChanged, this, [this](int percent) {
+        pgbCurrent->setValue(percent);
+        labCurProgress->setText(PercentText(percent));
+    });
+    connect(m_job, &JoinJob::totalProgressChanged, this, [this](int percent) {
+        pgbTotal->setValue(percent);
+        labTotalProgress->setText(PercentText(percent));
+    });
+    connect(m_job, &JoinJob::elapsedTextChanged, labElapsed, &QLabel::setText);
+    connect(m_job, &JoinJob::remainingTextChanged, labRemaining, &QLabel::setText);
+    connect(m_job, &JoinJob::finished, this, &TMainForm::JobFinished);
+    connect(imgStart, &TImageButton::clicked, this, &TMainForm::imgStartClick);
+    connect(imgStop, &TImageButton::clicked, this, &TMainForm::imgStopClick);
+}
+
+JoinJob &TMainForm::Job() const
+{
+    return *m_job;
+}
+
+void TMainForm::imgStartClick()
+{
+    // A stopped job may still be ending; a second one waits until it has.
+    if (m_job->IsActive())
+        return;
+    StartInputs inputs;
+    inputs.rowCount = m_tasks->Count();
+    inputs.outputText = edtOutputFile->text();
+    inputs.outputExtension = m_profile->OutputExtension();
+    inputs.askOverwrite = m_prefs->Ask();
+    StartCheck check = CheckStart(inputs);
+    if (check.focus != StartFocus::Unchanged)
+        ltvTask->setFocus();
+    if (check.outputText != edtOutputFile->text())
+        edtOutputFile->setText(check.outputText);
+    const bool go = ConfirmStart(check, m_desktop);
+    if (check.focus == StartFocus::OutputFile)
+        edtOutputFile->setFocus();
+    if (!go)
+        return;
+    SetRunningState();
+    m_job->Start(ProfilePath());
+}
+
+void TMainForm::imgStopClick()
+{
+    if (m_job->State() != JobState::Running)
+        return;
+    imgStop->hide();
+    imgStart->show();
+    // Start stays inert until the stopped job has ended.
+    imgStart->setEnabled(false);
+    m_job->Stop();
+}
+
+void TMainForm::SetRunningState()
+{
+    for (QWidget *w : std::initializer_list<QWidget *> {tbtnAddFile, tbtnAddDir, tbtnSetting})
+        w->setEnabled(false);
+    m_tasks->SetListButtonsEnabled(false);
+    m_tasks->SetListEnabled(false);
+    imgStart->hide();
+    imgStop->show();
+}
+
+void TMainForm::SetIdleState()
+{
+    for (QWidget *w : std::initializer_list<QWidget *> {tbtnAddFile, tbtnAddDir, tbtnSetting})
+        w->setEnabled(true);
+    m_tasks->SetListButtonsEnabled(true);
+    m_tasks->SetListEnabled(true);
+    imgStart->setEnabled(true);
+    imgStart->show();
+    imgStop->hide();
+}
+
+void TMainForm::JobFinished(JobOutcome outcome, AfterJobAction action)
+{
+    Q_UNUSED(outcome);
+    SetIdleState();
+    if (action == AfterJobAction::TurnOff || action == AfterJobAction::Exit)
+        close();
+}
