@@ -389,19 +389,28 @@ QString BuildFilterGraph(const OutputPlan &plan, const std::vector<InputMedia> &
         chains << audio + QStringLiteral("[a%1]").arg(i);
         concatInputs += QStringLiteral("[v%1][a%1]").arg(i);
     }
-    QString join = concatInputs + QStringLiteral("concat=n=%1:v=1:a=1[vout]").arg(inputs.size());
-    QStringList after;
+    size_t segments = inputs.size();
+    if (plan.lengthUnknown) {
+        // The concatenation pads every segment's sound up to its picture except the last one's;
+        // an empty closing segment makes the last input one of the padded.
+        chains << QStringLiteral(
+                      "color=c=black:s=%1x%2:r=%3,setdar=%4,format=%5,trim=end_frame=0[vend]")
+                      .arg(plan.width)
+                      .arg(plan.height)
+                      .arg(plan.fps.Text(), plan.displayAspect.Text(), plan.pixelFormat);
+        chains << QStringLiteral("anullsrc=r=%1:cl=%2,atrim=end_sample=0[aend]")
+                      .arg(plan.sampleRate)
+                      .arg(layout);
+        concatInputs += QStringLiteral("[vend][aend]");
+        ++segments;
+    }
+    QString join = concatInputs + QStringLiteral("concat=n=%1:v=1:a=1[vout]").arg(segments);
     if (plan.audioLeadSamples > 0)
-        after << QStringLiteral("atrim=start_sample=%1,asetpts=PTS-STARTPTS")
-                     .arg(plan.audioLeadSamples);
-    if (plan.lengthUnknown)
-        after << QStringLiteral("apad"); // ended with the picture by -shortest
-    else if (plan.audioLeadSamples > 0)
-        after << QStringLiteral("apad=pad_len=%1").arg(plan.audioLeadSamples);
-    if (after.isEmpty())
-        join += QStringLiteral("[aout]");
+        join += QStringLiteral(
+                    "[acat];[acat]atrim=start_sample=%1,asetpts=PTS-STARTPTS,apad=pad_len=%1[aout]")
+                    .arg(plan.audioLeadSamples);
     else
-        join += QStringLiteral("[acat];[acat]") + after.join(u',') + QStringLiteral("[aout]");
+        join += QStringLiteral("[aout]");
     chains << join;
     return chains.join(QLatin1Char(';'));
 }
@@ -446,8 +455,6 @@ QStringList BuildFfmpegArguments(const EncoderOptions &o, const OutputPlan &plan
     if (plan.audioCodec == u"libmp3lame" && o.mp3Mode == Mp3Mode::Abr)
         args << QStringLiteral("-abr") << QStringLiteral("1");
 
-    if (plan.lengthUnknown)
-        args << QStringLiteral("-shortest");
     if (plan.muxer == u"avi") // sound start-up delay is made up for in the filter graph
         args << QStringLiteral("-avoid_negative_ts") << QStringLiteral("disabled");
     args << QStringLiteral("-f") << plan.muxer << target;

@@ -27,7 +27,7 @@ struct OutputPlan
     int audioLeadSamples = 0; // cut from the sound's start for a codec delay the format cannot hold
     std::vector<int64_t> segmentFrames; // per input: frames it contributes, 0 when unknown
     double totalSeconds = 0; // exact, or estimated where a length is unknown
-    bool lengthUnknown = false; // of the last input: its sound is padded up to its picture's end
+    bool lengthUnknown = false; // of the last input
     QStringList notes; // values changed to ones the codec or format accepts
 };
 

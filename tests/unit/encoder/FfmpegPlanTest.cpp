@@ -427,16 +427,19 @@ TEST(EncoderMapping, LengthUnknown)
     EXPECT_DOUBLE_EQ(plan.totalSeconds, 2.5);
     EXPECT_TRUE(plan.lengthUnknown);
     const QString graph = BuildFilterGraph(plan, {guessed, silent});
-    EXPECT_FALSE(graph.contains(QStringLiteral("trim=end_frame")));
+    // pictures uncut
+    EXPECT_TRUE(graph.contains(QStringLiteral("format=yuv420p[v0]")));
+    EXPECT_TRUE(graph.contains(QStringLiteral("format=yuv420p[v1]")));
     EXPECT_FALSE(graph.contains(QStringLiteral("apad=whole_len"))); // it would never end
     EXPECT_TRUE(graph.contains(QStringLiteral("atrim=end_sample=0[a1]")));
-    EXPECT_TRUE(graph.contains(QStringLiteral("apad[aout]")));
-    EXPECT_TRUE(Args(kConversion, {guessed, silent}).contains(QStringLiteral("-shortest")));
+    // An empty closing segment lets the concatenation pad the last input's sound too.
+    EXPECT_TRUE(graph.contains(QStringLiteral("trim=end_frame=0[vend]")));
+    EXPECT_TRUE(graph.contains(QStringLiteral("[v1][a1][vend][aend]concat=n=3:v=1:a=1")));
 
-    // Known last: no open-ended padding.
+    // A known last input needs no closing segment.
     const OutputPlan known = Plan(kConversion, {guessed, Clip()});
     EXPECT_FALSE(known.lengthUnknown);
-    EXPECT_FALSE(Args(kConversion, {guessed, Clip()}).contains(QStringLiteral("-shortest")));
+    EXPECT_FALSE(BuildFilterGraph(known, {guessed, Clip()}).contains(QStringLiteral("[vend]")));
 }
 
 } // namespace
