@@ -8,6 +8,7 @@
 #include "profiles/ProfileSettings.h"
 #include "ui/TAboutForm.h"
 #include "ui/TSettingForm.h"
+#include "ui/TopSettingForm.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -24,7 +25,8 @@ void TMainForm::tbtnSettingClick()
 
 void TMainForm::bbtnSettingClick()
 {
-    // TODO: shows the Output Settings dialog.
+    if (OpSettingForm)
+        OpSettingForm->ShowDialog();
 }
 
 void TMainForm::cmbProfileChange()

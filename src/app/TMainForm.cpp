@@ -15,6 +15,7 @@
 #include "tasks/TaskList.h"
 #include "ui/TAboutForm.h"
 #include "ui/TSettingForm.h"
+#include "ui/TopSettingForm.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -109,7 +110,7 @@ void TMainForm::CreateDialogs()
 {
     ProcessForm = new TProcessForm(this);
     SizeForm = new TSizeForm(this);
-    // TODO: the Output Settings dialog comes here, before the Preferences dialog.
+    OpSettingForm = new TopSettingForm(*m_profile, this);
     TSettingForm::MainWindowLink link;
     link.outputFile = [this] { return edtOutputFile->text(); };
     link.setOutputFile = [this](const QString &text) { edtOutputFile->setText(text); };

@@ -24,6 +24,7 @@ class ProfileSettings;
 class TaskListModel;
 class TAboutForm;
 class TSettingForm;
+class TopSettingForm;
 class QAction;
 class QComboBox;
 class QDragEnterEvent;
@@ -115,6 +116,7 @@ public:
 
     TProcessForm *ProcessForm = nullptr;
     TSizeForm *SizeForm = nullptr;
+    TopSettingForm *OpSettingForm = nullptr;
     TSettingForm *SettingForm = nullptr;
     TAboutForm *AboutForm = nullptr;
 

@@ -10,6 +10,7 @@
 #include <array>
 
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -36,8 +37,14 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    struct Columns;
     void CreateControls();
-    QComboBox *MakeBox(ProfileOption option, const char *name);
+    void CreateVideoRows(QGridLayout *grid);
+    QGroupBox *CreateSizeGroup();
+    void CreateAudioRows(QGridLayout *grid, const Columns &columns);
+    void CreateDescriptionAndButtons(QGridLayout *grid);
+    QGridLayout *MakeColumns(QWidget *owner, const Columns &columns);
+    QComboBox *MakeBox(ProfileOption option, const char *name, QWidget *parent);
     void ConnectModel();
 
     // The dialog's reactions to the user.

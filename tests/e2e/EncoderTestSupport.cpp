@@ -3,6 +3,7 @@
 #include "common/TestSupport.h"
 #include "pipeline/CommandLine.h"
 
+#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,7 +12,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <iostream>
+#include <memory>
 
 namespace qvj::test {
 
@@ -199,6 +202,48 @@ bool DecodesCleanly(const QString &path)
     if (c.code != 0 || !c.err.trimmed().isEmpty())
         std::cerr << path.toStdString() << ": " << c.err.toStdString() << '\n';
     return c.code == 0 && c.err.trimmed().isEmpty();
+}
+
+void RunAll(std::vector<ProgramRun> &runs, int parallel)
+{
+    QEventLoop loop;
+    size_t next = 0, finished = 0;
+    std::vector<std::unique_ptr<QProcess>> processes(runs.size());
+    std::function<void()> startMore = [&] {
+        while (next < runs.size() && next - finished < size_t(parallel)) {
+            const size_t i = next++;
+            auto &p = processes[i];
+            p = std::make_unique<QProcess>();
+            p->setStandardInputFile(QProcess::nullDevice());
+            if (!runs[i].keepOutput)
+                p->setStandardOutputFile(QProcess::nullDevice());
+            QObject::connect(p.get(), &QProcess::finished, &loop,
+                             [&, i](int code, QProcess::ExitStatus status) {
+                                 runs[i].code = status == QProcess::NormalExit ? code : -1;
+                                 runs[i].out = processes[i]->readAllStandardOutput();
+                                 runs[i].err = processes[i]->readAllStandardError();
+                                 ++finished;
+                                 startMore();
+                                 if (finished == runs.size())
+                                     loop.quit();
+                             });
+            QObject::connect(p.get(), &QProcess::errorOccurred, &loop,
+                             [&, i](QProcess::ProcessError e) {
+                                 if (e != QProcess::FailedToStart)
+                                     return;
+                                 runs[i].code = -1;
+                                 ++finished;
+                                 startMore();
+                                 if (finished == runs.size())
+                                     loop.quit();
+                             });
+            p->start(runs[i].program, runs[i].args);
+        }
+    };
+    if (runs.empty())
+        return;
+    startMore();
+    loop.exec();
 }
 
 } // namespace qvj::test

@@ -64,4 +64,18 @@ int CountFreezes(const QString &path, double minSeconds = 0.5);
 // Decodes the whole file; true when ffmpeg reads it without an error.
 bool DecodesCleanly(const QString &path);
 
+// One program run of a batch.
+struct ProgramRun
+{
+    QString program;
+    QStringList args;
+    bool keepOutput = true; // else standard output is thrown away
+    int code = -1; // exit code, -1 when it did not start or crashed
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs every one of the batch, at most `parallel` at a time, and fills in their results.
+void RunAll(std::vector<ProgramRun> &runs, int parallel = 3);
+
 } // namespace qvj::test

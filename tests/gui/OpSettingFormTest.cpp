@@ -17,7 +17,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <map>
 #include <memory>
 
@@ -67,6 +66,14 @@ QString ProfileText(const std::map<QString, int> &indexes = {})
             text += QStringLiteral("value%1=%2\n").arg(i).arg(section.values[i]);
     }
     return text;
+}
+
+QStringList Items(const QComboBox *box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items.append(box->itemText(i));
+    return items;
 }
 
 // Picks an entry the way a user does with the keyboard (each step is a user's choice).
@@ -144,35 +151,17 @@ protected:
 
 TEST_F(OpSettingForm, ShowsTheLoadedProfile)
 {
-    struct Expect
-    {
-        const char *box;
-        QStringList items;
-        int index;
-        QString text;
-    };
-    const Expect expected[] = {
-        {"cmbVcodec", {"MPEG-4", "MS MPEG-4 V2", "Motion JPEG"}, 0, "MPEG-4"},
-        {"cmbVideoSize", {"320 x 240", "640 x 480", "720 x 576"}, 1, "640 x 480"},
-        {"cmbVbitrate", {"800", "1200", "2000"}, 1, "1200"},
-        {"cmbAspect", {"Auto", "4:3", "16:9"}, 0, "Auto"},
-        {"cmbAcodec", {"MP3", "MP2", "AC3", "PCM"}, 2, "AC3"},
-        {"cmbEncodeTo", {"VBR", "ABR", "CBR"}, 0, "VBR"},
-        {"cmbQuality", {"High", "Normal", "Low"}, 1, "Normal"},
-        {"cmbBitrate", {"128", "192", "256"}, 1, "192"},
-        {"cmbAbitrate", {"128", "192", "256"}, 1, "192"},
-        {"cmbSrate", {"44100", "48000"}, 0, "44100"},
-        {"cmbChannels", {"Mono", "Stereo"}, 1, "Stereo"},
-    };
-    for (const Expect &e : expected) {
-        QComboBox *box = Box(e.box);
-        ASSERT_NE(box, nullptr);
-        QStringList items;
-        for (int i = 0; i < box->count(); ++i)
-            items.append(box->itemText(i));
-        EXPECT_EQ(items, e.items) << e.box;
-        EXPECT_EQ(box->currentIndex(), e.index) << e.box;
-        EXPECT_EQ(box->currentText(), e.text) << e.box;
+    const char *names[]
+        = {"cmbVcodec",  "cmbVideoSize", "cmbVbitrate", "cmbAspect", "cmbAcodec",  "cmbEncodeTo",
+           "cmbQuality", "cmbBitrate",   "cmbAbitrate", "cmbSrate",  "cmbChannels"};
+    for (size_t i = 0; i < kProfileOptions.size(); ++i) {
+        const Section &section = kSections[i];
+        QComboBox *box = Box(names[i]);
+        ASSERT_EQ(box, form->Box(kProfileOptions[i])) << names[i];
+        EXPECT_EQ(Items(box), section.captions) << names[i];
+        EXPECT_EQ(box->currentIndex(), section.index) << names[i];
+        EXPECT_EQ(box->currentText(), section.captions[section.index]) << names[i];
+        EXPECT_EQ(box->isEditable(), IsEditable(kProfileOptions[i])) << names[i];
     }
     EXPECT_TRUE(Get<QRadioButton>("rdbSelectSize")->isChecked());
     EXPECT_FALSE(Get<QRadioButton>("rdbManualSize")->isChecked());
@@ -233,40 +222,40 @@ TEST_F(OpSettingForm, CaptionsAndLayout)
     qvj::test::SaveScreenshot(*form, QStringLiteral("output-settings-mp3"));
 }
 
-TEST_F(OpSettingForm, AudioCodecSwitchesThePanels)
+TEST_F(OpSettingForm, PanelsFollowAudioCodecAndEncodeMode)
 {
     Open();
     struct Step
     {
-        int codec;
+        const char *box;
+        int index;
         bool mp3Panel;
+        bool quality;
+        const char *about;
     };
-    // MP3, MP2, MP3, PCM, AC3: only the exact caption "MP3" shows the MP3 panel.
-    for (const Step step :
-         {Step {0, true}, Step {1, false}, Step {0, true}, Step {3, false}, Step {2, false}}) {
-        Pick(Box("cmbAcodec"), step.codec);
-        EXPECT_EQ(Get<QWidget>("panMP3")->isVisible(), step.mp3Panel) << step.codec;
-        EXPECT_EQ(Get<QWidget>("panLavc")->isVisible(), !step.mp3Panel) << step.codec;
+    // Only the exact caption "MP3" shows the MP3 panel; only the first mode the quality pair.
+    const Step steps[] = {{"cmbAcodec", 0, true, true, "About Audio Codec"},
+                          {"cmbEncodeTo", 1, true, false, "About MP3 Encode"},
+                          {"cmbAcodec", 1, false, false, "About Audio Codec"},
+                          {"cmbAcodec", 0, true, false, "About Audio Codec"},
+                          {"cmbEncodeTo", 2, true, false, "About MP3 Encode"},
+                          {"cmbEncodeTo", 0, true, true, "About MP3 Encode"},
+                          {"cmbAcodec", 3, false, true, "About Audio Codec"},
+                          {"cmbAcodec", 2, false, true, "About Audio Codec"}};
+    QWidget *mp3 = Get<QWidget>("panMP3");
+    for (const Step &step : steps) {
+        Pick(Box(step.box), step.index);
+        const std::string where = std::string(step.box) + " " + std::to_string(step.index);
+        EXPECT_EQ(Get<QWidget>("panMP3")->isVisible(), step.mp3Panel) << where;
+        EXPECT_EQ(Get<QWidget>("panLavc")->isVisible(), !step.mp3Panel) << where;
+        EXPECT_EQ(Get<QLabel>("labQuality")->isVisibleTo(mp3), step.quality) << where;
+        EXPECT_EQ(Box("cmbQuality")->isVisibleTo(mp3), step.quality) << where;
+        EXPECT_EQ(Get<QLabel>("labBitrate")->isVisibleTo(mp3), !step.quality) << where;
+        EXPECT_EQ(Box("cmbBitrate")->isVisibleTo(mp3), !step.quality) << where;
         EXPECT_EQ(Description(),
-                  QStringLiteral("About Audio Codec\nCurrent Value: ")
-                      + Box("cmbAcodec")->currentText());
-    }
-}
-
-TEST_F(OpSettingForm, EncodeModeSwitchesQualityAndBitrate)
-{
-    Open();
-    Pick(Box("cmbAcodec"), 0);
-    for (const int mode : {1, 2, 0, 2}) {
-        Pick(Box("cmbEncodeTo"), mode);
-        const bool quality = mode == 0;
-        EXPECT_EQ(Get<QLabel>("labQuality")->isVisible(), quality) << mode;
-        EXPECT_EQ(Box("cmbQuality")->isVisible(), quality) << mode;
-        EXPECT_EQ(Get<QLabel>("labBitrate")->isVisible(), !quality) << mode;
-        EXPECT_EQ(Box("cmbBitrate")->isVisible(), !quality) << mode;
-        EXPECT_EQ(Description(),
-                  QStringLiteral("About MP3 Encode\nCurrent Value: ")
-                      + Box("cmbEncodeTo")->currentText());
+                  QLatin1String(step.about) + QStringLiteral("\nCurrent Value: ")
+                      + Box(step.box)->currentText())
+            << where;
     }
 }
 
@@ -282,19 +271,20 @@ TEST_F(OpSettingForm, NoEncodeModeShowsTheBitratePair)
     EXPECT_FALSE(Box("cmbQuality")->isVisibleTo(form.get()));
 }
 
-template<class T> T *Find(const QWidget &form, const char *name)
+// One user action: type text into a box or an edit, pick an entry, or click a radio button.
+struct Act
 {
-    T *widget = form.findChild<T *>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
+    const char *widget;
+    const char *typed = nullptr;
+    int pick = -1;
+};
 
 struct OkCase
 {
     const char *name;
-    std::function<void(const QWidget &)> change;
-    QString title; // empty: the dialog closes without a message
-    QString text;
+    std::vector<Act> acts;
+    const char *title; // nullptr: the dialog closes without a message
+    const char *text;
     const char *focus;
 };
 
@@ -315,16 +305,23 @@ std::string OkCaseName(const ::testing::TestParamInfo<OkCase> &param)
 TEST_P(OpSettingFormOk, ChecksInOrder)
 {
     Open();
-    GetParam().change(*form);
+    for (const Act &act : GetParam().acts) {
+        if (act.typed)
+            Type(Get<QWidget>(act.widget), QString::fromUtf8(act.typed));
+        else if (act.pick >= 0)
+            Pick(Box(act.widget), act.pick);
+        else
+            Get<QRadioButton>(act.widget)->click();
+    }
     const auto seen = PressOk();
-    if (GetParam().title.isEmpty()) {
+    if (!GetParam().title) {
         EXPECT_TRUE(seen.empty());
         EXPECT_FALSE(form->isVisible());
         return;
     }
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].title, GetParam().title);
-    EXPECT_EQ(seen[0].text, GetParam().text);
+    EXPECT_EQ(seen[0].title, QLatin1String(GetParam().title));
+    EXPECT_EQ(seen[0].text, QLatin1String(GetParam().text));
     EXPECT_EQ(seen[0].icon, QMessageBox::Information);
     EXPECT_EQ(seen[0].parent, form.get());
     EXPECT_TRUE(form->isVisible());
@@ -332,101 +329,42 @@ TEST_P(OpSettingFormOk, ChecksInOrder)
     EXPECT_EQ(form->focusWidget()->objectName(), QLatin1String(GetParam().focus));
 }
 
-const QString kVideoTitle = QStringLiteral("Invalid Video Bitrate");
-const QString kVideoText = QStringLiteral("The video bitrate is invalid.");
-const QString kAudioTitle = QStringLiteral("Invalid Audio Bitrate");
-const QString kAudioText = QStringLiteral("The Audio bitrate is invalid.");
+const char kVideo[] = "Invalid Video Bitrate";
+const char kVideoText[] = "The video bitrate is invalid.";
+const char kAudio[] = "Invalid Audio Bitrate";
+const char kAudioText[] = "The Audio bitrate is invalid.";
+const char kMp2Text[] = "The maximum value of audio bitrate for MP2 codec is 128";
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, OpSettingFormOk,
-    ::testing::Values(
-        OkCase {"LoadedProfilePasses", [](const QWidget &) {}, {}, {}, ""},
-        OkCase {"VideoBitrateWithLetters",
-                [](const QWidget &dialog) {
-                    Type(Find<QComboBox>(dialog, "cmbVbitrate"), QStringLiteral("12a"));
-                },
-                kVideoTitle, kVideoText, "cmbVbitrate"},
-        OkCase {
-            "VideoBitrateEmpty",
-            [](const QWidget &dialog) { Type(Find<QComboBox>(dialog, "cmbVbitrate"), QString()); },
-            kVideoTitle, kVideoText, "cmbVbitrate"},
-        OkCase {"VideoBitrateComesFirst",
-                [](const QWidget &dialog) {
-                    Type(Find<QComboBox>(dialog, "cmbSrate"), QStringLiteral("x"));
-                    Type(Find<QComboBox>(dialog, "cmbVbitrate"), QStringLiteral("1.5"));
-                },
-                kVideoTitle, kVideoText, "cmbVbitrate"},
-        OkCase {"VideoBitrateZeroNegativeBlanksAndHexPass",
-                [](const QWidget &dialog) {
-                    Type(Find<QComboBox>(dialog, "cmbVbitrate"), QStringLiteral("  -5"));
-                    Type(Find<QComboBox>(dialog, "cmbSrate"), QStringLiteral("$AC44"));
-                    Type(Find<QComboBox>(dialog, "cmbAbitrate"), QStringLiteral("0"));
-                },
-                {},
-                {},
-                ""},
-        OkCase {"ManualEmptyWidth",
-                [](const QWidget &dialog) { Find<QRadioButton>(dialog, "rdbManualSize")->click(); },
-                QStringLiteral("Invalid Width"), QStringLiteral("The output width is invalid."),
-                "edtWidth"},
-        OkCase {"ManualBadHeight",
-                [](const QWidget &dialog) {
-                    Find<QRadioButton>(dialog, "rdbManualSize")->click();
-                    Type(Find<QLineEdit>(dialog, "edtWidth"), QStringLiteral("720"));
-                    Type(Find<QLineEdit>(dialog, "edtHeight"), QStringLiteral("57 6"));
-                },
-                QStringLiteral("Invalid Height"), QStringLiteral("The output height is invalid."),
-                "edtHeight"},
-        OkCase {"ListSizeIgnoresEmptyWidthAndHeight",
-                [](const QWidget &dialog) {
-                    Find<QRadioButton>(dialog, "rdbManualSize")->click();
-                    Type(Find<QLineEdit>(dialog, "edtWidth"), QStringLiteral("wide"));
-                    Find<QRadioButton>(dialog, "rdbSelectSize")->click();
-                },
-                {},
-                {},
-                ""},
-        OkCase {"SampleRate",
-                [](const QWidget &dialog) {
-                    Type(Find<QComboBox>(dialog, "cmbSrate"), QStringLiteral("44.1"));
-                },
-                QStringLiteral("Invalid Sample Rate"),
-                QStringLiteral("The sample rate is invalid."), "cmbSrate"},
-        OkCase {"AudioBitrate",
-                [](const QWidget &dialog) {
-                    Type(Find<QComboBox>(dialog, "cmbAbitrate"), QStringLiteral("1 28"));
-                },
-                kAudioTitle, kAudioText, "cmbAbitrate"},
-        OkCase {"HiddenAudioBitrateStillChecked",
-                [](const QWidget &dialog) {
-                    Type(Find<QComboBox>(dialog, "cmbAbitrate"), QString());
-                    Pick(Find<QComboBox>(dialog, "cmbAcodec"), 0);
-                },
-                kAudioTitle, kAudioText, "cmbAcodec"},
-        OkCase {"Mp2Above128",
-                [](const QWidget &dialog) {
-                    Pick(Find<QComboBox>(dialog, "cmbAcodec"), 1);
-                    Type(Find<QComboBox>(dialog, "cmbAbitrate"), QStringLiteral("160"));
-                },
-                kAudioTitle,
-                QStringLiteral("The maximum value of audio bitrate for MP2 codec is 128"),
-                "cmbAbitrate"},
-        OkCase {"Mp2At128Passes",
-                [](const QWidget &dialog) {
-                    Pick(Find<QComboBox>(dialog, "cmbAcodec"), 1);
-                    Pick(Find<QComboBox>(dialog, "cmbAbitrate"), 0);
-                },
-                {},
-                {},
-                ""},
-        OkCase {"Ac3Above128Passes",
-                [](const QWidget &dialog) {
-                    Type(Find<QComboBox>(dialog, "cmbAbitrate"), QStringLiteral("448"));
-                },
-                {},
-                {},
-                ""}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Steps, OpSettingFormOk, ::testing::Values(
+    OkCase{"LoadedProfilePasses", {}, nullptr, nullptr, nullptr},
+    OkCase{"VideoBitrateWithLetters", {{"cmbVbitrate", "12a"}}, kVideo, kVideoText, "cmbVbitrate"},
+    OkCase{"VideoBitrateEmpty", {{"cmbVbitrate", ""}}, kVideo, kVideoText, "cmbVbitrate"},
+    OkCase{"VideoBitrateComesFirst", {{"cmbSrate", "x"}, {"cmbVbitrate", "1.5"}},
+           kVideo, kVideoText, "cmbVbitrate"},
+    OkCase{"NegativeBlanksAndHexPass",
+           {{"cmbVbitrate", "  -5"}, {"cmbSrate", "$AC44"}, {"cmbAbitrate", "0"}},
+           nullptr, nullptr, nullptr},
+    OkCase{"ManualEmptyWidth", {{"rdbManualSize"}},
+           "Invalid Width", "The output width is invalid.", "edtWidth"},
+    OkCase{"ManualBadHeight",
+           {{"rdbManualSize"}, {"edtWidth", "720"}, {"edtHeight", "57 6"}},
+           "Invalid Height", "The output height is invalid.", "edtHeight"},
+    OkCase{"ListSizeIgnoresWidthAndHeight",
+           {{"rdbManualSize"}, {"edtWidth", "wide"}, {"rdbSelectSize"}},
+           nullptr, nullptr, nullptr},
+    OkCase{"SampleRate", {{"cmbSrate", "44.1"}},
+           "Invalid Sample Rate", "The sample rate is invalid.", "cmbSrate"},
+    OkCase{"AudioBitrate", {{"cmbAbitrate", "1 28"}}, kAudio, kAudioText, "cmbAbitrate"},
+    OkCase{"HiddenAudioBitrateStillChecked", {{"cmbAbitrate", ""}, {"cmbAcodec", nullptr, 0}},
+           kAudio, kAudioText, "cmbAcodec"},
+    OkCase{"Mp2Above128", {{"cmbAcodec", nullptr, 1}, {"cmbAbitrate", "160"}},
+           kAudio, kMp2Text, "cmbAbitrate"},
+    OkCase{"Mp2At128Passes", {{"cmbAcodec", nullptr, 1}, {"cmbAbitrate", nullptr, 0}},
+           nullptr, nullptr, nullptr},
+    OkCase{"Ac3Above128Passes", {{"cmbAbitrate", "448"}}, nullptr, nullptr, nullptr}),
     OkCaseName);
+// clang-format on
 
 TEST_F(OpSettingForm, Mp2LimitSetsTheBoxAndASecondOkCloses)
 {
@@ -470,21 +408,15 @@ TEST_F(OpSettingForm, CancelRestoresEverythingShownAtOpening)
     QTest::mouseClick(Get<QPushButton>("btnCancel"), Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
 
-    struct Expect
-    {
-        const char *box;
-        int index;
-        QString text;
-    };
-    const Expect expected[] = {
-        {"cmbVcodec", 0, "MPEG-4"},  {"cmbVideoSize", 1, "640 x 480"}, {"cmbVbitrate", 1, "1200"},
-        {"cmbAspect", 0, "Auto"},    {"cmbAcodec", 0, "MP3"},          {"cmbEncodeTo", 2, "CBR"},
-        {"cmbQuality", 1, "Normal"}, {"cmbBitrate", 1, "192"},         {"cmbAbitrate", 1, "192"},
-        {"cmbSrate", 0, "44100"},    {"cmbChannels", 1, "Stereo"},
-    };
-    for (const Expect &e : expected) {
-        EXPECT_EQ(Box(e.box)->currentIndex(), e.index) << e.box;
-        EXPECT_EQ(Box(e.box)->currentText(), e.text) << e.box;
+    // Every box as loaded, but for the two choices made before the dialog was opened.
+    for (size_t i = 0; i < kProfileOptions.size(); ++i) {
+        const ProfileOption option = kProfileOptions[i];
+        const int index = option == ProfileOption::AudioCodec ? 0
+            : option == ProfileOption::Mp3Encode              ? 2
+                                                              : kSections[i].index;
+        EXPECT_EQ(form->Box(option)->currentIndex(), index) << kSections[i].name;
+        EXPECT_EQ(form->Box(option)->currentText(), kSections[i].captions[index])
+            << kSections[i].name;
     }
     EXPECT_TRUE(Get<QRadioButton>("rdbSelectSize")->isChecked());
     EXPECT_FALSE(Get<QRadioButton>("rdbManualSize")->isChecked());
@@ -500,7 +432,7 @@ TEST_F(OpSettingForm, CancelRestoresEverythingShownAtOpening)
     EXPECT_TRUE(BuildEncoderOptions(settings, path)
                     .contains(QStringLiteral("-oac mp3lame -lameopts cbr:br=192 -channels 2")));
 
-    // The next showing starts from the restored values; the owner takes input again.
+    // The owner takes input again.
     owner.ClickThroughWindowSystem();
     EXPECT_EQ(owner.clicks, 1);
 }
