@@ -59,8 +59,11 @@ bool SameFile(const QString &a, const QString &b)
     return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
 }
 
-int Fail(const QString &message, int code = kExitFailed)
+// The message on one line (a file name may hold a line break), then the exit code.
+int Fail(QString message, int code = kExitFailed)
 {
+    message.replace(QLatin1Char('\n'), QLatin1Char(' '))
+        .replace(QLatin1Char('\r'), QLatin1Char(' '));
     SayError(message);
     return code;
 }
@@ -73,6 +76,8 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     if (!parsed.error.isEmpty())
         return Fail(parsed.error, kExitBadCommandLine);
     const EncoderOptions &options = parsed.options;
+    if (const QString refusal = FormatRefusal(options); !refusal.isEmpty())
+        return Fail(refusal, kExitBadCommandLine);
 
     const QString ffmpeg = FindTool(environment.ffmpeg, QStringLiteral("ffmpeg"));
     const QString ffprobe = FindTool(environment.ffprobe, QStringLiteral("ffprobe"));
@@ -89,13 +94,15 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
         if (!media)
             return Fail(error);
         inputs.push_back(*media);
+        if (const int signo = TakeStopSignal())
+            return Fail(QStringLiteral("Stopped by signal %1; nothing was written").arg(signo),
+                        128 + signo);
     }
 
     QString error;
-    bool badCommandLine = false;
-    const auto plan = PlanOutput(options, inputs, &error, &badCommandLine);
+    const auto plan = PlanOutput(options, inputs, &error);
     if (!plan)
-        return Fail(error, badCommandLine ? kExitBadCommandLine : kExitFailed);
+        return Fail(error);
 
     OutputFile output;
     if (!output.Open(options.output, &error))

@@ -287,38 +287,46 @@ QString MuxerFor(const EncoderOptions &options)
     return QStringLiteral("avi");
 }
 
-std::optional<OutputPlan> PlanOutput(const EncoderOptions &o, const std::vector<InputMedia> &inputs,
-                                     QString *error, bool *badCommandLine)
+namespace {
+
+QString AudioCodecFor(const EncoderOptions &o, const QString &muxer)
 {
-    *badCommandLine = true;
+    switch (o.audioEncoder) {
+    case AudioEncoder::Mp3Lame:
+        return QStringLiteral("libmp3lame");
+    case AudioEncoder::Pcm:
+        return muxer == u"mpeg" || muxer == u"vob" ? QStringLiteral("pcm_s16be")
+                                                   : QStringLiteral("pcm_s16le");
+    case AudioEncoder::Lavc:
+        break;
+    }
+    return o.audioCodec;
+}
+
+} // namespace
+
+QString FormatRefusal(const EncoderOptions &o)
+{
+    const QString muxer = MuxerFor(o);
+    const QString audioCodec = AudioCodecFor(o, muxer);
+    const FormatRule &rule = RuleFor(muxer);
+    if (!rule.video.isEmpty() && !rule.video.contains(o.videoCodec))
+        return QStringLiteral("The %1 format cannot hold %2 video").arg(muxer, o.videoCodec);
+    if (!rule.audio.isEmpty() && !rule.audio.contains(audioCodec))
+        return QStringLiteral("The %1 format cannot hold %2 sound").arg(muxer, audioCodec);
+    return {};
+}
+
+std::optional<OutputPlan> PlanOutput(const EncoderOptions &o, const std::vector<InputMedia> &inputs,
+                                     QString *error)
+{
     OutputPlan plan;
     plan.muxer = MuxerFor(o);
     plan.videoCodec = o.videoCodec;
-    switch (o.audioEncoder) {
-    case AudioEncoder::Mp3Lame:
-        plan.audioCodec = QStringLiteral("libmp3lame");
-        break;
-    case AudioEncoder::Pcm:
-        plan.audioCodec = plan.muxer == u"mpeg" || plan.muxer == u"vob"
-            ? QStringLiteral("pcm_s16be")
-            : QStringLiteral("pcm_s16le");
-        break;
-    case AudioEncoder::Lavc:
-        plan.audioCodec = o.audioCodec;
-        break;
-    }
-    const FormatRule &rule = RuleFor(plan.muxer);
-    if (!rule.video.isEmpty() && !rule.video.contains(plan.videoCodec)) {
-        *error
-            = QStringLiteral("The %1 format cannot hold %2 video").arg(plan.muxer, plan.videoCodec);
+    plan.audioCodec = AudioCodecFor(o, plan.muxer);
+    *error = FormatRefusal(o);
+    if (!error->isEmpty())
         return std::nullopt;
-    }
-    if (!rule.audio.isEmpty() && !rule.audio.contains(plan.audioCodec)) {
-        *error
-            = QStringLiteral("The %1 format cannot hold %2 sound").arg(plan.muxer, plan.audioCodec);
-        return std::nullopt;
-    }
-    *badCommandLine = false;
     if (inputs.empty()) {
         *error = QStringLiteral("No input file given");
         return std::nullopt;

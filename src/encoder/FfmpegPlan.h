@@ -34,11 +34,12 @@ struct OutputPlan
 // The muxer for the options' format, else the output's extension, else "avi".
 QString MuxerFor(const EncoderOptions &options);
 
-// Resolves the plan; on failure (a codec the format cannot hold) gives nothing and sets
-// *error. *badCommandLine tells whether the fault lies in the options rather than in an input.
+// Why the output's format cannot hold the chosen codecs, or empty when it can.
+QString FormatRefusal(const EncoderOptions &options);
+
+// Resolves the plan; on failure (FormatRefusal's, or no inputs) gives nothing and sets *error.
 std::optional<OutputPlan> PlanOutput(const EncoderOptions &options,
-                                     const std::vector<InputMedia> &inputs, QString *error,
-                                     bool *badCommandLine);
+                                     const std::vector<InputMedia> &inputs, QString *error);
 
 // The ffmpeg arguments that write the plan to target (a path or "/proc/self/fd/N"), with
 // machine-readable progress on standard output.

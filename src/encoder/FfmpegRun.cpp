@@ -4,10 +4,12 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <poll.h>
 #include <string>
 #include <sys/prctl.h>
@@ -86,8 +88,14 @@ pid_t StartChild(const RunSettings &s, int outPipe[2], int errPipe[2])
         ::dup2(devNull, 0);
         ::dup2(outPipe[1], 1);
         ::dup2(errPipe[1], 2);
-        if (s.inheritedFd >= 0)
+        // Nothing else the encoder was given (a caller's pipe leaked to us) reaches the child.
+        if (s.inheritedFd > 2) {
+            ::close_range(3, unsigned(s.inheritedFd) - 1, CLOSE_RANGE_CLOEXEC);
+            ::close_range(unsigned(s.inheritedFd) + 1, ~0U, CLOSE_RANGE_CLOEXEC);
             ::fcntl(s.inheritedFd, F_SETFD, 0);
+        } else {
+            ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+        }
         ::signal(SIGPIPE, SIG_DFL);
         sigset_t none;
         sigemptyset(&none);
@@ -133,6 +141,14 @@ void InstallStopSignals()
     ::signal(SIGPIPE, SIG_IGN);
 }
 
+int TakeStopSignal()
+{
+    unsigned char signo = 0;
+    if (g_signalPipe[0] >= 0 && ::read(g_signalPipe[0], &signo, 1) == 1)
+        return signo;
+    return 0;
+}
+
 RunResult RunFfmpeg(const RunSettings &s,
                     const std::function<void(const QByteArray &)> &writeStatus)
 {
@@ -165,7 +181,9 @@ RunResult RunFfmpeg(const RunSettings &s,
         pollfd fds[3] = {{outOpen ? outPipe[0] : -1, POLLIN, 0},
                          {errOpen ? errPipe[0] : -1, POLLIN, 0},
                          {g_signalPipe[0], POLLIN, 0}};
-        const int ready = ::poll(fds, 3, s.statusIntervalMs);
+        // Wake up when the next status line is due, so that one goes out every interval.
+        const int dueInMs = s.statusIntervalMs - int(SecondsSince(lastStatus) * 1000);
+        const int ready = ::poll(fds, 3, std::clamp(dueInMs, 1, s.statusIntervalMs));
         if (ready > 0 && (fds[2].revents & POLLIN)) {
             unsigned char signo = 0;
             if (::read(g_signalPipe[0], &signo, 1) == 1)
@@ -174,8 +192,12 @@ RunResult RunFfmpeg(const RunSettings &s,
         if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
             QByteArray bytes;
             outOpen = Drain(outPipe[0], &bytes);
-            lastActivity = Clock::now();
             if (const auto r = reader.Feed(bytes)) {
+                // A report that repeats the last position is no sign of life: ffmpeg keeps
+                // reporting while it waits on a stuck input.
+                if (r->frames != report.frames || r->seconds != report.seconds
+                    || r->bytes != report.bytes || r->finished)
+                    lastActivity = Clock::now();
                 report = *r;
                 printStatus();
             }

@@ -33,6 +33,9 @@ struct RunResult
 // encoder can clean up and exit non-zero; SIGPIPE is ignored. Call once before RunFfmpeg.
 void InstallStopSignals();
 
+// The stop signal that arrived since the last call (or RunFfmpeg's start), or 0.
+int TakeStopSignal();
+
 // Runs the child to its end. Every status line goes to writeStatus, at least every
 // statusIntervalMs while the child runs.
 RunResult RunFfmpeg(const RunSettings &settings,
