@@ -48,15 +48,6 @@ bool HasInputExtension(const QString &path)
                        [&](const char *e) { return extension == QLatin1String(e); });
 }
 
-QStringList DialogFilesInAddOrder(const QStringList &returned)
-{
-    if (returned.size() < 2)
-        return returned;
-    QStringList ordered = returned.mid(1);
-    ordered.append(returned.first());
-    return ordered;
-}
-
 QStringList ListSupportedFiles(const QString &folder)
 {
     if (folder.isEmpty())
@@ -240,7 +231,7 @@ void TaskListModel::AddTaskFile(const QString &path)
     // row without its length.
     const MediaProbeResult probe = m_prober(path);
     if (!probe.ok) {
-        m_failures.append(path + QLatin1Char('\n') + GeneralErrorText(probe.error));
+        m_failures.emplace_back(path, GeneralErrorText(probe.error));
         return;
     }
     Row row;
@@ -433,9 +424,17 @@ void TaskListModel::EnableListButtonsWhenFilled()
 
 void TaskListModel::ReportFailures()
 {
-    if (m_failures.isEmpty())
+    if (m_failures.empty())
         return;
-    const QString text = m_failures.join(QLatin1Char('\n'));
+    QString text;
+    if (m_failures.size() == 1) {
+        text = m_failures.front().first + QLatin1Char('\n') + m_failures.front().second;
+    } else {
+        QStringList lines;
+        for (const auto &[path, error] : m_failures)
+            lines.append(path + QStringLiteral(": ") + error);
+        text = lines.join(QLatin1Char('\n'));
+    }
     m_failures.clear();
     m_desktop.ShowError(text);
 }

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 class Desktop;
@@ -51,9 +52,6 @@ QString SupportedMask();
 QString OpenDialogFilter();
 // True when the path's extension, lower-cased, is one of InputExtensions.
 bool HasInputExtension(const QString &path);
-// The open dialog returns the last clicked file first: the order in which its files are
-// added is the second to the last, then the first.
-QStringList DialogFilesInAddOrder(const QStringList &returned);
 // The supported files directly in a folder: no subfolders, no hidden or special files,
 // sorted by name without regard to case (ties by exact name). Names only.
 QStringList ListSupportedFiles(const QString &folder);
@@ -91,7 +89,8 @@ public:
 
     // Adds one file: asks "Already Listed" when the exact path is listed, probes it and
     // appends a row with status "OK". A file that cannot be probed is not added; its path and
-    // the error are shown when the command that added it ends.
+    // the error are shown when the command that added it ends: one failure as the path with
+    // the error under it, several in one box, one line each ("<path>: <error>").
     void AddTaskFile(const QString &path);
     // Adds the supported files of one folder (ListSupportedFiles) in order, letting pending
     // events run between files.
@@ -100,8 +99,8 @@ public:
     void AddTaskPaths(const QStringList &paths, AddRule rule);
 
     // The commands of the main window, each with its effect on the list buttons.
-    // Add Files: files in the order given (see DialogFilesInAddOrder); an empty list is a
-    // cancelled dialog.
+    // Add Files: the files in the order the dialog gives them; an empty list is a cancelled
+    // dialog.
     void AddChosenFiles(const QStringList &files);
     // Add Dir: the folder chosen in the browser, empty when none was chosen.
     void AddChosenDirectory(const QString &folder);
@@ -160,5 +159,5 @@ private:
     bool m_listEnabled = true;
     bool m_welcomePanelShown = true;
     int m_commandDepth = 0;
-    QStringList m_failures;
+    std::vector<std::pair<QString, QString>> m_failures; // path and error of each failed probe
 };

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QMetaObject>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,32 +32,29 @@ QStringList Captions(const TaskListModel &model)
     return captions;
 }
 
-class TaskListTest : public ::testing::Test
+class TaskListTest : public testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     // Makes empty files (and their folders) below the temporary folder; gives their paths.
     QStringList Touch(const QStringList &names) const
     {
         QStringList paths;
         for (const QString &name : names) {
-            paths << m_dir.filePath(name);
+            paths << dir.filePath(name);
             QDir().mkpath(QFileInfo(paths.last()).path());
-            QFile f(paths.last());
-            EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << name.toStdString();
+            EXPECT_TRUE(QFile(paths.last()).open(QIODevice::WriteOnly)) << name.toStdString();
         }
         return paths;
     }
 
-    QTemporaryDir m_dir;
+    QTemporaryDir dir;
     RecordingDesktop desktop;
     TaskListModel model {desktop, &FakeProbe};
 };
 
 TEST(InputTypes, MaskFilterAndExtensionTest)
 {
-    EXPECT_EQ(SupportedMask(), QStringLiteral("*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;"));
     EXPECT_EQ(OpenDialogFilter(),
               QStringLiteral("All Support Files(*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;)|"
                              "*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;|AVI Files (*.avi)|"
@@ -71,61 +67,51 @@ TEST(InputTypes, MaskFilterAndExtensionTest)
         EXPECT_FALSE(HasInputExtension(QLatin1String(no))) << no;
 }
 
-TEST_F(TaskListTest, AddedRowHoldsProbeTextsStatusAndBaseName)
+// A new row holds the probe's texts, "OK" and the hidden name; the column selectors read and
+// write only their own fields, with the durations computed from the texts.
+TEST_F(TaskListTest, RowsAndTheirRecord)
 {
-    const std::pair<const char *, const char *> cases[]
-        = {{"/v/a.avi", "a"}, {"/v/x.y.mpg", "x.y"}, {"/v/d.e/noext", "noext"}};
-    for (const auto &[path, base] : cases)
+    for (const char *path : {"/v/a.avi", "/v/x.y.mpg", "/v/d.e/noext"})
         model.AddTaskFile(QLatin1String(path));
-    ASSERT_EQ(model.Count(), 3);
-    for (int i = 0; i < 3; ++i) {
-        ltvItemData rec;
-        model.ReadTaskRow(i, AllColumns, rec);
-        EXPECT_EQ(rec.InputFile, QLatin1String(cases[i].first));
-        EXPECT_EQ(rec.LengthText + rec.SizeText + rec.StatusText,
-                  QStringLiteral("00:01:05.3640x480OK"));
-        EXPECT_EQ(rec.BaseName, QLatin1String(cases[i].second));
-        EXPECT_DOUBLE_EQ(rec.LengthSeconds, 65.3);
-        EXPECT_TRUE(rec.SpareText4.isEmpty() && rec.SpareText9.isEmpty());
-        EXPECT_EQ(rec.SpareSeconds5 + rec.SpareSeconds9, -2);
-    }
+    ltvItemData rec;
+    model.ReadTaskRow(1, AllColumns, rec);
+    EXPECT_EQ(QStringList({rec.InputFile, rec.LengthText, rec.SizeText, rec.StatusText,
+                           rec.BaseName, rec.SpareText4 + rec.SpareText9}),
+              QStringList({"/v/x.y.mpg", "00:01:05.3", "640x480", "OK", "x.y", ""}));
+    EXPECT_DOUBLE_EQ(rec.LengthSeconds, 65.3);
+    EXPECT_EQ(rec.SpareSeconds5 + rec.SpareSeconds9, -2);
+    model.ReadTaskRow(2, 3, rec);
+    EXPECT_EQ(rec.BaseName, QStringLiteral("noext"));
     EXPECT_EQ(model.data(model.index(1, TaskListModel::StatusColumn)).toString(),
               QStringLiteral("OK"));
-}
 
-TEST_F(TaskListTest, ColumnSelectorsTouchOnlyTheirFields)
-{
-    model.AddTaskFile(QStringLiteral("/v/a.avi"));
     ltvItemData written;
     written.InputFile = QStringLiteral("/w/b.avi");
     written.StatusText = QStringLiteral("Converting");
     written.SpareText5 = QStringLiteral("00:00:10");
     model.WriteTaskRow(0, 2, written);
     model.WriteTaskRow(0, 5, written);
-    model.WriteTaskRow(1, AllColumns, written); // no such row
-
-    ltvItemData rec;
-    rec.LengthText = QStringLiteral("untouched");
-    model.ReadTaskRow(0, CaptionOnly, rec);
-    model.ReadTaskRow(0, 2, rec);
-    model.ReadTaskRow(0, 5, rec);
-    EXPECT_EQ(rec.InputFile, QStringLiteral("/v/a.avi"));
-    EXPECT_EQ(rec.LengthText, QStringLiteral("untouched"));
-    EXPECT_EQ(rec.LengthSeconds, -1);
-    EXPECT_EQ(rec.StatusText, QStringLiteral("Converting"));
-    EXPECT_DOUBLE_EQ(rec.SpareSeconds5, 10);
-    EXPECT_EQ(model.Count(), 1);
+    model.WriteTaskRow(3, AllColumns, written); // no such row
+    ltvItemData read;
+    read.LengthText = QStringLiteral("untouched");
+    for (const int column : {CaptionOnly, 2, 5})
+        model.ReadTaskRow(0, column, read);
+    EXPECT_EQ(QStringList({read.InputFile, read.LengthText, read.StatusText}),
+              QStringList({"/v/a.avi", "untouched", "Converting"}));
+    EXPECT_EQ(read.LengthSeconds, -1);
+    EXPECT_DOUBLE_EQ(read.SpareSeconds5, 10);
+    EXPECT_EQ(model.Count(), 3);
 }
 
-TEST_F(TaskListTest, DuplicateIsAskedAboutOnceByExactText)
+// Exact texts are compared: another spelling of the same path asks nothing.
+TEST_F(TaskListTest, DuplicateIsAskedAboutOnce)
 {
     for (const bool yes : {false, true}) {
         RecordingDesktop d;
         d.answers = {yes};
         TaskListModel m(d, &FakeProbe);
-        m.AddTaskFile(QStringLiteral("/v/a.avi"));
-        m.AddTaskFile(QStringLiteral("/V/A.AVI")); // another text: no question
-        m.AddTaskFile(QStringLiteral("/v/a.avi"));
+        for (const char *path : {"/v/a.avi", "/V/A.AVI", "/v/a.avi"})
+            m.AddTaskFile(QLatin1String(path));
         ASSERT_EQ(d.Of(QStringLiteral("question")).size(), 1u);
         EXPECT_EQ(d.calls[0].title, QStringLiteral("Already Listed"));
         EXPECT_EQ(d.calls[0].text,
@@ -142,7 +128,7 @@ TEST_F(TaskListTest, EveryAddHidesTheWelcomePanelWhateverItsOutcome)
     desktop.answers = {false};
     model.AddTaskFile(QStringLiteral("/v/a.avi"));
     model.AddTaskFile(QStringLiteral("/v/a.avi")); // answered No
-    model.AddTaskFile(QStringLiteral("/v/broken.avi")); // probe fails
+    model.AddTaskFile(QStringLiteral("/v/broken.avi"));
     model.SetListEnabled(false);
     model.DropPaths({QStringLiteral("/v/b.avi")}); // ignored during a job
     EXPECT_EQ(hides, 4);
@@ -150,128 +136,123 @@ TEST_F(TaskListTest, EveryAddHidesTheWelcomePanelWhateverItsOutcome)
     EXPECT_EQ(model.Count(), 1);
 }
 
+// A file that cannot be probed is not added, the command goes on, and its failures come in one
+// box: one failure as the path with the message under it, several one line each.
 TEST_F(TaskListTest, UnprobeableFilesAreLeftOutAndReportedInOneBox)
 {
-    model.AddChosenFiles({QStringLiteral("/v/a.avi"), QStringLiteral("/v/broken1.avi"),
-                          QStringLiteral("/v/b.avi"), QStringLiteral("/v/broken2.mpg")});
+    const QString error = QStringLiteral("'' is not a valid floating point value.");
+    model.AddChosenFiles({QStringLiteral("/v/broken.avi"), QStringLiteral("/v/a.avi")});
+    model.AddChosenFiles({QStringLiteral("/v/broken1.avi"), QStringLiteral("/v/b.avi"),
+                          QStringLiteral("/v/broken2.mpg")});
     EXPECT_EQ(Captions(model), QStringList({"/v/a.avi", "/v/b.avi"}));
     const auto errors = desktop.Of(QStringLiteral("error"));
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].text,
-              QStringLiteral("/v/broken1.avi\n'' is not a valid floating point "
-                             "value.\n/v/broken2.mpg\n'' is not a valid floating "
-                             "point value."));
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].text, QStringLiteral("/v/broken.avi\n") + error);
+    EXPECT_EQ(errors[1].text,
+              QStringLiteral("/v/broken1.avi: ") + error + QStringLiteral("\n/v/broken2.mpg: ")
+                  + error);
 }
 
+// The folder's own supported files, not hidden ones, by name without regard to case; a broken
+// clip does not keep the others out.
 TEST_F(TaskListTest, DirectoryAddsItsOwnSupportedFilesSortedByName)
 {
-    struct Case
-    {
-        QStringList files;
-        QStringList expected;
-    };
-    const Case cases[] = {
-        {{"b.MPG", "a.avi", "c.txt", "d.mkv", "e/f.avi", ".hidden.avi"}, {"a.avi", "b.MPG"}},
-        {{"B.avi", "a.ASF", "A.avi", "a.avi"}, {"a.ASF", "A.avi", "a.avi", "B.avi"}},
-        {{"a-broken.avi", "b.mov"}, {"b.mov"}}, // the others of a folder are still added
-        {{"notes.txt", "sub.avi/g.avi"}, {}},
-    };
+    const std::pair<QStringList, QStringList> cases[]
+        = {{{"b.MPG", "a.avi", "c.txt", "d.mkv", "e/f.avi", ".hidden.avi"}, {"a.avi", "b.MPG"}},
+           {{"B.avi", "a.ASF", "A.avi", "a.avi"}, {"a.ASF", "A.avi", "a.avi", "B.avi"}},
+           {{"a-broken.avi", "b.mov"}, {"b.mov"}},
+           {{"notes.txt", "sub.avi/g.avi"}, {}}};
     int n = 0;
-    for (const Case &c : cases) {
+    for (const auto &[files, added] : cases) {
         const QString folder = QStringLiteral("case%1/").arg(n++);
-        QStringList names;
-        for (const QString &f : c.files)
-            names << folder + f;
-        Touch(names);
+        QStringList expected;
+        for (const QString &f : files)
+            Touch({folder + f});
+        for (const QString &name : added)
+            expected << dir.filePath(folder + name);
         RecordingDesktop d;
         TaskListModel m(d, &FakeProbe);
-        m.AddTaskDirectory(m_dir.filePath(folder));
-        QStringList expected;
-        for (const QString &name : c.expected)
-            expected << m_dir.filePath(folder + name);
+        m.AddTaskDirectory(dir.filePath(folder));
         EXPECT_EQ(Captions(m), expected);
         EXPECT_EQ(d.Of(QStringLiteral("error")).size(), n == 3 ? 1u : 0u);
     }
-    EXPECT_TRUE(ListSupportedFiles(QString()).isEmpty()); // never the current directory
+    EXPECT_TRUE(ListSupportedFiles(QString()).isEmpty()); // never the current folder
 }
 
+// A drop tries every path with a video's extension and says why one failed; start-up adds
+// existing files only and skips the rest silently. Paths are used whole, however long.
 TEST_F(TaskListTest, DropAndStartUpRulesDiffer)
 {
-    // A folder with a video's name, a text file, a missing video and a video in capitals.
-    const QStringList files = Touch({"clips.avi/in.mpg", "readme.txt", "file.AVI"});
-    const QString missing = m_dir.filePath(QStringLiteral("missing.avi"));
-    const QStringList paths {m_dir.filePath(QStringLiteral("clips.avi")), files[1], missing,
-                             files[2], QString()};
+    QString deep = QStringLiteral("clip.avi");
+    while (deep.size() < 300)
+        deep.prepend(QString(60, QLatin1Char('d')) + QLatin1Char('/'));
+    const QStringList files = Touch({"clips.avi/in.mpg", "readme.txt", "file.AVI", deep});
+    const QString missing = dir.filePath(QStringLiteral("missing.avi"));
+    const QStringList paths {dir.filePath(QStringLiteral("clips.avi")),
+                             files[1],
+                             missing,
+                             files[2],
+                             files[3],
+                             QString()};
     RecordingDesktop dropDesktop, startDesktop;
     TaskListModel dropped(dropDesktop, &FakeProbe), started(startDesktop, &FakeProbe);
-    dropped.AddTaskPaths(paths, TaskListModel::AddRule::Drop);
-    started.AddTaskPaths(paths, TaskListModel::AddRule::StartUp);
-
-    EXPECT_EQ(Captions(dropped), QStringList({files[0], files[2]}));
-    EXPECT_EQ(Captions(started), QStringList({files[0], files[2]}));
-    // A drop tries the missing video and says why it failed; start-up skips it silently.
+    dropped.DropPaths(paths);
+    started.AddStartUpPaths(paths);
+    EXPECT_EQ(Captions(dropped), QStringList({files[0], files[2], files[3]}));
+    EXPECT_EQ(Captions(started), QStringList({files[0], files[2], files[3]}));
     ASSERT_EQ(dropDesktop.calls.size(), 1u);
     EXPECT_TRUE(dropDesktop.calls[0].text.startsWith(missing + QLatin1Char('\n')));
     EXPECT_TRUE(startDesktop.calls.empty());
 }
 
-TEST_F(TaskListTest, LongDroppedPathIsUsedWhole)
-{
-    QString name = QStringLiteral("clip.avi");
-    while (name.size() < 300)
-        name.prepend(QString(60, QLatin1Char('d')) + QLatin1Char('/'));
-    const QString file = Touch({name}).first();
-    model.DropPaths({file, QFileInfo(file).path()});
-    EXPECT_EQ(Captions(model), QStringList({file, file}));
-}
-
-TEST_F(TaskListTest, ListButtonsAreDisabledOnlyByEmptyingTheList)
+// Enabled from the start, even with no rows; disabled only by emptying the list; enabled again
+// by an add that leaves rows.
+TEST_F(TaskListTest, ListButtonsFollowTheRows)
 {
     QList<bool> buttons;
     QObject::connect(&model, &TaskListModel::listButtonsEnabledChanged,
                      [&](bool enabled) { buttons << enabled; });
-    EXPECT_TRUE(model.ListButtonsEnabled()); // enabled from the start, even with no rows
+    EXPECT_TRUE(model.ListButtonsEnabled());
     model.AddChosenFiles({"A", "B", "C", "D", "E"});
     model.Delete({3, 1, 1, 9, -1});
     EXPECT_EQ(Captions(model), QStringList({"A", "C", "E"}));
     model.Delete({0, 1, 2});
     model.AddChosenFiles({}); // cancelled dialog
-    model.AddChosenFiles({QStringLiteral("/v/broken.avi")}); // nothing added
+    model.AddChosenFiles({QStringLiteral("/v/broken.avi")});
+    model.AddChosenDirectory(QString());
     model.AddChosenFiles({QStringLiteral("/v/a.avi")});
     model.Clear();
-    model.AddStartUpPaths({m_dir.path()}); // an empty folder adds nothing
-    EXPECT_EQ(model.Count(), 0);
+    model.AddStartUpPaths({dir.path()}); // an empty folder adds nothing
     EXPECT_EQ(buttons, QList<bool>({false, true, false}));
 }
 
+// A selected block moves by one and stays selected; a selected row at the edge stays unless the
+// row next to it moves over it. Hidden sub-texts travel with their row.
 TEST_F(TaskListTest, MoveUpAndDownFollowTheSelection)
 {
-    struct Case
+    const struct
     {
         const char *rows;
         QList<int> selected;
         bool up;
         const char *after;
         QList<int> selectedAfter;
-    };
-    const Case cases[] = {
-        {"ABC", {2}, true, "ACB", {1}},
-        {"ABC", {0, 1}, true, "BAC", {0}},
-        {"ABC", {0, 1}, false, "CAB", {1, 2}},
-        {"ABC", {}, false, "ABC", {}},
-        {"ABCD", {0}, true, "ABCD", {0}}, // the top row stays
-        {"ABCD", {3}, false, "ABCD", {3}}, // the bottom row stays
-        {"ABCD", {0, 1, 2}, true, "BCAD", {0, 1}}, // a block at the top
-        {"ABCD", {2, 3}, false, "ABDC", {3}}, // a block at the bottom
-        {"ABCDE", {1, 2}, true, "BCADE", {0, 1}}, // a block inside moves by one
-        {"ABCDE", {3, 1, 9}, false, "ACBED", {2, 4}},
-    };
-    for (const Case &c : cases) {
+    } cases[] = {{"ABC", {2}, true, "ACB", {1}},
+                 {"ABC", {0, 1}, true, "BAC", {0}},
+                 {"ABC", {0, 1}, false, "CAB", {1, 2}},
+                 {"ABC", {}, false, "ABC", {}},
+                 {"ABCD", {0}, true, "ABCD", {0}},
+                 {"ABCD", {3}, false, "ABCD", {3}},
+                 {"ABCD", {0, 1, 2}, true, "BCAD", {0, 1}},
+                 {"ABCD", {2, 3}, false, "ABDC", {3}},
+                 {"ABCDE", {1, 2}, true, "BCADE", {0, 1}},
+                 {"ABCDE", {3, 1, 9}, false, "ACBED", {2, 4}}};
+    for (const auto &c : cases) {
         RecordingDesktop d;
         TaskListModel m(d, &FakeProbe);
         for (const QChar ch : QLatin1String(c.rows))
             m.AddTaskFile(QString(ch));
-        ltvItemData hidden; // a hidden sub-text travels with its row
+        ltvItemData hidden;
         hidden.SpareText7 = QStringLiteral("B's");
         m.WriteTaskRow(1, 7, hidden);
         const QList<int> selection = c.up ? m.MoveUp(c.selected) : m.MoveDown(c.selected);
@@ -284,7 +265,8 @@ TEST_F(TaskListTest, MoveUpAndDownFollowTheSelection)
     }
 }
 
-// Commands given while a folder is being added run between two files.
+// A Clear given while a folder is added runs between two files and the add goes on; a job that
+// takes the list ends the add.
 TEST_F(TaskListTest, CommandsDuringAFolderAddRunBetweenFiles)
 {
     Touch({"a.avi", "b.avi", "c.avi", "d.avi"});
@@ -296,9 +278,8 @@ TEST_F(TaskListTest, CommandsDuringAFolderAddRunBetweenFiles)
                 QMetaObject::invokeMethod(
                     &m, [&] { job ? m.SetListEnabled(false) : m.Clear(); }, Qt::QueuedConnection);
         });
-        m.AddTaskDirectory(m_dir.path());
-        // A Clear leaves the later files; a job that takes the list ends the add.
-        EXPECT_EQ(Captions(m).join(QLatin1Char(',')).remove(m_dir.path() + QLatin1Char('/')),
+        m.AddTaskDirectory(dir.path());
+        EXPECT_EQ(Captions(m).join(QLatin1Char(',')).remove(dir.path() + QLatin1Char('/')),
                   job ? QStringLiteral("a.avi,b.avi") : QStringLiteral("c.avi,d.avi"));
     }
 }
