@@ -6,7 +6,9 @@
 #include "platform/Paths.h"
 #include "tasks/TimeText.h"
 
-#include <QFileInfo>
+#include <QFile>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -86,6 +88,7 @@ void JoinJob::StartConversionRow()
     m_tracker->BeginRun(row.LengthSeconds, m_secondsDone);
     SetRowStatus(m_row, kConverting);
     Q_EMIT currentFileChanged(ExtractFileName(row.InputFile));
+    NoteTarget(IntermediateFile(m_folder, m_row));
     m_run.Start(
         m_encoderPath,
         ConversionCommandLine(row.InputFile, IntermediateFile(m_folder, m_row), m_videoSize));
@@ -111,6 +114,7 @@ void JoinJob::StartJoin()
     m_tracker.emplace(StageKind::Joining, totalSeconds);
     m_tracker->SetBars(m_bars);
     m_tracker->BeginRun(totalSeconds);
+    NoteTarget(m_outputPath);
     m_run.Start(m_encoderPath,
                 JoinCommandLine(JoinInputList(m_folder, m_rowCount), m_outputPath, options));
 }
@@ -279,12 +283,27 @@ void JoinJob::FailWithoutFolder(const QString &error)
     End(JobOutcome::Failed, AfterJobAction::None);
 }
 
+JoinJob::FileStamp JoinJob::StampOf(const QString &file)
+{
+    struct stat st = {};
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    return {true, quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+void JoinJob::NoteTarget(const QString &file)
+{
+    m_targetBefore = StampOf(file);
+}
+
 bool JoinJob::RunFailed(const QString &outputFile) const
 {
     if (m_run.Crashed() || m_run.ExitCode() != 0)
         return true;
-    const QFileInfo written(outputFile);
-    return !written.isFile() || written.size() == 0;
+    // Missing, empty, or exactly the file that was there before the run: nothing was written.
+    const FileStamp after = StampOf(outputFile);
+    return !after.exists || after.size == 0 || (m_targetBefore.exists && after == m_targetBefore);
 }
 
 QString JoinJob::FailureText(const QString &header, const QString &outputFile) const

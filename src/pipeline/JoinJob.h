@@ -106,6 +106,8 @@ private:
     void FailToStartEncoder();
     void FailWithoutFolder(const QString &error);
 
+    // Notes the file a run is to write as it is before the run.
+    void NoteTarget(const QString &file);
     bool RunFailed(const QString &outputFile) const;
     QString FailureText(const QString &header, const QString &outputFile) const;
     void SetState(JobState state);
@@ -137,4 +139,15 @@ private:
     double m_secondsDone = 0;
     ProgressBars m_bars;
     std::optional<ProgressTracker> m_tracker;
+    // The file the latest run was to write, as it was before the run (an output replaced
+    // under the overwrite policy must really have been written again).
+    struct FileStamp
+    {
+        bool exists = false;
+        quint64 device = 0, inode = 0;
+        qint64 size = 0, modifiedNs = 0;
+        friend bool operator==(const FileStamp &, const FileStamp &) = default;
+    };
+    static FileStamp StampOf(const QString &file);
+    FileStamp m_targetBefore;
 };

@@ -1,18 +1,13 @@
 // quintor-join with the real encoder, from the built program directory.
+#include "EncoderTestSupport.h"
 #include "PipelineE2ESupport.h"
-#include "common/TestSupport.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <csignal>
 
 namespace {
 
@@ -23,60 +18,58 @@ QString S(const char *text)
     return QString::fromUtf8(text);
 }
 
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
 class CliJoin : public testing::Test
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(work.isValid());
-        root = work.path() + S("/");
         for (const char *name : {"a.mp4", "b.mp4"})
             ASSERT_TRUE(MakeClip(root + S(name), TinyClip()));
-        temp = root + S("temp");
     }
 
-    void WriteFile(const QString &path, const QByteArray &data)
+    // The usual arguments: the AVI profile, the test's temporary folder, output, a and b.
+    QStringList Args(const QString &output) const
     {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(data);
-    }
-
-    QByteArray ReadFile(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return {S("--profile"), S("AVI - MPEG-4 Video"), S("--temp"),       temp,
+                S("-o"),        root + output,           root + S("a.mp4"), root + S("b.mp4")};
     }
 
     QTemporaryDir work;
-    QString root;
-    QString temp;
+    QString root = work.path() + S("/");
+    QString temp = root + S("temp");
 };
 
 TEST_F(CliJoin, JoinsTheInputsInOrderAFileNamedTwiceTwice)
 {
-    const CliResult r = RunQuintorJoin({S("--profile"), S("AVI - MPEG-4 Video"), S("--temp"), temp,
-                                        S("-o"), root + S("joined"), root + S("a.mp4"),
-                                        root + S("b.mp4"), root + S("a.mp4")});
+    const CliResult r = RunQuintorJoin(Args(S("joined")) << root + S("a.mp4"));
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed(), root + S("joined.avi"));
-    EXPECT_TRUE(r.err.contains(S("Already Listed: ")));
-    EXPECT_TRUE(r.err.contains(S("Prepare (Converting): b.mp4")));
-    EXPECT_TRUE(r.err.contains(S("Final Step: Joining all files...")));
-    EXPECT_TRUE(r.err.contains(S("Complete: The joining is completed successfully.")));
-    EXPECT_NEAR(ProbeSeconds(root + S("joined.avi")), 3.0, 1.0);
-    EXPECT_TRUE(FolderEntries(temp).isEmpty());
+    for (const char *shown :
+         {"Already Listed: ", "Prepare (Converting): b.mp4", "Final Step: Joining all files...",
+          "Complete: The joining is completed successfully."})
+        EXPECT_TRUE(r.err.contains(S(shown))) << shown;
+    EXPECT_NEAR(ProbeFile(root + S("joined.avi")).seconds, 3.0, 1.0);
+    EXPECT_EQ(FolderEntries(temp), QStringList());
 }
 
 TEST_F(CliJoin, AnExistingOutputIsKeptUnlessTheCommandLineSaysOtherwise)
 {
     const QString existing = root + S("joined.avi");
     WriteFile(existing, "mine");
-    const QStringList base {
-        S("--profile"), S("AVI - MPEG-4 Video"), S("--temp"),      temp, S("-o"),
-        existing,       root + S("a.mp4"),       root + S("b.mp4")};
-
-    const CliResult refused = RunQuintorJoin(base);
+    const CliResult refused = RunQuintorJoin(Args(S("joined.avi")));
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(S("File Exists: The output file is existent.")))
         << refused.err.toStdString();
@@ -84,141 +77,84 @@ TEST_F(CliJoin, AnExistingOutputIsKeptUnlessTheCommandLineSaysOtherwise)
     EXPECT_FALSE(QFileInfo::exists(temp)) << "nothing started";
 
     WriteFile(root + S("joined_1.avi"), "mine too");
-    const CliResult renamed = RunQuintorJoin(QStringList {S("--rename")} + base);
+    const CliResult renamed = RunQuintorJoin(QStringList {S("--rename")} + Args(S("joined.avi")));
     ASSERT_EQ(renamed.exitCode, 0) << renamed.err.toStdString();
     EXPECT_EQ(renamed.out.trimmed(), root + S("joined_2.avi"));
     EXPECT_EQ(ReadFile(existing), QByteArray("mine"));
     EXPECT_EQ(ReadFile(root + S("joined_1.avi")), QByteArray("mine too"));
-    EXPECT_NEAR(ProbeSeconds(root + S("joined_2.avi")), 2.0, 1.0);
+    EXPECT_NEAR(ProbeFile(root + S("joined_2.avi")).seconds, 2.0, 1.0);
 
-    const CliResult replaced = RunQuintorJoin(QStringList {S("--overwrite")} + base);
+    const CliResult replaced
+        = RunQuintorJoin(QStringList {S("--overwrite")} + Args(S("joined.avi")));
     ASSERT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
-    EXPECT_NEAR(ProbeSeconds(existing), 2.0, 1.0);
+    EXPECT_NEAR(ProbeFile(existing).seconds, 2.0, 1.0);
 }
 
 TEST_F(CliJoin, RefusesWhatItCannotDo)
 {
-    struct Case
-    {
-        QStringList args;
-        int exitCode;
-        QString message;
+    const QString x = root + S("x.avi"), a = root + S("a.mp4"), b = root + S("b.mp4");
+    const std::vector<std::tuple<QStringList, int, const char *>> cases {
+        {{S("-o"), x, a, root + S("missing.mp4")}, 1, "missing.mp4"},
+        {{S("-o"), x, a},
+         1,
+         "Add More Videos: Please add at least 2 videos to the task for joining."},
+        {{S("-o"), root + S("no folder/x.avi"), a, b}, 1, "Output path does not exist"},
+        {{S("--profile"), S("No Such"), S("-o"), x, a, b},
+         1,
+         "There is no profile named \"No Such\""},
+        {{S("-o"), x, S("--bogus"), a}, 2, "Unknown option --bogus."},
     };
-    const std::vector<Case> cases {
-        {{S("-o"), root + S("x.avi"), root + S("a.mp4"), root + S("missing.mp4")},
-         1,
-         S("missing.mp4")},
-        {{S("-o"), root + S("x.avi"), root + S("a.mp4")},
-         1,
-         S("Add More Videos: Please add at least 2 videos to the task for joining.")},
-        {{S("-o"), root + S("no folder/x.avi"), root + S("a.mp4"), root + S("b.mp4")},
-         1,
-         S("Output path does not exist")},
-        {{S("--profile"), S("No Such"), S("-o"), root + S("x.avi"), root + S("a.mp4"),
-          root + S("b.mp4")},
-         1,
-         S("There is no profile named \"No Such\"")},
-        {{S("-o"), root + S("x.avi"), S("--bogus"), root + S("a.mp4")},
-         2,
-         S("Unknown option --bogus.")},
-    };
-    for (const Case &c : cases) {
-        const CliResult r = RunQuintorJoin(c.args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
-        EXPECT_FALSE(QFileInfo::exists(root + S("x.avi")));
+    for (const auto &[args, exitCode, message] : cases) {
+        const CliResult r = RunQuintorJoin(args);
+        EXPECT_EQ(r.exitCode, exitCode) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(S(message))) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(x));
     }
-}
-
-// Starts quintor-join, sends Ctrl-C once standard error shows `when`, and runs it to its end.
-CliResult InterruptWhen(const QStringList &arguments, const QString &when)
-{
-    QProcess p;
-    CliResult r;
-    QEventLoop loop;
-    bool sent = false;
-    QObject::connect(&p, &QProcess::readyReadStandardError, [&] {
-        r.err += QString::fromUtf8(p.readAllStandardError());
-        if (!sent && r.err.contains(when)) {
-            sent = true;
-            ::kill(pid_t(p.processId()), SIGINT);
-        }
-    });
-    QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
-    p.start(BuildProgramDirectory() + S("quintor-join"), arguments);
-    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-    loop.exec();
-    r.err += QString::fromUtf8(p.readAllStandardError());
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    if (p.state() != QProcess::NotRunning) {
-        p.kill();
-        p.waitForFinished();
-    } else if (p.exitStatus() == QProcess::NormalExit) {
-        r.exitCode = p.exitCode();
-    }
-    EXPECT_TRUE(sent) << "never saw " << when.toStdString();
-    return r;
 }
 
 TEST_F(CliJoin, CtrlCStopsTheJobAndRemovesTheIntermediateFiles)
 {
-    struct Case
-    {
-        QString when;
-        QString message;
+    const std::vector<std::pair<const char *, const char *>> cases {
+        // when, then
+        {"Prepare (Converting): b.mp4", "Cancel: The Coversion is canceled."},
+        {"Final Step: Joining all files...", "Cancel: The Joining is canceled."},
     };
-    const std::vector<Case> cases {
-        {S("Prepare (Converting): b.mp4"), S("Cancel: The Coversion is canceled.")},
-        {S("Final Step: Joining all files..."), S("Cancel: The Joining is canceled.")},
-    };
-    for (const Case &c : cases) {
-        const CliResult r
-            = InterruptWhen({S("--temp"), temp, S("--profile"), S("AVI - MPEG-4 Video"), S("-o"),
-                             root + S("j.avi"), root + S("a.mp4"), root + S("b.mp4")},
-                            c.when);
+    for (const auto &[when, then] : cases) {
+        const CliResult r = RunQuintorJoin(Args(S("j.avi")), S(when));
+        EXPECT_TRUE(r.interrupted) << "never saw " << when;
         EXPECT_EQ(r.exitCode, 130) << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
-        EXPECT_TRUE(FolderEntries(temp).isEmpty())
-            << FolderEntries(temp).join(S(" ")).toStdString();
-        EXPECT_FALSE(QFileInfo::exists(root + S("j.avi")));
+        EXPECT_TRUE(r.err.contains(S(then))) << r.err.toStdString();
+        EXPECT_EQ(FolderEntries(temp), QStringList());
     }
 }
 
-// Every profile that ships with the program makes a file that plays and is as long as its
-// inputs.
-std::vector<std::string> ShippedProfiles()
-{
-    std::vector<std::string> names;
-    const QDir dir(S(QVJ_SOURCE_DIR) + S("/data/Profiles"));
-    for (const QString &file : dir.entryList({S("*.bpf")}, QDir::Files, QDir::Name))
-        names.push_back(file.chopped(4).toStdString());
-    return names;
-}
-
-class CliJoinProfile : public CliJoin, public testing::WithParamInterface<std::string>
+// Every shipped profile makes a file with sound and picture as long as its inputs.
+class CliJoinProfile : public CliJoin, public testing::WithParamInterface<QString>
 {
 };
 
 TEST_P(CliJoinProfile, MakesAFileThatPlays)
 {
-    const CliResult r
-        = RunQuintorJoin({S("--profile"), QString::fromStdString(GetParam()), S("--temp"), temp,
-                          S("-o"), root + S("joined"), root + S("a.mp4"), root + S("b.mp4")});
+    QStringList args = Args(S("joined"));
+    args[1] = GetParam();
+    const CliResult r = RunQuintorJoin(args);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QString written = r.out.trimmed();
     EXPECT_TRUE(written.startsWith(root + S("joined."))) << written.toStdString();
-    EXPECT_NEAR(ProbeSeconds(written), 2.0, 1.0);
-    EXPECT_EQ(ProbeStreamTypes(written), (QStringList {S("audio"), S("video")}));
-    EXPECT_TRUE(FolderEntries(temp).isEmpty());
+    const ProbedFile joined = ProbeFile(written);
+    EXPECT_NEAR(joined.seconds, 2.0, 1.0);
+    EXPECT_FALSE(joined.videoCodec.isEmpty());
+    EXPECT_FALSE(joined.audioCodec.isEmpty());
+    EXPECT_EQ(FolderEntries(temp), QStringList());
 }
 
-INSTANTIATE_TEST_SUITE_P(Shipped, CliJoinProfile, testing::ValuesIn(ShippedProfiles()),
-                         [](const testing::TestParamInfo<std::string> &p) {
-                             std::string name;
-                             for (const char c : p.param)
-                                 if (std::isalnum(static_cast<unsigned char>(c)))
-                                     name += c;
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Shipped, CliJoinProfile,
+    testing::ValuesIn(QDir(S(QVJ_SOURCE_DIR) + S("/data/Profiles"))
+                          .entryList({S("*.bpf")}, QDir::Files, QDir::Name)
+                          .replaceInStrings(S(".bpf"), S(""))),
+    [](const testing::TestParamInfo<QString> &p) {
+        return p.param.section(QLatin1Char(' '), 0, 0).toStdString(); // its type
+    });
 
 } // namespace

@@ -1,63 +1,25 @@
 #include "PipelineE2ESupport.h"
 
-#include "common/TestSupport.h"
-
 #include <QDir>
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
+
+#include <csignal>
 
 namespace qvj::test {
 
-namespace {
-
-QString FfprobeText(const QStringList &arguments)
-{
-    QString output;
-    if (RunProgram(QStringLiteral("ffprobe"), arguments, &output) != 0)
-        return QString();
-    return output.trimmed();
-}
-
-} // namespace
-
-ClipSpec TinyClip(int width, int height, const QString &fps, bool audio, int sampleRate,
-                  int channels)
+ClipSpec TinyClip(int width, int height, const char *fps, bool audio, int sampleRate, int channels)
 {
     ClipSpec spec;
     spec.seconds = 1.0;
     spec.width = width;
     spec.height = height;
-    spec.fps = fps;
+    spec.fps = QString::fromLatin1(fps);
     spec.audio = audio;
     spec.sampleRate = sampleRate;
     spec.channels = channels;
     return spec;
-}
-
-double ProbeSeconds(const QString &path)
-{
-    const QString text
-        = FfprobeText({QStringLiteral("-v"), QStringLiteral("error"),
-                       QStringLiteral("-show_entries"), QStringLiteral("format=duration"),
-                       QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
-    bool ok = false;
-    const double seconds = text.toDouble(&ok);
-    return ok ? seconds : -1;
-}
-
-QStringList ProbeStreamTypes(const QString &path)
-{
-    const QString text
-        = FfprobeText({QStringLiteral("-v"), QStringLiteral("error"),
-                       QStringLiteral("-show_entries"), QStringLiteral("stream=codec_type"),
-                       QStringLiteral("-of"), QStringLiteral("default=nw=1:nk=1"), path});
-    QStringList types;
-    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const QString type = line.trimmed();
-        if (!type.isEmpty() && !types.contains(type))
-            types << type;
-    }
-    types.sort();
-    return types;
 }
 
 QStringList FolderEntries(const QString &folder)
@@ -66,20 +28,32 @@ QStringList FolderEntries(const QString &folder)
                                   | QDir::System);
 }
 
-CliResult RunQuintorJoin(const QStringList &arguments)
+CliResult RunQuintorJoin(const QStringList &arguments, const QString &interruptWhen)
 {
     QProcess p;
-    p.start(BuildProgramDirectory() + QStringLiteral("quintor-join"), arguments);
     CliResult r;
+    QEventLoop loop;
+    QObject::connect(&p, &QProcess::readyReadStandardError, [&] {
+        r.err += QString::fromUtf8(p.readAllStandardError());
+        if (!interruptWhen.isEmpty() && !r.interrupted && r.err.contains(interruptWhen)) {
+            r.interrupted = true;
+            ::kill(pid_t(p.processId()), SIGINT);
+        }
+    });
+    QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+    p.start(BuildProgramDirectory() + QStringLiteral("quintor-join"), arguments);
     if (!p.waitForStarted())
         return r;
     p.closeWriteChannel();
-    if (!p.waitForFinished(300000)) {
+    QTimer::singleShot(300000, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (p.state() != QProcess::NotRunning) {
         p.kill();
         p.waitForFinished();
+        return r;
     }
+    r.err += QString::fromUtf8(p.readAllStandardError());
     r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
     if (p.exitStatus() == QProcess::NormalExit)
         r.exitCode = p.exitCode();
     return r;

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <map>
+#include <tuple>
+
 namespace {
 
 using Verdict = StartCheck::Verdict;
@@ -16,203 +20,135 @@ QString S(const char *text)
     return QString::fromUtf8(text);
 }
 
-void Touch(const QString &path)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write("x");
-}
-
-class StartChecks : public testing::Test
+class JobControl : public testing::Test
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        root = dir.path() + QLatin1Char('/');
-        Touch(root + S("exists.avi"));
-        Touch(root + S("clip.mpg.avi"));
+        QDir(root).mkdir(S("sub"));
+        QDir(root).mkdir(S("taken_2.avi"));
+        for (const char *name : {"exists.avi", "clip.mpg.avi", "taken.avi", "taken_1.avi",
+                                 "my.clip.avi", "X.AVI", "noext"}) {
+            QFile f(root + S(name));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
     }
 
-    StartCheck Check(int rows, const QString &output, const QString &ext = S(".avi"),
-                     bool ask = true)
+    // A name not starting with "/" lies in the test's folder, unless it starts with "@".
+    QString Path(const QString &name) const
     {
-        return CheckStart({rows, output, ext, ask});
+        return name.startsWith(QLatin1Char('@')) ? name.mid(1)
+            : name.startsWith(QLatin1Char('/'))  ? name
+                                                 : root + name;
     }
 
     QTemporaryDir dir;
-    QString root;
+    QString root = dir.path() + QLatin1Char('/');
 };
 
-TEST_F(StartChecks, RefuseInTheirOrder)
+TEST_F(JobControl, StartRefusesInItsOrder)
 {
+    const std::map<QString, QString> texts {
+        {S("Add More Videos"), S("Please add at least 2 videos to the task for joining.")},
+        {S("Output path does not exist"),
+         S("The output path does not exist. Please specify another one.")},
+        {S("Icorrect Filename"), S("Please specify the output file.")},
+    };
     struct Case
     {
         int rows;
-        QString output; // relative to the test folder unless it starts with "/"
-        QString title;
+        const char *output;
+        const char *title;
         StartFocus focus;
     };
     const std::vector<Case> cases {
-        {0, S("a.avi"), S("Add More Videos"), StartFocus::Unchanged},
-        {1, S("/missing/a.avi"), S("Add More Videos"), StartFocus::Unchanged},
-        {2, S("/missing-folder/a.avi"), S("Output path does not exist"), StartFocus::OutputFile},
-        {2, S("@movie"), S("Output path does not exist"), StartFocus::OutputFile},
-        {2, S("@"), S("Output path does not exist"), StartFocus::OutputFile},
-        {2, S(""), S("Icorrect Filename"), StartFocus::OutputFile},
-        {2, S("sub/"), S("Icorrect Filename"), StartFocus::OutputFile},
+        {0, "a.avi", "Add More Videos", StartFocus::Unchanged},
+        {1, "/missing/a.avi", "Add More Videos", StartFocus::Unchanged},
+        {2, "/missing-folder/a.avi", "Output path does not exist", StartFocus::OutputFile},
+        {2, "@movie", "Output path does not exist", StartFocus::OutputFile},
+        {2, "@", "Output path does not exist", StartFocus::OutputFile},
+        {2, "", "Icorrect Filename", StartFocus::OutputFile},
+        {2, "sub/", "Icorrect Filename", StartFocus::OutputFile},
     };
-    QDir(root).mkdir(S("sub"));
     for (const Case &c : cases) {
-        QString output = c.output;
-        if (output.startsWith(QLatin1Char('@')))
-            output = output.mid(1);
-        else if (!output.startsWith(QLatin1Char('/')))
-            output = root + output;
-        const StartCheck check = Check(c.rows, output);
-        EXPECT_EQ(check.verdict, Verdict::Refuse) << output.toStdString();
-        EXPECT_EQ(check.title, c.title) << output.toStdString();
-        EXPECT_EQ(check.focus, c.focus) << output.toStdString();
+        const QString output = Path(S(c.output));
+        const StartCheck check = CheckStart({c.rows, output, S(".avi"), true});
+        EXPECT_EQ(check.verdict, Verdict::Refuse) << c.output;
+        EXPECT_EQ(check.title, S(c.title)) << c.output;
+        EXPECT_EQ(check.text, texts.at(S(c.title)));
+        EXPECT_EQ(check.focus, c.focus) << c.output;
         EXPECT_EQ(check.icon, MessageIcon::Information);
         EXPECT_EQ(check.outputText, output);
     }
 }
 
-TEST_F(StartChecks, RefusalTextsAreTheSystemsOwn)
+TEST_F(JobControl, StartAppendsTheOutputExtensionWhenItDiffers)
 {
-    EXPECT_EQ(Check(1, root + S("a.avi")).text,
-              S("Please add at least 2 videos to the task for joining."));
-    EXPECT_EQ(Check(2, S("movie")).text,
-              S("The output path does not exist. Please specify another one."));
-    EXPECT_EQ(Check(2, root).text, S("Please specify the output file."));
-    EXPECT_EQ(Check(2, root + S("exists.avi")).text,
-              S("The output file is existent. Do you want to continue and overwrite it? "
-                "\n\rClick \"No\" to specify another output filename."));
-}
-
-TEST_F(StartChecks, TheRootFolderCounts)
-{
-    const StartCheck check = Check(2, S("/qvj-no-such-file-here.avi"), S(".avi"), true);
-    EXPECT_EQ(check.verdict, Verdict::Go);
-    EXPECT_EQ(check.focus, StartFocus::TaskList);
-}
-
-TEST_F(StartChecks, AppendTheOutputExtensionWhenItDiffers)
-{
-    struct Case
-    {
-        QString name;
-        QString extension;
-        QString expected;
+    const std::vector<std::array<const char *, 3>> cases {
+        // name, extension, result
+        {"movie", ".avi", "movie.avi"},     {"movie.AVI", ".avi", "movie.AVI"},
+        {"movie.avi", ".AVI", "movie.avi"}, {"movie.mpg", ".avi", "movie.mpg.avi"},
+        {"movie.mpg", "", "movie.mpg"},     {"my.movie.mp4", ".mp4", "my.movie.mp4"},
+        {".hidden", ".avi", ".hidden.avi"}, {"/qvj-none.avi", ".avi", "/qvj-none.avi"},
     };
-    const std::vector<Case> cases {
-        {S("movie"), S(".avi"), S("movie.avi")},
-        {S("movie.AVI"), S(".avi"), S("movie.AVI")},
-        {S("movie.avi"), S(".AVI"), S("movie.avi")},
-        {S("movie.mpg"), S(".avi"), S("movie.mpg.avi")},
-        {S("movie.mpg"), S(""), S("movie.mpg")},
-        {S("movie"), S(""), S("movie")},
-        {S("my.movie.mp4"), S(".mp4"), S("my.movie.mp4")},
-        {S(".hidden"), S(".avi"), S(".hidden.avi")},
-    };
-    for (const Case &c : cases) {
-        const StartCheck check = Check(2, root + c.name, c.extension);
-        EXPECT_EQ(check.verdict, Verdict::Go) << c.name.toStdString();
-        EXPECT_EQ(check.outputText, root + c.expected) << c.name.toStdString();
+    for (const auto &[name, extension, result] : cases) {
+        const StartCheck check = CheckStart({2, Path(S(name)), S(extension), true});
+        EXPECT_EQ(check.verdict, Verdict::Go) << name;
+        EXPECT_EQ(check.focus, StartFocus::TaskList);
+        EXPECT_EQ(check.outputText, Path(S(result)));
     }
 }
 
-TEST_F(StartChecks, AskAboutAnExistingOutputOnlyUnderAskMe)
-{
-    // The name after the extension check is the one tested: clip.mpg becomes clip.mpg.avi.
-    StartCheck check = Check(2, root + S("clip.mpg"));
-    EXPECT_EQ(check.verdict, Verdict::AskOverwrite);
-    EXPECT_EQ(check.title, S("File Exists"));
-    EXPECT_EQ(check.icon, MessageIcon::Question);
-    EXPECT_EQ(check.outputText, root + S("clip.mpg.avi"));
-
-    EXPECT_EQ(Check(2, root + S("exists.avi"), S(".avi"), false).verdict, Verdict::Go);
-    EXPECT_EQ(Check(2, root + S("new.avi")).verdict, Verdict::Go);
-}
-
-TEST_F(StartChecks, ConfirmShowsTheRefusalOrAsks)
+TEST_F(JobControl, StartAsksAboutAnExistingOutputOnlyUnderAskMe)
 {
     qvj::test::RecordingDesktop desktop;
-    StartCheck refused = Check(1, root + S("a.avi"));
-    EXPECT_FALSE(ConfirmStart(refused, desktop));
-    ASSERT_EQ(desktop.Of(S("message")).size(), 1u);
-    EXPECT_EQ(desktop.Of(S("message")).front().title, S("Add More Videos"));
-
-    desktop.answers = {false, true};
-    StartCheck no = Check(2, root + S("exists"));
+    desktop.answers = {false};
+    // The name after the extension check is the one tested, and the box keeps it after No.
+    StartCheck no = CheckStart({2, root + S("clip.mpg"), S(".avi"), true});
     EXPECT_FALSE(ConfirmStart(no, desktop));
     EXPECT_EQ(no.focus, StartFocus::OutputFile);
-    EXPECT_EQ(no.outputText, root + S("exists.avi")); // the box keeps the extension
-
-    StartCheck yes = Check(2, root + S("exists.avi"));
+    EXPECT_EQ(no.outputText, root + S("clip.mpg.avi"));
+    ASSERT_EQ(desktop.calls.size(), 1u);
+    EXPECT_EQ(desktop.calls.front().title, S("File Exists"));
+    EXPECT_EQ(desktop.calls.front().text,
+              S("The output file is existent. Do you want to continue and overwrite it? "
+                "\n\rClick \"No\" to specify another output filename."));
+    StartCheck yes = CheckStart({2, root + S("exists.avi"), S(".avi"), true});
     EXPECT_TRUE(ConfirmStart(yes, desktop));
-    EXPECT_EQ(yes.focus, StartFocus::TaskList);
-    EXPECT_EQ(desktop.Of(S("question")).size(), 2u);
-
-    StartCheck go = Check(2, root + S("new.avi"));
-    EXPECT_TRUE(ConfirmStart(go, desktop));
-    EXPECT_EQ(desktop.calls.size(), 3u);
+    EXPECT_EQ(CheckStart({2, root + S("exists.avi"), S(".avi"), false}).verdict, Verdict::Go);
 }
 
 TEST(JobClock, EstimatesTheRemainingTimeFromTheTotalBar)
 {
-    struct Case
-    {
-        int ticks;
-        int bar;
-        int32_t before;
-        int32_t remaining;
-    };
-    const std::vector<Case> cases {
+    const std::vector<std::array<int, 4>> cases {
+        // ticks, bar, remaining before, after
         {30, 25, 0, 90}, {30, 100, 7, 0}, {5, 0, 42, 42}, {1, 8, 0, 12},
         {3, 40, 0, 4},   {1, 40, 0, 2},   {2, 80, 0, 0},  {1, 1, 0, 99},
     };
-    for (const Case &c : cases) {
+    for (const auto &[ticks, bar, before, after] : cases) {
         JobClock clock;
-        clock.remainingSeconds = c.before;
-        for (int i = 0; i < c.ticks; ++i)
-            clock.Tick(i + 1 == c.ticks ? c.bar : 0);
-        EXPECT_EQ(clock.elapsedSeconds, c.ticks);
-        EXPECT_EQ(clock.remainingSeconds, c.remaining) << c.ticks << " ticks at " << c.bar;
+        clock.remainingSeconds = before;
+        for (int i = 0; i < ticks; ++i)
+            clock.Tick(i + 1 == ticks ? bar : 0);
+        EXPECT_EQ(clock.elapsedSeconds, ticks);
+        EXPECT_EQ(clock.remainingSeconds, after) << ticks << " ticks at " << bar;
     }
 }
 
-class JoinOutputPathTest : public StartChecks
+TEST_F(JobControl, RenameTakesTheFirstFreeIndex)
 {
-};
-
-TEST_F(JoinOutputPathTest, RenamesToTheFirstFreeIndex)
-{
-    Touch(root + S("taken.avi"));
-    Touch(root + S("taken_1.avi"));
-    QDir(root).mkdir(S("taken_2.avi"));
-    Touch(root + S("my.clip.avi"));
-    Touch(root + S("X.AVI"));
-    Touch(root + S("noext"));
-    struct Case
-    {
-        QString output;
-        bool rename;
-        QString extension;
-        QString expected;
+    const std::vector<std::tuple<const char *, bool, const char *, const char *>> cases {
+        {"exists.avi", false, ".avi", "exists.avi"},
+        {"fresh.avi", true, ".avi", "fresh.avi"},
+        {"exists.avi", true, ".avi", "exists_1.avi"},
+        {"taken.avi", true, ".avi", "taken_3.avi"},
+        {"my.clip.avi", true, ".avi", "my.clip_1.avi"},
+        {"X.AVI", true, ".avi", "X_1.avi"},
+        {"noext", true, "", "noext_1"},
     };
-    const std::vector<Case> cases {
-        {S("exists.avi"), false, S(".avi"), S("exists.avi")},
-        {S("fresh.avi"), true, S(".avi"), S("fresh.avi")},
-        {S("exists.avi"), true, S(".avi"), S("exists_1.avi")},
-        {S("taken.avi"), true, S(".avi"), S("taken_3.avi")},
-        {S("my.clip.avi"), true, S(".avi"), S("my.clip_1.avi")},
-        {S("X.AVI"), true, S(".avi"), S("X_1.avi")},
-        {S("noext"), true, S(""), S("noext_1")},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(JoinOutputPath(root + c.output, c.rename, c.extension), root + c.expected)
-            << c.output.toStdString();
+    for (const auto &[output, rename, extension, result] : cases)
+        EXPECT_EQ(JoinOutputPath(root + S(output), rename, S(extension)), root + S(result))
+            << output;
 }
 
 } // namespace
