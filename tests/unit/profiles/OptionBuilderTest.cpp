@@ -5,166 +5,114 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <vector>
 
 namespace {
 
 using qvj::test::ProfileTest;
 using O = ProfileOption;
 
-struct BuildCase
+// A choice picked in one box, or text typed into an editable box.
+struct Pick
 {
-    const char *name;
-    std::function<void(ProfileSettings &)> change; // applied after loading the test profile
-    const char *expected;
+    ProfileOption option;
+    int index;
+    const char *typed = nullptr;
 };
 
-class OptionString : public ProfileTest, public testing::WithParamInterface<BuildCase>
-{
-};
-
-TEST_P(OptionString, IsBuiltToTheCharacter)
+QString Build(const QString &profilePath, const std::vector<Pick> &picks)
 {
     ProfileSettings settings;
-    ASSERT_TRUE(settings.LoadProfile(profilePath));
-    GetParam().change(settings);
-    EXPECT_EQ(BuildEncoderOptions(settings, profilePath), QLatin1String(GetParam().expected));
+    EXPECT_TRUE(settings.LoadProfile(profilePath));
+    for (const Pick &p : picks) {
+        if (p.typed)
+            settings.SetText(p.option, QString::fromUtf8(p.typed));
+        else
+            settings.SetIndex(p.option, p.index);
+    }
+    return BuildEncoderOptions(settings, profilePath);
 }
 
-const BuildCase kBuildCases[] = {
-    {"Mp3Vbr", [](ProfileSettings &) {},
-     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac mp3lame -lameopts "
-     "vbr=2:q=6 -channels 2 -vf scale=640:480 -srate 44100"},
-    {"Mp3AbrWithAspectValue",
-     [](ProfileSettings &s) {
-         s.SetIndex(O::Mp3Encode, 1);
-         s.SetIndex(O::Aspect, 2);
-     },
-     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:aspect=4:3 -oac mp3lame -lameopts "
-     "abr:br=128 -channels 2 -vf scale=640:480 -srate 44100"},
-    {"Ac3",
-     [](ProfileSettings &s) {
-         s.SetIndex(O::AudioCodec, 1);
-         s.SetIndex(O::AudioBitrate, 1);
-     },
-     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac lavc -lavcopts "
-     "acodec=ac3:abitrate=192 -channels 2 -vf scale=640:480 -srate 44100"},
-    {"PcmKeepsTheBlanksOfEmptyParts", [](ProfileSettings &s) { s.SetIndex(O::AudioCodec, 2); },
-     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac pcm   -channels 2 "
-     "-vf scale=640:480 -srate 44100"},
-    {"OtherChoicesAndTypedTexts",
-     [](ProfileSettings &s) {
-         s.SetIndex(O::VideoCodec, 1);
-         s.SetText(O::VideoBitrate, QStringLiteral(" 1500"));
-         s.SetIndex(O::Aspect, 1);
-         s.SetIndex(O::AudioCodec, 5);
-         s.SetText(O::AudioBitrate, QStringLiteral("160"));
-         s.SetIndex(O::Channels, 1);
-         s.SetIndex(O::VideoSize, 1);
-         s.SetText(O::SampleRate, QStringLiteral("22050"));
-     },
-     " -ovc lavc -lavcopts vcodec=wmv2:vbitrate= 1500:mbd=2:aspect=16/9 -oac lavc -lavcopts "
-     "acodec=aac:abitrate=160 -channels 1 -vf scale=720:576 -srate 22050"},
-    {"NoAspectSelectedReadsValueMinusOne", [](ProfileSettings &s) { s.SetIndex(O::Aspect, -1); },
-     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:aspect=16:9 -oac mp3lame -lameopts "
-     "vbr=2:q=6 -channels 2 -vf scale=640:480 -srate 44100"},
-    {"TypedMp3BitrateIsNotUsed",
-     [](ProfileSettings &s) {
-         s.SetIndex(O::Mp3Encode, 2);
-         s.SetText(O::AbrCbrBitrate, QStringLiteral("320"));
-     },
-     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac mp3lame -lameopts "
-     "cbr:br=224 -channels 2 -vf scale=640:480 -srate 44100"},
-    {"UpperCaseVbrIsABitrateMode",
-     [](ProfileSettings &s) {
-         s.SetIndex(O::Mp3Encode, 3);
-         s.SetIndex(O::AbrCbrBitrate, 1);
-     },
-     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac mp3lame -lameopts "
-     "VBR:br=192 -channels 2 -vf scale=640:480 -srate 44100"},
-    {"ManualSize",
-     [](ProfileSettings &s) {
-         s.SetSelectSize(false);
-         s.SetManualWidth(QStringLiteral("720"));
-         s.SetManualHeight(QStringLiteral("576"));
-     },
-     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac mp3lame -lameopts "
-     "vbr=2:q=6 -channels 2 -vf scale=720:576 -srate 44100"},
-    {"EmptyManualSize", [](ProfileSettings &s) { s.SetSelectSize(false); },
-     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac mp3lame -lameopts "
-     "vbr=2:q=6 -channels 2 -vf scale=: -srate 44100"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Examples, OptionString, testing::ValuesIn(kBuildCases),
-                         [](const auto &p) { return std::string(p.param.name); });
-
-// The MP2 limit applies to the caption "MP2" exactly and to texts that are whole numbers.
-TEST_F(ProfileTest, Mp2AudioBitrateIsLimitedTo128)
+TEST_F(ProfileTest, OptionStringsToTheCharacter)
 {
-    const struct
-    {
-        int codec; // 3: "MP2", 4: "mp2", 1: "AC3"
-        const char *bitrate;
-        const char *expected;
-    } cases[] = {{3, "192", "acodec=mp2:abitrate=128"}, {3, "128", "acodec=mp2:abitrate=128"},
-                 {3, "96", "acodec=mp2:abitrate=96"},   {3, " 160", "acodec=mp2:abitrate=128"},
-                 {3, "$FF", "acodec=mp2:abitrate=128"}, {3, "-5", "acodec=mp2:abitrate=-5"},
-                 {3, "abc", "acodec=mp2:abitrate=abc"}, {3, "", "acodec=mp2:abitrate= "},
-                 {4, "192", "acodec=mp2:abitrate=192"}, {1, "192", "acodec=ac3:abitrate=192"}};
-    ProfileSettings settings;
-    ASSERT_TRUE(settings.LoadProfile(profilePath));
-    for (const auto &c : cases) {
-        settings.SetIndex(O::AudioCodec, c.codec);
-        settings.SetText(O::AudioBitrate, QLatin1String(c.bitrate));
-        const QString options = BuildEncoderOptions(settings, profilePath);
-        EXPECT_TRUE(options.contains(QLatin1String(c.expected)))
-            << c.codec << " " << c.bitrate << ": " << options.toStdString();
+    const std::pair<std::vector<Pick>, const char *> cases[] = {
+        {{},
+         " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac mp3lame -lameopts "
+         "vbr=2:q=6 -channels 2 -vf scale=640:480 -srate 44100"},
+        {{{O::Mp3Encode, 1}, {O::Aspect, 2}},
+         " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:aspect=4:3 -oac mp3lame -lameopts "
+         "abr:br=128 -channels 2 -vf scale=640:480 -srate 44100"},
+        {{{O::AudioCodec, 1}, {O::AudioBitrate, 1}},
+         " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac lavc -lavcopts "
+         "acodec=ac3:abitrate=192 -channels 2 -vf scale=640:480 -srate 44100"},
+        {{{O::AudioCodec, 2}},
+         " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac pcm   -channels 2 "
+         "-vf scale=640:480 -srate 44100"}};
+    for (const auto &[picks, expected] : cases)
+        EXPECT_EQ(Build(profilePath, picks), QLatin1String(expected));
+}
+
+TEST_F(ProfileTest, OptionStringParts)
+{
+    const std::pair<std::vector<Pick>, const char *> cases[]
+        = {// No aspect selected reads "value-1", which no profile holds.
+           {{{O::Aspect, -1}}, ":mbd=2:aspect=16:9 "},
+           {{{O::VideoCodec, 1}, {O::Aspect, 1}}, "vcodec=wmv2:vbitrate=1000:mbd=2:aspect=16/9 "},
+           {{{O::VideoBitrate, 0, " 1500"}}, ":vbitrate= 1500:"},
+           {{{O::Channels, 1}, {O::VideoSize, 1}, {O::SampleRate, 0, "22050"}},
+            " -channels 1 -vf scale=720:576 -srate 22050"},
+           {{{O::AudioCodec, 5}, {O::AudioBitrate, 0, "160"}},
+            " -oac lavc -lavcopts acodec=aac:abitrate=160 "},
+           // The ABR/CBR bitrate is looked up by index: typed text gives "value-1", absent.
+           {{{O::Mp3Encode, 2}, {O::AbrCbrBitrate, 0, "320"}}, " -lameopts cbr:br=224 "},
+           {{{O::Mp3Encode, 3}, {O::AbrCbrBitrate, 1}}, " -lameopts VBR:br=192 "},
+           // "MP2" exactly limits a whole-number bitrate to 128; other texts stay as they are.
+           {{{O::AudioCodec, 3}, {O::AudioBitrate, 1}}, "acodec=mp2:abitrate=128 "},
+           {{{O::AudioCodec, 3}, {O::AudioBitrate, 0}}, "acodec=mp2:abitrate=128 "},
+           {{{O::AudioCodec, 3}, {O::AudioBitrate, 2}}, "acodec=mp2:abitrate=96 "},
+           {{{O::AudioCodec, 3}, {O::AudioBitrate, 0, " 160"}}, "acodec=mp2:abitrate=128 "},
+           {{{O::AudioCodec, 3}, {O::AudioBitrate, 0, "$FF"}}, "acodec=mp2:abitrate=128 "},
+           {{{O::AudioCodec, 3}, {O::AudioBitrate, 0, "-5"}}, "acodec=mp2:abitrate=-5 "},
+           {{{O::AudioCodec, 3}, {O::AudioBitrate, 0, "abc"}}, "acodec=mp2:abitrate=abc "},
+           {{{O::AudioCodec, 4}, {O::AudioBitrate, 1}}, "acodec=mp2:abitrate=192 "}};
+    for (const auto &[picks, part] : cases) {
+        const QString options = Build(profilePath, picks);
+        EXPECT_TRUE(options.contains(QLatin1String(part)))
+            << part << " in " << options.toStdString();
     }
 }
 
+// Values are read from the profile file at the moment of use; a missing file gives every
+// reader's default.
 TEST_F(ProfileTest, ValuesComeFromTheFileAtTheMomentOfUse)
 {
     ProfileSettings settings;
     ASSERT_TRUE(settings.LoadProfile(profilePath));
-    settings.SetIndex(O::AudioCodec, 1);
-    settings.SetIndex(O::Channels, 1);
-    settings.SetIndex(O::VideoSize, 1);
-
-    // A missing file gives every reader's default.
-    const QString missing = dir.filePath(QStringLiteral("gone.bpf"));
-    settings.SetIndex(O::VideoCodec, 1);
+    for (const ProfileOption option : {O::AudioCodec, O::Channels, O::VideoSize, O::VideoCodec})
+        settings.SetIndex(option, 1);
     settings.SetIndex(O::Aspect, 2);
-    EXPECT_EQ(BuildEncoderOptions(settings, missing),
+    QFile::rename(profilePath, profilePath + QStringLiteral(".gone"));
+    EXPECT_EQ(BuildEncoderOptions(settings, profilePath),
               QLatin1String(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:aspect=16:9 "
                             "-oac lavc -lavcopts acodec=ac3:abitrate=128 -channels 2 -vf "
                             "scale=640:480 -srate 44100"));
-    EXPECT_EQ(GetVideoSizeValue(settings, missing), QStringLiteral("640:480"));
-
-    // A changed file is seen by the next call.
     qvj::test::WriteFile(profilePath, "[Video Size]\r\nvalue1=352:288\r\n");
     EXPECT_EQ(GetVideoSizeValue(settings, profilePath), QStringLiteral("352:288"));
 }
 
-TEST_F(ProfileTest, VideoSizeValue)
+TEST_F(ProfileTest, VideoSizeFromTheListOrTypedIn)
 {
     ProfileSettings settings;
-    EXPECT_EQ(GetVideoSizeValue(settings, profilePath), QStringLiteral("640:480")); // value-1
     ASSERT_TRUE(settings.LoadProfile(profilePath));
     settings.SetIndex(O::VideoSize, 1);
     EXPECT_EQ(GetVideoSizeValue(settings, profilePath), QStringLiteral("720:576"));
     settings.SetSelectSize(false);
-    settings.SetManualWidth(QStringLiteral("100"));
-    EXPECT_EQ(GetVideoSizeValue(settings, profilePath), QStringLiteral("100:"));
-}
-
-// Before any profile is loaded every list is empty and every text blank.
-TEST(OptionBuilder, NothingLoaded)
-{
-    const ProfileSettings settings;
-    EXPECT_EQ(BuildEncoderOptions(settings, QString()),
-              QLatin1String(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=:mbd=2:aspect=16:9 -oac "
-                            "lavc -lavcopts acodec=ac3:abitrate= -channels 2 -vf scale=640:480 "
-                            "-srate "));
+    EXPECT_EQ(GetVideoSizeValue(settings, profilePath), QStringLiteral(":"));
+    settings.SetManualWidth(QStringLiteral("720"));
+    settings.SetManualHeight(QStringLiteral("576"));
+    EXPECT_EQ(GetVideoSizeValue(settings, profilePath), QStringLiteral("720:576"));
+    EXPECT_TRUE(
+        BuildEncoderOptions(settings, profilePath).contains(QLatin1String(" scale=720:576 ")));
 }
 
 } // namespace

@@ -1,114 +1,51 @@
 #pragma once
 // A profile file written by the test itself, with every option and a few choices each.
 
+#include "profiles/ProfileOption.h"
+
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace qvj::test {
 
-// Choice values differ from the readers' defaults where a test tells them apart.
-inline const char kTestProfile[] = "[Main]\r\n"
-                                   "Type=mp4\r\n"
-                                   "\r\n"
-                                   "[Video Codec]\r\n"
-                                   "Items=2\r\n"
-                                   "Caption0=MPEG-4\r\n"
-                                   "value0=mpeg4\r\n"
-                                   "Caption1=WMV\r\n"
-                                   "value1=wmv2\r\n"
-                                   "Index=0\r\n"
-                                   "Description=The video codec.\r\n"
-                                   "\r\n"
-                                   "[Video Size]\r\n"
-                                   "Items=2\r\n"
-                                   "Caption0=640 x 480\r\n"
-                                   "value0=640:480\r\n"
-                                   "Caption1=720 x 576\r\n"
-                                   "value1=720:576\r\n"
-                                   "Index=0\r\n"
-                                   "\r\n"
-                                   "[Video Bitrate]\r\n"
-                                   "Items=2\r\n"
-                                   "Caption0=1000\r\n"
-                                   "Caption1=2000\r\n"
-                                   "Index=0\r\n"
-                                   "Description=Kilobits per second.\r\n"
-                                   "\r\n"
-                                   "[Aspect]\r\n"
-                                   "Items=3\r\n"
-                                   "Caption0=Auto\r\n"
-                                   "Caption1=16:9\r\n"
-                                   "value1=16/9\r\n"
-                                   "Caption2=4:3\r\n"
-                                   "value2=4:3\r\n"
-                                   "Index=0\r\n"
-                                   "\r\n"
-                                   "[Audio Codec]\r\n"
-                                   "Items=6\r\n"
-                                   "Caption0=MP3\r\n"
-                                   "Caption1=AC3\r\n"
-                                   "value1=ac3\r\n"
-                                   "Caption2=PCM\r\n"
-                                   "Caption3=MP2\r\n"
-                                   "value3=mp2\r\n"
-                                   "Caption4=mp2\r\n"
-                                   "value4=mp2\r\n"
-                                   "Caption5=AAC\r\n"
-                                   "value5=aac\r\n"
-                                   "Index=0\r\n"
-                                   "Description=The audio codec.\r\n"
-                                   "\r\n"
-                                   "[MP3 Encode]\r\n"
-                                   "Items=4\r\n"
-                                   "Caption0=VBR\r\n"
-                                   "value0=vbr\r\n"
-                                   "Caption1=ABR\r\n"
-                                   "value1=abr\r\n"
-                                   "Caption2=CBR\r\n"
-                                   "value2=cbr\r\n"
-                                   "Caption3=VBR upper\r\n"
-                                   "value3=VBR\r\n"
-                                   "Index=0\r\n"
-                                   "Description=How MP3 is encoded.\r\n"
-                                   "\r\n"
-                                   "[VBR Quality]\r\n"
-                                   "Items=2\r\n"
-                                   "Caption0=6\r\n"
-                                   "value0=6\r\n"
-                                   "Caption1=2\r\n"
-                                   "value1=2\r\n"
-                                   "Index=0\r\n"
-                                   "\r\n"
-                                   "[ABR CBR Bitrate]\r\n"
-                                   "Items=2\r\n"
-                                   "Caption0=128\r\n"
-                                   "value0=128\r\n"
-                                   "Caption1=192\r\n"
-                                   "value1=192\r\n"
-                                   "Index=0\r\n"
-                                   "\r\n"
-                                   "[Audio Bitrate]\r\n"
-                                   "Items=3\r\n"
-                                   "Caption0=128\r\n"
-                                   "Caption1=192\r\n"
-                                   "Caption2=96\r\n"
-                                   "Index=0\r\n"
-                                   "\r\n"
-                                   "[Sample Rate]\r\n"
-                                   "Items=2\r\n"
-                                   "Caption0=44100\r\n"
-                                   "Caption1=48000\r\n"
-                                   "Index=0\r\n"
-                                   "\r\n"
-                                   "[Channels]\r\n"
-                                   "Items=2\r\n"
-                                   "Caption0=Stereo\r\n"
-                                   "value0=2\r\n"
-                                   "Caption1=Mono\r\n"
-                                   "value1=1\r\n"
-                                   "Index=0\r\n";
+// Each option's choices as "Caption" or "Caption=value", in the order of kProfileOptions;
+// choice 0 is selected. Values differ from the readers' defaults where a test tells them apart.
+inline const std::vector<std::vector<const char *>> kTestChoices
+    = {{"MPEG-4=mpeg4", "WMV=wmv2"},
+       {"640 x 480=640:480", "720 x 576=720:576"},
+       {"1000", "2000"},
+       {"Auto", "16:9=16/9", "4:3=4:3"},
+       {"MP3", "AC3=ac3", "PCM", "MP2=mp2", "mp2=mp2", "AAC=aac"},
+       {"VBR=vbr", "ABR=abr", "CBR=cbr", "VBR upper=VBR"},
+       {"6=6", "2=2"},
+       {"128=128", "192=192"},
+       {"128", "192", "96"},
+       {"44100", "48000"},
+       {"Stereo=2", "Mono=1"}};
+
+// The test profile's text: type mp4, and "<section> help." as each option's description.
+inline QByteArray TestProfileText()
+{
+    QByteArray text = "[Main]\r\nType=mp4\r\n";
+    for (size_t s = 0; s < kTestChoices.size(); ++s) {
+        const QByteArray section = SectionName(kProfileOptions[s]).toUtf8();
+        const std::vector<const char *> &choices = kTestChoices[s];
+        text += "\r\n[" + section + "]\r\nItems=" + QByteArray::number(qsizetype(choices.size()));
+        for (size_t i = 0; i < choices.size(); ++i) {
+            const QByteArray n = QByteArray::number(qsizetype(i));
+            const QList<QByteArray> parts = QByteArray(choices[i]).split('=');
+            text += "\r\nCaption" + n + "=" + parts[0];
+            if (parts.size() > 1)
+                text += "\r\nvalue" + n + "=" + parts[1];
+        }
+        text += "\r\nIndex=0\r\nDescription=" + section + " help.\r\n";
+    }
+    return text;
+}
 
 // Writes data to path; fails the test when it cannot.
 inline void WriteFile(const QString &path, const QByteArray &data)
@@ -124,12 +61,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        profilePath = dir.filePath(QStringLiteral("Test.bpf"));
-        WriteFile(profilePath, kTestProfile);
+        WriteFile(profilePath, TestProfileText());
     }
 
     QTemporaryDir dir;
-    QString profilePath;
+    QString profilePath = dir.filePath(QStringLiteral("Test.bpf"));
 };
 
 } // namespace qvj::test

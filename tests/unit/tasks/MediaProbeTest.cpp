@@ -5,140 +5,97 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
 
-using qvj::test::ClipSpec;
 using qvj::test::MakeClip;
 
-struct TextsCase
-{
-    const char *playTime;
-    const char *width;
-    const char *height;
-    const char *length; // empty: the probe fails
-    const char *size;
-};
-
+// The play time is a decimal number of milliseconds with "." in every locale; MPEG-TS gives a
+// fraction. Without a video stream the size is "x" alone.
 TEST(MediaProbeResultFromTexts, TurnsLibraryTextsIntoLengthAndSize)
 {
-    const TextsCase cases[] = {
-        {"65300", "640", "480", "00:01:05.3", "640x480"},
-        {"5000", "720", "576", "00:00:05", "720x576"},
-        {"5005.000000", "1920", "1080", "00:00:05", "1920x1080"}, // MPEG-TS writes a fraction
-        {"59960", "", "", "00:01:00", "x"}, // sound only
-        {"0", "320", "240", "00:00:00", "320x240"},
-    };
-    for (const TextsCase &c : cases) {
-        const MediaProbeResult r = MediaProbeResultFromTexts(
-            QLatin1String(c.playTime), QLatin1String(c.width), QLatin1String(c.height));
-        EXPECT_TRUE(r.ok) << c.playTime;
-        EXPECT_EQ(r.lengthText, QLatin1String(c.length)) << c.playTime;
-        EXPECT_EQ(r.sizeText, QLatin1String(c.size)) << c.playTime;
-    }
-}
-
-TEST(MediaProbeResultFromTexts, FailsWhenThePlayTimeIsNoNumber)
-{
-    const char *cases[] = {"", "abc", "5005,000000", "1 000", "nan", "inf", "12ms", "."};
-    for (const char *playTime : cases) {
+    const MediaProbeResult a = MediaProbeResultFromTexts(
+        QStringLiteral("65300"), QStringLiteral("720"), QStringLiteral("576"));
+    EXPECT_EQ(a.lengthText + QLatin1Char(' ') + a.sizeText, QStringLiteral("00:01:05.3 720x576"));
+    const MediaProbeResult b
+        = MediaProbeResultFromTexts(QStringLiteral("5005.000000"), QString(), QString());
+    EXPECT_EQ(b.lengthText + QLatin1Char(' ') + b.sizeText, QStringLiteral("00:00:05 x"));
+    for (const char *playTime : {"", "abc", "5005,000000", "1 000", "nan", "inf", "12ms", "."}) {
         const MediaProbeResult r = MediaProbeResultFromTexts(
             QLatin1String(playTime), QStringLiteral("640"), QStringLiteral("480"));
         EXPECT_FALSE(r.ok) << playTime;
         EXPECT_EQ(r.error,
                   QStringLiteral("'%1' is not a valid floating point value")
                       .arg(QLatin1String(playTime)));
-        EXPECT_TRUE(r.lengthText.isEmpty());
-        EXPECT_TRUE(r.sizeText.isEmpty());
     }
 }
 
-class MediaProbeOnFiles : public ::testing::Test
+class MediaProbeOnFiles : public testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-    QString PathOf(const QString &name) const { return m_dir.filePath(name); }
-
-    QTemporaryDir m_dir;
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QTemporaryDir dir;
 };
 
-// Every input type, each with its own frame size so that a swapped or stale size shows; the
-// last ones are silent or have a fractional play time (MPEG-TS).
+// Every input type with a frame size of its own, so that a swapped or stale size shows; then
+// silent clips, MPEG-TS (a fractional play time) and sound only (width 0: no video stream).
 TEST_F(MediaProbeOnFiles, ReadsLengthAndSizeOfEveryInputType)
 {
-    struct Case
+    const struct
     {
         const char *name;
         int width;
         int height;
         bool audio;
-    };
-    const Case cases[] = {
-        {"c.avi", 160, 120, true},  {"c.mpg", 176, 144, true},  {"c.mpeg", 192, 144, true},
-        {"c.mp4", 208, 160, true},  {"c.wmv", 224, 176, true},  {"c.mov", 240, 160, true},
-        {"c.vob", 256, 192, true},  {"c.asf", 272, 208, true},  {"c.ts", 288, 224, true},
-        {"s.mp4", 304, 240, false}, {"s.avi", 320, 240, false},
-    };
-    for (const Case &c : cases) {
-        ClipSpec spec;
-        spec.seconds = 1.5;
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.audio = c.audio;
-        const QString path = PathOf(QLatin1String(c.name));
-        ASSERT_TRUE(MakeClip(path, spec)) << c.name;
-
+    } cases[] = {{"c.avi", 160, 120, true},  {"c.mpg", 176, 144, true},  {"c.mpeg", 192, 144, true},
+                 {"c.mp4", 208, 160, true},  {"c.wmv", 224, 176, true},  {"c.mov", 240, 160, true},
+                 {"c.vob", 256, 192, true},  {"c.asf", 272, 208, true},  {"c.ts", 288, 224, true},
+                 {"s.mp4", 304, 240, false}, {"s.avi", 320, 240, false}, {"a.mpg", 0, 0, true}};
+    for (const auto &c : cases) {
+        const QString path = dir.filePath(QLatin1String(c.name));
+        const QStringList noVideo = c.width ? QStringList() : QStringList {QStringLiteral("-vn")};
+        ASSERT_TRUE(MakeClip(path,
+                             {.seconds = 1.5,
+                              .width = c.width ? c.width : 320,
+                              .height = c.height ? c.height : 240,
+                              .audio = c.audio,
+                              .extra = noVideo}));
         const MediaProbeResult r = ProbeMedia(path);
         ASSERT_TRUE(r.ok) << c.name << ": " << r.error.toStdString();
-        EXPECT_EQ(r.sizeText, QStringLiteral("%1x%2").arg(c.width).arg(c.height)) << c.name;
+        EXPECT_EQ(r.sizeText,
+                  c.width ? QStringLiteral("%1x%2").arg(c.width).arg(c.height)
+                          : QStringLiteral("x"))
+            << c.name;
         EXPECT_NEAR(TimeTextToSeconds(r.lengthText), 1.5, 0.15) << c.name;
     }
 }
 
-TEST_F(MediaProbeOnFiles, SoundOnlyFileHasLengthAndAnEmptySize)
-{
-    const QString path = PathOf(QStringLiteral("tone.mpg"));
-    ASSERT_EQ(
-        qvj::test::RunProgram(QStringLiteral("ffmpeg"),
-                              {QStringLiteral("-loglevel"), QStringLiteral("error"),
-                               QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                               QStringLiteral("sine=frequency=440:duration=2"), path}),
-        0);
-    const MediaProbeResult r = ProbeMedia(path);
-    ASSERT_TRUE(r.ok) << r.error.toStdString();
-    EXPECT_EQ(r.sizeText, QStringLiteral("x"));
-    EXPECT_NEAR(TimeTextToSeconds(r.lengthText), 2.0, 0.15);
-}
-
+// A zero-length file, a text file named as a video, a missing file and a folder.
 TEST_F(MediaProbeOnFiles, FilesWithoutADurationFailWithTheEmptyPlayTime)
 {
-    QFile empty(PathOf(QStringLiteral("empty.avi")));
-    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-    empty.close();
-    QFile text(PathOf(QStringLiteral("notes.avi")));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write("These are notes, not a video.\n");
-    text.close();
-
+    const QString empty = dir.filePath(QStringLiteral("empty.avi"));
+    const QString text = dir.filePath(QStringLiteral("notes.avi"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    QFile notes(text);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("These are notes, not a video.\n");
+    notes.close();
     for (const QString &path :
-         {empty.fileName(), text.fileName(), PathOf(QStringLiteral("gone.avi")), m_dir.path()}) {
+         {empty, text, dir.filePath(QStringLiteral("gone.avi")), dir.path()}) {
         const MediaProbeResult r = ProbeMedia(path);
         EXPECT_FALSE(r.ok) << path.toStdString();
         EXPECT_EQ(r.error, QStringLiteral("'' is not a valid floating point value"));
     }
 }
 
-// The probe of a name with letters beyond ASCII, in a process started under LANG=C: the
-// library converts the name with the character locale, which must be UTF-8 by then.
+// A name with letters beyond ASCII, probed in a process started under LANG=C: the library
+// converts the name with the character locale, which must be UTF-8 by then.
 TEST_F(MediaProbeOnFiles, NonAsciiNameProbesUnderTheCLocale)
 {
-    const QString path = PathOf(QStringLiteral("Grüße – ünïcødé.avi"));
+    const QString path = dir.filePath(QStringLiteral("Grüße – ünïcødé.avi"));
     ASSERT_TRUE(MakeClip(path));
-
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LANG"), QStringLiteral("C"));
@@ -158,9 +115,7 @@ TEST_F(MediaProbeOnFiles, NonAsciiNameProbesUnderTheCLocale)
 // Run only by the test above, in its own process.
 TEST(MediaProbeChild, DISABLED_ProbesTheNamedFile)
 {
-    const QString path = qEnvironmentVariable("QVJ_TEST_PROBE_PATH");
-    ASSERT_FALSE(path.isEmpty());
-    const MediaProbeResult r = ProbeMedia(path);
+    const MediaProbeResult r = ProbeMedia(qEnvironmentVariable("QVJ_TEST_PROBE_PATH"));
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     EXPECT_EQ(r.sizeText, QStringLiteral("320x240"));
     EXPECT_NEAR(TimeTextToSeconds(r.lengthText), 2.0, 0.15);
