@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QToolButton>
@@ -74,6 +75,8 @@ void TMainForm::BuildWindow()
     BuildPopupMenu();
 
     resize(798, 559);
+    if (const QScreen *place = screen())
+        move(place->availableGeometry().center() - rect().center());
 }
 
 void TMainForm::BuildToolbar()

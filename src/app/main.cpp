@@ -12,6 +12,9 @@ int main(int argc, char **argv)
 {
     SetUpCharacterLocale();
     QApplication app(argc, argv);
+    // The application object sets the character locale again from the environment (plain
+    // "C" under LANG=C); file names beyond ASCII need the UTF-8 one.
+    SetUpCharacterLocale();
     QApplication::setApplicationName(QString::fromLatin1(kProductName));
 
     QtDesktop desktop;

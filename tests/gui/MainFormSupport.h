@@ -1,13 +1,12 @@
 #pragma once
-// Helpers of the main window's tests: a program directory in a temporary folder, file dialogs
-// answered from queues, the program started as main() starts it, and generated clips.
+// Helpers of the main window's tests: a program directory of its own, file dialogs answered
+// from queues, the program started as main() starts it, and generated clips.
 
 #include "app/FileDialogs.h"
 #include "app/TMainForm.h"
 #include "common/TestSupport.h"
 #include "tasks/TaskList.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace qvj::mainwin {
@@ -26,78 +26,77 @@ class ScriptedDialogs : public FileDialogs
 public:
     QStringList ChooseInputFiles(QWidget *, const QString &filter) override
     {
-        openFilters.append(filter);
-        return take(inputFiles, QStringList());
+        filters.append(filter);
+        return take(inputFiles);
     }
     QString ChooseOutputFile(QWidget *owner, const QString &filter) override
     {
-        saveFilters.append(filter);
+        filters.append(filter);
         saveOwners.push_back(owner);
-        return take(outputFiles, QString());
+        return take(outputFiles).value(0);
     }
     QString BrowseForFolder(QWidget *, const QString &title) override
     {
         folderTitles.append(title);
-        return take(folders, QString());
+        return take(folders).value(0);
     }
 
-    std::deque<QStringList> inputFiles;
-    std::deque<QString> outputFiles;
-    std::deque<QString> folders;
-    QStringList openFilters;
-    QStringList saveFilters;
+    std::deque<QStringList> inputFiles, outputFiles, folders;
+    QStringList filters, folderTitles;
     std::vector<QWidget *> saveOwners;
-    QStringList folderTitles;
 
 private:
-    template<typename T> static T take(std::deque<T> &queue, T none)
+    static QStringList take(std::deque<QStringList> &queue)
     {
         if (queue.empty())
-            return none;
-        T front = queue.front();
+            return {};
+        QStringList front = queue.front();
         queue.pop_front();
         return front;
     }
 };
 
-// A program directory of its own: the built encoder, help page and profiles (all of them, or
-// the first `profiles` in catalogue order), with or without the shipped Preferences.ini.
+// Records the desktop's calls; onPowerOff runs when the power-off request comes.
+struct WindowDesktop : test::RecordingDesktop
+{
+    void PowerOff() override
+    {
+        if (onPowerOff)
+            onPowerOff();
+        RecordingDesktop::PowerOff();
+    }
+    std::function<void()> onPowerOff;
+};
+
+// A program directory of its own: the built encoder and profiles (all of them, or the first
+// `profiles` in catalogue order), with or without the shipped Preferences.ini.
 class ProgramDir
 {
 public:
     explicit ProgramDir(bool withPreferences = true, int profiles = -1)
     {
-        EXPECT_TRUE(m_dir.isValid());
         const QDir built(test::BuildProgramDirectory());
-        QDir here(m_dir.path());
         QFile::link(built.filePath(QStringLiteral("asapi.dll")),
-                    here.filePath(QStringLiteral("asapi.dll")));
-        QFile::copy(built.filePath(QStringLiteral("Joinhelp.html")),
-                    here.filePath(QStringLiteral("Joinhelp.html")));
+                    Path() + QStringLiteral("asapi.dll"));
         if (withPreferences)
             QFile::copy(built.filePath(QStringLiteral("Preferences.ini")), Ini());
-        here.mkdir(QStringLiteral("Profiles"));
-        QStringList names
-            = QDir(built.filePath(QStringLiteral("Profiles")))
-                  .entryList({QStringLiteral("*.bpf")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-        if (profiles >= 0)
-            names = names.mid(0, profiles);
-        for (const QString &name : names)
-            QFile::copy(built.filePath(QStringLiteral("Profiles/") + name),
-                        here.filePath(QStringLiteral("Profiles/") + name));
         QFile::setPermissions(Ini(), QFile::ReadOwner | QFile::WriteOwner);
+        QDir(Path()).mkdir(QStringLiteral("Profiles"));
+        const QDir shipped(built.filePath(QStringLiteral("Profiles")));
+        for (const QString &name :
+             shipped
+                 .entryList({QStringLiteral("*.bpf")}, QDir::Files, QDir::Name | QDir::IgnoreCase)
+                 .mid(0, profiles))
+            QFile::copy(shipped.filePath(name), Path() + QStringLiteral("Profiles/") + name);
     }
 
     // The directory with a trailing "/".
     QString Path() const { return m_dir.path() + QLatin1Char('/'); }
-    QString Ini() const { return m_dir.filePath(QStringLiteral("Preferences.ini")); }
-    QString File(const QString &name) const { return m_dir.filePath(name); }
-
+    QString Ini() const { return Path() + QStringLiteral("Preferences.ini"); }
     void WriteIni(const QByteArray &text) const
     {
         QFile f(Ini());
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) >= 0);
     }
     QByteArray ReadIni() const
     {
@@ -126,54 +125,35 @@ struct Program
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
 
-    test::RecordingDesktop desktop;
+    WindowDesktop desktop;
     ScriptedDialogs dialogs;
     std::unique_ptr<TMainForm> form;
 };
 
-// Short clips made once for a whole test program, in a folder that outlives the tests.
-class Clips
+// Short clips (160 by 120, ".avi" unless the name has an extension), made when first asked
+// for, in a folder that outlives the tests.
+inline QString Clip(const QString &name, double seconds = 1.0)
 {
-public:
-    // The clip of that name (".avi" by default), made when first asked for.
-    static QString Get(const QString &name, double seconds = 1.0)
-    {
-        static QTemporaryDir dir;
-        const QString path
-            = dir.filePath(name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".avi"));
-        if (!QFile::exists(path)) {
-            test::ClipSpec spec;
-            spec.seconds = seconds;
-            spec.width = 160;
-            spec.height = 120;
-            EXPECT_TRUE(test::MakeClip(path, spec));
-        }
-        return path;
+    static QTemporaryDir dir;
+    const QString path
+        = dir.filePath(name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".avi"));
+    if (!QFile::exists(path)) {
+        test::ClipSpec spec;
+        spec.seconds = seconds;
+        spec.width = 160;
+        spec.height = 120;
+        EXPECT_TRUE(test::MakeClip(path, spec));
     }
-};
-
-// The input files of every row, in list order.
-inline QStringList RowPaths(const TMainForm &form)
-{
-    QStringList paths;
-    for (int i = 0; i < form.TaskList().Count(); ++i) {
-        ltvItemData rec;
-        form.TaskList().ReadTaskRow(i, CaptionOnly, rec);
-        paths.append(rec.InputFile);
-    }
-    return paths;
+    return path;
 }
 
-// The status texts of every row, in list order.
-inline QStringList RowStatuses(const TMainForm &form)
+// The texts of one column of ltvTask (0 "Input File" ... 3 "Status"), in list order.
+inline QStringList Column(const TMainForm &form, int column)
 {
-    QStringList statuses;
-    for (int i = 0; i < form.TaskList().Count(); ++i) {
-        ltvItemData rec;
-        form.TaskList().ReadTaskRow(i, 2, rec);
-        statuses.append(rec.StatusText);
-    }
-    return statuses;
+    QStringList texts;
+    for (int i = 0; i < form.TaskList().rowCount(); ++i)
+        texts.append(form.TaskList().index(i, column).data().toString());
+    return texts;
 }
 
 } // namespace qvj::mainwin

@@ -1,5 +1,5 @@
 // The task list in the main window: the add commands, drops, Delete, Clear, the moves, the
-// keys, the popup menu and opening a row.
+// keys, the popup menu and opening a row. The rules are the model's; these prove the binding.
 #include "MainFormSupport.h"
 
 #include <QAction>
@@ -18,22 +18,16 @@ namespace {
 class TaskListWindow : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        program = std::make_unique<Program>(dir);
-        program->Show();
-    }
-    TMainForm &form() { return *program->form; }
-    ScriptedDialogs &dialogs() { return program->dialogs; }
-    qvj::test::RecordingDesktop &desktop() { return program->desktop; }
+    void SetUp() override { program.Show(); }
+    TMainForm &form() { return *program.form; }
 
-    // Rows A, B, C... made of generated clips.
+    // Rows A, B, C... added with Add Files.
     QStringList Fill(int count)
     {
         QStringList files;
         for (int i = 0; i < count; ++i)
-            files.append(Clips::Get(QStringLiteral("row-%1").arg(QChar(u'A' + i))));
-        dialogs().inputFiles.push_back(files);
+            files.append(Clip(QStringLiteral("row-%1").arg(QChar(u'A' + i))));
+        program.dialogs.inputFiles.push_back(files);
         form().tbtnAddFileClick();
         return files;
     }
@@ -44,167 +38,111 @@ protected:
             selection.select(form().TaskList().index(r, 0), form().TaskList().index(r, 3));
         form().ltvTask->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     }
-    bool ListButtonsEnabled()
+    // "1111" or "0000": the four list buttons always agree.
+    QString ListButtons()
     {
-        bool all = true, none = true;
-        for (QPushButton *b :
-             {form().tbtnRemove, form().tbtnClear, form().tbtnUp, form().tbtnDown}) {
-            all &= b->isEnabled();
-            none &= !b->isEnabled();
-        }
-        EXPECT_TRUE(all || none) << "the four list buttons disagree";
-        return all;
+        QString s;
+        for (QPushButton *b : {form().tbtnRemove, form().tbtnClear, form().tbtnUp, form().tbtnDown})
+            s += b->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        return s;
     }
 
     ProgramDir dir;
-    std::unique_ptr<Program> program;
+    Program program {dir};
 };
 
-TEST_F(TaskListWindow, AddFilesAddsThemInTheOrderTheDialogGives)
+TEST_F(TaskListWindow, AddFilesInTheDialogsOrderAskingAboutDuplicates)
 {
-    const QString a = Clips::Get(QStringLiteral("order-1"));
-    const QString b = Clips::Get(QStringLiteral("order-2"));
-    const QString c = Clips::Get(QStringLiteral("order-3"));
-    dialogs().inputFiles.push_back({a, b, c});
-    QTest::mouseClick(form().tbtnAddFile, Qt::LeftButton);
-    EXPECT_EQ(RowPaths(form()), (QStringList {a, b, c}));
-    EXPECT_EQ(dialogs().openFilters, QStringList {OpenDialogFilter()});
+    const QStringList files = {Clip(QStringLiteral("order-1")), Clip(QStringLiteral("order-2")),
+                               Clip(QStringLiteral("order-3"))};
+    program.dialogs.inputFiles = {files, {files[1]}, {files[1]}};
+    program.desktop.answers = {false, true};
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(form().tbtnAddFile, Qt::LeftButton);
+    EXPECT_EQ(Column(form(), 0), files + QStringList {files[1]});
+    EXPECT_EQ(Column(form(), 1), QStringList(4, QStringLiteral("00:00:01")));
+    EXPECT_EQ(Column(form(), 2), QStringList(4, QStringLiteral("160x120")));
+    EXPECT_EQ(Column(form(), 3), QStringList(4, QStringLiteral("OK")));
+    EXPECT_EQ(program.dialogs.filters.first(), OpenDialogFilter());
     EXPECT_FALSE(form().panltvTask->isVisible());
-    EXPECT_EQ(RowStatuses(form()), (QStringList(3, QStringLiteral("OK"))));
-    const QModelIndex length = form().TaskList().index(0, 1);
-    EXPECT_EQ(form().TaskList().data(length).toString(), QStringLiteral("00:00:01"));
-    EXPECT_EQ(form().TaskList().data(form().TaskList().index(0, 2)).toString(),
-              QStringLiteral("160x120"));
-}
-
-TEST_F(TaskListWindow, DuplicatesAreAskedAbout)
-{
-    const QStringList files = Fill(1);
-    desktop().answers = {false, true};
-    dialogs().inputFiles.push_back(files);
-    form().tbtnAddFileClick();
-    EXPECT_EQ(form().TaskList().Count(), 1);
-    dialogs().inputFiles.push_back(files);
-    form().tbtnAddFileClick();
-    EXPECT_EQ(RowPaths(form()), (QStringList {files[0], files[0]}));
-    const auto asked = desktop().Of(QStringLiteral("question"));
+    const auto asked = program.desktop.Of(QStringLiteral("question"));
     ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0].title, QStringLiteral("Already Listed"));
-    EXPECT_EQ(asked[0].text,
-              QStringLiteral("This file has been added to the Task List already. "
+    EXPECT_EQ(asked[0].title + QLatin1Char('|') + asked[0].text,
+              QStringLiteral("Already Listed|This file has been added to the Task List already. "
                              "Are you sure to add it again?"));
 }
 
-TEST_F(TaskListWindow, DeleteAndClearDisableTheListButtonsWhenTheListEmpties)
+TEST_F(TaskListWindow, DeleteClearAndTheKeysSwitchTheListButtons)
 {
-    Fill(3);
-    EXPECT_TRUE(ListButtonsEnabled());
+    const QStringList files = Fill(4);
     Select({0, 2});
     QTest::mouseClick(form().tbtnRemove, Qt::LeftButton);
-    EXPECT_EQ(RowPaths(form()), QStringList {Clips::Get(QStringLiteral("row-B"))});
-    EXPECT_TRUE(ListButtonsEnabled());
-    QTest::mouseClick(form().tbtnClear, Qt::LeftButton);
+    EXPECT_EQ(Column(form(), 0), (QStringList {files[1], files[3]}));
+    EXPECT_EQ(ListButtons(), QStringLiteral("1111"));
+    Select({1});
+    form().ltvTask->setFocus();
+    QTest::keyClick(form().ltvTask, Qt::Key_Delete);
+    EXPECT_EQ(Column(form(), 0), QStringList {files[1]});
+    QTest::keyClick(form().ltvTask, Qt::Key_Backspace);
     EXPECT_EQ(form().TaskList().Count(), 0);
-    EXPECT_FALSE(ListButtonsEnabled());
+    EXPECT_EQ(ListButtons(), QStringLiteral("0000"));
+    EXPECT_TRUE(program.desktop.calls.empty());
     // A cancelled dialog leaves them off with an empty list, an add turns them on again.
     form().tbtnAddFileClick();
-    EXPECT_FALSE(ListButtonsEnabled());
+    EXPECT_EQ(ListButtons(), QStringLiteral("0000"));
     Fill(1);
-    EXPECT_TRUE(ListButtonsEnabled());
+    QTest::mouseClick(form().tbtnClear, Qt::LeftButton);
+    EXPECT_EQ(ListButtons(), QStringLiteral("0000"));
     // The welcome panel does not come back.
     EXPECT_FALSE(form().panltvTask->isVisible());
 }
 
-struct MoveCase
+// A selected block moves by one and stays selected (rows A, B, C).
+TEST_F(TaskListWindow, Moves)
 {
-    const char *name;
-    bool up;
-    QList<int> selected;
-    const char *order; // the rows after the move, by letter
-    QList<int> selectedAfter;
-};
-
-void PrintTo(const MoveCase &c, std::ostream *os)
-{
-    *os << c.name;
+    const struct
+    {
+        bool up;
+        QList<int> selected;
+        const char *order;
+        QList<int> selectedAfter;
+    } cases[]
+        = {{true, {2}, "ACB", {1}}, {true, {0, 1}, "BAC", {0}}, {false, {0, 1}, "CAB", {1, 2}}};
+    for (const auto &c : cases) {
+        form().tbtnClearClick();
+        Fill(3);
+        Select(c.selected);
+        QTest::mouseClick(c.up ? form().tbtnUp : form().tbtnDown, Qt::LeftButton);
+        QStringList expected;
+        for (const char *p = c.order; *p; ++p)
+            expected.append(Clip(QStringLiteral("row-%1").arg(QLatin1Char(*p))));
+        EXPECT_EQ(Column(form(), 0), expected) << c.order;
+        EXPECT_EQ(form().SelectedRows(), c.selectedAfter) << c.order;
+    }
 }
 
-class Moves : public TaskListWindow, public ::testing::WithParamInterface<MoveCase>
-{
-};
-
-TEST_P(Moves, MoveTheSelectedBlockAndKeepItSelected)
-{
-    const MoveCase &c = GetParam();
-    Fill(3);
-    Select(c.selected);
-    QTest::mouseClick(c.up ? form().tbtnUp : form().tbtnDown, Qt::LeftButton);
-    QStringList expected;
-    for (const char *p = c.order; *p; ++p)
-        expected.append(Clips::Get(QStringLiteral("row-%1").arg(QLatin1Char(*p))));
-    EXPECT_EQ(RowPaths(form()), expected);
-    EXPECT_EQ(form().SelectedRows(), c.selectedAfter);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Moves,
-    ::testing::Values(MoveCase {"last_up", true, {2}, "ACB", {1}},
-                      MoveCase {"first_two_up", true, {0, 1}, "BAC", {0}},
-                      MoveCase {"first_two_down", false, {0, 1}, "CAB", {1, 2}},
-                      MoveCase {"last_down_stays", false, {2}, "ABC", {2}},
-                      MoveCase {"nothing_selected", true, {}, "ABC", {}}),
-    [](const ::testing::TestParamInfo<MoveCase> &param) { return std::string(param.param.name); });
-
-TEST_F(TaskListWindow, KeysOfTheList)
-{
-    Fill(3);
-    Select({1});
-    form().ltvTask->setFocus();
-    QTest::keyClick(form().ltvTask, Qt::Key_Delete);
-    EXPECT_EQ(form().TaskList().Count(), 2);
-    EXPECT_TRUE(desktop().calls.empty());
-    QTest::keyClick(form().ltvTask, Qt::Key_Backspace);
-    EXPECT_EQ(form().TaskList().Count(), 0);
-    EXPECT_FALSE(ListButtonsEnabled());
-    EXPECT_TRUE(desktop().calls.empty());
-}
-
-TEST_F(TaskListWindow, PopupEntriesFollowTheList)
+TEST_F(TaskListWindow, PopupEntriesAndOpen)
 {
     const auto enabled = [this] {
         form().ppmTaskPopup();
         QString s;
-        for (QAction *a :
-             {form().Open1, form().AddFiles1, form().AddDirectorys1, form().Remove1, form().Clear1})
-            s += a->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        for (QAction *a : form().ppmTask->actions())
+            s += a->isSeparator() ? QLatin1Char('-')
+                : a->isEnabled()  ? QLatin1Char('1')
+                                  : QLatin1Char('0');
         return s;
     };
     // Open, Add Files..., Add Directorys..., Remove, Clear.
-    EXPECT_EQ(enabled(), QStringLiteral("01100"));
-    Fill(2);
-    Select({});
-    EXPECT_EQ(enabled(), QStringLiteral("01101"));
-    Select({1});
-    EXPECT_EQ(enabled(), QStringLiteral("11111"));
-
-    QStringList captions;
-    for (QAction *a : form().ppmTask->actions())
-        captions.append(a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(
-        captions,
-        (QStringList {QStringLiteral("Open"), QStringLiteral("-"), QStringLiteral("Add Files..."),
-                      QStringLiteral("Add Directorys..."), QStringLiteral("-"),
-                      QStringLiteral("Remove"), QStringLiteral("Clear")}));
-}
-
-TEST_F(TaskListWindow, OpenTakesTheFirstSelectedRow)
-{
+    EXPECT_EQ(enabled(), QStringLiteral("0-11-00"));
     const QStringList files = Fill(3);
+    Select({});
+    EXPECT_EQ(enabled(), QStringLiteral("0-11-01"));
     form().ltvTaskDblClick();
-    EXPECT_TRUE(desktop().Of(QStringLiteral("open")).empty());
+    EXPECT_TRUE(program.desktop.calls.empty());
     Select({2, 1});
+    EXPECT_EQ(enabled(), QStringLiteral("1-11-11"));
     form().Open1->trigger();
-    const auto opened = desktop().Of(QStringLiteral("open"));
+    const auto opened = program.desktop.Of(QStringLiteral("open"));
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].text, files[1]);
 }
@@ -212,44 +150,38 @@ TEST_F(TaskListWindow, OpenTakesTheFirstSelectedRow)
 TEST_F(TaskListWindow, AddDirAsksForAFolderAndFocusesTheList)
 {
     QTemporaryDir folder;
-    QFile::copy(Clips::Get(QStringLiteral("row-A")), folder.filePath(QStringLiteral("b.MPG")));
-    QFile::copy(Clips::Get(QStringLiteral("row-B")), folder.filePath(QStringLiteral("a.avi")));
-    QFile::copy(Clips::Get(QStringLiteral("row-C")), folder.filePath(QStringLiteral("c.txt")));
-    QDir(folder.path()).mkdir(QStringLiteral("e"));
-    QFile::copy(Clips::Get(QStringLiteral("row-C")), folder.filePath(QStringLiteral("e/f.avi")));
-    dialogs().folders.push_back(folder.path());
-    form().tbtnAbout->setFocus();
-    QTest::mouseClick(form().tbtnAddDir, Qt::LeftButton);
-    EXPECT_EQ(dialogs().folderTitles,
-              QStringList {QStringLiteral("Add a directory to the Task List")});
-    EXPECT_EQ(RowPaths(form()),
+    QFile::copy(Clip(QStringLiteral("row-A")), folder.filePath(QStringLiteral("b.MPG")));
+    QFile::copy(Clip(QStringLiteral("row-B")), folder.filePath(QStringLiteral("a.avi")));
+    QFile::copy(Clip(QStringLiteral("row-C")), folder.filePath(QStringLiteral("c.txt")));
+    program.dialogs.folders.push_back({folder.path()});
+    for (int i = 0; i < 2; ++i) { // the second browser is cancelled
+        form().tbtnAbout->setFocus();
+        QTest::mouseClick(form().tbtnAddDir, Qt::LeftButton);
+        EXPECT_TRUE(form().ltvTask->hasFocus());
+    }
+    EXPECT_EQ(program.dialogs.folderTitles,
+              QStringList(2, QStringLiteral("Add a directory to the Task List")));
+    EXPECT_EQ(Column(form(), 0),
               (QStringList {folder.filePath(QStringLiteral("a.avi")),
                             folder.filePath(QStringLiteral("b.MPG"))}));
-    EXPECT_TRUE(form().ltvTask->hasFocus());
-
-    // Cancelled: nothing added, the focus still goes to the list.
-    form().tbtnAbout->setFocus();
-    form().AddDirectorys1->trigger();
-    EXPECT_EQ(form().TaskList().Count(), 2);
-    EXPECT_TRUE(form().ltvTask->hasFocus());
 }
 
 TEST_F(TaskListWindow, DroppedFilesAndFoldersAreAdded)
 {
     QTemporaryDir folder;
-    QFile::copy(Clips::Get(QStringLiteral("row-A")), folder.filePath(QStringLiteral("x.avi")));
+    QFile::copy(Clip(QStringLiteral("row-A")), folder.filePath(QStringLiteral("x.avi")));
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(folder.path()),
                   QUrl::fromLocalFile(folder.filePath(QStringLiteral("notes.txt"))),
-                  QUrl::fromLocalFile(Clips::Get(QStringLiteral("row-B")))});
+                  QUrl::fromLocalFile(Clip(QStringLiteral("row-B")))});
     QDragEnterEvent enter(QPoint(50, 120), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&form(), &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(50, 120), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&form(), &drop);
-    EXPECT_EQ(RowPaths(form()),
-              (QStringList {folder.filePath(QStringLiteral("x.avi")),
-                            Clips::Get(QStringLiteral("row-B"))}));
+    EXPECT_EQ(
+        Column(form(), 0),
+        (QStringList {folder.filePath(QStringLiteral("x.avi")), Clip(QStringLiteral("row-B"))}));
     EXPECT_FALSE(form().panltvTask->isVisible());
 }
 
