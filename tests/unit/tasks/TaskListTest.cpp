@@ -185,12 +185,8 @@ TEST_F(TaskListTest, DropAndStartUpRulesDiffer)
         deep.prepend(QString(60, QLatin1Char('d')) + QLatin1Char('/'));
     const QStringList files = Touch({"clips.avi/in.mpg", "readme.txt", "file.AVI", deep});
     const QString missing = dir.filePath(QStringLiteral("missing.avi"));
-    const QStringList paths {dir.filePath(QStringLiteral("clips.avi")),
-                             files[1],
-                             missing,
-                             files[2],
-                             files[3],
-                             QString()};
+    const QString folder = dir.filePath(QStringLiteral("clips.avi"));
+    const QStringList paths {folder, files[1], missing, files[2], files[3], QString()};
     RecordingDesktop dropDesktop, startDesktop;
     TaskListModel dropped(dropDesktop, &FakeProbe), started(startDesktop, &FakeProbe);
     dropped.DropPaths(paths);
