@@ -46,7 +46,7 @@ protected:
     QString root = dir.path() + QLatin1Char('/');
 };
 
-TEST_F(JobControl, StartRefusesInItsOrder)
+TEST_F(JobControl, StartChecksInTheirOrderAndAppendsTheExtension)
 {
     const std::map<QString, QString> texts {
         {S("Add More Videos"), S("Please add at least 2 videos to the task for joining.")},
@@ -54,47 +54,37 @@ TEST_F(JobControl, StartRefusesInItsOrder)
          S("The output path does not exist. Please specify another one.")},
         {S("Icorrect Filename"), S("Please specify the output file.")},
     };
-    struct Case
-    {
-        int rows;
-        const char *output;
-        const char *title;
-        StartFocus focus;
+    const QString more = S("Add More Videos"), path = S("Output path does not exist"),
+                  name = S("Icorrect Filename");
+    const std::vector<std::tuple<int, const char *, const char *, QString, const char *>> cases {
+        // rows, output box, extension, refusal title ("": go), output box after the checks
+        {0, "a.avi", ".avi", more, "a.avi"},
+        {1, "/missing/a.avi", ".avi", more, "/missing/a.avi"},
+        {2, "/missing-folder/a.avi", ".avi", path, "/missing-folder/a.avi"},
+        {2, "@movie", ".avi", path, "@movie"},
+        {2, "@", ".avi", path, "@"},
+        {2, "", ".avi", name, ""},
+        {2, "sub/", ".avi", name, "sub/"},
+        {2, "movie", ".avi", "", "movie.avi"},
+        {2, "movie.AVI", ".avi", "", "movie.AVI"},
+        {2, "movie.avi", ".AVI", "", "movie.avi"},
+        {2, "movie.mpg", ".avi", "", "movie.mpg.avi"},
+        {2, "movie.mpg", "", "", "movie.mpg"},
+        {2, "my.movie.mp4", ".mp4", "", "my.movie.mp4"},
+        {2, ".hidden", ".avi", "", ".hidden.avi"},
+        {2, "/qvj-none.avi", ".avi", "", "/qvj-none.avi"},
     };
-    const std::vector<Case> cases {
-        {0, "a.avi", "Add More Videos", StartFocus::Unchanged},
-        {1, "/missing/a.avi", "Add More Videos", StartFocus::Unchanged},
-        {2, "/missing-folder/a.avi", "Output path does not exist", StartFocus::OutputFile},
-        {2, "@movie", "Output path does not exist", StartFocus::OutputFile},
-        {2, "@", "Output path does not exist", StartFocus::OutputFile},
-        {2, "", "Icorrect Filename", StartFocus::OutputFile},
-        {2, "sub/", "Icorrect Filename", StartFocus::OutputFile},
-    };
-    for (const Case &c : cases) {
-        const QString output = Path(S(c.output));
-        const StartCheck check = CheckStart({c.rows, output, S(".avi"), true});
-        EXPECT_EQ(check.verdict, Verdict::Refuse) << c.output;
-        EXPECT_EQ(check.title, S(c.title)) << c.output;
-        EXPECT_EQ(check.text, texts.at(S(c.title)));
-        EXPECT_EQ(check.focus, c.focus) << c.output;
+    for (const auto &[rows, output, extension, title, result] : cases) {
+        const StartCheck check = CheckStart({rows, Path(S(output)), S(extension), true});
+        EXPECT_EQ(check.verdict, title.isEmpty() ? Verdict::Go : Verdict::Refuse) << output;
+        EXPECT_EQ(check.title, title) << output;
+        EXPECT_EQ(check.text, title.isEmpty() ? QString() : texts.at(title)) << output;
+        EXPECT_EQ(check.focus,
+                  title == more         ? StartFocus::Unchanged
+                      : title.isEmpty() ? StartFocus::TaskList
+                                        : StartFocus::OutputFile)
+            << output;
         EXPECT_EQ(check.icon, MessageIcon::Information);
-        EXPECT_EQ(check.outputText, output);
-    }
-}
-
-TEST_F(JobControl, StartAppendsTheOutputExtensionWhenItDiffers)
-{
-    const std::vector<std::array<const char *, 3>> cases {
-        // name, extension, result
-        {"movie", ".avi", "movie.avi"},     {"movie.AVI", ".avi", "movie.AVI"},
-        {"movie.avi", ".AVI", "movie.avi"}, {"movie.mpg", ".avi", "movie.mpg.avi"},
-        {"movie.mpg", "", "movie.mpg"},     {"my.movie.mp4", ".mp4", "my.movie.mp4"},
-        {".hidden", ".avi", ".hidden.avi"}, {"/qvj-none.avi", ".avi", "/qvj-none.avi"},
-    };
-    for (const auto &[name, extension, result] : cases) {
-        const StartCheck check = CheckStart({2, Path(S(name)), S(extension), true});
-        EXPECT_EQ(check.verdict, Verdict::Go) << name;
-        EXPECT_EQ(check.focus, StartFocus::TaskList);
         EXPECT_EQ(check.outputText, Path(S(result)));
     }
 }

@@ -6,26 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <limits>
 
 namespace {
 
 QString S(const char *text)
 {
     return QString::fromUtf8(text);
-}
-
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbourAndNonNumbersToNothing)
-{
-    const std::optional<int64_t> none;
-    const double inf = std::numeric_limits<double>::infinity();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const std::vector<std::pair<double, std::optional<int64_t>>> cases {
-        {0.5, 0},       {1.5, 2},    {2.5, 2},       {-0.5, 0}, {-1.5, -2},
-        {2.4999, 2},    {99.5, 100}, {2.5000001, 3}, {-0.2, 0}, {1e19, none},
-        {-1e300, none}, {inf, none}, {nan, none}};
-    for (const auto &[value, expected] : cases)
-        EXPECT_EQ(RoundHalfEven(value), expected) << value;
 }
 
 TEST(ParsePosition, ReadsDecimalNumbersWithAPointInEveryLocale)
