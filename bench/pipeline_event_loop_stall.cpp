@@ -1,6 +1,8 @@
 // The longest stall of the event loop while a join job runs with the real encoder: a 1 ms
 // timer measures the gaps between its ticks. Prints the longest gap (the goal is under
-// 50 ms). Never fails on time. Argument: [clips (3)].
+// 50 ms) and how much of it this thread spent running: on a machine shared with other work a
+// gap can be time the thread merely waited for a processor, which no code of the job causes.
+// Never fails on time. Argument: [clips (3)].
 #include "common/TestSupport.h"
 #include "pipeline/JoinJob.h"
 #include "pipeline/ModelJobInputs.h"
@@ -15,6 +17,19 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <ctime>
+
+namespace {
+
+// Processor time this thread has used, in nanoseconds.
+qint64 ThreadCpuNs()
+{
+    timespec t = {};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -52,14 +67,23 @@ int main(int argc, char **argv)
     QElapsedTimer clock;
     qint64 last = 0;
     qint64 longest = 0;
+    qint64 longestCpu = 0; // the thread's processor time within the longest gap
+    qint64 busiest = 0; // the most processor time the thread used within one gap
+    qint64 lastCpu = ThreadCpuNs();
     qint64 ticks = 0;
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
     probe.setInterval(1);
     QObject::connect(&probe, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
+        const qint64 cpu = ThreadCpuNs();
+        if (now - last > longest) {
+            longest = now - last;
+            longestCpu = cpu - lastCpu;
+        }
+        busiest = std::max(busiest, cpu - lastCpu);
         last = now;
+        lastCpu = cpu;
         ++ticks;
     });
     JobOutcome outcome = JobOutcome::Failed;
@@ -75,6 +99,8 @@ int main(int argc, char **argv)
     std::printf("job: %s in %.2f s, %lld ticks of 1 ms\n",
                 outcome == JobOutcome::Completed ? "completed" : "did not complete", seconds,
                 static_cast<long long>(ticks));
-    std::printf("longest event loop stall: %.2f ms (goal: under 50 ms)\n", longest / 1e6);
+    std::printf("longest event loop stall: %.2f ms, %.2f ms of it running (goal: under 50 ms)\n",
+                longest / 1e6, longestCpu / 1e6);
+    std::printf("most running time between two ticks: %.2f ms\n", busiest / 1e6);
     return outcome == JobOutcome::Completed ? 0 : 1;
 }
