@@ -43,10 +43,10 @@ void PlaceAfter(QLabel *caption, QLabel *link)
                       caption->height());
 }
 
-void MakeLink(QLabel *label)
+void MakeLink(QLabel *label, bool underline)
 {
     QFont font = label->font();
-    font.setUnderline(true);
+    font.setUnderline(underline);
     label->setFont(font);
     label->setCursor(Qt::PointingHandCursor);
 }
@@ -87,8 +87,9 @@ TAboutForm::TAboutForm(const QString &versionText, Desktop &desktop, QWidget *ma
     Label7 = MakeLabel(this, "Label7", QStringLiteral("More video converting softwares"),
                        QRect(28, 238, 190, 20), dark);
     labMore = MakeLabel(this, "labMore", QStringLiteral("(More)"), QRect(218, 238, 80, 20), link);
-    MakeLink(labWebsite);
-    MakeLink(labMore);
+    // The address is underlined; "(More)" is only blue.
+    MakeLink(labWebsite, true);
+    MakeLink(labMore, false);
     labWebsite->installEventFilter(this);
     labMore->installEventFilter(this);
 

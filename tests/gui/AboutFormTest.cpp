@@ -1,77 +1,64 @@
-// The About box: its texts, its links, its picture and the main window it blocks.
+// The About box: its texts, its picture, its links and the main window it blocks.
 #include "common/TestSupport.h"
 #include "gui/OpSettingAboutSupport.h"
 
 #include "ui/TAboutForm.h"
 
 #include <QLabel>
-#include <QPushButton>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-using qvj::test::OwnerWindow;
 using qvj::test::RecordingDesktop;
 
-QString LabelText(const QWidget &form, const char *name)
+QLabel *Label(const QWidget &form, const char *name)
 {
     auto *label = form.findChild<QLabel *>(QLatin1String(name));
-    return label ? label->text() : QStringLiteral("<no %1>").arg(QLatin1String(name));
+    EXPECT_NE(label, nullptr) << name;
+    return label;
 }
 
-struct VersionCase
-{
-    QString versionText;
-    QString shown;
-};
-
-void PrintTo(const VersionCase &c, std::ostream *os)
-{
-    *os << '"' << c.versionText.toStdString() << '"';
-}
-
-class AboutFormVersion : public ::testing::TestWithParam<VersionCase>
+class AboutFormVersion : public ::testing::TestWithParam<const char *>
 {
 };
 
-TEST_P(AboutFormVersion, ShowsProductVersionAndNotice)
+TEST_P(AboutFormVersion, ShowsProductVersionNoticeAndPicture)
 {
     RecordingDesktop desktop;
     QWidget owner;
-    TAboutForm about(GetParam().versionText, desktop, &owner);
+    TAboutForm about(QLatin1String(GetParam()), desktop, &owner);
 
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
     EXPECT_EQ(about.size(), QSize(476, 330));
     EXPECT_EQ(about.minimumSize(), about.maximumSize());
-    EXPECT_EQ(LabelText(about, "labProgramName"), QStringLiteral("Quintor Video Joiner"));
-    EXPECT_EQ(LabelText(about, "labVersion"), GetParam().shown);
-    EXPECT_TRUE(LabelText(about, "labNotice").contains(QStringLiteral("Quintor Video Software")));
-    EXPECT_TRUE(LabelText(about, "labNotice").contains(QStringLiteral("2008")));
-    EXPECT_FALSE(LabelText(about, "labNotice2").isEmpty());
-    EXPECT_EQ(LabelText(about, "labVisitWebsite"), QStringLiteral("Visit our website"));
-    EXPECT_EQ(LabelText(about, "Label7"), QStringLiteral("More video converting softwares"));
-    EXPECT_EQ(LabelText(about, "labMore"), QStringLiteral("(More)"));
-    auto *ok = about.findChild<QPushButton *>(QStringLiteral("btnOK"));
-    ASSERT_NE(ok, nullptr);
-    EXPECT_EQ(ok->text(), QStringLiteral("&OK"));
+    EXPECT_EQ(Label(about, "labVersion")->text(),
+              QStringLiteral("Version ") + QLatin1String(GetParam()));
+    const QString notice = Label(about, "labNotice")->text();
+    EXPECT_TRUE(notice.contains(QStringLiteral("Quintor Video Software"))) << notice.toStdString();
+    EXPECT_TRUE(notice.contains(QStringLiteral("2008"))) << notice.toStdString();
+    EXPECT_FALSE(Label(about, "labNotice2")->text().isEmpty());
+    EXPECT_EQ(Label(about, "labVisitWebsite")->text(), QStringLiteral("Visit our website"));
+    EXPECT_EQ(Label(about, "Label7")->text(), QStringLiteral("More video converting softwares"));
+    EXPECT_EQ(Label(about, "labMore")->text(), QStringLiteral("(More)"));
+    EXPECT_EQ(about.findChild<QPushButton *>(QStringLiteral("btnOK"))->text(),
+              QStringLiteral("&OK"));
 
-    auto *name = about.findChild<QLabel *>(QStringLiteral("labProgramName"));
-    ASSERT_NE(name, nullptr);
-    EXPECT_TRUE(name->font().bold());
-    EXPECT_TRUE(name->font().italic());
+    // The name in large bold italic type, right-aligned, and nothing of it cut off.
+    QLabel *name = Label(about, "labProgramName");
+    EXPECT_EQ(name->text(), QStringLiteral("Quintor Video Joiner"));
+    EXPECT_TRUE(name->font().bold() && name->font().italic());
     EXPECT_GT(name->font().pointSizeF(), about.font().pointSizeF() * 1.5);
     EXPECT_TRUE(name->alignment() & Qt::AlignRight);
-    // The large name fits its label: nothing of it is cut off.
     EXPECT_LE(name->sizeHint().width(), name->width());
+
+    // The picture covers the box: a dark title band over a light body.
+    const QImage shot = about.grab().toImage();
+    EXPECT_LT(qGray(shot.pixel(300, 100)), 100);
+    EXPECT_GT(qGray(shot.pixel(300, 200)), 200);
+    qvj::test::SaveScreenshot(about, QStringLiteral("about-") + QLatin1String(GetParam()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Versions, AboutFormVersion,
-    ::testing::Values(VersionCase {QStringLiteral("1.5"), QStringLiteral("Version 1.5")},
-                      VersionCase {QStringLiteral("2.0"), QStringLiteral("Version 2.0")},
-                      VersionCase {QString(), QStringLiteral("Version ")}));
+// The version text read at start-up: the default one and a changed one.
+INSTANTIATE_TEST_SUITE_P(Versions, AboutFormVersion, ::testing::Values("1.5", "2.0"));
 
 TEST(AboutForm, LinksOpenTheWebSite)
 {
@@ -79,78 +66,53 @@ TEST(AboutForm, LinksOpenTheWebSite)
     QWidget owner;
     TAboutForm about(QStringLiteral("1.5"), desktop, &owner);
     about.ShowDialog();
-    auto *site = about.findChild<QLabel *>(QStringLiteral("labWebsite"));
-    auto *more = about.findChild<QLabel *>(QStringLiteral("labMore"));
-    ASSERT_NE(site, nullptr);
-    ASSERT_NE(more, nullptr);
+    QLabel *site = Label(about, "labWebsite");
+    QLabel *more = Label(about, "labMore");
     EXPECT_TRUE(site->text().startsWith(QStringLiteral("https://")));
     EXPECT_EQ(site->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(more->cursor().shape(), Qt::PointingHandCursor);
 
     QTest::mouseClick(site, Qt::LeftButton);
     QTest::mouseClick(more, Qt::LeftButton);
-    // A click on a plain label opens nothing.
-    QTest::mouseClick(about.findChild<QLabel *>(QStringLiteral("Label7")), Qt::LeftButton);
-
+    QTest::mouseClick(Label(about, "Label7"), Qt::LeftButton); // a plain label opens nothing
     const auto opened = desktop.Of(QStringLiteral("open"));
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0].text, site->text());
     EXPECT_EQ(opened[1].text, QString::fromLatin1(TAboutForm::kWebSite));
     EXPECT_TRUE(about.isVisible());
+    about.close();
 }
 
-TEST(AboutForm, BackgroundPictureCoversTheBox)
-{
-    RecordingDesktop desktop;
-    QWidget owner;
-    TAboutForm about(QStringLiteral("1.5"), desktop, &owner);
-    const QImage shot = about.grab().toImage();
-    // The title band is dark and the body light, whatever the style's window colour.
-    EXPECT_LT(qGray(shot.pixel(300, 100)), 100);
-    EXPECT_GT(qGray(shot.pixel(300, 200)), 200);
-    EXPECT_NE(shot.pixel(300, 100), about.palette().color(QPalette::Window).rgb());
-    qvj::test::SaveScreenshot(about, QStringLiteral("about"));
-}
-
-enum class CloseBy { OkButton, CloseBox };
-
-class AboutFormBlocksOwner : public ::testing::TestWithParam<CloseBy>
+// Closed by "&OK" (true) or by the close box (false).
+class AboutFormBlocksOwner : public ::testing::TestWithParam<bool>
 {
 };
 
 TEST_P(AboutFormBlocksOwner, OwnerTakesNoInputWhileShown)
 {
     RecordingDesktop desktop;
-    OwnerWindow owner;
+    qvj::test::OwnerWindow owner;
     TAboutForm about(QStringLiteral("1.5"), desktop, &owner.widget);
-
-    owner.ClickThroughWindowSystem();
-    EXPECT_EQ(owner.clicks, 1);
-
-    about.ShowDialog();
-    EXPECT_TRUE(about.isVisible());
-    const QPoint offset = about.frameGeometry().center() - owner.widget.frameGeometry().center();
-    EXPECT_LE(offset.manhattanLength(), 4);
-    owner.ClickThroughWindowSystem();
-    EXPECT_EQ(owner.clicks, 1);
-
-    if (GetParam() == CloseBy::OkButton)
-        QTest::mouseClick(about.findChild<QPushButton *>(QStringLiteral("btnOK")), Qt::LeftButton);
-    else
-        about.close();
-    EXPECT_FALSE(about.isVisible());
-    owner.ClickThroughWindowSystem();
-    EXPECT_EQ(owner.clicks, 2);
-
-    // Shown again, it shows the same texts and blocks again.
-    about.ShowDialog();
-    EXPECT_EQ(LabelText(about, "labVersion"), QStringLiteral("Version 1.5"));
-    owner.ClickThroughWindowSystem();
-    EXPECT_EQ(owner.clicks, 2);
-    about.close();
+    for (int showing = 1; showing <= 2; ++showing) {
+        about.ShowDialog();
+        const QPoint offset
+            = about.frameGeometry().center() - owner.widget.frameGeometry().center();
+        EXPECT_LE(offset.manhattanLength(), 4);
+        owner.ClickThroughWindowSystem();
+        EXPECT_EQ(owner.clicks, showing - 1);
+        if (GetParam())
+            QTest::mouseClick(about.findChild<QPushButton *>(QStringLiteral("btnOK")),
+                              Qt::LeftButton);
+        else
+            about.close();
+        EXPECT_FALSE(about.isVisible());
+        owner.ClickThroughWindowSystem();
+        EXPECT_EQ(owner.clicks, showing);
+    }
+    // Shown again, it shows the same texts.
+    EXPECT_EQ(Label(about, "labVersion")->text(), QStringLiteral("Version 1.5"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Closing, AboutFormBlocksOwner,
-                         ::testing::Values(CloseBy::OkButton, CloseBy::CloseBox));
+INSTANTIATE_TEST_SUITE_P(Closing, AboutFormBlocksOwner, ::testing::Bool());
 
 } // namespace

@@ -22,9 +22,7 @@ struct OwnerWindow
     OwnerWindow()
     {
         widget.setGeometry(100, 80, 798, 559);
-        auto *layout = new QVBoxLayout(&widget);
-        button = new QPushButton(QStringLiteral("Add Files"), &widget);
-        layout->addWidget(button);
+        (new QVBoxLayout(&widget))->addWidget(button);
         QObject::connect(button, &QPushButton::clicked, [this] { ++clicks; });
         widget.show();
         EXPECT_TRUE(QTest::qWaitFor([this] { return widget.isActiveWindow(); }));
@@ -33,17 +31,17 @@ struct OwnerWindow
     // A click through the window system, where a modal dialog blocks it.
     void ClickThroughWindowSystem()
     {
-        const QPoint pos = button->mapTo(&widget, button->rect().center());
-        QTest::mouseClick(widget.windowHandle(), Qt::LeftButton, {}, pos);
+        QTest::mouseClick(widget.windowHandle(), Qt::LeftButton, {},
+                          button->mapTo(&widget, button->rect().center()));
         QCoreApplication::processEvents();
     }
 
     QWidget widget;
-    QPushButton *button = nullptr;
+    QPushButton *button = new QPushButton(QStringLiteral("Add Files"), &widget);
     int clicks = 0;
 };
 
-// What a message box showed: title, text, icon and the widget that had the focus under it.
+// What a message box showed, and its owner.
 struct SeenMessage
 {
     QString title;
@@ -52,22 +50,20 @@ struct SeenMessage
     QWidget *parent = nullptr;
 };
 
-// Runs action; every message box it opens is recorded and dismissed with its default button.
+// Runs action; every message box it opens is recorded and dismissed with OK.
 inline std::vector<SeenMessage> CatchMessages(const std::function<void()> &action)
 {
     std::vector<SeenMessage> seen;
     QTimer timer;
-    timer.setInterval(5);
     QObject::connect(&timer, &QTimer::timeout, [&seen] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        seen.push_back({box->windowTitle(), box->text(), box->icon(), box->parentWidget()});
-        box->done(QMessageBox::Ok);
+        if (box && box->isVisible()) {
+            seen.push_back({box->windowTitle(), box->text(), box->icon(), box->parentWidget()});
+            box->done(QMessageBox::Ok);
+        }
     });
-    timer.start();
+    timer.start(5);
     action();
-    timer.stop();
     return seen;
 }
 
