@@ -211,6 +211,11 @@ void TSettingForm::ShowPreferences()
 void TSettingForm::ShowDialog()
 {
     setWindowModality(Qt::ApplicationModal);
+    // Centred on the main window at every showing, wherever that window has gone meanwhile.
+    if (m_mainWindow) {
+        const QPoint centre = m_mainWindow->frameGeometry().center();
+        move(centre - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
     show();
     raise();
     activateWindow();

@@ -55,13 +55,9 @@ protected:
     WindowDesktop &desktop() { return program->desktop; }
     QString Output() const { return work.filePath(QStringLiteral("out/joined.avi")); }
     void Click(QWidget *picture) { QTest::mouseClick(picture, Qt::LeftButton); }
-    bool WaitFor(const std::function<bool()> &condition)
-    {
-        return QTest::qWaitFor(condition, kJobTimeoutMs);
-    }
     bool WaitForTheEnd()
     {
-        return WaitFor([this] { return !form().Job().IsActive(); });
+        return QTest::qWaitFor([this] { return !form().Job().IsActive(); }, kJobTimeoutMs);
     }
     QStringList Messages() const
     {
@@ -166,7 +162,8 @@ TEST_F(JobWindow, StopDuringTheJoin)
     Open({Clip(QStringLiteral("long-a"), 6.0), Clip(QStringLiteral("long-b"), 6.0)});
     form().edtOutputFile->setText(Output());
     Click(form().imgStart);
-    ASSERT_TRUE(WaitFor([this] { return form().labProcessTitle->text() == kJoinTitle; }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return form().labProcessTitle->text() == kJoinTitle; },
+                                kJobTimeoutMs));
     EXPECT_FALSE(form().labConvertingFile->isVisible());
     Click(form().imgStop);
     ASSERT_TRUE(WaitForTheEnd());
@@ -176,76 +173,49 @@ TEST_F(JobWindow, StopDuringTheJoin)
     EXPECT_EQ(FilesIn(QStringLiteral("temp")) + FilesIn(QStringLiteral("out")), QStringList());
 }
 
-struct RefusalCase
+// Each refusal shows its box, moves the focus and leaves the window idle. The existing file is
+// found under the name with the profile's extension, which the box keeps after No.
+TEST_F(JobWindow, StartRefusals)
 {
-    const char *name;
-    int rows;
-    const char *output; // relative to the work folder when it begins with "@"
-    const char *title;
-    const char *text;
-    const char *focus; // the focused widget afterwards
-    const char *outputAfter;
-};
-
-void PrintTo(const RefusalCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
-
-class StartRefusals : public JobWindow, public ::testing::WithParamInterface<RefusalCase>
-{
-protected:
-    QString Expand(const char *text) const
-    {
-        const QString s = QString::fromUtf8(text);
-        return s.startsWith(QLatin1Char('@')) ? work.filePath(s.mid(1)) : s;
-    }
-};
-
-TEST_P(StartRefusals, ShowTheirMessageAndMoveTheFocus)
-{
-    const RefusalCase &c = GetParam();
-    QStringList clips;
-    for (int i = 0; i < c.rows; ++i)
-        clips.append(Clip(QStringLiteral("refuse-%1").arg(i)));
-    Open(clips);
+    Open({Clip(QStringLiteral("job-a"))});
     ASSERT_TRUE(QFile(work.filePath(QStringLiteral("out/there.avi"))).open(QIODevice::WriteOnly));
-    form().edtOutputFile->setText(Expand(c.output));
-    form().cmbProfile->setFocus();
-    desktop().answers = {false};
-
-    Click(form().imgStart);
-    ASSERT_EQ(desktop().calls.size(), 1u);
-    EXPECT_EQ(desktop().calls[0].title, QString::fromUtf8(c.title));
-    EXPECT_EQ(desktop().calls[0].text, QString::fromUtf8(c.text));
-    ASSERT_NE(QApplication::focusWidget(), nullptr);
-    EXPECT_EQ(QApplication::focusWidget()->objectName(), QLatin1String(c.focus));
-    EXPECT_EQ(form().edtOutputFile->text(), Expand(c.outputAfter));
-    EXPECT_FALSE(form().Job().IsActive());
-    ExpectLook(true);
+    const QString out = work.filePath(QStringLiteral("out/"));
+    const struct
+    {
+        QString output, title, text, focus, outputAfter;
+    } cases[] = {
+        {out + QStringLiteral("x.avi"), QStringLiteral("Add More Videos"),
+         QStringLiteral("Please add at least 2 videos to the task for joining."),
+         QStringLiteral("cmbProfile"), out + QStringLiteral("x.avi")},
+        {work.filePath(QStringLiteral("nowhere/x.avi")),
+         QStringLiteral("Output path does not exist"),
+         QStringLiteral("The output path does not exist. Please specify another one."),
+         QStringLiteral("edtOutputFile"), work.filePath(QStringLiteral("nowhere/x.avi"))},
+        {out, QStringLiteral("Icorrect Filename"),
+         QStringLiteral("Please specify the output file."), QStringLiteral("edtOutputFile"), out},
+        {out + QStringLiteral("there"), QStringLiteral("File Exists"),
+         QStringLiteral("The output file is existent. Do you want to continue and overwrite it? "
+                        "\n\rClick \"No\" to specify another output filename."),
+         QStringLiteral("edtOutputFile"), out + QStringLiteral("there.avi")},
+    };
+    for (const auto &c : cases) {
+        if (form().TaskList().Count() < 2 && c.title != QLatin1String("Add More Videos"))
+            form().TaskList().AddChosenFiles({Clip(QStringLiteral("job-b"))});
+        form().edtOutputFile->setText(c.output);
+        form().cmbProfile->setFocus();
+        desktop().calls.clear();
+        desktop().answers = {false};
+        Click(form().imgStart);
+        ASSERT_EQ(desktop().calls.size(), 1u) << c.title.toStdString();
+        EXPECT_EQ(desktop().calls[0].title + QLatin1Char('|') + desktop().calls[0].text,
+                  c.title + QLatin1Char('|') + c.text);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), c.focus);
+        EXPECT_EQ(form().edtOutputFile->text(), c.outputAfter);
+        EXPECT_FALSE(form().Job().IsActive());
+        ExpectLook(true);
+    }
 }
-
-const char *const kNoPath = "The output path does not exist. Please specify another one.";
-
-INSTANTIATE_TEST_SUITE_P(
-    Checks, StartRefusals,
-    ::testing::Values(
-        RefusalCase {"one_row", 1, "@out/x.avi", "Add More Videos",
-                     "Please add at least 2 videos to the task for joining.", "cmbProfile",
-                     "@out/x.avi"},
-        RefusalCase {"bare_name", 2, "movie", "Output path does not exist", kNoPath,
-                     "edtOutputFile", "movie"},
-        RefusalCase {"missing_folder", 2, "@nowhere/x.avi", "Output path does not exist", kNoPath,
-                     "edtOutputFile", "@nowhere/x.avi"},
-        RefusalCase {"folder_only", 2, "@out/", "Icorrect Filename",
-                     "Please specify the output file.", "edtOutputFile", "@out/"},
-        // The existing file is found under the name with the profile's extension, which the
-        // box keeps after No.
-        RefusalCase {"existing_output", 2, "@out/there", "File Exists",
-                     "The output file is existent. Do you want to continue and overwrite it? "
-                     "\n\rClick \"No\" to specify another output filename.",
-                     "edtOutputFile", "@out/there.avi"}),
-    [](const auto &param) { return std::string(param.param.name); });
 
 // Exiting and turning off close the window without a question or a message; the window's keys
 // are stored before the power-off request. An existing output under the Overwrite policy is

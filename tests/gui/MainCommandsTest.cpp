@@ -18,6 +18,8 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <cstring>
+
 using namespace qvj::mainwin;
 
 namespace {
@@ -57,30 +59,22 @@ TEST_F(MainCommands, ColumnsFollowTheListsWidth)
     EXPECT_EQ(Widths(), QStringLiteral("345 88 78 148"));
 }
 
-// Each column takes its share of the change, rounded half to even: 0.15 x 10 = 1.5 makes
-// 81.5 go up to 82 and 80.5 down to 80.
-TEST(ColumnWidthRule, SharesAreRoundedHalfToEven)
-{
-    EXPECT_EQ(AdjustColumnWidths({10, 10, 80, 10}, 10), (ColumnWidths {15, 12, 82, 12}));
-    EXPECT_EQ(AdjustColumnWidths({10, 10, 79, 10}, 10), (ColumnWidths {15, 12, 80, 12}));
-    EXPECT_EQ(AdjustColumnWidths({0, 0, 0, 0}, -10), (ColumnWidths {-5, -2, -2, -2}));
-}
-
-// The save dialog offers the output types, then all files. The first pair's patterns lose their
-// semicolons, the description's own bracket group is not repeated, a pair without a pattern
-// offers nothing.
+// Qt's filters from the open dialog's pairs: the patterns of the first pair lose their
+// semicolons and its own bracket group is not repeated; "*.*" becomes "*".
 TEST(DialogFilters, PairsBecomeQtNameFilters)
 {
-    EXPECT_EQ(ToQtNameFilters(BuildSaveDialogFilter()).join(u'|'),
-              QStringLiteral("AVI Files (*.avi)|MPG Files (*.mpg)|MP4 Files (*.mp4)|WMV Files "
-                             "(*.wmv)|MOV Files (*.mov)|VOB Files (*.vob)|ASF Files (*.asf)|FLV "
-                             "Files (*.flv)|All Files (*)"));
-    EXPECT_EQ(ToQtNameFilters(QStringLiteral(
-                  "All Support Files(*.avi;*.mpg;)|*.avi;*.mpg;|Empty||Plain|*.txt|Dangling")),
-              (QStringList {QStringLiteral("All Support Files (*.avi *.mpg)"),
-                            QStringLiteral("Plain (*.txt)")}));
+    const QStringList filters = ToQtNameFilters(OpenDialogFilter());
+    ASSERT_EQ(filters.size(), 10);
+    EXPECT_EQ(filters.first(),
+              QStringLiteral("All Support Files (*.avi *.mpg *.mpeg *.mp4 *.wmv "
+                             "*.mov *.vob *.asf)"));
+    EXPECT_EQ(filters[2], QStringLiteral("MPG Files (*.mpg)"));
+    EXPECT_EQ(filters.last(), QStringLiteral("All Files (*)"));
 }
 
+// Steps of a script, each some actions then the looks (state and picture of imgStart, then of
+// imgStop): m/M mouse move over Start/Stop, p/r press/release on Start (the right button, which
+// clicks nothing), b move over the panel's background, s swap which of the two is shown.
 TEST_F(MainCommands, LookStatesOfTheStartAndStopPictures)
 {
     TImageButton *start = form().imgStart, *stop = form().imgStop;
@@ -89,56 +83,40 @@ TEST_F(MainCommands, LookStatesOfTheStartAndStopPictures)
                       Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(w, &e);
     };
-    const auto swap = [&] {
-        start->setVisible(!start->isVisible());
-        stop->setVisible(!stop->isVisible());
+    const auto act = [&](char a) {
+        if (a == 'm' || a == 'M' || a == 'b')
+            move(a == 'm' ? start : a == 'M' ? static_cast<QWidget *>(stop) : form().Image1);
+        else if (a == 'p')
+            QTest::mousePress(start, Qt::RightButton);
+        else if (a == 'r')
+            QTest::mouseRelease(start, Qt::RightButton);
+        else if (a == 's') {
+            start->setVisible(!start->isVisible());
+            stop->setVisible(!stop->isVisible());
+        }
     };
-    const struct
-    {
-        const char *step;
-        std::function<void()> act;
-        const char *looks; // state and picture of imgStart, then of imgStop
-    } steps[] = {
-        {"move over Start", [&] { move(start); }, "1100"},
-        {"press (any button)", [&] { QTest::mousePress(start, Qt::RightButton); }, "2200"},
-        {"move while pressed", [&] { move(start); }, "2200"},
-        {"release", [&] { QTest::mouseRelease(start, Qt::RightButton); }, "1100"},
-        {"move over the panel", [&] { move(form().Image1); }, "0000"},
-        {"press from normal", [&] { QTest::mousePress(start, Qt::RightButton); }, "2200"},
-        {"panel resets pressed", [&] { move(form().Image1); }, "0000"},
-        {"release when not pressed", [&] { QTest::mouseRelease(start, Qt::RightButton); }, "0000"},
-        {"Stop shown, hover",
-         [&] {
-             swap();
-             move(stop);
-         },
-         "0011"},
-        {"Stop hidden keeps it",
-         [&] {
-             swap();
-             move(start);
-         },
-         "1111"},
-        {"panel resets the visible", [&] { move(form().Image1); }, "0011"},
-    };
-    for (const auto &s : steps) {
-        s.act();
-        const QString looks = QString::number(start->State())
-            + QString::number(start->PictureIndex()) + QString::number(stop->State())
-            + QString::number(stop->PictureIndex());
-        EXPECT_EQ(looks, QLatin1String(s.looks)) << s.step;
+    for (const char *step : {"m 1100", "m 1100", "p 2200", "m 2200", "r 1100", "b 0000", "p 2200",
+                             "b 0000", "r 0000", "sM 0011", "sm 1111", "b 0011"}) {
+        for (const char *a = step; *a != ' '; ++a)
+            act(*a);
+        const int looks[]
+            = {start->State(), start->PictureIndex(), stop->State(), stop->PictureIndex()};
+        QString shown;
+        for (int n : looks)
+            shown += QString::number(n);
+        EXPECT_EQ(shown, QLatin1String(std::strchr(step, ' ') + 1)) << step;
     }
-    EXPECT_TRUE(program.desktop.calls.empty()); // a right-button press and release is no click
+    EXPECT_TRUE(program.desktop.calls.empty());
 }
 
 TEST_F(MainCommands, BrowserAndOpenForTheOutputFile)
 {
-    program.dialogs.outputFiles = {{QStringLiteral("/chosen/joined.avi")}, {}};
+    program.dialogs.answers = {{QStringLiteral("/chosen/joined.avi")}, {}};
     for (int i = 0; i < 2; ++i) // the second is cancelled
         QTest::mouseClick(form().bbtnBrowser, Qt::LeftButton);
     EXPECT_EQ(form().edtOutputFile->text(), QStringLiteral("/chosen/joined.avi"));
-    EXPECT_EQ(program.dialogs.filters.first(), form().SaveDialogFilter());
-    EXPECT_EQ(program.dialogs.saveOwners.front(), &form());
+    EXPECT_EQ(program.dialogs.asked.first(), form().SaveDialogFilter());
+    EXPECT_EQ(program.dialogs.owners.front(), &form());
 
     const QString clip = Clip(QStringLiteral("open-me"));
     const QString folder = QFileInfo(clip).path();

@@ -20,38 +20,37 @@
 
 namespace qvj::mainwin {
 
-// Answers the window's file dialogs from queues; an empty queue is a cancelled dialog.
+// Answers the window's file dialogs in turn from one queue (an empty answer is a cancelled
+// dialog) and notes how each was asked: its filter or title, and its owner.
 class ScriptedDialogs : public FileDialogs
 {
 public:
-    QStringList ChooseInputFiles(QWidget *, const QString &filter) override
+    QStringList ChooseInputFiles(QWidget *owner, const QString &filter) override
     {
-        filters.append(filter);
-        return take(inputFiles);
+        return take(owner, filter);
     }
     QString ChooseOutputFile(QWidget *owner, const QString &filter) override
     {
-        filters.append(filter);
-        saveOwners.push_back(owner);
-        return take(outputFiles).value(0);
+        return take(owner, filter).value(0);
     }
-    QString BrowseForFolder(QWidget *, const QString &title) override
+    QString BrowseForFolder(QWidget *owner, const QString &title) override
     {
-        folderTitles.append(title);
-        return take(folders).value(0);
+        return take(owner, title).value(0);
     }
 
-    std::deque<QStringList> inputFiles, outputFiles, folders;
-    QStringList filters, folderTitles;
-    std::vector<QWidget *> saveOwners;
+    std::deque<QStringList> answers;
+    QStringList asked;
+    std::vector<QWidget *> owners;
 
 private:
-    static QStringList take(std::deque<QStringList> &queue)
+    QStringList take(QWidget *owner, const QString &how)
     {
-        if (queue.empty())
+        asked.append(how);
+        owners.push_back(owner);
+        if (answers.empty())
             return {};
-        QStringList front = queue.front();
-        queue.pop_front();
+        QStringList front = answers.front();
+        answers.pop_front();
         return front;
     }
 };

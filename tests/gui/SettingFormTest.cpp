@@ -70,20 +70,23 @@ protected:
     QByteArray before;
 };
 
-TEST_F(SettingDialog, ShowingCopiesTheMainOutputAndBlocksTheMainWindow)
+// Each showing copies the main output, blocks the main window and centres on it.
+TEST_F(SettingDialog, Showing)
 {
     EXPECT_EQ(dialog().size(), QSize(391, 380));
     EXPECT_EQ(dialog().chkOpenDir->text(),
               QStringLiteral("Open the output directory when the task is completed. "));
     EXPECT_EQ(dialog().rdbRename->text(),
               QStringLiteral("Not overwrite (Rename to <Filename> + Index"));
-    Open();
-    EXPECT_EQ(Shown(), kOpened);
-    EXPECT_EQ(QApplication::activeModalWidget(), &dialog());
-    // A click on the main window does not reach it.
-    QTest::mouseClick(form().windowHandle(), Qt::LeftButton, {},
-                      form().tbtnAbout->mapTo(&form(), form().tbtnAbout->rect().center()));
-    EXPECT_FALSE(form().AboutForm->isVisible());
+    for (int showing = 0; showing < 2; ++showing) {
+        Open();
+        EXPECT_EQ(Shown(), kOpened);
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog());
+        const QPoint offset = dialog().frameGeometry().center() - form().frameGeometry().center();
+        EXPECT_LE(offset.manhattanLength(), 4);
+        dialog().close();
+        form().move(form().pos() + QPoint(60, 40));
+    }
 }
 
 // A failed write shows its error and keeps the dialog open; the next OK stores everything.
@@ -172,30 +175,30 @@ TEST_F(SettingDialog, LoadDefaultAsksFirst)
     EXPECT_EQ(dir.ReadIni(), before);
 }
 
+// The output file from the save dialog, the temporary folder from the folder browser (made to
+// end in "/"), both owned by the dialog; a cancelled one changes nothing.
 TEST_F(SettingDialog, BrowseButtons)
 {
     Open();
-    ScriptedDialogs &dialogs = program->dialogs;
-    dialogs.outputFiles = {{QStringLiteral("/chosen/file.avi")}, {}};
-    for (int i = 0; i < 2; ++i) // the second is cancelled
-        QTest::mouseClick(dialog().SpeedButton1, Qt::LeftButton);
-    EXPECT_EQ(dialog().edtOutputFile->text(), QStringLiteral("/chosen/file.avi"));
-    EXPECT_EQ(dialogs.filters.first(), form().SaveDialogFilter());
-    EXPECT_EQ(dialogs.saveOwners.front(), &dialog());
-    EXPECT_EQ(form().edtOutputFile->text(), QStringLiteral("/main/window.avi"));
-
-    const struct
-    {
-        QString chosen, shown;
-    } folders[] = {{QStringLiteral("/work"), QStringLiteral("/work/")},
-                   {QStringLiteral("/"), QStringLiteral("/")},
-                   {QString(), QStringLiteral("/")}}; // cancelled: unchanged
-    for (const auto &f : folders) {
-        dialogs.folders = {{f.chosen}};
-        QTest::mouseClick(dialog().SpeedButton2, Qt::LeftButton);
-        EXPECT_EQ(dialog().edtTempDir->text(), f.shown) << f.chosen.toStdString();
+    program->dialogs.answers = {{QStringLiteral("/chosen/file.avi")},
+                                {},
+                                {QStringLiteral("/work")},
+                                {QStringLiteral("/")},
+                                {}};
+    QString shown;
+    for (QToolButton *b : {dialog().SpeedButton1, dialog().SpeedButton1, dialog().SpeedButton2,
+                           dialog().SpeedButton2, dialog().SpeedButton2}) {
+        QTest::mouseClick(b, Qt::LeftButton);
+        shown += Shown().section(QLatin1Char('|'), 0, 1) + QLatin1Char(' ');
     }
-    EXPECT_EQ(dialogs.folderTitles.first(), QStringLiteral("Select the output directory."));
+    EXPECT_EQ(shown,
+              QStringLiteral("/chosen/file.avi|/tmp/qvj-temp/ /chosen/file.avi|/tmp/qvj-temp/ "
+                             "/chosen/file.avi|/work/ /chosen/file.avi|/ /chosen/file.avi|/ "));
+    EXPECT_EQ(program->dialogs.asked,
+              (QStringList(2, form().SaveDialogFilter())
+               + QStringList(3, QStringLiteral("Select the output directory."))));
+    EXPECT_EQ(program->dialogs.owners, std::vector<QWidget *>(5, &dialog()));
+    EXPECT_EQ(form().edtOutputFile->text(), QStringLiteral("/main/window.avi"));
 }
 
 } // namespace
