@@ -253,11 +253,6 @@ const char kAudio[] = "Invalid Audio Bitrate";
 const char kAudioText[] = "The Audio bitrate is invalid.";
 const char kMp2Text[] = "The maximum value of audio bitrate for MP2 codec is 128";
 
-void PrintTo(const OkCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
-
 class OpSettingFormOk : public OpSettingForm, public ::testing::WithParamInterface<OkCase>
 {
 };
