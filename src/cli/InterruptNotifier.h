@@ -1,6 +1,7 @@
 #pragma once
-// Ctrl-C (SIGINT) and SIGTERM turned into a Qt signal: the handler only writes a byte into a
-// pipe, and the event loop reads it, so that stopping the job runs as ordinary code.
+// Ctrl-C (SIGINT), SIGTERM and a closed terminal (SIGHUP) turned into a Qt signal: the handler
+// only writes a byte into a pipe, and the event loop reads it, so that stopping the job runs as
+// ordinary code.
 
 #include <QObject>
 

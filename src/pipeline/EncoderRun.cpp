@@ -3,6 +3,7 @@
 #include "pipeline/CommandLine.h"
 
 #include <csignal>
+#include <sys/prctl.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -46,7 +47,11 @@ void EncoderRun::Start(const QString &program, const QString &commandLine)
     process->setStandardInputFile(QProcess::nullDevice());
     // The encoder and whatever it starts form a process group of their own: Terminate ends
     // them all, and a Ctrl-C at a terminal reaches only this program, which then stops the job.
-    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    // Should this program be killed outright, the encoder is ended with it.
+    process->setChildProcessModifier([] {
+        ::setpgid(0, 0);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    });
     connect(process, &QProcess::readyRead, this, &EncoderRun::Drain);
     connect(process, &QProcess::finished, this, &EncoderRun::OnFinished);
     connect(process, &QProcess::errorOccurred, this, &EncoderRun::OnError);
