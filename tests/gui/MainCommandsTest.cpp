@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -59,17 +60,24 @@ TEST_F(MainCommands, ColumnsFollowTheListsWidth)
     EXPECT_EQ(Widths(), QStringLiteral("345 88 78 148"));
 }
 
-// Qt's filters from the open dialog's pairs: the patterns of the first pair lose their
-// semicolons and its own bracket group is not repeated; "*.*" becomes "*".
-TEST(DialogFilters, PairsBecomeQtNameFilters)
+// The real dialogs: the open dialog takes several existing files, the save dialog adds "avi"
+// and leaves the overwrite question to Start; both open on their first filter. The first pair's
+// patterns lose their semicolons, its own bracket group is not repeated, "*.*" becomes "*".
+TEST(FileDialogs, OptionsAndFilters)
 {
-    const QStringList filters = ToQtNameFilters(OpenDialogFilter());
+    const std::unique_ptr<QFileDialog> open(MakeOpenDialog(nullptr, OpenDialogFilter()));
+    EXPECT_EQ(open->fileMode(), QFileDialog::ExistingFiles);
+    const QStringList filters = open->nameFilters();
     ASSERT_EQ(filters.size(), 10);
+    EXPECT_EQ(open->selectedNameFilter(), filters.first());
     EXPECT_EQ(filters.first(),
               QStringLiteral("All Support Files (*.avi *.mpg *.mpeg *.mp4 *.wmv "
                              "*.mov *.vob *.asf)"));
-    EXPECT_EQ(filters[2], QStringLiteral("MPG Files (*.mpg)"));
     EXPECT_EQ(filters.last(), QStringLiteral("All Files (*)"));
+    const std::unique_ptr<QFileDialog> save(MakeSaveDialog(nullptr, BuildSaveDialogFilter()));
+    EXPECT_EQ(save->defaultSuffix(), QStringLiteral("avi"));
+    EXPECT_TRUE(save->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(save->selectedNameFilter(), QStringLiteral("AVI Files (*.avi)"));
 }
 
 // Steps of a script, each some actions then the looks (state and picture of imgStart, then of
