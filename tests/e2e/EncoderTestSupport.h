@@ -3,12 +3,24 @@
 // measurements of a written file, and runs of the real asapi.dll with the program's own
 // command lines.
 
+#include "common/TestSupport.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <vector>
 
 namespace qvj::test {
+
+// A clip of MakeClip's of this length and size.
+inline ClipSpec SizedClip(double seconds, int width, int height)
+{
+    ClipSpec spec;
+    spec.seconds = seconds;
+    spec.width = width;
+    spec.height = height;
+    return spec;
+}
 
 // The encoder as the program starts it.
 QString EncoderProgram();
@@ -30,11 +42,9 @@ struct SyncClip
     int channels = 2;
     bool audio = true;
     bool variableRate = false; // frame times jitter around the rate
-    QStringList extra;
+    QStringList extra {};
 };
 bool MakeSyncClip(const QString &path, const SyncClip &clip);
-inline constexpr double kFlashTimes[] = {0.4, 1.2};
-inline constexpr double kSyncClipSeconds = 1.6;
 
 // Where flashes start (first bright frame, on the decoded file's clock) and beeps start.
 struct AvEvents
@@ -51,18 +61,14 @@ struct ProbedFile
     QString videoCodec;
     QString audioCodec;
     int width = 0;
-    int height = 0;
     int sampleRate = 0;
     int channels = 0;
     double seconds = 0; // of the file
 };
 ProbedFile ProbeFile(const QString &path);
 
-// Frozen stretches of at least minSeconds that ffmpeg's freezedetect finds in the picture.
-int CountFreezes(const QString &path, double minSeconds = 0.5);
-
-// Decodes the whole file; true when ffmpeg reads it without an error.
-bool DecodesCleanly(const QString &path);
+// Frozen stretches of at least half a second that ffmpeg's freezedetect finds in the picture.
+int CountFreezes(const QString &path);
 
 // One program run of a batch.
 struct ProgramRun
@@ -71,11 +77,17 @@ struct ProgramRun
     QStringList args;
     bool keepOutput = true; // else standard output is thrown away
     int code = -1; // exit code, -1 when it did not start or crashed
-    QByteArray out;
-    QByteArray err;
+    QByteArray out {};
+    QByteArray err {};
 };
 
-// Runs every one of the batch, at most `parallel` at a time, and fills in their results.
+// Runs every one of the batch, `parallel` at a time, and fills in their results.
 void RunAll(std::vector<ProgramRun> &runs, int parallel = 3);
+
+// The ffmpeg run that decodes the whole file, and the complaints it made once finished (empty
+// for a clean file); or both at once.
+ProgramRun DecodeRun(const QString &path);
+QString DecodeComplaints(const ProgramRun &finishedDecode);
+QString DecodeComplaints(const QString &path);
 
 } // namespace qvj::test

@@ -1,10 +1,10 @@
-// Running the child: its ends, honest results, the watchdog, stop signals and the output file.
+// Running the child: its ends, honest results, the watchdog and what it inherits. Stop signals
+// and the output file are proven end to end with the real encoder.
 // The child here is a small script that behaves as ffmpeg can misbehave.
 #include "encoder/FfmpegRun.h"
 #include "common/TestSupport.h"
 #include "encoder/OutputFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -12,7 +12,6 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -92,24 +91,6 @@ TEST_F(EncoderChild, WatchdogEndsAChildThatNeitherSpeaksNorMoves)
         EXPECT_EQ(Run(QString::fromLatin1(c.body), 1).end, c.end) << c.body;
 }
 
-TEST_F(EncoderChild, StopSignalEndsTheChildAndIsReported)
-{
-    InstallStopSignals();
-    const QString pidFile = m_dir.filePath(QStringLiteral("child.pid"));
-    std::thread stopper([] {
-        ::usleep(300000);
-        ::kill(::getpid(), SIGTERM);
-    });
-    const RunResult r = Run(QStringLiteral("echo $$ > '%1'; exec sleep 30").arg(pidFile));
-    stopper.join();
-    EXPECT_EQ(r.end, RunResult::End::Interrupted);
-    EXPECT_EQ(r.signal, SIGTERM);
-    QFile f(pidFile);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_NE(::kill(f.readAll().trimmed().toInt(), 0), 0); // gone, and reaped
-    EXPECT_EQ(TakeStopSignal(), 0);
-}
-
 TEST_F(EncoderChild, ChildHoldsNoDescriptorOfOursButTheOutput)
 {
     // A descriptor the encoder's caller leaked (its pipe, say) must not live on in ffmpeg.
@@ -124,34 +105,6 @@ TEST_F(EncoderChild, ChildHoldsNoDescriptorOfOursButTheOutput)
     ::close(leaked);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(out.Size(), 1);
-}
-
-TEST_F(EncoderChild, OutputGetsItsNameOnlyWhenCommittedAndAnOldFileStaysWholeOtherwise)
-{
-    const QString path = m_dir.filePath(QStringLiteral("out file.avi"));
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("precious");
-    old.close();
-    for (int how : {0, 1, 2}) { // discarded, abandoned, committed
-        OutputFile out;
-        QString error;
-        ASSERT_TRUE(out.Open(path, &error)) << error.toStdString();
-        EXPECT_TRUE(out.IsNameless());
-        QFile target(out.Target());
-        ASSERT_TRUE(target.open(QIODevice::WriteOnly));
-        target.write("movie");
-        target.close();
-        if (how == 0)
-            out.Discard();
-        if (how == 2)
-            ASSERT_TRUE(out.Commit(&error)) << error.toStdString();
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), QByteArray(how == 2 ? "movie" : "precious"));
-    }
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList {QStringLiteral("out file.avi")});
 }
 
 } // namespace

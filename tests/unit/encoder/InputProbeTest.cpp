@@ -35,18 +35,6 @@ TEST(EncoderProbe, LengthsRatesAndTheirTrust)
          -1,
          0.72,
          {25, 1}},
-        // Matroska states the length for the file only; the picture starts late
-        {R"({"codec_type": "video", "width": 64, "height": 48, "avg_frame_rate": "0/0",
-             "r_frame_rate": "24/1", "start_time": "0.500000"})",
-         R"("format_name": "matroska,webm", "start_time": "0.000000", "duration": "3.000000")",
-         2.5,
-         2.5,
-         {24, 1}},
-        {R"({"codec_type": "video", "width": 64, "height": 48, "avg_frame_rate": "25/1"})",
-         R"("format_name": "mpegts")",
-         -1,
-         0,
-         {25, 1}},
     };
     for (const auto &c : cases) {
         QString error;
@@ -58,12 +46,12 @@ TEST(EncoderProbe, LengthsRatesAndTheirTrust)
     }
 }
 
-TEST(EncoderProbe, CoverPicturesAndEmptyValuesAreSkipped)
+TEST(EncoderProbe, CoverPicturesAndEmptyValuesAreSkippedOrReplaced)
 {
     const char *streams = R"({"codec_type": "video", "width": 600, "height": 600,
         "disposition": {"attached_pic": 1}},
         {"codec_type": "video", "width": 720, "height": 576, "sample_aspect_ratio": "0:1",
-         "avg_frame_rate": "25/1", "duration": "4.0"},
+         "avg_frame_rate": "0/0", "r_frame_rate": "24/1", "duration": "4.0"},
         {"codec_type": "audio", "sample_rate": "0", "channels": 0},
         {"codec_type": "audio", "sample_rate": "48000", "channels": 6})";
     QString error;
@@ -73,6 +61,7 @@ TEST(EncoderProbe, CoverPicturesAndEmptyValuesAreSkipped)
     ASSERT_TRUE(m) << error.toStdString();
     EXPECT_EQ(m->width, 720);
     EXPECT_EQ(m->pixelAspect, (Fraction {1, 1}));
+    EXPECT_EQ(m->frameRate, (Fraction {24, 1}));
     EXPECT_EQ(m->sampleRate, 48000);
     EXPECT_EQ(m->channels, 6);
 
