@@ -50,12 +50,6 @@ TEST(JobFolder, IsAFreshFolderInTheTemporaryFolderOrElseInTheProgramsTemp)
         made << result.folder;
     }
     EXPECT_FALSE(QFileInfo::exists(root + S("missing")));
-
-    // Nothing works: the message names the folder and the system's reason.
-    const JobFolderResult none = MakeJobFolder(root + S("a file"), root + S("a file/"));
-    EXPECT_TRUE(none.folder.isEmpty());
-    EXPECT_TRUE(none.error.contains(root + S("a file/temp/"))) << none.error.toStdString();
-    EXPECT_TRUE(none.error.contains(S("Not a directory"))) << none.error.toStdString();
 }
 
 TEST(JobFolder, RemovingDeletesOnlyTheIntermediateFilesAndThenAnEmptyFolder)
