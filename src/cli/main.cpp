@@ -12,6 +12,9 @@ int main(int argc, char **argv)
 {
     SetUpCharacterLocale();
     QCoreApplication app(argc, argv);
+    // The application object sets the character locale again from the environment (plain
+    // "C" under LANG=C); file names beyond ASCII need the UTF-8 one.
+    SetUpCharacterLocale();
     // Installed first, so that a Ctrl-C while the inputs are probed stops the job as soon as
     // it runs.
     InterruptNotifier interrupts;
