@@ -67,6 +67,7 @@ private:
     QWidget *m_mainWindow;
     ProfileSettings::Snapshot m_snapshot;
     std::array<QComboBox *, kProfileOptions.size()> m_boxes {};
+    int m_fieldWidth = 0;
 
     QComboBox *cmbVcodec = nullptr;
     QComboBox *cmbVbitrate = nullptr;

@@ -20,6 +20,7 @@
 // the panels' labels and boxes line up with the rows above and below them.
 struct TopSettingForm::Columns
 {
+    int field = 0;
     int label1 = 0;
     int unit1 = 0;
     int label2 = 0;
@@ -28,7 +29,7 @@ struct TopSettingForm::Columns
 
 namespace {
 
-constexpr int kFieldWidth = 118;
+constexpr int kMinFieldWidth = 118;
 constexpr int kSizeEditWidth = 64;
 constexpr int kSpacing = 6;
 
@@ -48,13 +49,24 @@ int WidestText(const QFontMetrics &metrics, std::initializer_list<const char *> 
     return widest + 4;
 }
 
+// The width of every option box: wide enough for the longest captions of the shipped profiles
+// in the desktop's font and style, so that a chosen entry shows whole.
+int FieldWidth()
+{
+    QComboBox sample;
+    for (const char *caption : {"CBR (constant bitrate)", "VBR (variable bitrate)"})
+        sample.addItem(QLatin1String(caption));
+    sample.setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    return std::max(kMinFieldWidth, sample.sizeHint().width());
+}
+
 // Label, box, unit, label, box, unit.
-QGridLayout *MakeGrid(QWidget *owner, int label1, int unit1, int label2, int unit2)
+QGridLayout *MakeGrid(QWidget *owner, int field, int label1, int unit1, int label2, int unit2)
 {
     auto *grid = new QGridLayout(owner);
     grid->setHorizontalSpacing(kSpacing);
     int column = 0;
-    for (const int width : {label1, kFieldWidth, unit1, label2, kFieldWidth, unit2})
+    for (const int width : {label1, field, unit1, label2, field, unit2})
         grid->setColumnMinimumWidth(column++, width);
     // Any width to spare goes behind the last column, never between the columns.
     grid->setColumnStretch(column, 1);
@@ -74,14 +86,15 @@ void KeepPlaceWhenHidden(QWidget *widget)
 
 QGridLayout *TopSettingForm::MakeColumns(QWidget *owner, const Columns &columns)
 {
-    return MakeGrid(owner, columns.label1, columns.unit1, columns.label2, columns.unit2);
+    return MakeGrid(owner, columns.field, columns.label1, columns.unit1, columns.label2,
+                    columns.unit2);
 }
 
 QComboBox *TopSettingForm::MakeBox(ProfileOption option, const char *name, QWidget *parent)
 {
     auto *box = new QComboBox(parent);
     box->setObjectName(QLatin1String(name));
-    box->setFixedWidth(kFieldWidth);
+    box->setFixedWidth(m_fieldWidth);
     box->setMaxVisibleItems(16);
     if (IsEditable(option)) {
         // Typed text stays as typed: no completion, no item added on Enter.
@@ -102,6 +115,7 @@ void TopSettingForm::CreateControls()
 {
     const QFontMetrics metrics = fontMetrics();
     Columns columns;
+    m_fieldWidth = columns.field = FieldWidth();
     columns.label1 = WidestText(metrics,
                                 {"Video Codec: ", "Video Bitrate:", "Audio Codec:",
                                  "Audio Bitrate:", "Encode To:", "Channels:"});
@@ -143,7 +157,7 @@ QGroupBox *TopSettingForm::CreateSizeGroup()
     rdbSelectSize = new QRadioButton(gpbOutputSize);
     rdbSelectSize->setObjectName(QStringLiteral("rdbSelectSize"));
     cmbVideoSize = MakeBox(ProfileOption::VideoSize, "cmbVideoSize", gpbOutputSize);
-    cmbVideoSize->setFixedWidth(2 * kFieldWidth + kSpacing);
+    cmbVideoSize->setFixedWidth(2 * m_fieldWidth + kSpacing);
     rdbManualSize = new QRadioButton(QStringLiteral("Manual"), gpbOutputSize);
     rdbManualSize->setObjectName(QStringLiteral("rdbManualSize"));
     // Both edits stay enabled whichever size is chosen.

@@ -37,12 +37,14 @@ struct Section
 
 // clang-format off
 const Section kSections[] = {
-    {"cmbVcodec", "Video Codec", {"MPEG-4", "MS MPEG-4", "MJPEG"}, 0, {"mpeg4", "msmpeg4v2", "mjpeg"}},
+    {"cmbVcodec", "Video Codec", {"MPEG-4", "MS MPEG-4", "MJPEG"}, 0,
+     {"mpeg4", "msmpeg4v2", "mjpeg"}},
     {"cmbVideoSize", "Video Size", {"320 x 240", "640 x 480", "720 x 576"}, 1, {}},
     {"cmbVbitrate", "Video Bitrate", {"800", "1200", "2000"}, 1, {}},
     {"cmbAspect", "Aspect", {"Auto", "4:3", "16:9"}, 0, {"", "4/3", "16/9"}},
     {"cmbAcodec", "Audio Codec", {"MP3", "MP2", "AC3", "PCM"}, 2, {"mp3", "mp2", "ac3", "pcm"}},
-    {"cmbEncodeTo", "MP3 Encode", {"VBR", "ABR", "CBR"}, 0, {"vbr", "abr", "cbr"}},
+    {"cmbEncodeTo", "MP3 Encode", {"VBR (variable bitrate)", "ABR", "CBR (constant bitrate)"}, 0,
+     {"vbr", "abr", "cbr"}},
     {"cmbQuality", "VBR Quality", {"High", "Normal", "Low"}, 1, {"2", "4", "6"}},
     {"cmbBitrate", "ABR CBR Bitrate", {"128", "192", "256"}, 1, {"128", "192", "256"}},
     {"cmbAbitrate", "Audio Bitrate", {"128", "192", "256"}, 1, {}},
@@ -149,7 +151,8 @@ TEST_F(OpSettingForm, ShowsTheLoadedProfileUnderItsCaptions)
     EXPECT_TRUE(Shown("panLavc"));
     EXPECT_FALSE(Shown("panMP3"));
     // After a load the description shows the last change reaction's box, MP3 Encode.
-    EXPECT_EQ(Description(), QStringLiteral("About MP3 Encode\nCurrent Value: VBR"));
+    EXPECT_EQ(Description(),
+              QStringLiteral("About MP3 Encode\nCurrent Value: VBR (variable bitrate)"));
 
     // Every caption, exactly, and no other (the empty ones: the list size's radio button and
     // the MP3 panel's unit column).
@@ -217,6 +220,8 @@ TEST_F(OpSettingForm, PanelsFollowAudioCodecAndEncodeModeInOnePlace)
                       + Box(step.box)->currentText())
             << where;
         if (step.mp3Panel) {
+            // Every entry shows whole, even the long ones of the shipped profiles.
+            EXPECT_GE(at("cmbEncodeTo").width(), Box("cmbEncodeTo")->sizeHint().width());
             EXPECT_EQ(at("panMP3"), lavc) << where;
             EXPECT_EQ(at("cmbEncodeTo"), abitrate) << where;
             const QRect label = at(step.quality ? "labQuality" : "labBitrate");
@@ -305,7 +310,8 @@ INSTANTIATE_TEST_SUITE_P(Steps, OpSettingFormOk, ::testing::Values(
            {{"cmbVcodec", nullptr, 1}, {"cmbAspect", nullptr, 2}, {"cmbAcodec", nullptr, 0},
             {"cmbQuality", nullptr, 0}, {"cmbChannels", nullptr, 0}, {"rdbManualSize"},
             {"edtWidth", "720"}, {"edtHeight", "576"}, {"cmbSrate", "48000"}},
-           nullptr, nullptr, nullptr, "vcodec=msmpeg4v2:vbitrate=1200:mbd=2:aspect=16/9 -oac mp3lame "
+           nullptr, nullptr, nullptr,
+           "vcodec=msmpeg4v2:vbitrate=1200:mbd=2:aspect=16/9 -oac mp3lame "
            "-lameopts vbr=2:q=2 -channels 1 -vf scale=720:576 -srate 48000"},
     OkCase{"VideoBitrateComesFirst", {{"cmbSrate", "x"}, {"cmbVbitrate", "1.5"}},
            "Invalid Video Bitrate", "The video bitrate is invalid.", "cmbVbitrate"},
