@@ -1,4 +1,5 @@
 #include "ui/TAboutForm.h"
+#include "ui/DialogPlacement.h"
 
 #include "platform/Desktop.h"
 
@@ -129,14 +130,7 @@ void TAboutForm::FormCreate(const QString &versionText)
 
 void TAboutForm::ShowDialog()
 {
-    setWindowModality(Qt::ApplicationModal);
-    if (m_mainWindow) {
-        const QRect owner = m_mainWindow->frameGeometry();
-        move(owner.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-    }
-    show();
-    raise();
-    activateWindow();
+    ShowCentredOn(this, m_mainWindow);
 }
 
 bool TAboutForm::eventFilter(QObject *watched, QEvent *event)

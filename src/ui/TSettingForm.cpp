@@ -1,4 +1,5 @@
 #include "ui/TSettingForm.h"
+#include "ui/DialogPlacement.h"
 
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
@@ -210,15 +211,7 @@ void TSettingForm::ShowPreferences()
 
 void TSettingForm::ShowDialog()
 {
-    setWindowModality(Qt::ApplicationModal);
-    // Centred on the main window at every showing, wherever that window has gone meanwhile.
-    if (m_mainWindow) {
-        const QPoint centre = m_mainWindow->frameGeometry().center();
-        move(centre - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-    }
-    show();
-    raise();
-    activateWindow();
+    ShowCentredOn(this, m_mainWindow);
 }
 
 void TSettingForm::showEvent(QShowEvent *event)

@@ -1,4 +1,5 @@
 #include "ui/TopSettingForm.h"
+#include "ui/DialogPlacement.h"
 
 #include "settings/NumberSyntax.h"
 
@@ -64,14 +65,7 @@ void TopSettingForm::ConnectModel()
 void TopSettingForm::ShowDialog()
 {
     m_snapshot = m_settings.TakeSnapshot();
-    setWindowModality(Qt::ApplicationModal);
-    if (m_mainWindow) {
-        const QPoint centre = m_mainWindow->frameGeometry().center();
-        move(centre - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-    }
-    show();
-    raise();
-    activateWindow();
+    ShowCentredOn(this, m_mainWindow);
 }
 
 bool TopSettingForm::eventFilter(QObject *watched, QEvent *event)

@@ -3,7 +3,10 @@
 #include "platform/System.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+
+#include <gtest/gtest.h>
 
 #include <iostream>
 
@@ -96,6 +99,19 @@ bool MakeClip(const QString &path, const ClipSpec &spec)
         std::cerr << "ffmpeg could not make " << path.toStdString() << ":\n"
                   << output.toStdString() << '\n';
     return code == 0;
+}
+
+void WriteFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(f.write(data), data.size()) << path.toStdString();
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 int RunProgram(const QString &program, const QStringList &args, QString *output, int timeoutMs)

@@ -65,6 +65,12 @@ struct ClipSpec
 // Makes the clip at path with the ffmpeg executable; returns false (and prints why) on failure.
 bool MakeClip(const QString &path, const ClipSpec &spec = {});
 
+// Writes data to path, replacing what was there; fails the test when it cannot.
+void WriteFile(const QString &path, const QByteArray &data);
+
+// The bytes of the file at path, empty when it cannot be read.
+QByteArray ReadFile(const QString &path);
+
 // Runs a program to its end and gives its exit code (-1 when it could not start or crashed);
 // its merged output goes to *output when given.
 int RunProgram(const QString &program, const QStringList &args, QString *output = nullptr,

@@ -31,19 +31,6 @@ bool Dies(qint64 pid)
     }
 }
 
-void WriteFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 TEST(EncoderProcess, KilledOrStoppedEncoderTakesFfmpegWithItAndKeepsTheOldFile)
 {
     QTemporaryDir dir;

@@ -21,19 +21,6 @@ QString S(const char *text)
     return QString::fromUtf8(text);
 }
 
-QByteArray ReadAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
 struct FakeInputs : JobInputs
 {
     std::vector<ltvItemData> rows;
@@ -98,7 +85,7 @@ protected:
 
     QStringList Calls() const
     {
-        return QString::fromUtf8(ReadAll(root + S("calls.log")))
+        return QString::fromUtf8(ReadFile(root + S("calls.log")))
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
@@ -258,7 +245,7 @@ TEST_P(JoinJobFailure, IsReportedAndLeavesNothingBehind)
     }
     EXPECT_TRUE(desktop.Of(S("open")).empty());
     EXPECT_EQ(TempEntries(), QStringList {S("0.avi")});
-    EXPECT_EQ(ReadAll(inputs.tempDir + S("/0.avi")), QByteArray("mine"));
+    EXPECT_EQ(ReadFile(inputs.tempDir + S("/0.avi")), QByteArray("mine"));
 }
 
 INSTANTIATE_TEST_SUITE_P(

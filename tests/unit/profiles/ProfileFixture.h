@@ -1,6 +1,7 @@
 #pragma once
 // A profile file written by the test itself, with every option and a few choices each.
 
+#include "common/TestSupport.h"
 #include "profiles/ProfileOption.h"
 
 #include <QFile>
@@ -45,14 +46,6 @@ inline QByteArray TestProfileText()
         text += "\r\nIndex=0\r\nDescription=" + section + " help.\r\n";
     }
     return text;
-}
-
-// Writes data to path; fails the test when it cannot.
-inline void WriteFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(f.write(data), data.size());
 }
 
 class ProfileTest : public testing::Test
