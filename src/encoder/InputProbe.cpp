@@ -5,6 +5,10 @@
 #include <QJsonObject>
 #include <QProcess>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+
 namespace {
 
 // ffprobe writes numbers as text ("0.040000", "30000/1001", "N/A").
@@ -124,6 +128,8 @@ std::optional<InputMedia> ProbeInput(const QString &ffprobePath, const QString &
     QProcess probe;
     probe.setProcessChannelMode(QProcess::SeparateChannels);
     probe.setStandardInputFile(QProcess::nullDevice());
+    // The probe dies with the encoder, like ffmpeg itself: a caller's kill stops everything.
+    probe.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     probe.start(ffprobePath, ProbeArguments(path));
     if (!probe.waitForStarted()) {
         *error = QStringLiteral("Cannot start %1").arg(ffprobePath);
