@@ -1,10 +1,8 @@
 #pragma once
-// Fake encoders for what the real one cannot be made to do on demand: shell scripts written
-// by the test into a program directory of its own.
+// Fake encoders for what the real one cannot be made to do on demand.
 
 #include <QEventLoop>
 #include <QFile>
-#include <QString>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -30,17 +28,13 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Runs the event loop until sender emits signal, or a generous limit passes (false then).
-template<typename Sender, typename Signal>
-bool WaitForSignal(Sender *sender, Signal signal, int limitMs = 60000)
+// Runs the event loop until sender emits signal, or a minute passes (false then).
+template<typename Sender, typename Signal> bool WaitForSignal(Sender *sender, Signal signal)
 {
     QEventLoop loop;
     bool came = false;
-    QObject::connect(sender, signal, &loop, [&] {
-        came = true;
-        loop.quit();
-    });
-    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+    QObject::connect(sender, signal, &loop, [&] { came = true, loop.quit(); });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
     loop.exec();
     return came;
 }

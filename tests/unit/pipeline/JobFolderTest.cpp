@@ -2,7 +2,6 @@
 #include "common/TestSupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -15,12 +14,6 @@ QString S(const char *text)
     return QString::fromUtf8(text);
 }
 
-void Touch(const QString &path)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-}
-
 TEST(JobFolder, IsAFreshFolderInTheTemporaryFolderOrElseInTheProgramsTemp)
 {
     QTemporaryDir dir;
@@ -29,11 +22,10 @@ TEST(JobFolder, IsAFreshFolderInTheTemporaryFolderOrElseInTheProgramsTemp)
     const QString fallback = program + S("temp/");
     QDir().mkdir(program);
     QDir().mkdir(root + S("existing"));
-    Touch(root + S("a file"));
+    qvj::test::WriteFile(root + S("a file"), "x");
     const std::vector<std::pair<QString, QString>> cases {
         // setting, where the folder lies
         {root + S("existing"), root + S("existing/")},
-        {root + S("existing/"), root + S("existing/")},
         {root + S("new ü folder"), root + S("new ü folder/")},
         {root + S("missing/parent"), fallback},
         {root + S("a file"), fallback},
@@ -43,8 +35,8 @@ TEST(JobFolder, IsAFreshFolderInTheTemporaryFolderOrElseInTheProgramsTemp)
     for (const auto &[setting, parent] : cases) {
         const JobFolderResult result = MakeJobFolder(setting, program);
         ASSERT_TRUE(result.error.isEmpty()) << result.error.toStdString();
-        EXPECT_EQ(QFileInfo(result.folder.chopped(1)).path() + S("/"), parent);
         EXPECT_TRUE(result.folder.endsWith(S("/")));
+        EXPECT_EQ(QFileInfo(result.folder.chopped(1)).path() + S("/"), parent);
         EXPECT_TRUE(QFileInfo(result.folder).isDir());
         EXPECT_FALSE(made.contains(result.folder));
         made << result.folder;
@@ -59,7 +51,7 @@ TEST(JobFolder, RemovingDeletesOnlyTheIntermediateFilesAndThenAnEmptyFolder)
         const QString folder = MakeJobFolder(dir.path(), dir.path()).folder;
         for (const char *name : {"0.avi", "2.avi", "5.avi", "notes.txt"})
             if (extra || name[0] < '3')
-                Touch(folder + S(name));
+                qvj::test::WriteFile(folder + S(name), "x");
         RemoveJobFolder(folder, 3);
         const QStringList left = extra ? QStringList {S("5.avi"), S("notes.txt")} : QStringList();
         EXPECT_EQ(QDir(folder).entryList(QDir::Files), left);

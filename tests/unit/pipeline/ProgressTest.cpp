@@ -16,26 +16,22 @@ QString S(const char *text)
 
 TEST(ParsePosition, ReadsDecimalNumbersWithAPointInEveryLocale)
 {
-    const std::vector<std::pair<const char *, std::optional<double>>> cases {
-        {"  12.3", 12.3}, {"12.3  ", 12.3}, {"-5", -5.0},   {"+7.25", 7.25},
-        {".5", 0.5},      {"5.", 5.0},      {"1e2", 100.0}, {"  5005.000000", 5005.0},
-        {"", {}},         {"   ", {}},      {"12,3", {}},   {"1.2.3", {}},
-        {"12.3x", {}},    {"inf", {}},      {"nan", {}},    {"1e", {}},
-        {".", {}},        {"1 2", {}},      {"0x10", {}},   {"1e999", {}},
-        {"١٢", {}},
-    };
     // A locale whose decimal separator is a comma changes nothing.
     const QLocale saved;
     const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
     std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    for (const auto &[text, expected] : cases)
-        EXPECT_EQ(ParsePosition(S(text)), expected) << text;
+    for (const auto &[text, value] : std::vector<std::pair<const char *, double>> {
+             {"  5005.000000", 5005.0}, {"-5", -5.0}, {".5", 0.5}, {"1e2", 100.0}})
+        EXPECT_EQ(ParsePosition(S(text)), value) << text;
+    for (const char *text :
+         {"", "12,3", "1.2.3", "12.3x", "1 2", "inf", "nan", "0x10", "1e999", "١٢"})
+        EXPECT_EQ(ParsePosition(S(text)), std::nullopt) << text;
     std::setlocale(LC_NUMERIC, numeric.c_str());
     QLocale::setDefault(saved);
 }
 
-// Feeds filler chunks so that the next chunk fed is the first one examined.
+// Feeds chunks that are skipped, so that the next one fed is the first one examined.
 void SkipToExamined(ProgressTracker &tracker)
 {
     while (tracker.ChunkNumber() < ProgressTracker::SkippedChunks)
@@ -62,16 +58,12 @@ TEST(ProgressTracker, BarsFollowTheStageFormula)
         {C, 40, 0, 0, "Pos:   4.0s", {7, 5}}, // row length 0: current bar untouched
         {C, 0, 10, 0, "Pos:   4.0s", {40, 7}}, // total 0: total bar untouched
         {C, 19, -1, 0, "Pos:   4.0s", {0, 11}}, // unknown length
-        {C, 40, 10, 0, "Pos:   5.0s|Pos:  oops s|frame=  3", {50, 6}},
-        {C, 40, 10, 0, "Pos:   5.0s|Pos:   6.0|no marker|Pos:   7.0s", {70, 9}},
-        {C, 40, 10, 0, "Pos:   5.0s|Pos: 1e306s", {50, 6}}, // overflow changes nothing
-        {C, 40, 10, 0, "Pos:   5.0s|pos: 9.0s|Pos:  3.0S 4.0s", {50, 6}}, // case counts
-        {J, 40, 40, 0, "Pos:   0.0s", {0, 50}},
+        // unreadable positions, an overflow and the wrong case change nothing
+        {C, 40, 10, 0, "Pos: 5.0s|Pos: oops s|Pos: 6.0|Pos: 1e306s|pos: 9.0s|Pos: 3.0S", {50, 6}},
         {J, 40, 40, 0, "Pos:  10.0s", {25, 62}},
         {J, 40, 40, 0, "Pos:  20.0s|Pos:  10.0s", {50, 75}}, // never falls
         {J, 40, 40, 0, "Pos: 400.0s", {100, 100}},
-        {J, 40, 40, 0, "Pos:  -5.0s", {0, 50}},
-    };
+        {J, 40, 40, 0, "Pos:  -5.0s", {0, 50}}};
     for (const Case &c : cases) {
         ProgressTracker tracker(c.kind, c.totalSeconds);
         tracker.SetBars({7, c.kind == J ? 57 : 7});
@@ -79,8 +71,7 @@ TEST(ProgressTracker, BarsFollowTheStageFormula)
         SkipToExamined(tracker);
         for (const QByteArray &chunk : QByteArray(c.chunks).split('|'))
             tracker.Feed(chunk);
-        EXPECT_EQ(tracker.Bars().current, c.expected.current) << c.chunks;
-        EXPECT_EQ(tracker.Bars().total, c.expected.total) << c.chunks;
+        EXPECT_EQ(tracker.Bars(), c.expected) << c.chunks;
     }
 }
 
