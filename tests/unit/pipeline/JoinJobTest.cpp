@@ -1,9 +1,12 @@
 #include "pipeline/JoinJob.h"
-#include "FakeEncoder.h"
 #include "common/TestSupport.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +21,27 @@ using namespace qvj::test;
 QString S(const char *text)
 {
     return QString::fromUtf8(text);
+}
+
+// Runs the event loop until the job finishes, or a minute passes (false then).
+bool WaitForFinished(JoinJob &job)
+{
+    QEventLoop loop;
+    bool came = false;
+    QObject::connect(&job, &JoinJob::finished, &loop, [&] { came = true, loop.quit(); });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return came;
+}
+
+// Gone, or a zombie that nobody has reaped yet.
+bool ProcessGone(qint64 pid)
+{
+    QFile stat(S("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
 }
 
 struct FakeInputs : JobInputs
@@ -62,14 +86,17 @@ protected:
         });
     }
 
-    // Before body runs, the fake encoder logs its arguments, "[" and "]" round each, and sets
-    // $out to the file after "-o", $first to its first argument and $all to all of them.
+    // The program directory's "asapi.dll" is a shell script. Before body runs, it logs its
+    // arguments, "[" and "]" round each, and sets $out to the file after "-o", $first to its
+    // first argument and $all to all of them.
     void Encoder(const char *body)
     {
-        program.SetEncoder(
-            S("{ for a in \"$@\"; do printf '[%s]' \"$a\"; done; echo; } >> '") + root
-            + S("calls.log'\nfirst=\"$1\"; all=\"$*\"; out=\n")
-            + S("while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=\"$2\"; shift; done\n") + S(body));
+        QFile f(programDir + S("asapi.dll"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("#!/bin/sh\n{ for a in \"$@\"; do printf '[%s]' \"$a\"; done; echo; } >> '"
+                + root.toUtf8() + "calls.log'\nfirst=\"$1\"; all=\"$*\"; out=\n"
+                + "while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=\"$2\"; shift; done\n" + body);
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     QStringList Calls() const
@@ -88,7 +115,7 @@ protected:
         outcome.reset();
         ASSERT_TRUE(job.Start(S("/nowhere/Profiles/.bpf")));
         if (job.IsActive()) {
-            ASSERT_TRUE(WaitForSignal(&job, &JoinJob::finished));
+            ASSERT_TRUE(WaitForFinished(job));
         }
     }
 
@@ -107,10 +134,11 @@ protected:
 
     QTemporaryDir work;
     QString root = work.path() + QLatin1Char('/');
-    FakeProgramDirectory program;
+    QTemporaryDir program;
+    QString programDir = program.path() + QLatin1Char('/');
     FakeInputs inputs;
     RecordingDesktop desktop;
-    JoinJob job {inputs, desktop, program.Path()};
+    JoinJob job {inputs, desktop, programDir};
     std::map<int, QStringList> statuses;
     QList<int> current, total;
     std::optional<JobOutcome> outcome;
@@ -251,16 +279,21 @@ TEST_F(JoinJobTest, WithoutEncoderOrFolderTheJobEndsWithAMessage)
         << Message().text.toStdString();
 }
 
-TEST_F(JoinJobTest, StopActsOnlyOnARunningStageAndAbandonEndsWithoutAWord)
+TEST_F(JoinJobTest, StopEndsAHangingEncoderAndWhatItStartedAndAbandonEndsWithoutAWord)
 {
-    Encoder("printf x > \"$out\"; exec sleep 1000");
+    Encoder("printf x > \"$out\"; sleep 1000 & echo $! > \"$out.pid\"; wait");
     EXPECT_FALSE(job.Stop());
     ASSERT_TRUE(job.Start(S("p")));
     EXPECT_FALSE(job.Start(S("p"))); // one job at a time
+    const QString pidFile = job.JobFolder() + S("0.avi.pid");
+    for (int i = 0; i < 500 && ReadFile(pidFile).isEmpty(); ++i)
+        QThread::msleep(10);
+    const qint64 child = ReadFile(pidFile).trimmed().toLongLong();
+    QFile::remove(pidFile);
     EXPECT_TRUE(job.Stop());
     EXPECT_FALSE(job.Stop());
     EXPECT_TRUE(job.IsActive()); // unwinding until the encoder has ended
-    ASSERT_TRUE(WaitForSignal(&job, &JoinJob::finished));
+    ASSERT_TRUE(WaitForFinished(job));
     EXPECT_EQ(outcome, JobOutcome::Stopped);
     EXPECT_EQ(job.State(), JobState::Cancelled); // no join follows
     EXPECT_EQ(statuses[0], (QStringList {S("Converting"), S("Stop")}));
@@ -268,6 +301,10 @@ TEST_F(JoinJobTest, StopActsOnlyOnARunningStageAndAbandonEndsWithoutAWord)
     EXPECT_EQ(Message().title, S("Cancel"));
     EXPECT_EQ(Message().text, S("The Coversion is canceled."));
     EXPECT_EQ(TempEntries(), QStringList());
+    ASSERT_GT(child, 0);
+    for (int i = 0; i < 500 && !ProcessGone(child); ++i)
+        QThread::msleep(10);
+    EXPECT_TRUE(ProcessGone(child)) << "the encoder's child outlived it";
 
     desktop.calls.clear();
     outcome.reset();
