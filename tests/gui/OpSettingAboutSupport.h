@@ -2,7 +2,6 @@
 // Helpers shared by the tests of the Output Settings dialog and the About box.
 
 #include <QApplication>
-#include <QDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -12,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace qvj::test {
@@ -28,12 +28,14 @@ struct OwnerWindow
         EXPECT_TRUE(QTest::qWaitFor([this] { return widget.isActiveWindow(); }));
     }
 
-    // A click through the window system, where a modal dialog blocks it.
-    void ClickThroughWindowSystem()
+    // A click through the window system, where a modal dialog blocks it; gives the click count
+    // and starts it again.
+    int TakeClick()
     {
         QTest::mouseClick(widget.windowHandle(), Qt::LeftButton, {},
                           button->mapTo(&widget, button->rect().center()));
         QCoreApplication::processEvents();
+        return std::exchange(clicks, 0);
     }
 
     QWidget widget;
@@ -41,14 +43,7 @@ struct OwnerWindow
     int clicks = 0;
 };
 
-// What a message box showed, and its owner.
-struct SeenMessage
-{
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QWidget *parent = nullptr;
-};
+struct SeenMessage { QString title, text; QMessageBox::Icon icon; QWidget *parent; };
 
 // Runs action; every message box it opens is recorded and dismissed with OK.
 inline std::vector<SeenMessage> CatchMessages(const std::function<void()> &action)
@@ -65,14 +60,6 @@ inline std::vector<SeenMessage> CatchMessages(const std::function<void()> &actio
     timer.start(5);
     action();
     return seen;
-}
-
-// Saves a picture of the widget when QVJ_SCREENSHOT_DIR names a folder (for a look by eye).
-inline void SaveScreenshot(QWidget &widget, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("QVJ_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
-        widget.grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
 }
 
 } // namespace qvj::test
