@@ -1,5 +1,5 @@
 // Job control in the window with the real encoder: a whole join from a click on the Start
-// picture, Stop in both stages, Start's refusals, the after-job actions and closing during a job.
+// picture, Stop in both stages, Start's refusals, turning off after the job and closing during one.
 #include "MainFormSupport.h"
 
 #include "app/ImageButton.h"
@@ -12,12 +12,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeView>
 
+using namespace qvj;
 using namespace qvj::mainwin;
 
 namespace {
@@ -25,8 +25,7 @@ namespace {
 constexpr int kJobTimeoutMs = 180000;
 const QString kJoinTitle = QStringLiteral("Final Step: Joining all files...");
 
-// A program with the AVI profile chosen and the job's folder and the output in a temporary
-// folder of their own.
+// The AVI profile chosen, the job's folder and the output in a temporary folder of their own.
 class JobWindow : public ::testing::Test
 {
 protected:
@@ -34,9 +33,9 @@ protected:
     {
         QDir(work.path()).mkdir(QStringLiteral("temp"));
         QDir(work.path()).mkdir(QStringLiteral("out"));
-        dir.WriteIni(("[Main]\r\nProfile=1\r\nTemp Dir=" + work.filePath(QStringLiteral("temp"))
-                      + "\r\nAuto Open Dir=1\r\nAsk=1\r\n")
-                         .toUtf8());
+        test::WriteFile(dir.Ini(),
+                        "[Main]\r\nProfile=1\r\nAuto Open Dir=1\r\nAsk=1\r\nTemp Dir="
+                            + work.filePath(QStringLiteral("temp")).toUtf8() + "\r\n");
     }
     void Open(const QStringList &clips)
     {
@@ -45,6 +44,7 @@ protected:
         form().activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
         ASSERT_EQ(form().cmbProfile->currentText(), QStringLiteral("AVI - MPEG-4 Video"));
+        form().edtOutputFile->setText(Output());
     }
     void OpenWithTwoClips()
     {
@@ -54,7 +54,6 @@ protected:
     TMainForm &form() { return *program->form; }
     WindowDesktop &desktop() { return program->desktop; }
     QString Output() const { return work.filePath(QStringLiteral("out/joined.avi")); }
-    void Click(QWidget *picture) { QTest::mouseClick(picture, Qt::LeftButton); }
     bool WaitForTheEnd()
     {
         return QTest::qWaitFor([this] { return !form().Job().IsActive(); }, kJobTimeoutMs);
@@ -66,10 +65,16 @@ protected:
             texts.append(c.title + QStringLiteral(": ") + c.text);
         return texts;
     }
-    QStringList FilesIn(const QString &sub) const
+    // What the job's folder and the output folder hold, as "temp/..." and "out/...".
+    QStringList Files() const
     {
-        return QDir(work.filePath(sub))
-            .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+        QStringList files;
+        for (const QString &sub : {QStringLiteral("temp"), QStringLiteral("out")})
+            for (const QString &name :
+                 QDir(work.filePath(sub))
+                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+                files.append(sub + QLatin1Char('/') + name);
+        return files;
     }
     // The idle look (all enabled, Start shown) or the running one (all disabled, Stop shown).
     void ExpectLook(bool idle)
@@ -99,7 +104,7 @@ TEST_F(JobWindow, AWholeJoinFromAClickOnStart)
     bool joinSeen = false;
     QObject::connect(&form().Job(), &JoinJob::stageTitleChanged,
                      [&](const QString &title) { joinSeen |= title == kJoinTitle; });
-    Click(form().imgStart);
+    QTest::mouseClick(form().imgStart, Qt::LeftButton);
     EXPECT_EQ(form().edtOutputFile->text(), Output());
     ExpectLook(false);
     EXPECT_EQ(form().labProcessTitle->text(), QStringLiteral("Prepare (Converting):"));
@@ -112,65 +117,50 @@ TEST_F(JobWindow, AWholeJoinFromAClickOnStart)
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].text, work.filePath(QStringLiteral("out")));
     EXPECT_EQ(Column(form(), 3), QStringList(2, QStringLiteral("Complete")));
-    for (QProgressBar *bar : {form().pgbCurrent, form().pgbTotal})
-        EXPECT_EQ(bar->value(), 100);
+    EXPECT_EQ(form().pgbCurrent->value(), 100);
+    EXPECT_EQ(form().pgbTotal->value(), 100);
     EXPECT_EQ(form().labTotalProgress->text(), QStringLiteral("100%"));
     ExpectLook(true);
-
-    // The output holds both clips; no intermediate file is left.
     const MediaProbeResult probe = ProbeMedia(Output());
     ASSERT_TRUE(probe.ok) << probe.error.toStdString();
     EXPECT_NEAR(TimeTextToSeconds(probe.lengthText), 2.0, 0.5) << probe.lengthText.toStdString();
-    EXPECT_EQ(FilesIn(QStringLiteral("temp")), QStringList());
-    EXPECT_EQ(FilesIn(QStringLiteral("out")), QStringList {QStringLiteral("joined.avi")});
+    EXPECT_EQ(Files(), QStringList {QStringLiteral("out/joined.avi")});
 }
 
-TEST_F(JobWindow, StopDuringTheConversion)
+// Stop in either stage: Start shows at once but stays inert until the stopped job has ended,
+// then the stage's message; no intermediate file and no output is left.
+TEST_F(JobWindow, StopInEitherStage)
 {
-    Open({Clip(QStringLiteral("job-a")), Clip(QStringLiteral("job-b")),
-          Clip(QStringLiteral("job-c"))});
-    form().edtOutputFile->setText(Output());
-    Click(form().imgStart);
-    ASSERT_EQ(form().Job().State(), JobState::Running);
-    // A drop while the job runs is ignored.
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(Clip(QStringLiteral("job-d")))});
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&form(), &drop);
-    EXPECT_EQ(form().TaskList().Count(), 3);
-
-    Click(form().imgStop);
-    // Start shows at once but stays inert until the stopped job has ended.
-    EXPECT_TRUE(form().imgStart->isVisible());
-    EXPECT_FALSE(form().imgStart->isEnabled());
-    EXPECT_FALSE(form().imgStop->isVisible());
-    form().imgStartClick();
-    form().imgStopClick();
-    EXPECT_TRUE(form().Job().IsActive());
-    EXPECT_TRUE(desktop().calls.empty());
-
-    ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_EQ(Messages(), QStringList {QStringLiteral("Cancel: The Coversion is canceled.")});
-    EXPECT_EQ(Column(form(), 3),
-              (QStringList {QStringLiteral("Stop"), QStringLiteral("OK"), QStringLiteral("OK")}));
-    ExpectLook(true);
-    EXPECT_EQ(FilesIn(QStringLiteral("temp")) + FilesIn(QStringLiteral("out")), QStringList());
-}
-
-TEST_F(JobWindow, StopDuringTheJoin)
-{
-    Open({Clip(QStringLiteral("long-a"), 6.0), Clip(QStringLiteral("long-b"), 6.0)});
-    form().edtOutputFile->setText(Output());
-    Click(form().imgStart);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return form().labProcessTitle->text() == kJoinTitle; },
-                                kJobTimeoutMs));
-    EXPECT_FALSE(form().labConvertingFile->isVisible());
-    Click(form().imgStop);
-    ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_EQ(Messages(), QStringList {QStringLiteral("Cancel: The Joining is canceled.")});
-    EXPECT_EQ(Column(form(), 3), QStringList(2, QStringLiteral("Stop")));
-    ExpectLook(true);
-    EXPECT_EQ(FilesIn(QStringLiteral("temp")) + FilesIn(QStringLiteral("out")), QStringList());
+    const struct
+    {
+        double seconds;
+        QString stage, message;
+        QStringList statuses;
+    } cases[] = {
+        {1.0,
+         QStringLiteral("Prepare (Converting):"),
+         QStringLiteral("Cancel: The Coversion is canceled."),
+         {"Stop", "OK"}},
+        {6.0, kJoinTitle, QStringLiteral("Cancel: The Joining is canceled."), {"Stop", "Stop"}},
+    };
+    for (const auto &c : cases) {
+        const QString prefix = QString::number(c.seconds);
+        Open({Clip(prefix + QStringLiteral("-a"), c.seconds),
+              Clip(prefix + QStringLiteral("-b"), c.seconds)});
+        QTest::mouseClick(form().imgStart, Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form().labProcessTitle->text() == c.stage; },
+                                    kJobTimeoutMs));
+        QTest::mouseClick(form().imgStop, Qt::LeftButton);
+        EXPECT_TRUE(form().imgStart->isVisible() && !form().imgStop->isVisible());
+        EXPECT_FALSE(form().imgStart->isEnabled());
+        form().imgStartClick();
+        EXPECT_TRUE(form().Job().IsActive());
+        ASSERT_TRUE(WaitForTheEnd());
+        EXPECT_EQ(Messages(), QStringList {c.message});
+        EXPECT_EQ(Column(form(), 3), c.statuses);
+        ExpectLook(true);
+        EXPECT_EQ(Files(), QStringList());
+    }
 }
 
 // Each refusal shows its box, moves the focus and leaves the window idle. The existing file is
@@ -178,102 +168,78 @@ TEST_F(JobWindow, StopDuringTheJoin)
 TEST_F(JobWindow, StartRefusals)
 {
     Open({Clip(QStringLiteral("job-a"))});
-    ASSERT_TRUE(QFile(work.filePath(QStringLiteral("out/there.avi"))).open(QIODevice::WriteOnly));
+    test::WriteFile(work.filePath(QStringLiteral("out/there.avi")), "old");
     const QString out = work.filePath(QStringLiteral("out/"));
+    const QString nowhere = work.filePath(QStringLiteral("nowhere/x.avi"));
     const struct
     {
-        QString output, title, text, focus, outputAfter;
+        QString output, box, focus, outputAfter;
     } cases[] = {
-        {out + QStringLiteral("x.avi"), QStringLiteral("Add More Videos"),
-         QStringLiteral("Please add at least 2 videos to the task for joining."),
-         QStringLiteral("cmbProfile"), out + QStringLiteral("x.avi")},
-        {work.filePath(QStringLiteral("nowhere/x.avi")),
-         QStringLiteral("Output path does not exist"),
-         QStringLiteral("The output path does not exist. Please specify another one."),
-         QStringLiteral("edtOutputFile"), work.filePath(QStringLiteral("nowhere/x.avi"))},
-        {out, QStringLiteral("Icorrect Filename"),
-         QStringLiteral("Please specify the output file."), QStringLiteral("edtOutputFile"), out},
-        {out + QStringLiteral("there"), QStringLiteral("File Exists"),
-         QStringLiteral("The output file is existent. Do you want to continue and overwrite it? "
-                        "\n\rClick \"No\" to specify another output filename."),
-         QStringLiteral("edtOutputFile"), out + QStringLiteral("there.avi")},
+        {Output(), "Add More Videos|Please add at least 2 videos to the task for joining.",
+         "cmbProfile", Output()},
+        {nowhere,
+         "Output path does not exist|The output path does not exist. Please specify another one.",
+         "edtOutputFile", nowhere},
+        {out, "Icorrect Filename|Please specify the output file.", "edtOutputFile", out},
+        {out + QStringLiteral("there"),
+         "File Exists|The output file is existent. Do you want to continue and overwrite it? "
+         "\n\rClick \"No\" to specify another output filename.",
+         "edtOutputFile", out + QStringLiteral("there.avi")},
     };
     for (const auto &c : cases) {
-        if (form().TaskList().Count() < 2 && c.title != QLatin1String("Add More Videos"))
-            form().TaskList().AddChosenFiles({Clip(QStringLiteral("job-b"))});
         form().edtOutputFile->setText(c.output);
         form().cmbProfile->setFocus();
         desktop().calls.clear();
         desktop().answers = {false};
-        Click(form().imgStart);
-        ASSERT_EQ(desktop().calls.size(), 1u) << c.title.toStdString();
-        EXPECT_EQ(desktop().calls[0].title + QLatin1Char('|') + desktop().calls[0].text,
-                  c.title + QLatin1Char('|') + c.text);
+        QTest::mouseClick(form().imgStart, Qt::LeftButton);
+        ASSERT_EQ(desktop().calls.size(), 1u) << c.box.toStdString();
+        EXPECT_EQ(desktop().calls[0].title + QLatin1Char('|') + desktop().calls[0].text, c.box);
         ASSERT_NE(QApplication::focusWidget(), nullptr);
         EXPECT_EQ(QApplication::focusWidget()->objectName(), c.focus);
         EXPECT_EQ(form().edtOutputFile->text(), c.outputAfter);
-        EXPECT_FALSE(form().Job().IsActive());
         ExpectLook(true);
+        if (form().TaskList().Count() < 2)
+            form().TaskList().AddChosenFiles({Clip(QStringLiteral("job-b"))});
     }
 }
 
-// Exiting and turning off close the window without a question or a message; the window's keys
-// are stored before the power-off request. An existing output under the Overwrite policy is
-// replaced without a question at Start.
-class AfterJobActions : public JobWindow, public ::testing::WithParamInterface<bool>
+// Turning off closes the window without a question or a message, and the window's keys are
+// stored before the power-off request. Under the Overwrite policy an existing output is
+// replaced without a question.
+TEST_F(JobWindow, TurnOffStoresTheKeysFirst)
 {
-};
-
-TEST_P(AfterJobActions, CloseTheWindowWithoutAsking)
-{
-    const bool turnOff = GetParam();
     OpenWithTwoClips();
     form().Preferences().SetOverWrite(true);
-    if (turnOff)
-        form().Preferences().SetTurnOff(true);
-    else
-        form().Preferences().SetExit(true);
-    QFile existing(Output());
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write("old") == 3);
-    existing.close();
+    form().Preferences().SetTurnOff(true);
+    test::WriteFile(Output(), "old");
     QByteArray iniAtPowerOff;
-    desktop().onPowerOff = [&] { iniAtPowerOff = dir.ReadIni(); };
-    form().edtOutputFile->setText(Output());
-    Click(form().imgStart);
+    desktop().onPowerOff = [&] { iniAtPowerOff = test::ReadFile(dir.Ini()); };
+    QTest::mouseClick(form().imgStart, Qt::LeftButton);
     ASSERT_TRUE(WaitForTheEnd());
-
     EXPECT_FALSE(form().isVisible());
-    EXPECT_EQ(desktop().calls.size(), turnOff ? 1u : 0u); // the power-off request only
+    ASSERT_EQ(desktop().calls.size(), 1u);
+    EXPECT_EQ(desktop().calls[0].kind, QStringLiteral("poweroff"));
     EXPECT_GT(QFileInfo(Output()).size(), 3);
-    const QByteArray stored = turnOff ? iniAtPowerOff : dir.ReadIni();
-    EXPECT_TRUE(stored.contains(("Output File=" + Output()).toUtf8())) << stored.toStdString();
-    EXPECT_TRUE(stored.contains("Profile=1"));
+    EXPECT_TRUE(iniAtPowerOff.contains(("Output File=" + Output()).toUtf8()));
+    EXPECT_TRUE(iniAtPowerOff.contains("Profile=1"));
 }
-
-INSTANTIATE_TEST_SUITE_P(Action, AfterJobActions, ::testing::Bool(), [](const auto &param) {
-    return std::string(param.param ? "turn_off" : "exit");
-});
 
 TEST_F(JobWindow, ClosingDuringAJobAsksFirst)
 {
     OpenWithTwoClips();
-    form().edtOutputFile->setText(Output());
-    Click(form().imgStart);
-    ASSERT_TRUE(form().Job().IsActive());
-
+    QTest::mouseClick(form().imgStart, Qt::LeftButton);
     desktop().answers = {false, true};
     EXPECT_FALSE(form().close());
     EXPECT_TRUE(form().Job().IsActive());
     const auto asked = desktop().Of(QStringLiteral("question"));
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].text, QStringLiteral("A job is running. Stop it and exit?"));
-
     // Yes: the encoder is stopped, the job's files go, the keys are stored, no cancel message.
     EXPECT_TRUE(form().close());
     EXPECT_FALSE(form().Job().IsActive());
     EXPECT_TRUE(Messages().isEmpty());
-    EXPECT_EQ(FilesIn(QStringLiteral("temp")) + FilesIn(QStringLiteral("out")), QStringList());
-    EXPECT_TRUE(dir.ReadIni().contains(("Output File=" + Output()).toUtf8()));
+    EXPECT_EQ(Files(), QStringList());
+    EXPECT_TRUE(test::ReadFile(dir.Ini()).contains(("Output File=" + Output()).toUtf8()));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers of the main window's tests: a program directory of its own, file dialogs answered
-// from queues, the program started as main() starts it, and generated clips.
+// from a queue, the program started as main() starts it, and generated clips.
 
 #include "app/FileDialogs.h"
 #include "app/TMainForm.h"
@@ -20,37 +20,22 @@
 
 namespace qvj::mainwin {
 
-// Answers the window's file dialogs in turn from one queue (an empty answer is a cancelled
-// dialog) and notes how each was asked: its filter or title, and its owner.
+// Answers the window's file dialogs in turn from one queue; an empty answer is a cancel.
 class ScriptedDialogs : public FileDialogs
 {
 public:
-    QStringList ChooseInputFiles(QWidget *owner, const QString &filter) override
-    {
-        return take(owner, filter);
-    }
-    QString ChooseOutputFile(QWidget *owner, const QString &filter) override
-    {
-        return take(owner, filter).value(0);
-    }
-    QString BrowseForFolder(QWidget *owner, const QString &title) override
-    {
-        return take(owner, title).value(0);
-    }
+    QStringList ChooseInputFiles(QWidget *, const QString &) override { return Take(); }
+    QString ChooseOutputFile(QWidget *, const QString &) override { return Take().value(0); }
+    QString BrowseForFolder(QWidget *, const QString &) override { return Take().value(0); }
 
     std::deque<QStringList> answers;
-    QStringList asked;
-    std::vector<QWidget *> owners;
 
 private:
-    QStringList take(QWidget *owner, const QString &how)
+    QStringList Take()
     {
-        asked.append(how);
-        owners.push_back(owner);
-        if (answers.empty())
-            return {};
-        QStringList front = answers.front();
-        answers.pop_front();
+        const QStringList front = answers.empty() ? QStringList() : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
         return front;
     }
 };
@@ -67,41 +52,28 @@ struct WindowDesktop : test::RecordingDesktop
     std::function<void()> onPowerOff;
 };
 
-// A program directory of its own: the built encoder and profiles (all of them, or the first
-// `profiles` in catalogue order), with or without the shipped Preferences.ini.
+// A program directory of its own: the built encoder and profiles, with or without the shipped
+// Preferences.ini.
 class ProgramDir
 {
 public:
-    explicit ProgramDir(bool withPreferences = true, int profiles = -1)
+    explicit ProgramDir(bool withPreferences = true)
     {
         const QDir built(test::BuildProgramDirectory());
         QFile::link(built.filePath(QStringLiteral("asapi.dll")),
                     Path() + QStringLiteral("asapi.dll"));
         if (withPreferences)
-            QFile::copy(built.filePath(QStringLiteral("Preferences.ini")), Ini());
-        QFile::setPermissions(Ini(), QFile::ReadOwner | QFile::WriteOwner);
+            test::WriteFile(Ini(),
+                            test::ReadFile(built.filePath(QStringLiteral("Preferences.ini"))));
         QDir(Path()).mkdir(QStringLiteral("Profiles"));
         const QDir shipped(built.filePath(QStringLiteral("Profiles")));
-        for (const QString &name :
-             shipped
-                 .entryList({QStringLiteral("*.bpf")}, QDir::Files, QDir::Name | QDir::IgnoreCase)
-                 .mid(0, profiles))
+        for (const QString &name : shipped.entryList(QDir::Files))
             QFile::copy(shipped.filePath(name), Path() + QStringLiteral("Profiles/") + name);
     }
 
     // The directory with a trailing "/".
     QString Path() const { return m_dir.path() + QLatin1Char('/'); }
     QString Ini() const { return Path() + QStringLiteral("Preferences.ini"); }
-    void WriteIni(const QByteArray &text) const
-    {
-        QFile f(Ini());
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) >= 0);
-    }
-    QByteArray ReadIni() const
-    {
-        QFile f(Ini());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
 private:
     QTemporaryDir m_dir;
@@ -129,19 +101,17 @@ struct Program
     std::unique_ptr<TMainForm> form;
 };
 
-// Short clips (160 by 120, ".avi" unless the name has an extension), made when first asked
-// for, in a folder that outlives the tests.
+// Short 160 by 120 ".avi" clips, made when first asked for, in a folder that outlives the tests.
 inline QString Clip(const QString &name, double seconds = 1.0)
 {
     static QTemporaryDir dir;
-    const QString path
-        = dir.filePath(name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".avi"));
+    const QString path = dir.filePath(name + QStringLiteral(".avi"));
     if (!QFile::exists(path)) {
-        test::ClipSpec spec;
-        spec.seconds = seconds;
-        spec.width = 160;
-        spec.height = 120;
-        EXPECT_TRUE(test::MakeClip(path, spec));
+        test::ClipSpec clip;
+        clip.seconds = seconds;
+        clip.width = 160;
+        clip.height = 120;
+        EXPECT_TRUE(test::MakeClip(path, clip));
     }
     return path;
 }

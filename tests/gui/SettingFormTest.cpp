@@ -1,19 +1,18 @@
-// The Preferences dialog: showing, OK, Cancel, the close box, Load Default and the browse
-// buttons, on the live preferences and Preferences.ini.
+// The Preferences dialog: OK, Cancel, the close box and Load Default, on the live preferences and
+// Preferences.ini.
 #include "MainFormSupport.h"
 
 #include "settings/Preferences.h"
-#include "ui/TAboutForm.h"
 #include "ui/TSettingForm.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 
+using namespace qvj;
 using namespace qvj::mainwin;
 
 namespace {
@@ -25,10 +24,11 @@ class SettingDialog : public ::testing::Test
 protected:
     void SetUp() override
     {
-        dir.WriteIni("[Main]\r\nOutput File=/stored/out.avi\r\nTemp Dir=/tmp/qvj-temp/\r\n"
-                     "Auto Open Dir=1\r\nAuto Exit=0\r\nAuto Turn Off=0\r\nAsk=1\r\n"
-                     "[Default]\r\nOutput File=/default/out.avi\r\nAuto Open Dir=0\r\n"
-                     "Auto Exit=1\r\nAsk=0\r\nRename=1\r\n");
+        test::WriteFile(dir.Ini(),
+                        "[Main]\r\nOutput File=/stored/out.avi\r\nTemp Dir=/tmp/qvj-temp/\r\n"
+                        "Auto Open Dir=1\r\nAuto Exit=0\r\nAuto Turn Off=0\r\nAsk=1\r\n"
+                        "[Default]\r\nOutput File=/default/out.avi\r\nAuto Open Dir=0\r\n"
+                        "Auto Exit=1\r\nAsk=0\r\nRename=1\r\n");
         program = std::make_unique<Program>(dir);
         program->Show();
         form().edtOutputFile->setText(QStringLiteral("/main/window.avi"));
@@ -37,11 +37,13 @@ protected:
     TSettingForm &dialog() { return *form().SettingForm; }
     PreferencesModel &prefs() { return form().Preferences(); }
 
+    // Each showing copies the main window's output file and takes the snapshot.
     void Open()
     {
         QTest::mouseClick(form().tbtnSetting, Qt::LeftButton);
         ASSERT_TRUE(dialog().isVisible());
-        before = dir.ReadIni();
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog());
+        before = test::ReadFile(dir.Ini());
     }
     // The controls as one text: output, temp, three check boxes, three radio buttons.
     QString Shown()
@@ -64,42 +66,27 @@ protected:
         edit->selectAll();
         QTest::keyClicks(edit, text);
     }
+    void Edit()
+    {
+        Type(dialog().edtTempDir, QStringLiteral("/tmp/elsewhere/"));
+        Type(dialog().edtOutputFile, QStringLiteral("/new/out.avi"));
+        Tick(dialog().chkTurnoff);
+    }
 
     ProgramDir dir;
     std::unique_ptr<Program> program;
     QByteArray before;
 };
 
-// Each showing copies the main output, blocks the main window and centres on it.
-TEST_F(SettingDialog, Showing)
-{
-    EXPECT_EQ(dialog().size(), QSize(391, 380));
-    EXPECT_EQ(dialog().chkOpenDir->text(),
-              QStringLiteral("Open the output directory when the task is completed. "));
-    EXPECT_EQ(dialog().rdbRename->text(),
-              QStringLiteral("Not overwrite (Rename to <Filename> + Index"));
-    for (int showing = 0; showing < 2; ++showing) {
-        Open();
-        EXPECT_EQ(Shown(), kOpened);
-        EXPECT_EQ(QApplication::activeModalWidget(), &dialog());
-        const QPoint offset = dialog().frameGeometry().center() - form().frameGeometry().center();
-        EXPECT_LE(offset.manhattanLength(), 4);
-        dialog().close();
-        form().move(form().pos() + QPoint(60, 40));
-    }
-}
-
 // A failed write shows its error and keeps the dialog open; the next OK stores everything.
 TEST_F(SettingDialog, OkStoresEverythingAndSetsTheMainOutput)
 {
     Open();
-    Type(dialog().edtTempDir, QStringLiteral("/tmp/elsewhere/"));
-    Tick(dialog().chkExit);
+    Edit();
     // A marked policy clicked again stays marked; marking another clears the first.
     for (QRadioButton *b : {dialog().rdbOverWrite, dialog().rdbRename, dialog().rdbRename})
         Tick(b);
-    Type(dialog().edtOutputFile, QStringLiteral("/new/out.avi"));
-    EXPECT_EQ(Shown(), QStringLiteral("/new/out.avi|/tmp/elsewhere/|110001"));
+    EXPECT_EQ(Shown(), QStringLiteral("/new/out.avi|/tmp/elsewhere/|101001"));
     QFile::setPermissions(dir.Ini(), QFile::ReadOwner);
     QTest::mouseClick(dialog().btnOK, Qt::LeftButton);
     QFile::setPermissions(dir.Ini(), QFile::ReadOwner | QFile::WriteOwner);
@@ -112,46 +99,40 @@ TEST_F(SettingDialog, OkStoresEverythingAndSetsTheMainOutput)
     QTest::mouseClick(dialog().btnOK, Qt::LeftButton);
     EXPECT_FALSE(dialog().isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    const QByteArray ini = dir.ReadIni();
+    const QByteArray ini = test::ReadFile(dir.Ini());
     for (const char *line :
-         {"Output File=/new/out.avi", "Temp Dir=/tmp/elsewhere/", "Auto Open Dir=1", "Auto Exit=1",
-          "Auto Turn Off=0", "Ask=0", "Overwrite=0", "Rename=1"})
+         {"Output File=/new/out.avi", "Temp Dir=/tmp/elsewhere/", "Auto Open Dir=1", "Auto Exit=0",
+          "Auto Turn Off=1", "Ask=0", "Overwrite=0", "Rename=1"})
         EXPECT_TRUE(ini.contains(line)) << line;
 }
 
-// Cancel and Escape bring back what the dialog opened with; the close box keeps the edits,
-// which the next showing takes as its snapshot. None writes, none changes the main output.
+// Cancel and Escape bring back what the dialog opened with; the close box keeps the edits in the
+// live preferences. None writes, none changes the main output; Enter confirms nothing.
 TEST_F(SettingDialog, ClosingWithoutOk)
 {
     const struct
     {
-        const char *how;
         std::function<void(TSettingForm &)> close;
         QString after;
     } cases[] = {
-        {"cancel", [](TSettingForm &d) { QTest::mouseClick(d.btnCancel, Qt::LeftButton); },
-         kOpened},
-        {"escape", [](TSettingForm &d) { QTest::keyClick(&d, Qt::Key_Escape); }, kOpened},
-        {"close box", [](TSettingForm &d) { d.close(); },
-         QStringLiteral("/new/out.avi|/tmp/elsewhere/|101010")},
+        {[](TSettingForm &d) { QTest::mouseClick(d.btnCancel, Qt::LeftButton); }, kOpened},
+        {[](TSettingForm &d) { QTest::keyClick(&d, Qt::Key_Escape); }, kOpened},
+        {[](TSettingForm &d) { d.close(); }, QStringLiteral("/new/out.avi|/tmp/elsewhere/|101010")},
     };
     for (const auto &c : cases) {
         Open();
-        // Enter confirms nothing.
         QTest::keyClick(dialog().edtTempDir, Qt::Key_Return);
         EXPECT_TRUE(dialog().isVisible());
-        Type(dialog().edtTempDir, QStringLiteral("/tmp/elsewhere/"));
-        Type(dialog().edtOutputFile, QStringLiteral("/new/out.avi"));
-        Tick(dialog().chkTurnoff);
+        Edit();
         Tick(dialog().rdbOverWrite);
         c.close(dialog());
-        EXPECT_FALSE(dialog().isVisible()) << c.how;
+        EXPECT_FALSE(dialog().isVisible());
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-        EXPECT_EQ(Shown(), c.after) << c.how;
+        EXPECT_EQ(Shown(), c.after);
         EXPECT_EQ(form().edtOutputFile->text(), QStringLiteral("/main/window.avi"));
-        EXPECT_EQ(dir.ReadIni(), before);
+        EXPECT_EQ(test::ReadFile(dir.Ini()), before);
     }
-    Open();
+    Open(); // the next showing takes the kept edits as its snapshot
     QTest::mouseClick(dialog().btnCancel, Qt::LeftButton);
     EXPECT_TRUE(prefs().TurnOff() && prefs().OverWrite());
 }
@@ -172,33 +153,7 @@ TEST_F(SettingDialog, LoadDefaultAsksFirst)
     // Nothing is written until OK; Cancel brings the opening values back.
     QTest::mouseClick(dialog().btnCancel, Qt::LeftButton);
     EXPECT_EQ(Shown(), kOpened);
-    EXPECT_EQ(dir.ReadIni(), before);
-}
-
-// The output file from the save dialog, the temporary folder from the folder browser (made to
-// end in "/"), both owned by the dialog; a cancelled one changes nothing.
-TEST_F(SettingDialog, BrowseButtons)
-{
-    Open();
-    program->dialogs.answers = {{QStringLiteral("/chosen/file.avi")},
-                                {},
-                                {QStringLiteral("/work")},
-                                {QStringLiteral("/")},
-                                {}};
-    QString shown;
-    for (QToolButton *b : {dialog().SpeedButton1, dialog().SpeedButton1, dialog().SpeedButton2,
-                           dialog().SpeedButton2, dialog().SpeedButton2}) {
-        QTest::mouseClick(b, Qt::LeftButton);
-        shown += Shown().section(QLatin1Char('|'), 0, 1) + QLatin1Char(' ');
-    }
-    EXPECT_EQ(shown,
-              QStringLiteral("/chosen/file.avi|/tmp/qvj-temp/ /chosen/file.avi|/tmp/qvj-temp/ "
-                             "/chosen/file.avi|/work/ /chosen/file.avi|/ /chosen/file.avi|/ "));
-    EXPECT_EQ(program->dialogs.asked,
-              (QStringList(2, form().SaveDialogFilter())
-               + QStringList(3, QStringLiteral("Select the output directory."))));
-    EXPECT_EQ(program->dialogs.owners, std::vector<QWidget *>(5, &dialog()));
-    EXPECT_EQ(form().edtOutputFile->text(), QStringLiteral("/main/window.avi"));
+    EXPECT_EQ(test::ReadFile(dir.Ini()), before);
 }
 
 } // namespace
