@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -22,7 +21,7 @@ struct OwnerWindow
     OwnerWindow()
     {
         widget.setGeometry(100, 80, 798, 559);
-        (new QVBoxLayout(&widget))->addWidget(button);
+        button->setGeometry(10, 10, 120, 30);
         QObject::connect(button, &QPushButton::clicked, [this] { ++clicks; });
         widget.show();
         EXPECT_TRUE(QTest::qWaitFor([this] { return widget.isActiveWindow(); }));

@@ -1,7 +1,6 @@
 #!/bin/bash
-# Installs the build into a scratch prefix and checks what a desktop user gets: the program
-# directory as one tree, links in bin/, a valid desktop entry with its icon, and a second
-# installation that keeps the user's preferences.
+# Installs the build into a scratch prefix and checks what a desktop user gets; a second
+# installation keeps the user's preferences.
 set -euo pipefail
 program_dir=$(cd "$1" && pwd)
 build_dir=$(dirname "$program_dir")
