@@ -1,7 +1,14 @@
 #include "cli/CliOptions.h"
+#include "cli/JoinCommand.h"
 #include "common/TestSupport.h"
+#include "profiles/ProfileCatalogue.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -32,7 +39,6 @@ TEST(CliArguments, AreTakenApart)
          "AVI - MPEG-4 Video", "/t", Policy::Rename, "o u t.avi", "a.mp4|b.mp4"},
         {"--profile=X|--temp=/t t|--output=o.avi|--overwrite|a", "X", "/t t", Policy::Overwrite,
          "o.avi", "a"},
-        {"--rename|--rename|-o|o|a", "", "", Policy::Rename, "o", "a"},
         {"-o|o|--|--rename|-x.mp4", "", "", Policy::Refuse, "o", "--rename|-x.mp4"},
         {"-o|o|a|a", "", "", Policy::Refuse, "o", "a|a"}, // a file named twice
     };
@@ -59,6 +65,33 @@ TEST(CliArguments, RefuseWhatMakesNoSenseButHelpNeedsNothingElse)
         EXPECT_TRUE(r.error.isEmpty());
         EXPECT_TRUE(r.options.help);
     }
+}
+
+TEST(ResolveProfilePath, FindsTheProfileByNameOrMemory)
+{
+    QTemporaryDir dir;
+    const QString program = dir.path() + S("/");
+    ASSERT_TRUE(QDir(program).mkdir(S("Profiles")));
+    for (const char *name : {"AVI - MPEG-4 Video.bpf", "b.BPF", "MP4 - H.264 Video.bpf"})
+        qvj::test::WriteFile(program + S("Profiles/") + S(name), "");
+    const ProfileCatalogue catalogue = ProfileCatalogue::List(program);
+    const std::vector<std::tuple<const char *, int, const char *>> cases {
+        // name, remembered index, file ("": refused)
+        {"", 2, "MP4 - H.264 Video.bpf"},
+        {"", 3, "AVI - MPEG-4 Video.bpf"},
+        {"b", 0, "b.BPF"},
+        {"mp4 - h.264 video.bpf", 0, "MP4 - H.264 Video.bpf"},
+        {"MP4", 0, ""}};
+    for (const auto &[name, remembered, file] : cases) {
+        QString error;
+        const QString path = ResolveProfilePath(catalogue, S(name), remembered, &error);
+        EXPECT_EQ(path, *file ? QString(program + S("Profiles/") + S(file)) : QString()) << name;
+        EXPECT_EQ(error.contains(S("AVI - MPEG-4 Video, b, MP4 - H.264 Video")), !*file) << name;
+    }
+    QString error;
+    EXPECT_EQ(ResolveProfilePath(ProfileCatalogue::List(program + S("none/")), S(""), 0, &error),
+              QString());
+    EXPECT_FALSE(error.isEmpty());
 }
 
 } // namespace

@@ -80,8 +80,6 @@ TEST(ProgressTracker, SkipsTwentyChunksOfEveryRunAndCarriesThePositionTextOver)
     ProgressTracker tracker(StageKind::Conversion, 20);
     tracker.BeginRun(10);
     SkipToExamined(tracker);
-    EXPECT_EQ(tracker.Bars(), (ProgressBars {0, 0}));
-    EXPECT_TRUE(tracker.PositionText().isEmpty());
     // Status output as the encoder writes it: only the first status line counts.
     EXPECT_TRUE(tracker.Feed("Pos:   4.0s     48f (80%) 96.00fps Trem:   0min   0mb  A-V:0.000 "
                              "[1000:128]\rPos:   4.1s     51f (85%) 96.00fps\r"));
