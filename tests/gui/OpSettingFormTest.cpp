@@ -53,6 +53,8 @@ QByteArray ProfileText()
     return text.toUtf8();
 }
 
+using Acts = std::vector<std::pair<const char *, const char *>>;
+
 class OpSettingForm : public ::testing::Test
 {
 protected:
@@ -98,7 +100,7 @@ protected:
         QTest::keyClick(Get(name), Qt::Key_Backspace);
         QTest::keyClicks(Get(name), QString::fromUtf8(text));
     }
-    void Act(const std::vector<std::pair<const char *, const char *>> &acts) const
+    void Act(const Acts &acts) const
     {
         for (const auto &[name, text] : acts)
             Act(name, text);
@@ -133,18 +135,9 @@ TEST_F(OpSettingForm, PanelsFollowAudioCodecAndEncodeMode)
     EXPECT_EQ(Get("cmbQuality")->geometry(), Get("cmbBitrate")->geometry());
 }
 
-struct OkCase
-{
-    const char *name;
-    std::vector<std::pair<const char *, const char *>> acts;
-    const char *title; // nullptr: the dialog closes and the options hold textOrBuilds
-    const char *textOrBuilds;
-    const char *focus = nullptr;
-};
-
-class OpSettingFormOk : public OpSettingForm, public ::testing::WithParamInterface<OkCase>
-{
-};
+// title nullptr: the dialog closes and the options hold textOrBuilds.
+struct OkCase { const char *name; Acts acts; const char *title, *textOrBuilds, *focus = nullptr; };
+class OpSettingFormOk : public OpSettingForm, public ::testing::WithParamInterface<OkCase> {};
 
 const char kMp2Text[] = "The maximum value of audio bitrate for MP2 codec is 128";
 
@@ -165,6 +158,7 @@ TEST_P(OpSettingFormOk, ChecksInOrder)
     EXPECT_TRUE(seen[0].icon == QMessageBox::Information && seen[0].parent == form.get());
     ASSERT_NE(form->focusWidget(), nullptr);
     EXPECT_EQ(form->focusWidget()->objectName(), QLatin1String(c.focus));
+    EXPECT_EQ(Shown("panMP3"), c.focus == std::string("cmbAcodec")); // no panel switch to refuse
 
     // The values stay, so OK refuses again; only the MP2 limit sets its box to the limit first.
     const bool mp2 = seen[0].text == QLatin1String(kMp2Text);
