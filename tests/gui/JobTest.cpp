@@ -23,7 +23,6 @@ using namespace qvj::mainwin;
 namespace {
 
 constexpr int kJobTimeoutMs = 180000;
-const QString kJoinTitle = QStringLiteral("Final Step: Joining all files...");
 
 // The AVI profile chosen, the job's folder and the output in a temporary folder of their own.
 class JobWindow : public ::testing::Test
@@ -37,7 +36,8 @@ protected:
                         "[Main]\r\nProfile=1\r\nAuto Open Dir=1\r\nAsk=1\r\nTemp Dir="
                             + work.filePath(QStringLiteral("temp")).toUtf8() + "\r\n");
     }
-    void Open(const QStringList &clips)
+    void Open(const QStringList &clips
+              = {Clip(QStringLiteral("job-a")), Clip(QStringLiteral("job-b"))})
     {
         program = std::make_unique<Program>(dir, clips);
         program->Show();
@@ -45,10 +45,6 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
         ASSERT_EQ(form().cmbProfile->currentText(), QStringLiteral("AVI - MPEG-4 Video"));
         form().edtOutputFile->setText(Output());
-    }
-    void OpenWithTwoClips()
-    {
-        Open({Clip(QStringLiteral("job-a")), Clip(QStringLiteral("job-b"))});
     }
 
     TMainForm &form() { return *program->form; }
@@ -58,11 +54,12 @@ protected:
     {
         return QTest::qWaitFor([this] { return !form().Job().IsActive(); }, kJobTimeoutMs);
     }
-    QStringList Messages() const
+    // The desktop's calls as "kind|title|text".
+    QStringList Calls() const
     {
         QStringList texts;
-        for (const auto &c : program->desktop.Of(QStringLiteral("message")))
-            texts.append(c.title + QStringLiteral(": ") + c.text);
+        for (const auto &c : program->desktop.calls)
+            texts.append(c.kind + QLatin1Char('|') + c.title + QLatin1Char('|') + c.text);
         return texts;
     }
     // What the job's folder and the output folder hold, as "temp/..." and "out/...".
@@ -76,20 +73,18 @@ protected:
                 files.append(sub + QLatin1Char('/') + name);
         return files;
     }
-    // The idle look (all enabled, Start shown) or the running one (all disabled, Stop shown).
+    // The idle look (Start and the idle panel shown, all enabled) or the running one (Stop and
+    // the progress panel shown, all but About and Help disabled).
     void ExpectLook(bool idle)
     {
-        EXPECT_EQ(form().imgStart->isVisible(), idle);
-        EXPECT_EQ(form().imgStop->isVisible(), !idle);
-        EXPECT_EQ(form().panBottomCenter->isVisible(), idle);
-        EXPECT_EQ(form().panBottomLeft->isVisible(), !idle);
+        EXPECT_EQ(form().imgStart->isVisible() && form().panBottomCenter->isVisible(), idle);
+        EXPECT_EQ(form().imgStop->isVisible() && form().panBottomLeft->isVisible(), !idle);
         for (QWidget *w : std::initializer_list<QWidget *> {
-                 form().imgStart, form().tbtnAddFile, form().tbtnAddDir, form().tbtnSetting,
-                 form().tbtnRemove, form().tbtnClear, form().tbtnUp, form().tbtnDown,
-                 form().ltvTask})
-            EXPECT_EQ(w->isEnabled(), idle || w == form().imgStart)
-                << w->objectName().toStdString();
-        EXPECT_TRUE(form().tbtnAbout->isEnabled() && form().tbtnHelp->isEnabled());
+                 form().tbtnAddFile, form().tbtnAddDir, form().tbtnSetting, form().tbtnRemove,
+                 form().tbtnClear, form().tbtnUp, form().tbtnDown, form().ltvTask})
+            EXPECT_EQ(w->isEnabled(), idle) << w->objectName().toStdString();
+        EXPECT_TRUE(form().imgStart->isEnabled() && form().tbtnAbout->isEnabled()
+                    && form().tbtnHelp->isEnabled());
     }
 
     QTemporaryDir work;
@@ -99,31 +94,20 @@ protected:
 
 TEST_F(JobWindow, AWholeJoinFromAClickOnStart)
 {
-    OpenWithTwoClips();
+    Open();
     form().edtOutputFile->setText(work.filePath(QStringLiteral("out/joined")));
-    bool joinSeen = false;
-    QObject::connect(&form().Job(), &JoinJob::stageTitleChanged,
-                     [&](const QString &title) { joinSeen |= title == kJoinTitle; });
     QTest::mouseClick(form().imgStart, Qt::LeftButton);
     EXPECT_EQ(form().edtOutputFile->text(), Output());
     ExpectLook(false);
-    EXPECT_EQ(form().labProcessTitle->text(), QStringLiteral("Prepare (Converting):"));
     ASSERT_TRUE(WaitForTheEnd());
-
-    EXPECT_TRUE(joinSeen);
-    EXPECT_EQ(Messages(),
-              QStringList {QStringLiteral("Complete: The joining is completed successfully.")});
-    const auto opened = desktop().Of(QStringLiteral("open"));
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].text, work.filePath(QStringLiteral("out")));
+    EXPECT_EQ(Calls(),
+              (QStringList {"message|Complete|The joining is completed successfully.",
+                            "open||" + work.filePath(QStringLiteral("out"))}));
     EXPECT_EQ(Column(form(), 3), QStringList(2, QStringLiteral("Complete")));
-    EXPECT_EQ(form().pgbCurrent->value(), 100);
-    EXPECT_EQ(form().pgbTotal->value(), 100);
-    EXPECT_EQ(form().labTotalProgress->text(), QStringLiteral("100%"));
+    EXPECT_TRUE(form().pgbCurrent->value() == 100 && form().pgbTotal->value() == 100);
     ExpectLook(true);
     const MediaProbeResult probe = ProbeMedia(Output());
-    ASSERT_TRUE(probe.ok) << probe.error.toStdString();
-    EXPECT_NEAR(TimeTextToSeconds(probe.lengthText), 2.0, 0.5) << probe.lengthText.toStdString();
+    EXPECT_NEAR(TimeTextToSeconds(probe.lengthText), 2.0, 0.5) << probe.error.toStdString();
     EXPECT_EQ(Files(), QStringList {QStringLiteral("out/joined.avi")});
 }
 
@@ -137,26 +121,21 @@ TEST_F(JobWindow, StopInEitherStage)
         QString stage, message;
         QStringList statuses;
     } cases[] = {
-        {1.0,
-         QStringLiteral("Prepare (Converting):"),
-         QStringLiteral("Cancel: The Coversion is canceled."),
-         {"Stop", "OK"}},
-        {6.0, kJoinTitle, QStringLiteral("Cancel: The Joining is canceled."), {"Stop", "Stop"}},
+        {1.0, "Prepare (Converting):", "The Coversion is canceled.", {"Stop", "OK"}},
+        {6.0, "Final Step: Joining all files...", "The Joining is canceled.", {"Stop", "Stop"}},
     };
     for (const auto &c : cases) {
-        const QString prefix = QString::number(c.seconds);
-        Open({Clip(prefix + QStringLiteral("-a"), c.seconds),
-              Clip(prefix + QStringLiteral("-b"), c.seconds)});
+        const QString name = QString::number(c.seconds);
+        Open({Clip(name + QLatin1Char('a'), c.seconds), Clip(name + QLatin1Char('b'), c.seconds)});
         QTest::mouseClick(form().imgStart, Qt::LeftButton);
         ASSERT_TRUE(QTest::qWaitFor([&] { return form().labProcessTitle->text() == c.stage; },
                                     kJobTimeoutMs));
         QTest::mouseClick(form().imgStop, Qt::LeftButton);
-        EXPECT_TRUE(form().imgStart->isVisible() && !form().imgStop->isVisible());
-        EXPECT_FALSE(form().imgStart->isEnabled());
+        EXPECT_TRUE(form().imgStart->isVisible() && !form().imgStart->isEnabled());
         form().imgStartClick();
         EXPECT_TRUE(form().Job().IsActive());
         ASSERT_TRUE(WaitForTheEnd());
-        EXPECT_EQ(Messages(), QStringList {c.message});
+        EXPECT_EQ(Calls(), QStringList {QStringLiteral("message|Cancel|") + c.message});
         EXPECT_EQ(Column(form(), 3), c.statuses);
         ExpectLook(true);
         EXPECT_EQ(Files(), QStringList());
@@ -168,21 +147,23 @@ TEST_F(JobWindow, StopInEitherStage)
 TEST_F(JobWindow, StartRefusals)
 {
     Open({Clip(QStringLiteral("job-a"))});
-    test::WriteFile(work.filePath(QStringLiteral("out/there.avi")), "old");
-    const QString out = work.filePath(QStringLiteral("out/"));
-    const QString nowhere = work.filePath(QStringLiteral("nowhere/x.avi"));
+    const QString out = work.filePath(QStringLiteral("out/")),
+                  nowhere = out + QStringLiteral("no/x.avi");
+    test::WriteFile(out + QStringLiteral("there.avi"), "old");
     const struct
     {
         QString output, box, focus, outputAfter;
     } cases[] = {
-        {Output(), "Add More Videos|Please add at least 2 videos to the task for joining.",
+        {Output(), "message|Add More Videos|Please add at least 2 videos to the task for joining.",
          "cmbProfile", Output()},
         {nowhere,
-         "Output path does not exist|The output path does not exist. Please specify another one.",
+         "message|Output path does not exist|The output path does not exist. Please specify "
+         "another one.",
          "edtOutputFile", nowhere},
-        {out, "Icorrect Filename|Please specify the output file.", "edtOutputFile", out},
+        {out, "message|Icorrect Filename|Please specify the output file.", "edtOutputFile", out},
         {out + QStringLiteral("there"),
-         "File Exists|The output file is existent. Do you want to continue and overwrite it? "
+         "question|File Exists|The output file is existent. Do you want to continue and overwrite "
+         "it? "
          "\n\rClick \"No\" to specify another output filename.",
          "edtOutputFile", out + QStringLiteral("there.avi")},
     };
@@ -192,9 +173,7 @@ TEST_F(JobWindow, StartRefusals)
         desktop().calls.clear();
         desktop().answers = {false};
         QTest::mouseClick(form().imgStart, Qt::LeftButton);
-        ASSERT_EQ(desktop().calls.size(), 1u) << c.box.toStdString();
-        EXPECT_EQ(desktop().calls[0].title + QLatin1Char('|') + desktop().calls[0].text, c.box);
-        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(Calls(), QStringList {c.box});
         EXPECT_EQ(QApplication::focusWidget()->objectName(), c.focus);
         EXPECT_EQ(form().edtOutputFile->text(), c.outputAfter);
         ExpectLook(true);
@@ -203,41 +182,38 @@ TEST_F(JobWindow, StartRefusals)
     }
 }
 
-// Turning off closes the window without a question or a message, and the window's keys are
-// stored before the power-off request. Under the Overwrite policy an existing output is
-// replaced without a question.
+// Turning off closes the window without a question or a message, the window's keys stored
+// before the power-off request. Under Overwrite an existing output is replaced without asking.
 TEST_F(JobWindow, TurnOffStoresTheKeysFirst)
 {
-    OpenWithTwoClips();
+    Open();
     form().Preferences().SetOverWrite(true);
     form().Preferences().SetTurnOff(true);
     test::WriteFile(Output(), "old");
-    QByteArray iniAtPowerOff;
-    desktop().onPowerOff = [&] { iniAtPowerOff = test::ReadFile(dir.Ini()); };
     QTest::mouseClick(form().imgStart, Qt::LeftButton);
     ASSERT_TRUE(WaitForTheEnd());
     EXPECT_FALSE(form().isVisible());
-    ASSERT_EQ(desktop().calls.size(), 1u);
-    EXPECT_EQ(desktop().calls[0].kind, QStringLiteral("poweroff"));
+    EXPECT_EQ(Calls(), QStringList {QStringLiteral("poweroff||")});
     EXPECT_GT(QFileInfo(Output()).size(), 3);
-    EXPECT_TRUE(iniAtPowerOff.contains(("Output File=" + Output()).toUtf8()));
-    EXPECT_TRUE(iniAtPowerOff.contains("Profile=1"));
+    EXPECT_TRUE(desktop().iniAtPowerOff.contains(("Output File=" + Output()).toUtf8()));
 }
 
+// No keeps the job running; Yes stops the encoder, removes the job's files, stores the keys and
+// closes without the stage's cancel message.
 TEST_F(JobWindow, ClosingDuringAJobAsksFirst)
 {
-    OpenWithTwoClips();
+    Open();
     QTest::mouseClick(form().imgStart, Qt::LeftButton);
     desktop().answers = {false, true};
     EXPECT_FALSE(form().close());
     EXPECT_TRUE(form().Job().IsActive());
-    const auto asked = desktop().Of(QStringLiteral("question"));
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].text, QStringLiteral("A job is running. Stop it and exit?"));
-    // Yes: the encoder is stopped, the job's files go, the keys are stored, no cancel message.
     EXPECT_TRUE(form().close());
     EXPECT_FALSE(form().Job().IsActive());
-    EXPECT_TRUE(Messages().isEmpty());
+    EXPECT_EQ(
+        Calls(),
+        QStringList(
+            2,
+            QStringLiteral("question|Quintor Video Joiner|A job is running. Stop it and exit?")));
     EXPECT_EQ(Files(), QStringList());
     EXPECT_TRUE(test::ReadFile(dir.Ini()).contains(("Output File=" + Output()).toUtf8()));
 }

@@ -75,15 +75,12 @@ TEST_F(MainCommands, LookStatesOfTheStartAndStopPictures)
             stop->setVisible(!stop->isVisible());
         }
     };
-    for (const char *step : {"m 1100", "m 1100", "p 2200", "m 2200", "r 1100", "b 0000", "p 2200",
-                             "b 0000", "r 0000", "sM 0011", "sm 1111", "b 0011"}) {
+    for (const char *step : {"m 1100", "p 2200", "m 2200", "r 1100", "b 0000", "p 2200", "b 0000",
+                             "r 0000", "sM 0011", "sm 1111", "b 0011"}) {
         for (const char *a = step; *a != ' '; ++a)
             act(*a);
-        const int looks[]
-            = {start->State(), start->PictureIndex(), stop->State(), stop->PictureIndex()};
-        QString shown;
-        for (int n : looks)
-            shown += QString::number(n);
+        const QString shown = QString::asprintf("%d%d%d%d", start->State(), start->PictureIndex(),
+                                                stop->State(), stop->PictureIndex());
         EXPECT_EQ(shown, QLatin1String(std::strchr(step, ' ') + 1)) << step;
     }
     EXPECT_TRUE(program.desktop.calls.empty());

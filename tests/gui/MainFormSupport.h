@@ -8,14 +8,10 @@
 #include "tasks/TaskList.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <functional>
 #include <memory>
 
 namespace qvj::mainwin {
@@ -27,29 +23,21 @@ public:
     QStringList ChooseInputFiles(QWidget *, const QString &) override { return Take(); }
     QString ChooseOutputFile(QWidget *, const QString &) override { return Take().value(0); }
     QString BrowseForFolder(QWidget *, const QString &) override { return Take().value(0); }
+    QStringList Take() { return answers.isEmpty() ? QStringList() : answers.takeFirst(); }
 
-    std::deque<QStringList> answers;
-
-private:
-    QStringList Take()
-    {
-        const QStringList front = answers.empty() ? QStringList() : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return front;
-    }
+    QList<QStringList> answers;
 };
 
-// Records the desktop's calls; onPowerOff runs when the power-off request comes.
+// Records the desktop's calls and what the ini file holds when the power-off request comes.
 struct WindowDesktop : test::RecordingDesktop
 {
     void PowerOff() override
     {
-        if (onPowerOff)
-            onPowerOff();
+        iniAtPowerOff = test::ReadFile(ini);
         RecordingDesktop::PowerOff();
     }
-    std::function<void()> onPowerOff;
+    QString ini;
+    QByteArray iniAtPowerOff;
 };
 
 // A program directory of its own: the built encoder and profiles, with or without the shipped
@@ -71,8 +59,7 @@ public:
             QFile::copy(shipped.filePath(name), Path() + QStringLiteral("Profiles/") + name);
     }
 
-    // The directory with a trailing "/".
-    QString Path() const { return m_dir.path() + QLatin1Char('/'); }
+    QString Path() const { return m_dir.path() + QLatin1Char('/'); } // with a trailing "/"
     QString Ini() const { return Path() + QStringLiteral("Preferences.ini"); }
 
 private:
@@ -88,6 +75,7 @@ struct Program
         form = std::make_unique<TMainForm>(
             MainFormSetup {dir.Path(), arguments, currentDir, &desktop, &dialogs});
         form->CreateDialogs();
+        desktop.ini = dir.Ini();
     }
     // Shows the window as the event loop does and waits until it is on the screen.
     void Show()
@@ -106,13 +94,11 @@ inline QString Clip(const QString &name, double seconds = 1.0)
 {
     static QTemporaryDir dir;
     const QString path = dir.filePath(name + QStringLiteral(".avi"));
-    if (!QFile::exists(path)) {
-        test::ClipSpec clip;
-        clip.seconds = seconds;
-        clip.width = 160;
-        clip.height = 120;
-        EXPECT_TRUE(test::MakeClip(path, clip));
-    }
+    test::ClipSpec clip;
+    clip.seconds = seconds;
+    clip.width = 160;
+    clip.height = 120;
+    EXPECT_TRUE(QFile::exists(path) || test::MakeClip(path, clip));
     return path;
 }
 

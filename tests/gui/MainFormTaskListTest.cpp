@@ -27,23 +27,17 @@ protected:
             rows += QFileInfo(path).completeBaseName().back();
         return rows;
     }
-    // Open, Add Files..., Add Directorys..., Remove, Clear: "1" enabled, "0" not, "-" a separator.
-    QString Popup()
+    // The popup's entries (Open, Add Files..., Add Directorys..., Remove, Clear; "-" a separator)
+    // and the four list buttons, "1" enabled, "0" not.
+    QString State()
     {
         form().ppmTaskPopup();
         QString s;
         for (QAction *a : form().ppmTask->actions())
-            s += a->isSeparator() ? QLatin1Char('-')
-                : a->isEnabled()  ? QLatin1Char('1')
-                                  : QLatin1Char('0');
-        return s;
-    }
-    // "1" or "0" for the four list buttons, which always agree.
-    QString ListButtons()
-    {
-        QString s;
+            s += a->isSeparator() ? QLatin1Char('-') : QLatin1Char(a->isEnabled() ? '1' : '0');
+        s += QLatin1Char(' ');
         for (QPushButton *b : {form().tbtnRemove, form().tbtnClear, form().tbtnUp, form().tbtnDown})
-            s += b->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+            s += QLatin1Char(b->isEnabled() ? '1' : '0');
         return s;
     }
 
@@ -54,7 +48,8 @@ protected:
 TEST_F(TaskListWindow, CommandsKeysAndPopup)
 {
     // Add Files keeps the dialog's order; a file already listed is added only after Yes.
-    program.dialogs.answers = {{Row('A'), Row('B'), Row('C')}, {Row('B')}, {Row('B')}};
+    program.dialogs.answers
+        = {{Row('A'), Row('B'), Row('C')}, {Row('B')}, {Row('B')}, {}, {Row('A')}};
     program.desktop.answers = {false, true};
     for (int i = 0; i < 3; ++i)
         QTest::mouseClick(form().tbtnAddFile, Qt::LeftButton);
@@ -67,10 +62,10 @@ TEST_F(TaskListWindow, CommandsKeysAndPopup)
     EXPECT_EQ(asked[0].title + QLatin1Char('|') + asked[0].text,
               QStringLiteral("Already Listed|This file has been added to the Task List already. "
                              "Are you sure to add it again?"));
-    EXPECT_FALSE(form().panltvTask->isVisible());
 
-    // Each step selects rows, checks the popup, acts, then checks the rows and the selection.
-    // A moved block stays selected; a selected first row moves only with the row below it.
+    // Each step selects rows, checks the popup and the buttons, acts, then checks the rows and
+    // the selection. A moved block stays selected; a selected first row moves only with the row
+    // below it. Open opens the first selected row. An empty list turns the buttons off.
     const auto click
         = [](QAbstractButton *b) { return [b] { QTest::mouseClick(b, Qt::LeftButton); }; };
     const auto key = [this](Qt::Key k) {
@@ -79,59 +74,41 @@ TEST_F(TaskListWindow, CommandsKeysAndPopup)
             QTest::keyClick(form().ltvTask, k);
         };
     };
+    const std::function<void()> add = [this] { form().tbtnAddFileClick(); };
     const struct
     {
         QList<int> select;
-        QString popup;
+        QString state;
         std::function<void()> act;
         QString rows;
         QList<int> selected;
     } steps[] = {
-        {{0, 1}, QStringLiteral("1-11-11"), click(form().tbtnDown), QStringLiteral("CABB"), {1, 2}},
-        {{0, 1}, QStringLiteral("1-11-11"), click(form().tbtnUp), QStringLiteral("ACBB"), {0}},
-        {{},
-         QStringLiteral("0-11-01"),
-         [this] { form().ltvTaskDblClick(); },
-         QStringLiteral("ACBB"),
-         {}},
-        {{2, 1},
-         QStringLiteral("1-11-11"),
-         [this] { form().Open1->trigger(); },
-         QStringLiteral("ACBB"),
-         {}},
-        {{0, 2}, QStringLiteral("1-11-11"), click(form().tbtnRemove), QStringLiteral("CB"), {}},
-        {{1}, QStringLiteral("1-11-11"), key(Qt::Key_Delete), QStringLiteral("C"), {}},
-        {{}, QStringLiteral("0-11-01"), key(Qt::Key_Backspace), QString(), {}},
+        {{0, 1}, "1-11-11 1111", click(form().tbtnDown), "CABB", {1, 2}},
+        {{0, 1}, "1-11-11 1111", click(form().tbtnUp), "ACBB", {0}},
+        {{}, "0-11-01 1111", [this] { form().ltvTaskDblClick(); }, "ACBB", {}},
+        {{2, 1}, "1-11-11 1111", [this] { form().Open1->trigger(); }, "ACBB", {}},
+        {{0, 2}, "1-11-11 1111", click(form().tbtnRemove), "CB", {}},
+        {{1}, "1-11-11 1111", key(Qt::Key_Delete), "C", {}},
+        {{}, "0-11-01 1111", key(Qt::Key_Backspace), "", {}},
+        {{}, "0-11-00 0000", add, "", {}}, // cancelled
+        {{}, "0-11-00 0000", add, "A", {}},
+        {{}, "0-11-01 1111", click(form().tbtnClear), "", {}},
     };
     for (const auto &step : steps) {
         QItemSelection selection;
         for (int r : step.select)
             selection.select(form().TaskList().index(r, 0), form().TaskList().index(r, 3));
         form().ltvTask->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-        EXPECT_EQ(Popup(), step.popup) << step.rows.toStdString();
+        EXPECT_EQ(State(), step.state) << step.rows.toStdString();
         step.act();
         EXPECT_EQ(Rows(), step.rows);
         if (!step.selected.isEmpty()) {
             EXPECT_EQ(form().SelectedRows(), step.selected) << step.rows.toStdString();
         }
     }
-    // Open opened the first selected row only, and only then.
-    const auto opened = program.desktop.Of(QStringLiteral("open"));
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].text, Row('C'));
-
-    // An empty list turns the list buttons off; a cancelled dialog leaves them off, an add turns
-    // them on, Clear off again. The welcome panel does not come back.
-    EXPECT_EQ(Popup(), QStringLiteral("0-11-00"));
-    QString buttons = ListButtons();
-    form().tbtnAddFileClick();
-    buttons += ListButtons();
-    program.dialogs.answers = {{Row('A')}};
-    form().tbtnAddFileClick();
-    buttons += ListButtons();
-    QTest::mouseClick(form().tbtnClear, Qt::LeftButton);
-    EXPECT_EQ(buttons + ListButtons(), QStringLiteral("0000000011110000"));
-    EXPECT_FALSE(form().panltvTask->isVisible());
+    EXPECT_EQ(State(), QStringLiteral("0-11-00 0000"));
+    EXPECT_FALSE(form().panltvTask->isVisible()); // the welcome panel does not come back
+    EXPECT_EQ(program.desktop.Of(QStringLiteral("open")).at(0).text, Row('C'));
 }
 
 } // namespace

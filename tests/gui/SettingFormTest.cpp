@@ -35,7 +35,6 @@ protected:
     }
     TMainForm &form() { return *program->form; }
     TSettingForm &dialog() { return *form().SettingForm; }
-    PreferencesModel &prefs() { return form().Preferences(); }
 
     // Each showing copies the main window's output file and takes the snapshot.
     void Open()
@@ -53,7 +52,7 @@ protected:
         for (QAbstractButton *b : std::initializer_list<QAbstractButton *> {
                  dialog().chkOpenDir, dialog().chkExit, dialog().chkTurnoff, dialog().rdbAsk,
                  dialog().rdbOverWrite, dialog().rdbRename})
-            s += b->isChecked() ? QLatin1Char('1') : QLatin1Char('0');
+            s += QLatin1Char(b->isChecked() ? '1' : '0');
         return s;
     }
     // Clicks a check box or radio button on its indicator.
@@ -61,15 +60,13 @@ protected:
     {
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
     }
-    static void Type(QLineEdit *edit, const QString &text)
-    {
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-    }
     void Edit()
     {
-        Type(dialog().edtTempDir, QStringLiteral("/tmp/elsewhere/"));
-        Type(dialog().edtOutputFile, QStringLiteral("/new/out.avi"));
+        for (QLineEdit *edit : {dialog().edtTempDir, dialog().edtOutputFile}) {
+            edit->selectAll();
+            QTest::keyClicks(edit,
+                             edit == dialog().edtTempDir ? "/tmp/elsewhere/" : "/new/out.avi");
+        }
         Tick(dialog().chkTurnoff);
     }
 
@@ -90,9 +87,8 @@ TEST_F(SettingDialog, OkStoresEverythingAndSetsTheMainOutput)
     QFile::setPermissions(dir.Ini(), QFile::ReadOwner);
     QTest::mouseClick(dialog().btnOK, Qt::LeftButton);
     QFile::setPermissions(dir.Ini(), QFile::ReadOwner | QFile::WriteOwner);
-    const auto errors = program->desktop.Of(QStringLiteral("error"));
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].text, QStringLiteral("Unable to write to ") + dir.Ini() + QLatin1Char('.'));
+    EXPECT_EQ(program->desktop.Of(QStringLiteral("error")).at(0).text,
+              QStringLiteral("Unable to write to ") + dir.Ini() + QLatin1Char('.'));
     EXPECT_TRUE(dialog().isVisible());
     EXPECT_EQ(form().edtOutputFile->text(), QStringLiteral("/new/out.avi"));
 
@@ -134,7 +130,7 @@ TEST_F(SettingDialog, ClosingWithoutOk)
     }
     Open(); // the next showing takes the kept edits as its snapshot
     QTest::mouseClick(dialog().btnCancel, Qt::LeftButton);
-    EXPECT_TRUE(prefs().TurnOff() && prefs().OverWrite());
+    EXPECT_TRUE(form().Preferences().TurnOff() && form().Preferences().OverWrite());
 }
 
 TEST_F(SettingDialog, LoadDefaultAsksFirst)
@@ -146,10 +142,8 @@ TEST_F(SettingDialog, LoadDefaultAsksFirst)
     QTest::mouseClick(dialog().btnDefault, Qt::LeftButton);
     // The temporary folder is not part of the defaults.
     EXPECT_EQ(Shown(), QStringLiteral("/default/out.avi|/tmp/qvj-temp/|010001"));
-    const auto asked = program->desktop.Of(QStringLiteral("question"));
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0].title + QLatin1Char('|') + asked[0].text,
-              QStringLiteral("Load Default|Are you sure to load the default preferences?"));
+    EXPECT_EQ(program->desktop.Of(QStringLiteral("question")).at(1).text,
+              QStringLiteral("Are you sure to load the default preferences?"));
     // Nothing is written until OK; Cancel brings the opening values back.
     QTest::mouseClick(dialog().btnCancel, Qt::LeftButton);
     EXPECT_EQ(Shown(), kOpened);
