@@ -59,77 +59,61 @@ CliResult RunQuintorJoin(const QStringList &arguments, const QString &interruptW
     return r;
 }
 
-class CliJoin : public testing::Test
+TEST(CliJoin, JoinsUnlikeClipsKeepsAnExistingOutputUnlessToldAndCleansUpOnCtrlC)
 {
-protected:
-    // The AVI profile, the test's temporary folder, the output and the clips.
-    QStringList Args(const QString &output) const
-    {
-        return {S("--profile"), S("AVI - MPEG-4 Video"), S("--temp"), temp, S("-o"), output, a, b};
-    }
-
-    QStringList TempEntries() const
-    {
-        return QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    }
-
     QTemporaryDir work;
-    QString root = work.path() + S("/");
-    QString temp = root + S("temp");
-    QString a = root + S("clip \"a\" ü.mp4"), b = root + S("Ünï 日本/b \\silent\\.avi");
-};
-
-TEST_F(CliJoin, JoinsUnlikeClipsButKeepsAnExistingOutputUnlessTold)
-{
+    const QString root = work.path() + S("/"), temp = root + S("temp");
+    const QString a = root + S("clip \"a\" ü.mp4"), b = root + S("Ünï 日本/b \\silent\\.avi");
+    const QString existing = root + S("joined é.avi");
     ASSERT_TRUE(MakeClip(a, {.seconds = 1, .sampleRate = 22050, .channels = 1, .extra = {}}));
     ASSERT_TRUE(QDir().mkdir(root + S("Ünï 日本")));
     ASSERT_TRUE(MakeClip(
         b,
         {.seconds = 1, .width = 176, .height = 144, .fps = S("30"), .audio = false, .extra = {}}));
-    const QString existing = root + S("joined é.avi");
     WriteFile(existing, "mine");
-    const CliResult refused = RunQuintorJoin(Args(existing));
+    // Every run joins a, b and a again: a file named twice is joined twice.
+    const auto join = [&](const char *policy, const QString &interruptWhen = {}) {
+        QStringList args {
+            S("--profile"), S("AVI - MPEG-4 Video"), S("--temp"), temp, S("-o"), existing, a, b, a};
+        if (*policy)
+            args.prepend(S(policy));
+        const CliResult r = RunQuintorJoin(args, interruptWhen);
+        EXPECT_EQ(QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        return r;
+    };
+
+    const CliResult refused = join("");
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(S("File Exists: The output file is existent.")))
         << refused.err.toStdString();
     EXPECT_EQ(ReadFile(existing), QByteArray("mine"));
-    EXPECT_FALSE(QDir(temp).exists()) << "nothing started";
 
-    const CliResult renamed = RunQuintorJoin(QStringList {S("--rename")} + Args(existing));
+    const CliResult renamed = join("--rename");
     ASSERT_EQ(renamed.exitCode, 0) << renamed.err.toStdString();
     EXPECT_EQ(renamed.out.trimmed(), root + S("joined é_1.avi"));
     EXPECT_EQ(ReadFile(existing), QByteArray("mine"));
     for (const char *shown :
-         {"Prepare (Converting): b \\silent\\.avi", "Final Step: Joining all files...",
-          "Complete: The joining is completed successfully."})
+         {"Already Listed: ", "Prepare (Converting): b \\silent\\.avi",
+          "Final Step: Joining all files...", "Complete: The joining is completed successfully."})
         EXPECT_TRUE(renamed.err.contains(S(shown))) << shown;
-    EXPECT_EQ(TempEntries(), QStringList());
-
-    // A file named twice is joined twice.
-    const CliResult replaced = RunQuintorJoin(QStringList {S("--overwrite")} + Args(existing) << a);
-    ASSERT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
-    EXPECT_TRUE(replaced.err.contains(S("Already Listed: "))) << replaced.err.toStdString();
-    const ProbedFile joined = ProbeFile(existing);
+    const ProbedFile joined = ProbeFile(root + S("joined é_1.avi"));
     EXPECT_NEAR(joined.seconds, 3.0, 0.5);
     EXPECT_FALSE(joined.videoCodec.isEmpty());
     EXPECT_FALSE(joined.audioCodec.isEmpty());
-}
 
-TEST_F(CliJoin, CtrlCStopsTheJobAndRemovesTheIntermediateFiles)
-{
-    ASSERT_TRUE(MakeClip(a, {.seconds = 1, .extra = {}}));
-    b = root + S("b.mp4");
-    ASSERT_TRUE(MakeClip(b, {.seconds = 1, .extra = {}}));
-    const std::vector<std::pair<const char *, const char *>> cases {
-        // when, then
-        {"Prepare (Converting): b.mp4", "Cancel: The Coversion is canceled."},
+    const CliResult replaced = join("--overwrite");
+    ASSERT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
+    EXPECT_NEAR(ProbeFile(existing).seconds, 3.0, 0.5);
+
+    const std::vector<std::pair<const char *, const char *>> interrupts {
+        // Ctrl-C when, then
+        {"Prepare (Converting): b \\silent\\.avi", "Cancel: The Coversion is canceled."},
         {"Final Step: Joining all files...", "Cancel: The Joining is canceled."}};
-    for (const auto &[when, then] : cases) {
-        const CliResult r = RunQuintorJoin(Args(root + S("j.avi")), S(when));
+    for (const auto &[when, then] : interrupts) {
+        const CliResult r = join("--overwrite", S(when));
         EXPECT_TRUE(r.interrupted) << "never saw " << when;
         EXPECT_EQ(r.exitCode, 130) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(S(then))) << r.err.toStdString();
-        EXPECT_EQ(TempEntries(), QStringList());
     }
 }
 

@@ -39,9 +39,7 @@ TEST(CliArguments, AreTakenApart)
          "AVI - MPEG-4 Video", "/t", Policy::Rename, "o u t.avi", "a.mp4|b.mp4"},
         {"--profile=X|--temp=/t t|--output=o.avi|--overwrite|a", "X", "/t t", Policy::Overwrite,
          "o.avi", "a"},
-        {"-o|o|--|--rename|-x.mp4", "", "", Policy::Refuse, "o", "--rename|-x.mp4"},
-        {"-o|o|a|a", "", "", Policy::Refuse, "o", "a|a"}, // a file named twice
-    };
+        {"-o|o|--|--rename|-x.mp4", "", "", Policy::Refuse, "o", "--rename|-x.mp4"}};
     for (const Case &c : cases) {
         const CliParseResult r = ParseCliArguments(Args(c.args));
         ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();

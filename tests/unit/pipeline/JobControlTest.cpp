@@ -70,19 +70,19 @@ TEST_F(JobControl, StartChecksInTheirOrderAndAppendsTheExtension)
 TEST_F(JobControl, StartAsksAboutAnExistingOutputOnlyUnderAskMe)
 {
     qvj::test::RecordingDesktop desktop;
-    desktop.answers = {false};
+    desktop.answers = {false, true};
     // The name after the extension check is the one tested, and the box keeps it after No.
-    StartCheck no = CheckStart({2, root + S("clip.mpg"), S(".avi"), true});
-    EXPECT_FALSE(ConfirmStart(no, desktop));
-    EXPECT_EQ(no.focus, StartFocus::OutputFile);
-    EXPECT_EQ(no.outputText, root + S("clip.mpg.avi"));
-    ASSERT_EQ(desktop.calls.size(), 1u);
+    StartCheck check = CheckStart({2, root + S("clip.mpg"), S(".avi"), true});
+    EXPECT_FALSE(ConfirmStart(check, desktop));
+    EXPECT_EQ(check.focus, StartFocus::OutputFile);
+    EXPECT_EQ(check.outputText, root + S("clip.mpg.avi"));
+    check = CheckStart({2, root + S("taken.avi"), S(".avi"), true});
+    EXPECT_TRUE(ConfirmStart(check, desktop));
+    EXPECT_EQ(desktop.Of(S("question")).size(), 2u);
     EXPECT_EQ(desktop.calls.front().title, S("File Exists"));
     EXPECT_EQ(desktop.calls.front().text,
               S("The output file is existent. Do you want to continue and overwrite it? "
                 "\n\rClick \"No\" to specify another output filename."));
-    StartCheck yes = CheckStart({2, root + S("taken.avi"), S(".avi"), true});
-    EXPECT_TRUE(ConfirmStart(yes, desktop));
     EXPECT_EQ(CheckStart({2, root + S("taken.avi"), S(".avi"), false}).verdict, Verdict::Go);
 }
 

@@ -26,11 +26,10 @@ TEST(JobFolder, IsAFreshFolderInTheTemporaryFolderOrElseInTheProgramsTemp)
     const std::vector<std::pair<QString, QString>> cases {
         // setting, where the folder lies
         {root + S("existing"), root + S("existing/")},
-        {root + S("new ü folder"), root + S("new ü folder/")},
+        {root + S("new ü"), root + S("new ü/")},
         {root + S("missing/parent"), fallback},
         {root + S("a file"), fallback},
-        {S(""), fallback},
-    };
+        {S(""), fallback}};
     QStringList made;
     for (const auto &[setting, parent] : cases) {
         const JobFolderResult result = MakeJobFolder(setting, program);

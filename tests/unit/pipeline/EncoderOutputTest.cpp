@@ -1,5 +1,8 @@
-#include "pipeline/Progress.h"
+// Reading the encoder's output: its position for the progress bars, its last lines for a
+// failure message.
 #include "common/TestSupport.h"
+#include "pipeline/OutputTail.h"
+#include "pipeline/Progress.h"
 
 #include <QLocale>
 
@@ -96,6 +99,31 @@ TEST(ProgressTracker, SkipsTwentyChunksOfEveryRunAndCarriesThePositionTextOver)
     // A chunk is the bytes up to the first zero byte.
     tracker.Feed(QByteArrayView("Pos: 1.0s\0Pos: 9.0s", 20));
     EXPECT_EQ(tracker.Position(), 1.0);
+}
+
+TEST(OutputTail, KeepsTheLastMeaningfulLinesCutShort)
+{
+    const std::vector<std::pair<QByteArrayList, QStringList>> cases {
+        {{"Opening\r\nPos:   1.0s  30f\rPos:   2.0s  60f\r\n   \nError: bad input\r"},
+         {S("Opening"), S("Error: bad input")}},
+        {{"first li", "ne\nPo", "s:  3.0s\rcaf\xc3", "\xa9"}, {S("first line"), S("café")}},
+        {{QByteArray(1000, 'y')},
+         {QString(OutputTail::MaxLineLength, QLatin1Char('y')) + S("...")}},
+    };
+    for (const auto &[chunks, lines] : cases) {
+        OutputTail tail;
+        for (const QByteArray &chunk : chunks)
+            tail.Add(chunk);
+        EXPECT_EQ(tail.Lines(), lines) << chunks.join('|').toStdString();
+    }
+
+    OutputTail tail;
+    for (int i = 1; i <= 45; ++i)
+        tail.Add(QByteArray('\n' + QByteArray::number(i)));
+    const QStringList lines = tail.Lines();
+    ASSERT_EQ(lines.size(), OutputTail::MaxLines);
+    EXPECT_EQ(lines.front(), S("26"));
+    EXPECT_EQ(lines.back(), S("45")); // the unfinished last line counts
 }
 
 } // namespace
