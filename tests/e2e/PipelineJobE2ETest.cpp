@@ -3,7 +3,6 @@
 #include "EncoderTestSupport.h"
 #include "pipeline/JoinJob.h"
 #include "pipeline/ModelJobInputs.h"
-#include "profiles/ProfileCatalogue.h"
 #include "profiles/ProfileSettings.h"
 #include "settings/Preferences.h"
 #include "tasks/TaskList.h"
@@ -38,9 +37,7 @@ TEST(PipelineJob, JoinsUnlikeClipsOnOddPathsAndLeavesNothingWhenStoppedOrFailed)
     PreferencesModel preferences;
     preferences.SetTempDir(temp);
     preferences.SetOpenDir(false);
-    const ProfileCatalogue catalogue = ProfileCatalogue::List(BuildProgramDirectory());
-    const QString profile
-        = catalogue.PathOf(int(catalogue.Names().indexOf(S("AVI - MPEG-4 Video"))));
+    const QString profile = BuildProgramDirectory() + S("Profiles/AVI - MPEG-4 Video.bpf");
     ProfileSettings settings;
     ASSERT_TRUE(settings.LoadProfile(profile));
     TaskListModel tasks {desktop};
