@@ -75,24 +75,24 @@ std::vector<RecordingDesktop::Call> RecordingDesktop::Of(const QString &kind) co
     return out;
 }
 
-bool MakeClip(const QString &path, const ClipSpec &spec)
+bool MakeClip(const QString &path, const ClipSpec &clip)
 {
-    const QString secs = QString::number(spec.seconds, 'f', 3);
+    const QString secs = QString::number(clip.seconds, 'f', 3);
     QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
                      QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
                      QStringLiteral("lavfi"), QStringLiteral("-i"),
                      QStringLiteral("testsrc2=size=%1x%2:rate=%3:duration=%4")
-                         .arg(spec.width)
-                         .arg(spec.height)
-                         .arg(spec.fps, secs)};
-    if (spec.audio) {
+                         .arg(clip.width)
+                         .arg(clip.height)
+                         .arg(clip.fps, secs)};
+    if (clip.audio) {
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
-                    .arg(spec.sampleRate)
+                    .arg(clip.sampleRate)
                     .arg(secs)
-             << QStringLiteral("-ac") << QString::number(spec.channels);
+             << QStringLiteral("-ac") << QString::number(clip.channels);
     }
-    args << spec.extra << QStringLiteral("-t") << secs << path;
+    args << clip.extra << QStringLiteral("-t") << secs << path;
     QString output;
     const int code = RunProgram(QStringLiteral("ffmpeg"), args, &output);
     if (code != 0)

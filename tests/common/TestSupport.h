@@ -63,7 +63,7 @@ struct ClipSpec
 };
 
 // Makes the clip at path with the ffmpeg executable; returns false (and prints why) on failure.
-bool MakeClip(const QString &path, const ClipSpec &spec = {});
+bool MakeClip(const QString &path, const ClipSpec &clip = {});
 
 // Writes data to path, replacing what was there; fails the test when it cannot.
 void WriteFile(const QString &path, const QByteArray &data);

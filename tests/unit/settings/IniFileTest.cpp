@@ -64,8 +64,9 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         // Reachable by the user of AsUnprivileged.
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                              | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(dir.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                  | QFile::ReadOther | QFile::ExeOther);
     }
 
     QTemporaryDir dir;
@@ -111,23 +112,27 @@ TEST_F(IniFileTest, ReadsByTheWindowsRules)
 // default (77 here) for anything else; GetFlag is GetNumber with 1 or 0 as default.
 TEST_F(IniFileTest, NumbersAndFlags)
 {
-    const std::pair<const char *, std::optional<int32_t>> cases[]
-        = {{"12", 12},           {"+12", 12},          {" \t-12", -12},     {"$1A", 26},
-           {"x1A", 26},          {"X1a", 26},          {"0X1a", 26},         {"-0x1A", -26},
-           {"$FFFFFFFF", -1},    {"-$FFFFFFFF", 1},    {"$80000000", INT32_MIN},
-           {"2147483647", INT32_MAX},                  {"-2147483648", INT32_MIN},
-           {"0", 0},             {"2147483648", {}},   {"-2147483649", {}},  {"4294967296", {}},
-           {"$00000000A", {}},   {"$1G", {}},          {"0x+1", {}},         {"", {}},
-           {"12abc", {}},        {"1.5", {}},          {"- 1", {}},          {"--1", {}},
-           {"0x", {}},           {"true", {}},         {"\xef\xbc\x91\xef\xbc\x92", {}}};
-    for (const auto &[text, number] : cases) {
+    const auto check = [&](const char *text, std::optional<int32_t> number) {
         EXPECT_EQ(ParseWholeNumber(QString::fromUtf8(text)), number) << text;
         WriteFile(path, QByteArray("[S]\r\nk=") + text + "\r\n");
         const IniFile ini(path);
         EXPECT_EQ(ini.GetNumber(kS, kK, 77), number.value_or(77)) << text;
         EXPECT_EQ(ini.GetFlag(kS, kK, false), number.value_or(0) != 0) << text;
         EXPECT_EQ(ini.GetFlag(kS, kK, true), number.value_or(1) != 0) << text;
-    }
+    };
+    const std::pair<const char *, int32_t> numbers[]
+        = {{"12", 12},        {"+12", 12},       {" \t-12", -12}, {"$1A", 26},
+           {"x1A", 26},       {"X1a", 26},       {"0X1a", 26},    {"-0x1A", -26},
+           {"$FFFFFFFF", -1}, {"-$FFFFFFFF", 1}, {"0", 0}};
+    for (const auto &[text, number] : numbers)
+        check(text, number);
+    check("$80000000", INT32_MIN);
+    check("2147483647", INT32_MAX);
+    check("-2147483648", INT32_MIN);
+    for (const char *text :
+         {"2147483648", "-2147483649", "4294967296", "$00000000A", "$1G", "0x+1", "", "12abc",
+          "1.5", "- 1", "--1", "0x", "true", "\xef\xbc\x91\xef\xbc\x92"})
+        check(text, std::nullopt);
 }
 
 TEST_F(IniFileTest, WritesChangeOnlyTheirKeysLine)

@@ -3,26 +3,25 @@
 #include "tasks/TimeText.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
 using qvj::test::MakeClip;
 
-// The play time is a decimal number of milliseconds with "." in every locale; MPEG-TS gives a
-// fraction. Without a video stream the size is "x" alone.
+// The play time is a decimal number of milliseconds with "." in every locale.
 TEST(MediaProbeResultFromTexts, TurnsLibraryTextsIntoLengthAndSize)
 {
-    const MediaProbeResult a = MediaProbeResultFromTexts(
+    const MediaProbeResult ok = MediaProbeResultFromTexts(
         QStringLiteral("65300"), QStringLiteral("720"), QStringLiteral("576"));
-    EXPECT_EQ(a.lengthText + QLatin1Char(' ') + a.sizeText, QStringLiteral("00:01:05.3 720x576"));
-    const MediaProbeResult b
-        = MediaProbeResultFromTexts(QStringLiteral("5005.000000"), QString(), QString());
-    EXPECT_EQ(b.lengthText + QLatin1Char(' ') + b.sizeText, QStringLiteral("00:00:05 x"));
-    for (const char *playTime : {"", "abc", "5005,000000", "1 000", "nan", "inf", "12ms", "."}) {
+    EXPECT_EQ(ok.lengthText + QLatin1Char(' ') + ok.sizeText, QStringLiteral("00:01:05.3 720x576"));
+    for (const char *playTime : {"", "5005,000000", "nan", "12ms"}) {
         const MediaProbeResult r = MediaProbeResultFromTexts(
             QLatin1String(playTime), QStringLiteral("640"), QStringLiteral("480"));
         EXPECT_FALSE(r.ok) << playTime;
@@ -35,24 +34,23 @@ TEST(MediaProbeResultFromTexts, TurnsLibraryTextsIntoLengthAndSize)
 class MediaProbeOnFiles : public testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     QTemporaryDir dir;
 };
 
-// Every input type with a frame size of its own, so that a swapped or stale size shows; then
-// silent clips, MPEG-TS (a fractional play time) and sound only (width 0: no video stream).
+// Every input type with a frame size of its own, so that a swapped or stale size shows; then a
+// silent clip, MPEG-TS (a fractional play time) and sound only (width 0: no video stream).
+// A zero-length file, a text file named as a video, a missing file and a folder fail.
 TEST_F(MediaProbeOnFiles, ReadsLengthAndSizeOfEveryInputType)
 {
     const struct
     {
         const char *name;
-        int width;
-        int height;
+        int width, height;
         bool audio;
-    } cases[] = {{"c.avi", 160, 120, true},  {"c.mpg", 176, 144, true},  {"c.mpeg", 192, 144, true},
-                 {"c.mp4", 208, 160, true},  {"c.wmv", 224, 176, true},  {"c.mov", 240, 160, true},
-                 {"c.vob", 256, 192, true},  {"c.asf", 272, 208, true},  {"c.ts", 288, 224, true},
-                 {"s.mp4", 304, 240, false}, {"s.avi", 320, 240, false}, {"a.mpg", 0, 0, true}};
+    } cases[] = {{"c.avi", 160, 120, true},  {"c.mpg", 176, 144, true}, {"c.mpeg", 192, 144, true},
+                 {"c.mp4", 208, 160, true},  {"c.wmv", 224, 176, true}, {"c.mov", 240, 160, true},
+                 {"c.vob", 256, 192, true},  {"c.asf", 272, 208, true}, {"c.ts", 288, 224, true},
+                 {"s.mp4", 304, 240, false}, {"a.mpg", 0, 0, true}};
     for (const auto &c : cases) {
         const QString path = dir.filePath(QLatin1String(c.name));
         const QStringList noVideo = c.width ? QStringList() : QStringList {QStringLiteral("-vn")};
@@ -70,18 +68,10 @@ TEST_F(MediaProbeOnFiles, ReadsLengthAndSizeOfEveryInputType)
             << c.name;
         EXPECT_NEAR(TimeTextToSeconds(r.lengthText), 1.5, 0.15) << c.name;
     }
-}
-
-// A zero-length file, a text file named as a video, a missing file and a folder.
-TEST_F(MediaProbeOnFiles, FilesWithoutADurationFailWithTheEmptyPlayTime)
-{
     const QString empty = dir.filePath(QStringLiteral("empty.avi"));
     const QString text = dir.filePath(QStringLiteral("notes.avi"));
-    QFile(empty).open(QIODevice::WriteOnly);
-    QFile notes(text);
-    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
-    notes.write("These are notes, not a video.\n");
-    notes.close();
+    qvj::test::WriteFile(empty, QByteArray());
+    qvj::test::WriteFile(text, "These are notes, not a video.\n");
     for (const QString &path :
          {empty, text, dir.filePath(QStringLiteral("gone.avi")), dir.path()}) {
         const MediaProbeResult r = ProbeMedia(path);
@@ -119,6 +109,48 @@ TEST(MediaProbeChild, DISABLED_ProbesTheNamedFile)
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     EXPECT_EQ(r.sizeText, QStringLiteral("320x240"));
     EXPECT_NEAR(TimeTextToSeconds(r.lengthText), 2.0, 0.15);
+}
+
+// Tenths round halves to the even digit; a tenth that rounds to ten carries into the seconds.
+TEST(SecondsToTimeText, WritesHoursMinutesSecondsAndANonZeroTenth)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::pair<double, const char *> cases[] = {
+        {0, "00:00:00"},       {65.3, "00:01:05.3"}, {3725, "01:02:05"}, {1234567.8, "342:56:07.8"},
+        {5.25, "00:00:05.2"},  {5.75, "00:00:05.8"}, {0.04, "00:00:00"}, {0.95, "00:00:01"},
+        {3599.97, "01:00:00"}, {-3, "00:00:00"},     {nan, "00:00:00"}};
+    for (const auto &[seconds, text] : cases)
+        EXPECT_EQ(SecondsToTimeText(seconds), QLatin1String(text)) << seconds;
+}
+
+// Fields need not have two digits and are not range-checked.
+TEST(TimeTextToSeconds, ReadsValidTextsAndGivesMinusOneForTheRest)
+{
+    const std::pair<const char *, double> cases[]
+        = {{"00:01:05.3", 65.3}, {"01:02:05", 3725}, {"1:2:3", 3723},
+           {"0:90:00", 5400},    {"00:00:75", 75},   {"00:00:05.", 5}};
+    for (const auto &[text, seconds] : cases)
+        EXPECT_DOUBLE_EQ(TimeTextToSeconds(QLatin1String(text)), seconds) << text;
+    for (const char *bad : {"", "12:34", "01:02:03:04", "00:00:.5", "aa:00:00", "00:bb:00",
+                            "00:00:cc", "00:00:05,3", "00:00:inf", "596524:00:00"})
+        EXPECT_EQ(TimeTextToSeconds(QLatin1String(bad)), -1) << bad;
+}
+
+// Every Length text reads back to its duration rounded to a tenth of a second (within a tenth
+// when the fraction carries into the next second), in any locale.
+TEST(TimeTextRoundTrip, ReadsBackWithinATenth)
+{
+    const QLocale saved;
+    for (const QLocale &locale : {QLocale(QLocale::C), QLocale(QLocale::German)}) {
+        QLocale::setDefault(locale);
+        for (int hundredths = 0; hundredths <= 2 * 3600 * 100; hundredths += 7) {
+            const double seconds = hundredths / 100.0;
+            const double back = TimeTextToSeconds(SecondsToTimeText(seconds));
+            const double allowed = seconds - std::floor(seconds) < 0.95 ? 0.05 : 0.1;
+            ASSERT_NEAR(back, seconds, allowed + 1e-9) << seconds;
+        }
+    }
+    QLocale::setDefault(saved);
 }
 
 } // namespace

