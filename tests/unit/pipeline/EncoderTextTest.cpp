@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <tuple>
 
 namespace {
 
@@ -18,7 +19,7 @@ QString S(const char *text)
     return QString::fromUtf8(text);
 }
 
-TEST(SplitCommandLine, FollowsTheWindowsRules)
+TEST(CommandLine, SplitsByTheWindowsRulesAndQuotesAnyPath)
 {
     const std::vector<std::pair<const char *, QStringList>> cases {
         {"prog a", {S("a")}}, // the program name is never passed on
@@ -28,14 +29,10 @@ TEST(SplitCommandLine, FollowsTheWindowsRules)
         {" a\\\\b\\ c\\", {S("a\\\\b\\"), S("c\\")}},
         {" a\\\"b a\\\\\\\"b", {S("a\"b"), S("a\\\"b")}},
         {" \"a\\\\\" b", {S("a\\"), S("b")}},
-        {" \"a\"\"b c\"", {S("a\"b c")}},
-    };
+        {" \"a\"\"b c\"", {S("a\"b c")}}};
     for (const auto &[line, args] : cases)
         EXPECT_EQ(SplitCommandLine(S(line)), args) << line;
-}
-
-TEST(QuotePath, AnyPathComesBackExactly)
-{
+    // A quoted path comes back exactly.
     for (const char *path : {"", "/my videos/a b.mp4", "/v/say \"hi\".avi", "/v/ends in\\",
                              "/v/\\\\\"\\", "/v/tab\there", "/Видео/clip ü 日本.mp4", "-o"}) {
         const QString p = S(path);
@@ -86,38 +83,38 @@ void SkipToExamined(ProgressTracker &tracker)
 
 TEST(ProgressTracker, BarsFollowTheStageFormula)
 {
-    struct Case
-    {
-        StageKind kind;
-        double totalSeconds, denominator, secondsDone;
-        const char *chunks; // "|" between chunks
-        ProgressBars expected; // the bars start at 7 and 7 (57 when joining)
-    };
     const auto C = StageKind::Conversion;
     const auto J = StageKind::Joining;
-    const std::vector<Case> cases {
-        {C, 40, 10, 0, "Pos:   5.0s", {50, 6}},
-        {C, 40, 10, 30, "Pos:   5.0s", {50, 44}}, // later row: seconds done count
-        {C, 100, 50, 0, "Pos:  25.0s", {50, 12}}, // 12.5 rounds to 12
-        {C, 40, 10, 0, "Pos:   8.0s|Pos:   2.0s", {20, 2}}, // may fall
-        {C, 10, 10, 0, "Pos:  30.0s", {100, 100}}, // held at 100
-        {C, 40, 0, 0, "Pos:   4.0s", {7, 5}}, // row length 0: current bar untouched
-        {C, 0, 10, 0, "Pos:   4.0s", {40, 7}}, // total 0: total bar untouched
-        {C, 19, -1, 0, "Pos:   4.0s", {0, 11}}, // unknown length
-        // unreadable positions, an overflow and the wrong case change nothing
-        {C, 40, 10, 0, "Pos: 5.0s|Pos: oops s|Pos: 6.0|Pos: 1e306s|pos: 9.0s|Pos: 3.0S", {50, 6}},
-        {J, 40, 40, 0, "Pos:  10.0s", {25, 62}},
-        {J, 40, 40, 0, "Pos:  20.0s|Pos:  10.0s", {50, 75}}, // never falls
-        {J, 40, 40, 0, "Pos: 400.0s", {100, 100}},
-        {J, 40, 40, 0, "Pos:  -5.0s", {0, 50}}};
-    for (const Case &c : cases) {
-        ProgressTracker tracker(c.kind, c.totalSeconds);
-        tracker.SetBars({7, c.kind == J ? 57 : 7});
-        tracker.BeginRun(c.denominator, c.secondsDone);
+    // stage, seconds in all, the run's length, seconds done, chunks ("|" between them), bars
+    // after them (they start at 7 and 7, 57 when joining)
+    const std::vector<std::tuple<StageKind, double, double, double, const char *, ProgressBars>>
+        cases {{C, 40, 10, 0, "Pos:   5.0s", {50, 6}},
+               {C, 40, 10, 30, "Pos:   5.0s", {50, 44}}, // later row: seconds done count
+               {C, 100, 50, 0, "Pos:  25.0s", {50, 12}}, // 12.5 rounds to 12
+               {C, 40, 10, 0, "Pos:   8.0s|Pos:   2.0s", {20, 2}}, // may fall
+               {C, 10, 10, 0, "Pos:  30.0s", {100, 100}}, // held at 100
+               {C, 40, 0, 0, "Pos:   4.0s", {7, 5}}, // row length 0: current bar untouched
+               {C, 0, 10, 0, "Pos:   4.0s", {40, 7}}, // total 0: total bar untouched
+               {C, 19, -1, 0, "Pos:   4.0s", {0, 11}}, // unknown length
+               // unreadable positions, an overflow and the wrong case change nothing
+               {C,
+                40,
+                10,
+                0,
+                "Pos: 5.0s|Pos: oops s|Pos: 6.0|Pos: 1e306s|pos: 9.0s|Pos: 3.0S",
+                {50, 6}},
+               {J, 40, 40, 0, "Pos:  10.0s", {25, 62}},
+               {J, 40, 40, 0, "Pos:  20.0s|Pos:  10.0s", {50, 75}}, // never falls
+               {J, 40, 40, 0, "Pos: 400.0s", {100, 100}},
+               {J, 40, 40, 0, "Pos:  -5.0s", {0, 50}}};
+    for (const auto &[kind, totalSeconds, runSeconds, secondsDone, chunks, bars] : cases) {
+        ProgressTracker tracker(kind, totalSeconds);
+        tracker.SetBars({7, kind == J ? 57 : 7});
+        tracker.BeginRun(runSeconds, secondsDone);
         SkipToExamined(tracker);
-        for (const QByteArray &chunk : QByteArray(c.chunks).split('|'))
+        for (const QByteArray &chunk : QByteArray(chunks).split('|'))
             tracker.Feed(chunk);
-        EXPECT_EQ(tracker.Bars(), c.expected) << c.chunks;
+        EXPECT_EQ(tracker.Bars(), bars) << chunks;
     }
 }
 
