@@ -2,65 +2,42 @@
 // picture, Stop in both stages, Start's refusals, turning off after the job and closing during one.
 #include "MainFormSupport.h"
 
-#include "app/ImageButton.h"
 #include "pipeline/JoinJob.h"
 #include "settings/Preferences.h"
 #include "tasks/MediaProbe.h"
 #include "tasks/TimeText.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QToolButton>
-#include <QTreeView>
 
 using namespace qvj;
 using namespace qvj::mainwin;
 
 namespace {
 
-constexpr int kJobTimeoutMs = 180000;
-
 // The AVI profile chosen, the job's folder and the output in a temporary folder of their own.
-class JobWindow : public ::testing::Test
+class JobWindow : public WindowTest
 {
 protected:
-    void SetUp() override
-    {
-        QDir(work.path()).mkdir(QStringLiteral("temp"));
-        QDir(work.path()).mkdir(QStringLiteral("out"));
-        test::WriteFile(dir.Ini(),
-                        "[Main]\r\nProfile=1\r\nAuto Open Dir=1\r\nAsk=1\r\nTemp Dir="
-                            + work.filePath(QStringLiteral("temp")).toUtf8() + "\r\n");
-    }
     void Open(const QStringList &clips
               = {Clip(QStringLiteral("job-a")), Clip(QStringLiteral("job-b"))})
     {
-        program = std::make_unique<Program>(dir, clips);
-        program->Show();
-        form().activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
-        ASSERT_EQ(form().cmbProfile->currentText(), QStringLiteral("AVI - MPEG-4 Video"));
-        form().edtOutputFile->setText(Output());
+        QDir(work.path()).mkpath(QStringLiteral("temp"));
+        QDir(work.path()).mkpath(QStringLiteral("out"));
+        test::WriteFile(Ini(),
+                        "[Main]\r\nProfile=1\r\nAuto Open Dir=1\r\nAsk=1\r\nTemp Dir="
+                            + work.filePath(QStringLiteral("temp")).toUtf8() + "\r\n");
+        desktop.calls.clear();
+        Start(clips);
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        ASSERT_EQ(form->cmbProfile->currentText(), QStringLiteral("AVI - MPEG-4 Video"));
+        form->edtOutputFile->setText(Output());
     }
-
-    TMainForm &form() { return *program->form; }
-    WindowDesktop &desktop() { return program->desktop; }
     QString Output() const { return work.filePath(QStringLiteral("out/joined.avi")); }
     bool WaitForTheEnd()
     {
-        return QTest::qWaitFor([this] { return !form().Job().IsActive(); }, kJobTimeoutMs);
-    }
-    // The desktop's calls as "kind|title|text".
-    QStringList Calls() const
-    {
-        QStringList texts;
-        for (const auto &c : program->desktop.calls)
-            texts.append(c.kind + QLatin1Char('|') + c.title + QLatin1Char('|') + c.text);
-        return texts;
+        return QTest::qWaitFor([this] { return !form->Job().IsActive(); }, 180000);
     }
     // What the job's folder and the output folder hold, as "temp/..." and "out/...".
     QStringList Files() const
@@ -77,34 +54,32 @@ protected:
     // the progress panel shown, all but About and Help disabled).
     void ExpectLook(bool idle)
     {
-        EXPECT_EQ(form().imgStart->isVisible() && form().panBottomCenter->isVisible(), idle);
-        EXPECT_EQ(form().imgStop->isVisible() && form().panBottomLeft->isVisible(), !idle);
+        EXPECT_EQ(form->imgStart->isVisible() && form->panBottomCenter->isVisible(), idle);
+        EXPECT_EQ(form->imgStop->isVisible() && form->panBottomLeft->isVisible(), !idle);
         for (QWidget *w : std::initializer_list<QWidget *> {
-                 form().tbtnAddFile, form().tbtnAddDir, form().tbtnSetting, form().tbtnRemove,
-                 form().tbtnClear, form().tbtnUp, form().tbtnDown, form().ltvTask})
+                 form->tbtnAddFile, form->tbtnAddDir, form->tbtnSetting, form->tbtnRemove,
+                 form->tbtnClear, form->tbtnUp, form->tbtnDown, form->ltvTask})
             EXPECT_EQ(w->isEnabled(), idle) << w->objectName().toStdString();
-        EXPECT_TRUE(form().imgStart->isEnabled() && form().tbtnAbout->isEnabled()
-                    && form().tbtnHelp->isEnabled());
+        EXPECT_TRUE(form->imgStart->isEnabled() && form->tbtnAbout->isEnabled()
+                    && form->tbtnHelp->isEnabled());
     }
 
     QTemporaryDir work;
-    ProgramDir dir;
-    std::unique_ptr<Program> program;
 };
 
 TEST_F(JobWindow, AWholeJoinFromAClickOnStart)
 {
     Open();
-    form().edtOutputFile->setText(work.filePath(QStringLiteral("out/joined")));
-    QTest::mouseClick(form().imgStart, Qt::LeftButton);
-    EXPECT_EQ(form().edtOutputFile->text(), Output());
+    form->edtOutputFile->setText(work.filePath(QStringLiteral("out/joined")));
+    QTest::mouseClick(form->imgStart, Qt::LeftButton);
+    EXPECT_EQ(form->edtOutputFile->text(), Output());
     ExpectLook(false);
     ASSERT_TRUE(WaitForTheEnd());
     EXPECT_EQ(Calls(),
               (QStringList {"message|Complete|The joining is completed successfully.",
                             "open||" + work.filePath(QStringLiteral("out"))}));
-    EXPECT_EQ(Column(form(), 3), QStringList(2, QStringLiteral("Complete")));
-    EXPECT_TRUE(form().pgbCurrent->value() == 100 && form().pgbTotal->value() == 100);
+    EXPECT_EQ(Column(*form, 3), QStringList(2, QStringLiteral("Complete")));
+    EXPECT_TRUE(form->pgbCurrent->value() == 100 && form->pgbTotal->value() == 100);
     ExpectLook(true);
     const MediaProbeResult probe = ProbeMedia(Output());
     EXPECT_NEAR(TimeTextToSeconds(probe.lengthText), 2.0, 0.5) << probe.error.toStdString();
@@ -127,16 +102,16 @@ TEST_F(JobWindow, StopInEitherStage)
     for (const auto &c : cases) {
         const QString name = QString::number(c.seconds);
         Open({Clip(name + QLatin1Char('a'), c.seconds), Clip(name + QLatin1Char('b'), c.seconds)});
-        QTest::mouseClick(form().imgStart, Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form().labProcessTitle->text() == c.stage; },
-                                    kJobTimeoutMs));
-        QTest::mouseClick(form().imgStop, Qt::LeftButton);
-        EXPECT_TRUE(form().imgStart->isVisible() && !form().imgStart->isEnabled());
-        form().imgStartClick();
-        EXPECT_TRUE(form().Job().IsActive());
+        QTest::mouseClick(form->imgStart, Qt::LeftButton);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return form->labProcessTitle->text() == c.stage; }, 180000));
+        QTest::mouseClick(form->imgStop, Qt::LeftButton);
+        EXPECT_TRUE(form->imgStart->isVisible() && !form->imgStart->isEnabled());
+        form->imgStartClick();
+        EXPECT_TRUE(form->Job().IsActive());
         ASSERT_TRUE(WaitForTheEnd());
         EXPECT_EQ(Calls(), QStringList {QStringLiteral("message|Cancel|") + c.message});
-        EXPECT_EQ(Column(form(), 3), c.statuses);
+        EXPECT_EQ(Column(*form, 3), c.statuses);
         ExpectLook(true);
         EXPECT_EQ(Files(), QStringList());
     }
@@ -168,17 +143,17 @@ TEST_F(JobWindow, StartRefusals)
          "edtOutputFile", out + QStringLiteral("there.avi")},
     };
     for (const auto &c : cases) {
-        form().edtOutputFile->setText(c.output);
-        form().cmbProfile->setFocus();
-        desktop().calls.clear();
-        desktop().answers = {false};
-        QTest::mouseClick(form().imgStart, Qt::LeftButton);
+        form->edtOutputFile->setText(c.output);
+        form->cmbProfile->setFocus();
+        desktop.calls.clear();
+        desktop.answers = {false};
+        QTest::mouseClick(form->imgStart, Qt::LeftButton);
         EXPECT_EQ(Calls(), QStringList {c.box});
         EXPECT_EQ(QApplication::focusWidget()->objectName(), c.focus);
-        EXPECT_EQ(form().edtOutputFile->text(), c.outputAfter);
+        EXPECT_EQ(form->edtOutputFile->text(), c.outputAfter);
         ExpectLook(true);
-        if (form().TaskList().Count() < 2)
-            form().TaskList().AddChosenFiles({Clip(QStringLiteral("job-b"))});
+        if (form->TaskList().Count() < 2)
+            form->TaskList().AddChosenFiles({Clip(QStringLiteral("job-b"))});
     }
 }
 
@@ -187,15 +162,15 @@ TEST_F(JobWindow, StartRefusals)
 TEST_F(JobWindow, TurnOffStoresTheKeysFirst)
 {
     Open();
-    form().Preferences().SetOverWrite(true);
-    form().Preferences().SetTurnOff(true);
+    form->Preferences().SetOverWrite(true);
+    form->Preferences().SetTurnOff(true);
     test::WriteFile(Output(), "old");
-    QTest::mouseClick(form().imgStart, Qt::LeftButton);
+    QTest::mouseClick(form->imgStart, Qt::LeftButton);
     ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_FALSE(form().isVisible());
+    EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(Calls(), QStringList {QStringLiteral("poweroff||")});
     EXPECT_GT(QFileInfo(Output()).size(), 3);
-    EXPECT_TRUE(desktop().iniAtPowerOff.contains(("Output File=" + Output()).toUtf8()));
+    EXPECT_TRUE(desktop.iniAtPowerOff.contains(("Output File=" + Output()).toUtf8()));
 }
 
 // No keeps the job running; Yes stops the encoder, removes the job's files, stores the keys and
@@ -203,19 +178,17 @@ TEST_F(JobWindow, TurnOffStoresTheKeysFirst)
 TEST_F(JobWindow, ClosingDuringAJobAsksFirst)
 {
     Open();
-    QTest::mouseClick(form().imgStart, Qt::LeftButton);
-    desktop().answers = {false, true};
-    EXPECT_FALSE(form().close());
-    EXPECT_TRUE(form().Job().IsActive());
-    EXPECT_TRUE(form().close());
-    EXPECT_FALSE(form().Job().IsActive());
-    EXPECT_EQ(
-        Calls(),
-        QStringList(
-            2,
-            QStringLiteral("question|Quintor Video Joiner|A job is running. Stop it and exit?")));
+    QTest::mouseClick(form->imgStart, Qt::LeftButton);
+    desktop.answers = {false, true};
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->Job().IsActive());
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(form->Job().IsActive());
+    const QString asked
+        = QStringLiteral("question|Quintor Video Joiner|A job is running. Stop it and exit?");
+    EXPECT_EQ(Calls(), QStringList(2, asked));
     EXPECT_EQ(Files(), QStringList());
-    EXPECT_TRUE(test::ReadFile(dir.Ini()).contains(("Output File=" + Output()).toUtf8()));
+    EXPECT_TRUE(test::ReadFile(Ini()).contains(("Output File=" + Output()).toUtf8()));
 }
 
 } // namespace

@@ -2,42 +2,35 @@
 // of the Start and Stop pictures and the profile box.
 #include "MainFormSupport.h"
 
-#include "app/ImageButton.h"
 #include "profiles/ProfileSettings.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QHeaderView>
 #include <QMouseEvent>
-#include <QTreeView>
 
 #include <cstring>
 
+using namespace qvj;
 using namespace qvj::mainwin;
 
 namespace {
 
-class MainCommands : public ::testing::Test
+class MainCommands : public WindowTest
 {
 protected:
-    void SetUp() override { program.Show(); }
-    TMainForm &form() { return *program.form; }
+    void SetUp() override { Start(); }
     QString Widths()
     {
         QStringList w;
         for (int i = 0; i < 4; ++i)
-            w.append(QString::number(form().ltvTask->header()->sectionSize(i)));
+            w.append(QString::number(form->ltvTask->header()->sectionSize(i)));
         return w.join(u' ');
     }
     void ResizeWindowBy(int dx)
     {
-        const int listWidth = form().ltvTask->width() + dx;
-        form().resize(form().width() + dx, form().height());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return form().LastListWidth() == listWidth; }));
+        const int listWidth = form->ltvTask->width() + dx;
+        form->resize(form->width() + dx, form->height());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->LastListWidth() == listWidth; }));
     }
-
-    ProgramDir dir;
-    Program program {dir};
 };
 
 TEST_F(MainCommands, ColumnsFollowTheListsWidth)
@@ -47,7 +40,7 @@ TEST_F(MainCommands, ColumnsFollowTheListsWidth)
     // Widths set by dragging a border are the starting point of the next change.
     const int start[] = {350, 90, 80, 150};
     for (int i = 0; i < 4; ++i)
-        form().ltvTask->header()->resizeSection(i, start[i]);
+        form->ltvTask->header()->resizeSection(i, start[i]);
     ResizeWindowBy(-10); // 345.1, 88.3, 78.5 and 148.1
     EXPECT_EQ(Widths(), QStringLiteral("345 88 78 148"));
 }
@@ -57,7 +50,7 @@ TEST_F(MainCommands, ColumnsFollowTheListsWidth)
 // clicks nothing), b move over the panel's background, s swap which of the two is shown.
 TEST_F(MainCommands, LookStatesOfTheStartAndStopPictures)
 {
-    TImageButton *start = form().imgStart, *stop = form().imgStop;
+    TImageButton *start = form->imgStart, *stop = form->imgStop;
     const auto move = [](QWidget *w) {
         QMouseEvent e(QEvent::MouseMove, QPointF(3, 3), w->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
                       Qt::NoButton, Qt::NoModifier);
@@ -65,7 +58,7 @@ TEST_F(MainCommands, LookStatesOfTheStartAndStopPictures)
     };
     const auto act = [&](char a) {
         if (a == 'm' || a == 'M' || a == 'b')
-            move(a == 'm' ? start : a == 'M' ? static_cast<QWidget *>(stop) : form().Image1);
+            move(a == 'm' ? start : a == 'M' ? static_cast<QWidget *>(stop) : form->Image1);
         else if (a == 'p')
             QTest::mousePress(start, Qt::RightButton);
         else if (a == 'r')
@@ -83,18 +76,18 @@ TEST_F(MainCommands, LookStatesOfTheStartAndStopPictures)
                                                 stop->State(), stop->PictureIndex());
         EXPECT_EQ(shown, QLatin1String(std::strchr(step, ' ') + 1)) << step;
     }
-    EXPECT_TRUE(program.desktop.calls.empty());
+    EXPECT_TRUE(desktop.calls.empty());
 }
 
 TEST_F(MainCommands, ChoosingAProfileLoadsItAlsoTheSameOneAgain)
 {
     int loads = 0;
-    QObject::connect(&form().Profile(), &ProfileSettings::loaded, [&] { ++loads; });
-    QComboBox *box = form().cmbProfile;
+    QObject::connect(&form->Profile(), &ProfileSettings::loaded, [&] { ++loads; });
+    QComboBox *box = form->cmbProfile;
     box->setFocus();
     QTest::keyClick(box, Qt::Key_Down);
     EXPECT_EQ(box->currentIndex(), 1);
-    EXPECT_EQ(form().Profile().ProfilePath(), form().ProfilePath());
+    EXPECT_EQ(form->Profile().ProfilePath(), form->ProfilePath());
     Q_EMIT box->activated(1);
     EXPECT_EQ(loads, 2);
 }

@@ -1,15 +1,23 @@
 #pragma once
-// Helpers of the main window's tests: a program directory of its own, file dialogs answered
-// from a queue, the program started as main() starts it, and generated clips.
+// The main window's tests: a program directory of their own, the program started in it as
+// main() starts it, file dialogs answered from a queue and generated clips.
 
 #include "app/FileDialogs.h"
+#include "app/ImageButton.h"
 #include "app/TMainForm.h"
 #include "common/TestSupport.h"
 #include "tasks/TaskList.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -40,42 +48,31 @@ struct WindowDesktop : test::RecordingDesktop
     QByteArray iniAtPowerOff;
 };
 
-// A program directory of its own: the built encoder and profiles, with or without the shipped
-// Preferences.ini.
-class ProgramDir
+// A program directory of its own with the built encoder, profiles and Preferences.ini.
+class WindowTest : public ::testing::Test
 {
-public:
-    explicit ProgramDir(bool withPreferences = true)
+protected:
+    WindowTest()
     {
         const QDir built(test::BuildProgramDirectory());
         QFile::link(built.filePath(QStringLiteral("asapi.dll")),
                     Path() + QStringLiteral("asapi.dll"));
-        if (withPreferences)
-            test::WriteFile(Ini(),
-                            test::ReadFile(built.filePath(QStringLiteral("Preferences.ini"))));
+        test::WriteFile(Ini(), test::ReadFile(built.filePath(QStringLiteral("Preferences.ini"))));
         QDir(Path()).mkdir(QStringLiteral("Profiles"));
         const QDir shipped(built.filePath(QStringLiteral("Profiles")));
         for (const QString &name : shipped.entryList(QDir::Files))
             QFile::copy(shipped.filePath(name), Path() + QStringLiteral("Profiles/") + name);
+        desktop.ini = Ini();
     }
-
-    QString Path() const { return m_dir.path() + QLatin1Char('/'); } // with a trailing "/"
-    QString Ini() const { return Path() + QStringLiteral("Preferences.ini"); }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-// The program as main() starts it: the main window, then its dialogs.
-struct Program
-{
-    explicit Program(const ProgramDir &dir, const QStringList &arguments = {},
-                     const QString &currentDir = QDir::currentPath())
+    // Starts the program as main() does (the window, then its dialogs), shown unless told.
+    void Start(const QStringList &arguments = {}, const QString &currentDir = QDir::currentPath(),
+               bool show = true)
     {
         form = std::make_unique<TMainForm>(
-            MainFormSetup {dir.Path(), arguments, currentDir, &desktop, &dialogs});
+            MainFormSetup {Path(), arguments, currentDir, &desktop, &dialogs});
         form->CreateDialogs();
-        desktop.ini = dir.Ini();
+        if (show)
+            Show();
     }
     // Shows the window as the event loop does and waits until it is on the screen.
     void Show()
@@ -83,7 +80,18 @@ struct Program
         form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
+    QString Path() const { return m_dir.path() + QLatin1Char('/'); }
+    QString Ini() const { return Path() + QStringLiteral("Preferences.ini"); }
+    // The desktop's calls as "kind|title|text".
+    QStringList Calls() const
+    {
+        QStringList texts;
+        for (const auto &c : desktop.calls)
+            texts.append(c.kind + QLatin1Char('|') + c.title + QLatin1Char('|') + c.text);
+        return texts;
+    }
 
+    QTemporaryDir m_dir;
     WindowDesktop desktop;
     ScriptedDialogs dialogs;
     std::unique_ptr<TMainForm> form;

@@ -4,84 +4,58 @@
 #include "profiles/ProfileSettings.h"
 #include "settings/Preferences.h"
 
-#include <QComboBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTreeView>
-
 using namespace qvj;
 using namespace qvj::mainwin;
 
 namespace {
 
-// Without Preferences.ini: the defaults, the first profile at the first showing, the start-up
-// column widths for a list 770 wide. A failed store at the close is shown; the window closes.
-TEST(Startup, WithoutPreferences)
+using Startup = WindowTest;
+
+// Without Preferences.ini: the defaults, the first profile at the first showing and the start-up
+// column widths for a list 770 wide. The first showing's work runs once (Qt shows the window
+// again after an un-minimise); the close stores the profile and the output file.
+TEST_F(Startup, WithoutPreferences)
 {
-    ProgramDir dir(false);
-    Program program(dir);
-    TMainForm &form = *program.form;
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Quintor Video Joiner V1.5"));
-    EXPECT_EQ(form.size(), QSize(798, 559));
-    EXPECT_EQ(form.cmbProfile->currentIndex(), -1);
-    program.Show();
-    EXPECT_EQ(form.cmbProfile->currentIndex(), 0);
-    EXPECT_EQ(form.Profile().ProfilePath(), form.ProfilePath());
-    EXPECT_TRUE(form.edtOutputFile->text().isEmpty());
-    EXPECT_EQ(form.Preferences().TempDir(), dir.Path() + QStringLiteral("temp/"));
-    EXPECT_EQ(form.LastListWidth(), 770);
+    QFile::remove(Ini());
+    Start({}, QDir::currentPath(), false);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quintor Video Joiner V1.5"));
+    EXPECT_EQ(form->size(), QSize(798, 559));
+    EXPECT_EQ(form->cmbProfile->currentIndex(), -1);
+    Show();
+    EXPECT_EQ(form->cmbProfile->currentIndex(), 0);
+    EXPECT_EQ(form->Profile().ProfilePath(), form->ProfilePath());
+    EXPECT_TRUE(form->edtOutputFile->text().isEmpty());
+    EXPECT_EQ(form->Preferences().TempDir(), Path() + QStringLiteral("temp/"));
+    EXPECT_EQ(form->LastListWidth(), 770);
     const int widths[] = {350, 90, 80, 150};
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(form.ltvTask->header()->sectionSize(i), widths[i]) << i;
+        EXPECT_EQ(form->ltvTask->header()->sectionSize(i), widths[i]) << i;
 
-    test::WriteFile(dir.Ini(), "");
-    QFile::setPermissions(dir.Ini(), QFile::ReadOwner);
-    EXPECT_TRUE(form.close());
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(program.desktop.Of(QStringLiteral("error")).at(0).text,
-              QStringLiteral("Unable to write to ") + dir.Ini() + QLatin1Char('.'));
+    form->cmbProfile->setCurrentIndex(1);
+    form->edtOutputFile->setText(QStringLiteral("/v/a b.avi"));
+    form->hide();
+    Show();
+    EXPECT_EQ(form->cmbProfile->currentText() + form->edtOutputFile->text(),
+              form->cmbProfile->itemText(1) + QStringLiteral("/v/a b.avi"));
+    EXPECT_TRUE(form->close());
+    const QByteArray stored = test::ReadFile(Ini());
+    EXPECT_TRUE(stored.contains("Profile=1\r\n") && stored.contains("Output File=/v/a b.avi\r\n"));
 }
 
-// The first showing restores the profile by index and the output file, once (Qt shows the
-// window again after an un-minimise); the close stores both.
-TEST(Startup, RememberedProfileAndOutput)
+TEST_F(Startup, AFailedStoreAtCloseIsShownAndTheWindowStillCloses)
 {
-    const struct
-    {
-        QByteArray ini;
-        int selected;
-        QString title;
-    } cases[] = {
-        {"Version=2.0\r\nProfile=2\r\n", 2, QStringLiteral("Quintor Video Joiner V2.0")},
-        {"Profile=8\r\n", -1, QStringLiteral("Quintor Video Joiner V1.5")},
-    };
-    for (const auto &c : cases) {
-        ProgramDir dir;
-        test::WriteFile(dir.Ini(), "[Main]\r\n" + c.ini + "Output File=/videos/joined.avi\r\n");
-        Program program(dir);
-        program.Show();
-        TMainForm &form = *program.form;
-        EXPECT_EQ(form.windowTitle(), c.title);
-        EXPECT_EQ(form.cmbProfile->currentIndex(), c.selected);
-        EXPECT_EQ(form.Profile().ProfilePath(), c.selected >= 0 ? form.ProfilePath() : QString());
-        EXPECT_EQ(form.edtOutputFile->text(), QStringLiteral("/videos/joined.avi"));
-        form.cmbProfile->setCurrentIndex(1);
-        form.edtOutputFile->setText(QStringLiteral("/v/a b.avi"));
-        form.hide();
-        program.Show();
-        EXPECT_EQ(form.edtOutputFile->text(), QStringLiteral("/v/a b.avi"));
-        EXPECT_TRUE(form.close());
-        const QByteArray stored = test::ReadFile(dir.Ini());
-        EXPECT_TRUE(stored.contains("Profile=1\r\n")
-                    && stored.contains("Output File=/v/a b.avi\r\n"));
-    }
+    Start();
+    QFile::setPermissions(Ini(), QFile::ReadOwner);
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(Calls(),
+              QStringList {"error|Quintor Video Joiner|Unable to write to " + Ini() + "."});
 }
 
-// Paths from the command line or a list file, made absolute against the current folder. A list
-// file that cannot be read or a file that cannot be probed is reported, and start-up goes on.
-TEST(Startup, PathsNamedAtStartUp)
+// The remembered profile (by index, in and out of range), the output file and the paths named
+// at start-up, made absolute against the current folder. A list file that cannot be read or a
+// file that cannot be probed is reported, and start-up goes on.
+TEST_F(Startup, WithPreferencesAndPaths)
 {
     const QString a = Clip(QStringLiteral("start-a")), b = Clip(QStringLiteral("start-b"));
     QTemporaryDir work;
@@ -94,32 +68,43 @@ TEST(Startup, PathsNamedAtStartUp)
                     "\xEF\xBB\xBF" + (b + "\r\n\r\n" + named + "\r" + a + "\n").toUtf8());
     const struct
     {
+        QByteArray ini;
         QStringList arguments, rows;
         QString error; // a text the error names
+        int selected;
+        QString title;
     } cases[] = {
         // A bare name is found in the current folder; a duplicate is added again after Yes.
-        {{b, QFileInfo(named).fileName(), named, QStringLiteral("/no/such.avi")},
+        {"Profile=1",
+         {b, QFileInfo(named).fileName(), named, "/no/such.avi"},
          {b, named, named},
-         {}},
+         {},
+         1,
+         "V1.5"},
         // Only the first argument names a list file; the others are ignored then.
-        {{QStringLiteral("list.TMP"), b}, {b, named, a}, {}},
-        {{QStringLiteral("missing.tmp")}, {}, work.filePath(QStringLiteral("missing.tmp"))},
-        {{broken, b}, {b}, broken},
+        {"Version=2.0\r\nProfile=2", {"list.TMP", b}, {b, named, a}, {}, 2, "V2.0"},
+        {"Profile=8",
+         {"missing.tmp"},
+         {},
+         work.filePath(QStringLiteral("missing.tmp")),
+         -1,
+         "V1.5"},
+        {"Profile=1", {broken, b}, {b}, broken, 1, "V1.5"},
     };
     for (const auto &c : cases) {
-        ProgramDir dir;
-        test::WriteFile(dir.Ini(), "[Main]\r\nProfile=1\r\nOutput File=/v/out.avi\r\n");
-        Program program(dir, c.arguments, work.path());
-        program.Show();
-        TMainForm &form = *program.form;
-        EXPECT_EQ(Column(form, 0), c.rows);
-        const auto errors = program.desktop.Of(QStringLiteral("error"));
+        test::WriteFile(Ini(), "[Main]\r\n" + c.ini + "\r\nOutput File=/v/out.avi\r\n");
+        desktop.calls.clear();
+        Start(c.arguments, work.path());
+        EXPECT_EQ(Column(*form, 0), c.rows);
+        const auto errors = desktop.Of(QStringLiteral("error"));
         EXPECT_TRUE(c.error.isEmpty() ? errors.empty()
                                       : errors.size() == 1 && errors[0].text.contains(c.error));
-        EXPECT_EQ(form.panltvTask->isVisible(), c.rows.isEmpty());
-        EXPECT_TRUE(form.tbtnClear->isEnabled() && form.acceptDrops());
-        EXPECT_EQ(form.cmbProfile->currentIndex(), 1);
-        EXPECT_EQ(form.edtOutputFile->text(), QStringLiteral("/v/out.avi"));
+        EXPECT_EQ(form->panltvTask->isVisible(), c.rows.isEmpty());
+        EXPECT_TRUE(form->tbtnClear->isEnabled() && form->acceptDrops());
+        EXPECT_EQ(form->windowTitle(), QStringLiteral("Quintor Video Joiner ") + c.title);
+        EXPECT_EQ(form->cmbProfile->currentIndex(), c.selected);
+        EXPECT_EQ(form->Profile().ProfilePath(), c.selected >= 0 ? form->ProfilePath() : QString());
+        EXPECT_EQ(form->edtOutputFile->text(), QStringLiteral("/v/out.avi"));
     }
 }
 
