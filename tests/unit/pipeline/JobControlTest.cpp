@@ -35,13 +35,13 @@ protected:
     QString root = dir.path() + QLatin1Char('/');
 };
 
+// Their texts, titles and focus are the window's to show (its tests check them).
 TEST_F(JobControl, StartChecksInTheirOrderAndAppendsTheExtension)
 {
-    const QString more = S("Please add at least 2 videos to the task for joining."),
-                  path = S("The output path does not exist. Please specify another one."),
-                  name = S("Please specify the output file.");
+    const QString more = S("Add More Videos"), path = S("Output path does not exist"),
+                  name = S("Icorrect Filename"), ask = S("File Exists");
     const std::vector<std::tuple<int, QString, const char *, QString, QString>> cases {
-        // rows, output box, extension, refusal text ("": go), output box after the checks
+        // rows, output box, extension, title ("": go), output box after the checks
         {0, S("a.avi"), ".avi", more, S("a.avi")},
         {1, S("/missing/a.avi"), ".avi", more, S("/missing/a.avi")},
         {2, root + S("missing/a.avi"), ".avi", path, root + S("missing/a.avi")},
@@ -49,43 +49,20 @@ TEST_F(JobControl, StartChecksInTheirOrderAndAppendsTheExtension)
         {2, root + S("sub/"), ".avi", name, root + S("sub/")},
         {2, root + S("movie"), ".avi", "", root + S("movie.avi")},
         {2, root + S("movie.AVI"), ".avi", "", root + S("movie.AVI")},
-        {2, root + S("movie.mpg"), ".avi", "", root + S("movie.mpg.avi")}};
-    for (const auto &[rows, output, extension, text, result] : cases) {
+        {2, root + S("movie.mpg"), ".avi", "", root + S("movie.mpg.avi")},
+        {2, root + S("clip.mpg"), ".avi", ask, root + S("clip.mpg.avi")}};
+    for (const auto &[rows, output, extension, title, result] : cases) {
         const StartCheck check = CheckStart({rows, output, S(extension), true});
-        EXPECT_EQ(check.verdict, text.isEmpty() ? Verdict::Go : Verdict::Refuse)
+        EXPECT_EQ(check.verdict,
+                  title.isEmpty()    ? Verdict::Go
+                      : title == ask ? Verdict::AskOverwrite
+                                     : Verdict::Refuse)
             << output.toStdString();
-        EXPECT_EQ(check.text, text) << output.toStdString();
-        EXPECT_EQ(check.title,
-                  text == more       ? S("Add More Videos")
-                      : text == path ? S("Output path does not exist")
-                      : text == name ? S("Icorrect Filename")
-                                     : QString());
-        EXPECT_EQ(check.focus,
-                  text == more         ? StartFocus::Unchanged
-                      : text.isEmpty() ? StartFocus::TaskList
-                                       : StartFocus::OutputFile);
-        EXPECT_EQ(check.icon, MessageIcon::Information);
+        EXPECT_EQ(check.title, title) << output.toStdString();
         EXPECT_EQ(check.outputText, result);
     }
-}
-
-TEST_F(JobControl, StartAsksAboutAnExistingOutputOnlyUnderAskMe)
-{
-    qvj::test::RecordingDesktop desktop;
-    desktop.answers = {false, true};
-    // The name after the extension check is the one tested, and the box keeps it after No.
-    StartCheck check = CheckStart({2, root + S("clip.mpg"), S(".avi"), true});
-    EXPECT_FALSE(ConfirmStart(check, desktop));
-    EXPECT_EQ(check.focus, StartFocus::OutputFile);
-    EXPECT_EQ(check.outputText, root + S("clip.mpg.avi"));
-    check = CheckStart({2, root + S("taken.avi"), S(".avi"), true});
-    EXPECT_TRUE(ConfirmStart(check, desktop));
-    EXPECT_EQ(desktop.Of(S("question")).size(), 2u);
-    EXPECT_EQ(desktop.calls.front().title, S("File Exists"));
-    EXPECT_EQ(desktop.calls.front().text,
-              S("The output file is existent. Do you want to continue and overwrite it? "
-                "\n\rClick \"No\" to specify another output filename."));
-    EXPECT_EQ(CheckStart({2, root + S("taken.avi"), S(".avi"), false}).verdict, Verdict::Go);
+    // Only "Ask me." asks.
+    EXPECT_EQ(CheckStart({2, root + S("clip.mpg"), S(".avi"), false}).verdict, Verdict::Go);
 }
 
 TEST(JobClock, EstimatesTheRemainingTimeFromTheTotalBar)
