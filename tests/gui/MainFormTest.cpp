@@ -1,16 +1,23 @@
-// The task list in the main window: Add Files, the duplicate question, Delete, Clear, the moves,
-// the keys, the popup menu and opening a row. The rules are the model's; this proves the binding.
+// The shown main window: its task list (the rules are the model's; this proves the binding), the
+// column-width rule as the list is resized, the look states of the Start and Stop pictures and
+// the profile box.
 #include "MainFormSupport.h"
 
+#include "profiles/ProfileSettings.h"
+
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
+#include <QMouseEvent>
+
+#include <cstring>
 
 using namespace qvj;
 using namespace qvj::mainwin;
 
 namespace {
 
-class TaskListWindow : public WindowTest
+class MainWindow : public WindowTest
 {
 protected:
     void SetUp() override { Start(); }
@@ -36,9 +43,21 @@ protected:
             s += QLatin1Char(b->isEnabled() ? '1' : '0');
         return s;
     }
+    QString Widths()
+    {
+        const QHeaderView *h = form->ltvTask->header();
+        return QString::asprintf("%d %d %d %d", h->sectionSize(0), h->sectionSize(1),
+                                 h->sectionSize(2), h->sectionSize(3));
+    }
+    void ResizeWindowBy(int dx)
+    {
+        const int listWidth = form->ltvTask->width() + dx;
+        form->resize(form->width() + dx, form->height());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form->LastListWidth() == listWidth; }));
+    }
 };
 
-TEST_F(TaskListWindow, CommandsKeysAndPopup)
+TEST_F(MainWindow, TaskListCommandsKeysAndPopup)
 {
     // Add Files keeps the dialog's order; a file already listed is added only after Yes.
     dialogs.answers = {{Row('A'), Row('B'), Row('C')}, {Row('B')}, {Row('B')}, {}, {Row('A')}};
@@ -49,11 +68,9 @@ TEST_F(TaskListWindow, CommandsKeysAndPopup)
     EXPECT_EQ(Column(*form, 1) + Column(*form, 2) + Column(*form, 3),
               QStringList(4, QStringLiteral("00:00:01")) + QStringList(4, QStringLiteral("160x120"))
                   + QStringList(4, QStringLiteral("OK")));
-    const auto asked = desktop.Of(QStringLiteral("question"));
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0].title + QLatin1Char('|') + asked[0].text,
-              QStringLiteral("Already Listed|This file has been added to the Task List already. "
-                             "Are you sure to add it again?"));
+    const QString asked = QStringLiteral("question|Already Listed|This file has been added to "
+                                         "the Task List already. Are you sure to add it again?");
+    EXPECT_EQ(Calls(), QStringList(2, asked));
 
     // Each step selects rows, checks the popup and the buttons, acts, then checks the rows and
     // the selection. A moved block stays selected; a selected first row moves only with the row
@@ -100,7 +117,66 @@ TEST_F(TaskListWindow, CommandsKeysAndPopup)
     }
     EXPECT_EQ(State(), QStringLiteral("0-11-00 0000"));
     EXPECT_FALSE(form->panltvTask->isVisible()); // the welcome panel does not come back
-    EXPECT_EQ(desktop.Of(QStringLiteral("open")).at(0).text, Row('C'));
+    EXPECT_EQ(Calls(), QStringList(2, asked) << "open||" + Row('C'));
+}
+
+TEST_F(MainWindow, ColumnsFollowTheListsWidth)
+{
+    ResizeWindowBy(100);
+    EXPECT_EQ(Widths(), QStringLiteral("399 107 95 169"));
+    // Widths set by dragging a border are the starting point of the next change.
+    const int start[] = {350, 90, 80, 150};
+    for (int i = 0; i < 4; ++i)
+        form->ltvTask->header()->resizeSection(i, start[i]);
+    ResizeWindowBy(-10); // 345.1, 88.3, 78.5 and 148.1
+    EXPECT_EQ(Widths(), QStringLiteral("345 88 78 148"));
+}
+
+// Steps of a script, each some actions then the looks (state and picture of imgStart, then of
+// imgStop): m/M mouse move over Start/Stop, p/r press/release on Start (the right button, which
+// clicks nothing), b move over the panel's background, s swap which of the two is shown.
+TEST_F(MainWindow, LookStatesOfTheStartAndStopPictures)
+{
+    TImageButton *start = form->imgStart, *stop = form->imgStop;
+    const auto move = [](QWidget *w) {
+        QMouseEvent e(QEvent::MouseMove, QPointF(3, 3), w->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    };
+    const auto act = [&](char a) {
+        if (a == 'm' || a == 'M' || a == 'b')
+            move(a == 'm' ? start : a == 'M' ? static_cast<QWidget *>(stop) : form->Image1);
+        else if (a == 'p')
+            QTest::mousePress(start, Qt::RightButton);
+        else if (a == 'r')
+            QTest::mouseRelease(start, Qt::RightButton);
+        else if (a == 's') {
+            start->setVisible(!start->isVisible());
+            stop->setVisible(!stop->isVisible());
+        }
+    };
+    for (const char *step : {"m 1100", "p 2200", "m 2200", "r 1100", "b 0000", "p 2200", "b 0000",
+                             "r 0000", "sM 0011", "sm 1111", "b 0011"}) {
+        for (const char *a = step; *a != ' '; ++a)
+            act(*a);
+        const QString shown = QString::asprintf("%d%d%d%d", start->State(), start->PictureIndex(),
+                                                stop->State(), stop->PictureIndex());
+        EXPECT_EQ(shown, QLatin1String(std::strchr(step, ' ') + 1)) << step;
+    }
+    EXPECT_TRUE(desktop.calls.empty());
+}
+
+TEST_F(MainWindow, ChoosingAProfileLoadsItAlsoTheSameOneAgain)
+{
+    int loads = 0;
+    QObject::connect(&form->Profile(), &ProfileSettings::loaded, [&] { ++loads; });
+    QComboBox *box = form->cmbProfile;
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Down);
+    EXPECT_EQ(box->currentIndex(), 1);
+    EXPECT_EQ(form->Profile().ProfilePath(), form->ProfilePath());
+    Q_EMIT box->activated(1);
+    EXPECT_EQ(loads, 2);
 }
 
 } // namespace
