@@ -1,7 +1,6 @@
 // The real encoder as a process: honest exit codes, no file left by a failure or a stop, no
 // ffmpeg left behind by a killed encoder.
 #include "EncoderTestSupport.h"
-#include "common/TestSupport.h"
 #include "pipeline/CommandLine.h"
 
 #include <QDeadlineTimer>
@@ -21,21 +20,19 @@ namespace {
 // Gone, or a zombie waiting for a parent that does not reap, within ten seconds.
 bool Dies(qint64 pid)
 {
-    QDeadlineTimer deadline(10000);
-    for (;; QThread::msleep(20)) {
+    for (QDeadlineTimer deadline(10000); !deadline.hasExpired(); QThread::msleep(20)) {
         QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
         if (!f.open(QIODevice::ReadOnly) || f.readAll().contains(") Z "))
             return true;
-        if (deadline.hasExpired())
-            return false;
     }
+    return false;
 }
 
 TEST(EncoderProcess, KilledOrStoppedEncoderTakesFfmpegWithItAndKeepsTheOldFile)
 {
     QTemporaryDir dir;
     const QString input = dir.filePath(QStringLiteral("long.avi"));
-    ASSERT_TRUE(MakeClip(input, SizedClip(20, 64, 48)));
+    ASSERT_TRUE(MakeClip(input, {.seconds = 20, .width = 64, .height = 48, .extra = {}}));
     const QString output = dir.filePath(QStringLiteral("out.avi"));
     for (int signo : {SIGKILL, SIGTERM, SIGINT}) { // SIGKILL is what Stop does
         WriteFile(output, "the user's older file");
@@ -64,65 +61,51 @@ TEST(EncoderProcess, KilledOrStoppedEncoderTakesFfmpegWithItAndKeepsTheOldFile)
         EXPECT_TRUE(Dies(ffmpeg)) << "signal " << signo;
         EXPECT_EQ(ReadFile(output), QByteArray("the user's older file"));
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                  (QStringList {QStringLiteral("long.avi"), QStringLiteral("out.avi")}));
+                  QStringList({QStringLiteral("long.avi"), QStringLiteral("out.avi")}));
     }
 }
 
-TEST(EncoderProcess, FailuresExitNonZeroWithOneLineAndWriteNothing)
+TEST(EncoderProcess, FailuresExitNonZeroAndWriteNothing)
 {
     QTemporaryDir dir;
-    const QString good = dir.filePath(QStringLiteral("short.mp4"));
-    const QString notVideo = dir.filePath(QStringLiteral("not a video.avi"));
-    const QString song = dir.filePath(QStringLiteral("song.mp3"));
-    const QString existing = dir.filePath(QStringLiteral("existing.avi"));
-    ASSERT_TRUE(MakeClip(good, SizedClip(1, 96, 64)));
-    ClipSpec sound;
-    sound.extra = QStringList {QStringLiteral("-vn")};
-    ASSERT_TRUE(MakeClip(song, sound));
-    WriteFile(notVideo, "plain text, not a film");
-
+    auto in = [&](const char *name) { return dir.filePath(QString::fromUtf8(name)); };
+    const QString good = QuotePath(in("short.mp4")), notVideo = QuotePath(in("not a video.avi"));
+    const QString existing = in("existing.avi");
+    ASSERT_TRUE(MakeClip(in("short.mp4"), {.seconds = 1, .width = 96, .height = 64, .extra = {}}));
+    ASSERT_TRUE(MakeClip(in("song.mp3"), {.extra = {QStringLiteral("-vn")}}));
+    WriteFile(in("not a video.avi"), "plain text, not a film");
     const struct
     {
         QString inputs, output, options;
         int code;
-        QString message;
+        const char *message;
     } cases[] = {
-        {QuotePath(notVideo), existing, {}, 1, QStringLiteral("not a video.avi")},
-        {QuotePath(good) + u' ' + QuotePath(dir.filePath(QStringLiteral("missing.avi"))),
-         existing,
-         {},
-         1,
-         QStringLiteral("missing.avi")},
-        {QuotePath(song), existing, {}, 1, QStringLiteral("No video in")},
-        {QuotePath(good),
-         dir.filePath(QStringLiteral("no folder/out.avi")),
-         {},
-         1,
-         QStringLiteral("its folder does not exist")},
-        {QuotePath(good), existing, QStringLiteral(" -lavcopts vcodec=theora"), 2,
-         QStringLiteral("Unknown video codec: \"theora\"")},
-        // a bad option counts before an unreadable input
-        {QuotePath(notVideo), dir.filePath(QStringLiteral("out.mp4")), QStringLiteral(" -oac pcm"),
-         2, QStringLiteral("The mp4 format cannot hold pcm_s16le sound")},
-        {QuotePath(good), existing, QStringLiteral(" -srate $AC44x"), 2,
-         QStringLiteral("Bad value for -srate: \"$AC44x\"")},
+        // clang-format off
+        {notVideo, existing, {}, 1, "not a video.avi"},
+        {good + u' ' + QuotePath(in("missing.avi")), existing, {}, 1, "missing.avi"},
+        {QuotePath(in("song.mp3")), existing, {}, 1, "No video in"},
+        {good, in("no folder/out.avi"), {}, 1, "its folder does not exist"},
+        // bad options: one line, and they count before an unreadable input
+        {good, existing, QStringLiteral(" -lavcopts vcodec=theora"), 2, "Unknown video codec: \"theora\""},
+        {notVideo, in("out.mp4"), QStringLiteral(" -oac pcm"), 2, "The mp4 format cannot hold pcm_s16le sound"},
+        // clang-format on
     };
     for (const auto &c : cases) {
         WriteFile(existing, "older");
         const QString line = u' ' + c.inputs + QStringLiteral(" -o ") + QuotePath(c.output)
             + QStringLiteral(" -oac mp3lame -ovc lavc -ofps 30 -vf scale=64:48") + c.options;
-        QString out, err;
-        EXPECT_EQ(RunEncoderLine(line, &out, &err), c.code) << line.toStdString();
-        EXPECT_TRUE(err.contains(c.message)) << err.toStdString();
+        const ProgramRun r = RunEncoderLine(line);
+        EXPECT_EQ(r.code, c.code) << line.toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
         if (c.code == 2) {
-            EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
+            EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
         }
-        EXPECT_FALSE(out.contains(QStringLiteral("Pos:")));
+        EXPECT_FALSE(r.out.contains("Pos:"));
         EXPECT_EQ(ReadFile(existing), QByteArray("older"));
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              (QStringList {QStringLiteral("existing.avi"), QStringLiteral("not a video.avi"),
-                            QStringLiteral("short.mp4"), QStringLiteral("song.mp3")}));
+              QStringList({QStringLiteral("existing.avi"), QStringLiteral("not a video.avi"),
+                           QStringLiteral("short.mp4"), QStringLiteral("song.mp3")}));
 }
 
 } // namespace

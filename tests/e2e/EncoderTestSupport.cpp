@@ -1,6 +1,5 @@
 #include "EncoderTestSupport.h"
 
-#include "common/TestSupport.h"
 #include "pipeline/CommandLine.h"
 
 #include <QJsonArray>
@@ -9,10 +8,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include <cstdint>
-#include <cstring>
 #include <iostream>
 #include <memory>
+#include <utility>
 
 namespace qvj::test {
 
@@ -25,13 +23,11 @@ QStringList Args(const char *before, const QString &path, const char *after)
     + QString::fromLatin1(after).split(u' ', Qt::SkipEmptyParts);
 }
 
-std::unique_ptr<QProcess> Start(const QString &program, const QStringList &args, bool keepOutput)
+std::unique_ptr<QProcess> Start(const ProgramRun &run)
 {
     auto p = std::make_unique<QProcess>();
     p->setStandardInputFile(QProcess::nullDevice());
-    if (!keepOutput)
-        p->setStandardOutputFile(QProcess::nullDevice());
-    p->start(program, args);
+    p->start(run.program, run.args);
     return p;
 }
 
@@ -43,25 +39,16 @@ void Finish(QProcess &p, ProgramRun &run)
     }
     run.out = p.readAllStandardOutput();
     run.err = p.readAllStandardError();
-    run.code = p.error() == QProcess::UnknownError && p.exitStatus() == QProcess::NormalExit
-        ? p.exitCode()
-        : -1;
+    const bool exited
+        = p.error() == QProcess::UnknownError && p.exitStatus() == QProcess::NormalExit;
+    run.code = exited ? p.exitCode() : -1;
 }
 
 ProgramRun Capture(const QString &program, const QStringList &args)
 {
     ProgramRun run {program, args};
-    Finish(*Start(program, args, true), run);
+    Finish(*Start(run), run);
     return run;
-}
-
-std::vector<double> PtsTimes(const QByteArray &log)
-{
-    static const QRegularExpression re(QStringLiteral("pts_time:\\s*(-?[0-9.]+)"));
-    std::vector<double> times;
-    for (auto it = re.globalMatch(QString::fromUtf8(log)); it.hasNext();)
-        times.push_back(it.next().captured(1).toDouble());
-    return times;
 }
 
 } // namespace
@@ -71,17 +58,9 @@ QString EncoderProgram()
     return BuildProgramDirectory() + QStringLiteral("asapi.dll");
 }
 
-int RunEncoderLine(const QString &commandLine, QString *out, QString *err)
+ProgramRun RunEncoderLine(const QString &commandLine)
 {
-    const ProgramRun c = Capture(EncoderProgram(), SplitCommandLine(commandLine));
-    if (out)
-        *out = QString::fromUtf8(c.out);
-    if (err)
-        *err = QString::fromUtf8(c.err);
-    if (c.code != 0)
-        std::cerr << "asapi.dll" << commandLine.toStdString() << "\n -> " << c.code << ": "
-                  << c.err.toStdString() << '\n';
-    return c.code;
+    return Capture(EncoderProgram(), SplitCommandLine(commandLine));
 }
 
 bool MakeSyncClip(const QString &path, const SyncClip &clip)
@@ -111,40 +90,37 @@ bool MakeSyncClip(const QString &path, const SyncClip &clip)
     return c.code == 0;
 }
 
-AvEvents MeasureEvents(const QString &path)
+DecodedFile DecodeFile(const QString &path)
 {
-    AvEvents events;
-    const ProgramRun sound = Capture(QStringLiteral("ffmpeg"),
-                                     Args("-hide_banner -nostdin -i", path,
-                                          "-map 0:a:0 -af aresample=48000,ashowinfo -ac 1 "
-                                          "-f s16le -"));
-    const std::vector<double> soundPts = PtsTimes(sound.err);
-    double lastLoud = -1;
-    for (qsizetype i = 0; !soundPts.empty() && i < sound.out.size() / 2; ++i) {
-        int16_t sample;
-        std::memcpy(&sample, sound.out.constData() + 2 * i, 2);
-        if (std::abs(int(sample)) < 5000)
-            continue;
-        const double t = soundPts.front() + double(i) / 48000;
-        if (lastLoud < 0 || t - lastLoud > 0.2)
-            events.beeps.push_back(t);
-        lastLoud = t;
+    const ProgramRun c
+        = Capture(QStringLiteral("ffmpeg"),
+                  Args("-hide_banner -nostdin -nostats -loglevel +level+info -i", path,
+                       "-af silencedetect=n=-16dB:d=0.1 -vf freezedetect=n=-60dB:d=0.5,"
+                       "negate,blackdetect=d=0 -f null -"));
+    static const QRegularExpression event(
+        QStringLiteral("(silence_start|silence_end|black_start|freeze_start): ?(-?[0-9.]+)"));
+    DecodedFile d;
+    double soundFrom = -1; // a beep counts once silence follows it, not when the file ends
+    for (const QString &line : QString::fromUtf8(c.err).split(u'\n', Qt::SkipEmptyParts)) {
+        // The null output's complaints concern ffmpeg's own re-timing of frames, not the file.
+        if ((line.contains(u"[error]") || line.contains(u"[fatal]"))
+            && !line.startsWith(u"[null @"))
+            d.complaints += line + u'\n';
+        const QRegularExpressionMatch m = event.match(line);
+        const QString kind = m.captured(1);
+        const double t = m.captured(2).toDouble();
+        if (kind == u"black_start")
+            d.flashes.push_back(t);
+        else if (kind == u"freeze_start")
+            ++d.freezes;
+        else if (kind == u"silence_end")
+            soundFrom = t;
+        else if (kind == u"silence_start" && soundFrom >= 0)
+            d.beeps.push_back(std::exchange(soundFrom, -1));
     }
-    const ProgramRun picture = Capture(
-        QStringLiteral("ffmpeg"),
-        Args("-hide_banner -nostdin -i", path,
-             "-map 0:v:0 -vf scale=8:8,format=gray,showinfo -fps_mode passthrough -f rawvideo -"));
-    const std::vector<double> framePts = PtsTimes(picture.err);
-    bool wasBright = false;
-    for (size_t f = 0; f < framePts.size() && qsizetype(f + 1) * 64 <= picture.out.size(); ++f) {
-        int sum = 0;
-        for (int b = 0; b < 64; ++b)
-            sum += uint8_t(picture.out.at(qsizetype(f) * 64 + b));
-        if (sum / 64 > 200 && !wasBright)
-            events.flashes.push_back(framePts[f]);
-        wasBright = sum / 64 > 200;
-    }
-    return events;
+    if (c.code != 0)
+        d.complaints += QStringLiteral("exit code %1").arg(c.code);
+    return d;
 }
 
 ProbedFile ProbeFile(const QString &path)
@@ -159,58 +135,22 @@ ProbedFile ProbeFile(const QString &path)
     f.seconds = format.value(QLatin1String("duration")).toString().toDouble();
     for (const QJsonValue &v : root.value(QLatin1String("streams")).toArray()) {
         const QJsonObject s = v.toObject();
-        const QString codec = s.value(QLatin1String("codec_name")).toString();
         const QString type = s.value(QLatin1String("codec_type")).toString();
-        if (type == u"video" && f.videoCodec.isEmpty()) {
-            f.videoCodec = codec;
-            f.width = s.value(QLatin1String("width")).toInt();
-        } else if (type == u"audio" && f.audioCodec.isEmpty()) {
-            f.audioCodec = codec;
-            f.sampleRate = s.value(QLatin1String("sample_rate")).toString().toInt();
-            f.channels = s.value(QLatin1String("channels")).toInt();
-        }
+        QString *codec = type == u"video" ? &f.videoCodec
+            : type == u"audio"            ? &f.audioCodec
+                                          : nullptr;
+        if (codec && codec->isEmpty())
+            *codec = s.value(QLatin1String("codec_name")).toString();
     }
     return f;
 }
 
-int CountFreezes(const QString &path)
+void RunAll(std::vector<ProgramRun> &runs)
 {
-    const ProgramRun c = Capture(QStringLiteral("ffmpeg"),
-                                 Args("-hide_banner -nostdin -i", path,
-                                      "-map 0:v:0 -vf freezedetect=n=-60dB:d=0.5 -f null -"));
-    return int(c.err.count("freeze_start"));
-}
-
-ProgramRun DecodeRun(const QString &path)
-{
-    return {QStringLiteral("ffmpeg"), Args("-nostdin -v error -i", path, "-f null -")};
-}
-
-QString DecodeComplaints(const ProgramRun &c)
-{
-    // Lines of ffmpeg's dummy output ("[null @ ...]") concern its own re-timing of decoded
-    // frames whose first time is not a whole number of frames, not the file.
-    QStringList kept;
-    for (const QString &line : QString::fromUtf8(c.err).split(u'\n', Qt::SkipEmptyParts))
-        if (!line.startsWith(QStringLiteral("[null @")))
-            kept << line;
-    if (c.code != 0)
-        kept << QStringLiteral("exit code %1").arg(c.code);
-    return kept.join(u'\n');
-}
-
-QString DecodeComplaints(const QString &path)
-{
-    const ProgramRun decode = DecodeRun(path);
-    return DecodeComplaints(Capture(decode.program, decode.args));
-}
-
-void RunAll(std::vector<ProgramRun> &runs, int parallel)
-{
-    for (size_t first = 0; first < runs.size(); first += size_t(parallel)) {
+    for (size_t first = 0; first < runs.size(); first += 3) {
         std::vector<std::unique_ptr<QProcess>> batch;
-        for (size_t i = first; i < std::min(runs.size(), first + size_t(parallel)); ++i)
-            batch.push_back(Start(runs[i].program, runs[i].args, runs[i].keepOutput));
+        for (size_t i = first; i < std::min(runs.size(), first + 3); ++i)
+            batch.push_back(Start(runs[i]));
         for (size_t k = 0; k < batch.size(); ++k)
             Finish(*batch[k], runs[first + k]);
     }

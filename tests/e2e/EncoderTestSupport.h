@@ -1,7 +1,6 @@
 #pragma once
 // Helpers of the encoder's end-to-end tests: clips that flash and beep at known times, the
-// measurements of a written file, and runs of the real asapi.dll with the program's own
-// command lines.
+// measurements of a written file, and runs of the real asapi.dll.
 
 #include "common/TestSupport.h"
 
@@ -12,27 +11,22 @@
 
 namespace qvj::test {
 
-// A clip of MakeClip's of this length and size.
-inline ClipSpec SizedClip(double seconds, int width, int height)
+struct ProgramRun
 {
-    ClipSpec spec;
-    spec.seconds = seconds;
-    spec.width = width;
-    spec.height = height;
-    return spec;
-}
+    QString program;
+    QStringList args;
+    int code = -1; // exit code, -1 when it did not start or crashed
+    QByteArray out {};
+    QByteArray err {};
+};
 
-// The encoder as the program starts it.
+// The encoder as the program starts it, and a run of it with a command line in the program's
+// form, split as the program splits it.
 QString EncoderProgram();
+ProgramRun RunEncoderLine(const QString &commandLine);
 
-// Runs asapi.dll with a command line in the program's form (beginning with a blank, paths in
-// double quotes), split as the program splits it. Gives the exit code; its standard output
-// and standard error go to *out and *err when given.
-int RunEncoderLine(const QString &commandLine, QString *out = nullptr, QString *err = nullptr);
-
-// A clip whose picture flashes white and whose sound beeps (1 kHz) at the same moments,
-// 0.4 s and 1.2 s into its 1.6 s, over a moving test picture. Codecs by extension unless
-// extra says otherwise.
+// A 1.6 s clip whose picture flashes white and whose sound beeps at the same moments, 0.4 s
+// and 1.2 s in, over a moving test picture. Codecs by extension unless extra says otherwise.
 struct SyncClip
 {
     QString fps = QStringLiteral("25");
@@ -46,48 +40,27 @@ struct SyncClip
 };
 bool MakeSyncClip(const QString &path, const SyncClip &clip);
 
-// Where flashes start (first bright frame, on the decoded file's clock) and beeps start.
-struct AvEvents
+// What one full decode of a file shows: where flashes (first white frame) and beeps start, on
+// the decoded file's clock; frozen stretches of half a second or more; ffmpeg's complaints.
+struct DecodedFile
 {
     std::vector<double> flashes;
     std::vector<double> beeps;
+    int freezes = 0;
+    QString complaints; // empty for a clean file
 };
-AvEvents MeasureEvents(const QString &path);
+DecodedFile DecodeFile(const QString &path);
 
-// What ffprobe says of a file.
-struct ProbedFile
+struct ProbedFile // what ffprobe says of a file
 {
     QString format; // format_name
     QString videoCodec;
     QString audioCodec;
-    int width = 0;
-    int sampleRate = 0;
-    int channels = 0;
-    double seconds = 0; // of the file
+    double seconds = 0;
 };
 ProbedFile ProbeFile(const QString &path);
 
-// Frozen stretches of at least half a second that ffmpeg's freezedetect finds in the picture.
-int CountFreezes(const QString &path);
-
-// One program run of a batch.
-struct ProgramRun
-{
-    QString program;
-    QStringList args;
-    bool keepOutput = true; // else standard output is thrown away
-    int code = -1; // exit code, -1 when it did not start or crashed
-    QByteArray out {};
-    QByteArray err {};
-};
-
-// Runs every one of the batch, `parallel` at a time, and fills in their results.
-void RunAll(std::vector<ProgramRun> &runs, int parallel = 3);
-
-// The ffmpeg run that decodes the whole file, and the complaints it made once finished (empty
-// for a clean file); or both at once.
-ProgramRun DecodeRun(const QString &path);
-QString DecodeComplaints(const ProgramRun &finishedDecode);
-QString DecodeComplaints(const QString &path);
+// Runs every one of the batch, three at a time, and fills in their results.
+void RunAll(std::vector<ProgramRun> &runs);
 
 } // namespace qvj::test

@@ -6,32 +6,9 @@
 
 namespace {
 
-QStringList Split(const QString &line)
+ParsedCommandLine Parse(const QString &line)
 {
-    return line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
-
-EncoderOptions Accept(const QString &line)
-{
-    const ParsedCommandLine parsed = ParseEncoderCommandLine(Split(line));
-    EXPECT_EQ(parsed.error, QString()) << line.toStdString();
-    return parsed.options;
-}
-
-TEST(EncoderCommandLine, EmptyBoxesOfTheSettingsMeanNotGiven)
-{
-    // "vbitrate=", "abitrate=", "scale=:", a "-srate" that ends the line; "-oac pcm   -channels"
-    // leaves no empty arguments behind. Inputs and options come in any order.
-    const EncoderOptions o = Accept(QStringLiteral(
-        "/t/0.avi -o /out/movie.avi -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=:mbd=2:autoaspect"
-        " -oac pcm /t/1.avi -lavcopts acodec=mp2:abitrate= -channels 2 -vf scale=: -srate"));
-    EXPECT_EQ(o.inputs, Split(QStringLiteral("/t/0.avi /t/1.avi")));
-    EXPECT_FALSE(o.videoBitrate);
-    EXPECT_FALSE(o.audioBitrateKbit);
-    EXPECT_FALSE(o.sampleRate);
-    EXPECT_FALSE(o.aspect);
-    EXPECT_EQ(o.scaleWidth.kind, ScaleSide::Original);
-    EXPECT_EQ(o.audioEncoder, AudioEncoder::Pcm);
+    return ParseEncoderCommandLine(line.split(u' ', Qt::SkipEmptyParts));
 }
 
 // Every value the cases look at, in one line.
@@ -49,10 +26,10 @@ QString Summary(const EncoderOptions &o)
                .arg(int(o.mp3Mode))
                .arg(o.mp3Quality)
                .arg(o.mp3BitrateKbit)
-        + QStringLiteral("scale=%1:%2 format=%3 ")
+        + QStringLiteral("scale=%1:%2 format=%3 inputs=%4 ")
               .arg(side(o.scaleWidth))
               .arg(side(o.scaleHeight))
-              .arg(o.format);
+              .arg(o.format, o.inputs.join(u','));
 }
 
 TEST(EncoderCommandLine, ValuesReadAsMeant)
@@ -62,29 +39,30 @@ TEST(EncoderCommandLine, ValuesReadAsMeant)
         const char *options, *expected;
     } cases[] = {
         // clang-format off
-        // kbit/s up to 16000, bit/s above; the program's number syntax throughout
-        {"-lavcopts vbitrate=16000", "vbitrate=16000000 "}, {"-lavcopts vbitrate=16001", "vbitrate=16001 "},
-        {"-lavcopts vbitrate=$A0", "vbitrate=160000 "},     {"-lavcopts vbitrate=0x1A", "vbitrate=26000 "},
-        {"-lavcopts vbitrate=+5", "vbitrate=5000 "},        {"-lavcopts abitrate=$80", "abitrate=128 "},
+        // the empty boxes of the settings mean "not given"; inputs among the options
+        {"-lavcopts vcodec=mpeg4:vbitrate=:mbd=2 b.avi -lavcopts abitrate= -vf scale=: -srate",
+         "vbitrate=-1 abitrate=-1 aspect=auto fps= srate=-1 channels=-1 mode=0 q=2 br=128 scale=0:0 format= inputs=a.avi,b.avi "},
+        // several -lavcopts merge; kbit/s up to 16000, bit/s above; the program's number syntax
+        {"-lavcopts vbitrate=16000 -lavcopts abitrate=$80", "vbitrate=16000000 abitrate=128 "},
+        {"-lavcopts vbitrate=16001", "vbitrate=16001 "},    {"-lavcopts vbitrate=0x1A", "vbitrate=26000 "},
         {"-ofps 29.97", "fps=2997/100 "},                   {"-ofps 30000/1001", "fps=30000/1001 "},
-        {"-ofps $19", "fps=25 "},                           {"-srate 0xAC44", "srate=44100 "},
         {"-channels +1", "channels=1 "},                    {"-lameopts vbr=2:q=6", "mode=0 q=6 "},
-        {"-lameopts abr:br=128", "mode=1 q=2 br=128 "},     {"-lameopts cbr:br=$C0", "mode=2 q=2 br=192 "},
-        {"-lameopts vbr=0", "mode=2 "},                     {"-vf scale=$280:-2", "scale=640:-2 "},
-        {"-vf scale=0:-1", "scale=-1:0 "},                  {"-vf scale=320:240,harddup", "scale=320:240 "},
+        {"-lameopts abr:br=128", "mode=1 q=2 br=128 "},     {"-lameopts cbr:br=192", "mode=2 q=2 br=192 "},
+        {"-lameopts vbr=0", "mode=2 "},                     {"-vf scale=0:-1", "scale=-1:0 "},
+        {"-vf scale=320:-2,harddup", "scale=320:-2 "},
         // the aspect as profiles and the option builder write it
         {"-lavcopts aspect=16/9", "aspect=16/9 "},          {"-lavcopts aspect=16:9", "aspect=16/9 "},
         {"-lavcopts aspect=1.7778", "aspect=8889/5000 "},   {"-lavcopts aspect=4:3:vbitrate=500", "vbitrate=500000 abitrate=-1 aspect=4/3 "},
         {"-lavcopts aspect=16:9:autoaspect", "aspect=auto "},
-        {"-of avi", "format=avi "},                         {"-of mpeg", "format=mpeg "},
-        {"-of lavf -lavfopts format=mp4", "format=mp4 "},   {"-of lavf", "format= "},
+        {"-of mpeg", "format=mpeg "},                       {"-of lavf", "format= "},
         {"-of lavf -lavfopts format=wmv:i_certify_that_my_video_stream_does_not_use_b_frames", "format=asf "},
         // clang-format on
     };
     for (const auto &c : cases) {
-        const QString summary = Summary(Accept(QStringLiteral("in.avi -o out.avi -ovc lavc -oac "
-                                                              "mp3lame ")
-                                               + QLatin1String(c.options)));
+        const ParsedCommandLine parsed = Parse(
+            QStringLiteral("a.avi -o out.avi -ovc lavc -oac mp3lame ") + QLatin1String(c.options));
+        EXPECT_EQ(parsed.error, QString()) << c.options;
+        const QString summary = Summary(parsed.options);
         EXPECT_TRUE(summary.contains(QLatin1String(c.expected)))
             << c.options << " -> " << summary.toStdString();
     }
@@ -94,7 +72,7 @@ TEST(EncoderCommandLine, FaultsRefusedWithOneLineNamingThem)
 {
     const struct
     {
-        const char *options, *message;
+        const char *line, *message;
     } cases[] = {
         // clang-format off
         {"-fps 25", "Unknown option: -fps"},      {"-channels", "-channels needs a value"},
@@ -104,24 +82,24 @@ TEST(EncoderCommandLine, FaultsRefusedWithOneLineNamingThem)
         {"-lavcopts mbd=3", "mbd"},               {"-lavcopts aspect=0:9", "aspect"},
         {"-lavcopts vhq", "\"vhq\""},             {"-oac mp3lame -lameopts q=10", "q"},
         {"-lameopts preset=standard", "preset"},  {"-channels 9", "-channels"},
-        {"-srate 44k", "-srate"},                 {"-srate -o", "-srate"},
+        {"-srate $AC44x", "\"$AC44x\""},          {"-srate -o", "-srate"},
         {"-ofps 0", "-ofps"},                     {"-vf crop=10:10", "crop"},
         {"-vf scale=640x480", "scale"},           {"-vf scale=99999:480", "scale"},
         {"-of rawvideo", "rawvideo"},             {"-of lavf -lavfopts format=ogg", "ogg"},
         // clang-format on
     };
     for (const auto &c : cases) {
-        const QString line
-            = QStringLiteral("a.avi -o o.avi -ovc lavc -oac pcm ") + QString::fromLatin1(c.options);
-        const QString error = ParseEncoderCommandLine(Split(line)).error;
+        const QString error
+            = Parse(QStringLiteral("a.avi -o o.avi -ovc lavc -oac pcm ") + QLatin1String(c.line))
+                  .error;
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.message)))
-            << c.options << " -> " << error.toStdString();
-        EXPECT_FALSE(error.contains(QLatin1Char('\n')));
+            << c.line << " -> " << error.toStdString();
+        EXPECT_FALSE(error.isEmpty() || error.contains(u'\n')) << c.line;
     }
+    // what every line needs: an input, an output and both encoders
     for (const char *line : {"-o o.avi -ovc lavc -oac pcm", "a.avi -ovc lavc -oac pcm",
                              "a.avi -o o.avi -oac pcm", "a.avi -o o.avi -ovc lavc"})
-        EXPECT_FALSE(ParseEncoderCommandLine(Split(QString::fromLatin1(line))).error.isEmpty())
-            << line;
+        EXPECT_FALSE(Parse(QString::fromLatin1(line)).error.isEmpty()) << line;
 }
 
 } // namespace

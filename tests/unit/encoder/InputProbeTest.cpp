@@ -21,10 +21,9 @@ TEST(EncoderProbe, LengthsRatesAndTheirTrust)
         Fraction rate;
     } cases[] = {
         // AVI: the picture's length, not the longer sound's
-        {R"({"codec_type": "video", "width": 320, "height": 240, "sample_aspect_ratio": "1:1",
-             "avg_frame_rate": "30000/1001", "start_time": "0.000000", "duration": "1.067733"},
-            {"codec_type": "audio", "sample_rate": "22050", "channels": 1, "duration": "1.25"})",
-         R"("format_name": "avi", "start_time": "0.000000", "duration": "1.253878")",
+        {R"({"codec_type": "video", "width": 320, "height": 240, "avg_frame_rate": "30000/1001",
+             "duration": "1.067733"}, {"codec_type": "audio", "sample_rate": "22050", "channels": 1, "duration": "1.25"})",
+         R"("format_name": "avi", "duration": "1.253878")",
          1.067733,
          1.067733,
          {30000, 1001}},
@@ -48,27 +47,24 @@ TEST(EncoderProbe, LengthsRatesAndTheirTrust)
 
 TEST(EncoderProbe, CoverPicturesAndEmptyValuesAreSkippedOrReplaced)
 {
-    const char *streams = R"({"codec_type": "video", "width": 600, "height": 600,
-        "disposition": {"attached_pic": 1}},
+    const char *streams
+        = R"({"codec_type": "video", "width": 600, "disposition": {"attached_pic": 1}},
         {"codec_type": "video", "width": 720, "height": 576, "sample_aspect_ratio": "0:1",
          "avg_frame_rate": "0/0", "r_frame_rate": "24/1", "duration": "4.0"},
         {"codec_type": "audio", "sample_rate": "0", "channels": 0},
         {"codec_type": "audio", "sample_rate": "48000", "channels": 6})";
     QString error;
-    const auto m
-        = ParseProbeOutput(QStringLiteral("x.mp4"),
-                           Answer(streams, R"("format_name": "mov,mp4,m4a,3gp,3g2,mj2")"), &error);
+    const auto m = ParseProbeOutput(QStringLiteral("x.mp4"),
+                                    Answer(streams, R"("format_name": "mp4")"), &error);
     ASSERT_TRUE(m) << error.toStdString();
     EXPECT_EQ(m->width, 720);
     EXPECT_EQ(m->pixelAspect, (Fraction {1, 1}));
     EXPECT_EQ(m->frameRate, (Fraction {24, 1}));
     EXPECT_EQ(m->sampleRate, 48000);
     EXPECT_EQ(m->channels, 6);
-
-    for (const QByteArray &json :
-         {Answer(R"({"codec_type": "audio", "sample_rate": "44100", "channels": 2})",
-                 R"("format_name": "mp3")"),
-          QByteArray("not json"), QByteArray("{}")}) {
+    // no picture, or no answer at all: refused, naming the file
+    for (const QByteArray &json : {Answer(R"({"codec_type": "audio", "sample_rate": "44100"})", ""),
+                                   QByteArray("not json")}) {
         EXPECT_FALSE(ParseProbeOutput(QStringLiteral("song.mp3"), json, &error));
         EXPECT_TRUE(error.contains(u"song.mp3")) << error.toStdString();
     }
