@@ -1,4 +1,4 @@
-// The Preferences dialog: OK, Cancel, Escape, the close box and Load Default, on the live
+// The Preferences dialog: Load Default, Cancel, Escape, the close box and OK, on the live
 // preferences and Preferences.ini.
 #include "MainFormSupport.h"
 
@@ -70,10 +70,10 @@ protected:
     QByteArray before;
 };
 
-// Each way of ending the dialog after the same edits. Cancel and Escape bring back what it
-// opened with; the close box keeps the edits in the live preferences, which the next showing
-// takes as its snapshot; only OK writes and sets the main output. A failed write shows its
-// error and keeps the dialog open.
+// Each way of ending the dialog after the same edits. Cancel (also after Load Default) and Escape
+// bring back what it opened with; the close box keeps the edits in the live preferences, which the
+// next showing takes as its snapshot; only OK writes and sets the main output. A failed write shows
+// its error and keeps the dialog open.
 TEST_F(SettingDialog, EndingTheDialog)
 {
     const QString edited = QStringLiteral("/new/out.avi|/tmp/elsewhere/|101001");
@@ -82,7 +82,17 @@ TEST_F(SettingDialog, EndingTheDialog)
         std::function<void()> end;
         QString after, mainOutput;
     } cases[] = {
-        {[this] { QTest::mouseClick(dialog().btnCancel, Qt::LeftButton); }, kOpened, kMainOutput},
+        {[this, edited] { // Load Default asks first; Yes loads all but the temporary folder
+             desktop.answers = {false, true};
+             QString shown;
+             for (int i = 0; i < 2; ++i) {
+                 QTest::mouseClick(dialog().btnDefault, Qt::LeftButton);
+                 shown += Shown() + QLatin1Char(' ');
+             }
+             EXPECT_EQ(shown, edited + QStringLiteral(" /default/out.avi|/tmp/elsewhere/|010001 "));
+             QTest::mouseClick(dialog().btnCancel, Qt::LeftButton);
+         },
+         kOpened, kMainOutput},
         {[this] { QTest::keyClick(&dialog(), Qt::Key_Escape); }, kOpened, kMainOutput},
         {[this] { dialog().close(); }, edited, kMainOutput},
         {[this] {
@@ -105,31 +115,15 @@ TEST_F(SettingDialog, EndingTheDialog)
         EXPECT_EQ(test::ReadFile(Ini()) == before, c.mainOutput == kMainOutput);
     }
     EXPECT_EQ(Calls(),
-              QStringList {"error|Quintor Video Joiner|Unable to write to " + Ini() + "."});
+              QStringList(2,
+                          QStringLiteral("question|Load Default|Are you sure to load "
+                                         "the default preferences?"))
+                  << "error|Quintor Video Joiner|Unable to write to " + Ini() + ".");
     const QByteArray ini = test::ReadFile(Ini());
     for (const char *line :
          {"Output File=/new/out.avi", "Temp Dir=/tmp/elsewhere/", "Auto Open Dir=1", "Auto Exit=0",
           "Auto Turn Off=1", "Ask=0", "Overwrite=0", "Rename=1"})
         EXPECT_TRUE(ini.contains(line)) << line;
-}
-
-// Load Default asks first; Yes loads the defaults but the temporary folder, and nothing is
-// written until OK: Cancel brings the opening values back.
-TEST_F(SettingDialog, LoadDefaultAsksFirst)
-{
-    Open();
-    desktop.answers = {false, true};
-    QString shown;
-    for (int i = 0; i < 2; ++i) {
-        QTest::mouseClick(dialog().btnDefault, Qt::LeftButton);
-        shown += Shown() + QLatin1Char(' ');
-    }
-    EXPECT_EQ(shown, kOpened + QStringLiteral(" /default/out.avi|/tmp/qvj-temp/|010001 "));
-    EXPECT_EQ(desktop.Of(QStringLiteral("question")).at(1).text,
-              QStringLiteral("Are you sure to load the default preferences?"));
-    QTest::mouseClick(dialog().btnCancel, Qt::LeftButton);
-    EXPECT_EQ(Shown(), kOpened);
-    EXPECT_EQ(test::ReadFile(Ini()), before);
 }
 
 } // namespace
