@@ -137,9 +137,8 @@ TEST_F(JobWindow, StartRefusals)
          "edtOutputFile", nowhere},
         {out, "message|Icorrect Filename|Please specify the output file.", "edtOutputFile", out},
         {out + QStringLiteral("there"),
-         "question|File Exists|The output file is existent. Do you want to continue and overwrite "
-         "it? "
-         "\n\rClick \"No\" to specify another output filename.",
+         "question|File Exists|The output file is existent. Do you want to continue and "
+         "overwrite it? \n\rClick \"No\" to specify another output filename.",
          "edtOutputFile", out + QStringLiteral("there.avi")},
     };
     for (const auto &c : cases) {
@@ -149,6 +148,7 @@ TEST_F(JobWindow, StartRefusals)
         desktop.answers = {false};
         QTest::mouseClick(form->imgStart, Qt::LeftButton);
         EXPECT_EQ(Calls(), QStringList {c.box});
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
         EXPECT_EQ(QApplication::focusWidget()->objectName(), c.focus);
         EXPECT_EQ(form->edtOutputFile->text(), c.outputAfter);
         ExpectLook(true);
