@@ -9,7 +9,6 @@
 #include <QRegularExpression>
 
 #include <iostream>
-#include <memory>
 #include <utility>
 
 namespace qvj::test {
@@ -23,16 +22,12 @@ QStringList Args(const char *before, const QString &path, const char *after)
     + QString::fromLatin1(after).split(u' ', Qt::SkipEmptyParts);
 }
 
-std::unique_ptr<QProcess> Start(const ProgramRun &run)
+ProgramRun Capture(const QString &program, const QStringList &args)
 {
-    auto p = std::make_unique<QProcess>();
-    p->setStandardInputFile(QProcess::nullDevice());
-    p->start(run.program, run.args);
-    return p;
-}
-
-void Finish(QProcess &p, ProgramRun &run)
-{
+    ProgramRun run {program, args};
+    QProcess p;
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(program, args);
     if (!p.waitForFinished(300000)) {
         p.kill();
         p.waitForFinished();
@@ -42,12 +37,6 @@ void Finish(QProcess &p, ProgramRun &run)
     const bool exited
         = p.error() == QProcess::UnknownError && p.exitStatus() == QProcess::NormalExit;
     run.code = exited ? p.exitCode() : -1;
-}
-
-ProgramRun Capture(const QString &program, const QStringList &args)
-{
-    ProgramRun run {program, args};
-    Finish(*Start(run), run);
     return run;
 }
 
@@ -143,17 +132,6 @@ ProbedFile ProbeFile(const QString &path)
             *codec = s.value(QLatin1String("codec_name")).toString();
     }
     return f;
-}
-
-void RunAll(std::vector<ProgramRun> &runs)
-{
-    for (size_t first = 0; first < runs.size(); first += 3) {
-        std::vector<std::unique_ptr<QProcess>> batch;
-        for (size_t i = first; i < std::min(runs.size(), first + 3); ++i)
-            batch.push_back(Start(runs[i]));
-        for (size_t k = 0; k < batch.size(); ++k)
-            Finish(*batch[k], runs[first + k]);
-    }
 }
 
 } // namespace qvj::test

@@ -60,7 +60,4 @@ struct ProbedFile // what ffprobe says of a file
 };
 ProbedFile ProbeFile(const QString &path);
 
-// Runs every one of the batch, three at a time, and fills in their results.
-void RunAll(std::vector<ProgramRun> &runs);
-
 } // namespace qvj::test

@@ -44,8 +44,6 @@ TEST_F(EncoderChild, EndsAreToldApart)
     EXPECT_EQ(done.frames, 50);
     ASSERT_GE(m_status.size(), 3); // one at least every 50 ms while it runs
     EXPECT_TRUE(m_status.last().startsWith(QLatin1String("Pos:   2.0s     50f (100%)")));
-    for (const QString &line : m_status)
-        EXPECT_TRUE(line.startsWith(QLatin1String("Pos:")) && line.endsWith(u'\r'));
 
     const struct
     {
