@@ -8,6 +8,10 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <gtest/gtest.h>
+
+#include <cmath>
+
 #include <iostream>
 #include <utility>
 
@@ -40,7 +44,53 @@ ProgramRun Capture(const QString &program, const QStringList &args)
     return run;
 }
 
+// The sound-against-picture offset of each beep: the beep's start less the nearest flash's.
+std::vector<double> Offsets(const DecodedFile &e)
+{
+    std::vector<double> offsets;
+    for (double beep : e.beeps) {
+        double best = 1e9;
+        for (double flash : e.flashes)
+            if (std::abs(beep - flash) < std::abs(best))
+                best = beep - flash;
+        offsets.push_back(best);
+    }
+    return offsets;
+}
+
 } // namespace
+
+void CheckJoined(const QString &output, const std::vector<QString> &inputs, const std::string &what,
+                 double *worstSync, double *worstLength)
+{
+    double total = 0;
+    size_t flashes = 0;
+    std::vector<double> expected;
+    for (const QString &in : inputs) {
+        const DecodedFile e = DecodeFile(in);
+        const std::vector<double> own = Offsets(e);
+        total += ProbeFile(in).seconds;
+        flashes += e.flashes.size();
+        expected.insert(expected.end(), own.begin(), own.end());
+    }
+    ASSERT_EQ(flashes, 2 * inputs.size()) << what; // the measurement finds the inputs' own
+    ASSERT_GE(expected.size(), 4u) << what;
+    const double lengthError = ProbeFile(output).seconds - total;
+    EXPECT_LE(std::abs(lengthError), 0.1 * double(inputs.size())) << what;
+    *worstLength = std::max(*worstLength, std::abs(lengthError));
+    const DecodedFile e = DecodeFile(output);
+    EXPECT_EQ(e.flashes.size(), flashes) << what;
+    const std::vector<double> offsets = Offsets(e);
+    ASSERT_EQ(offsets.size(), expected.size()) << what;
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        const double moved = offsets[i] - expected[i];
+        *worstSync = std::max(*worstSync, std::abs(moved));
+        EXPECT_LE(std::abs(moved), 0.045)
+            << what << ": beep at " << e.beeps[i] << " s moved " << moved;
+    }
+    EXPECT_EQ(e.freezes, 0) << what;
+    EXPECT_EQ(e.complaints, QString()) << what;
+}
 
 QString EncoderProgram()
 {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
 #include <vector>
 
 namespace qvj::test {
@@ -50,6 +51,12 @@ struct DecodedFile
     QString complaints; // empty for a clean file
 };
 DecodedFile DecodeFile(const QString &path);
+
+// Compares a file joined from clips of MakeSyncClip's with them: every beep as far from its
+// flash as in its input, the length their sum (within 0.1 s an input), no freeze, a clean
+// decode. Raises *worstSync and *worstLength (seconds) to the figures found.
+void CheckJoined(const QString &output, const std::vector<QString> &inputs, const std::string &what,
+                 double *worstSync, double *worstLength);
 
 struct ProbedFile // what ffprobe says of a file
 {
