@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-
 #include <iostream>
 #include <utility>
 
@@ -42,6 +41,49 @@ ProgramRun Capture(const QString &program, const QStringList &args)
         = p.error() == QProcess::UnknownError && p.exitStatus() == QProcess::NormalExit;
     run.code = exited ? p.exitCode() : -1;
     return run;
+}
+
+// What one full decode of a file shows: where flashes (first white frame) and beeps start, on
+// the decoded file's clock; frozen stretches of half a second or more; ffmpeg's complaints.
+struct DecodedFile
+{
+    std::vector<double> flashes;
+    std::vector<double> beeps;
+    int freezes = 0;
+    QString complaints; // empty for a clean file
+};
+
+DecodedFile DecodeFile(const QString &path)
+{
+    const ProgramRun c
+        = Capture(QStringLiteral("ffmpeg"),
+                  Args("-hide_banner -nostdin -nostats -loglevel +level+info -i", path,
+                       "-af silencedetect=n=-16dB:d=0.1 -vf freezedetect=n=-60dB:d=0.5,"
+                       "negate,blackdetect=d=0 -f null -"));
+    static const QRegularExpression event(
+        QStringLiteral("(silence_start|silence_end|black_start|freeze_start): ?(-?[0-9.]+)"));
+    DecodedFile d;
+    double soundFrom = -1; // a beep counts once silence follows it, not when the file ends
+    for (const QString &line : QString::fromUtf8(c.err).split(u'\n', Qt::SkipEmptyParts)) {
+        // The null output's complaints concern ffmpeg's own re-timing of frames, not the file.
+        if ((line.contains(u"[error]") || line.contains(u"[fatal]"))
+            && !line.startsWith(u"[null @"))
+            d.complaints += line + u'\n';
+        const QRegularExpressionMatch m = event.match(line);
+        const QString kind = m.captured(1);
+        const double t = m.captured(2).toDouble();
+        if (kind == u"black_start")
+            d.flashes.push_back(t);
+        else if (kind == u"freeze_start")
+            ++d.freezes;
+        else if (kind == u"silence_end")
+            soundFrom = t;
+        else if (kind == u"silence_start" && soundFrom >= 0)
+            d.beeps.push_back(std::exchange(soundFrom, -1));
+    }
+    if (c.code != 0)
+        d.complaints += QStringLiteral("exit code %1").arg(c.code);
+    return d;
 }
 
 // The sound-against-picture offset of each beep: the beep's start less the nearest flash's.
@@ -127,39 +169,6 @@ bool MakeSyncClip(const QString &path, const SyncClip &clip)
     if (c.code != 0)
         std::cerr << "ffmpeg could not make " << path.toStdString() << ": " << c.err.toStdString();
     return c.code == 0;
-}
-
-DecodedFile DecodeFile(const QString &path)
-{
-    const ProgramRun c
-        = Capture(QStringLiteral("ffmpeg"),
-                  Args("-hide_banner -nostdin -nostats -loglevel +level+info -i", path,
-                       "-af silencedetect=n=-16dB:d=0.1 -vf freezedetect=n=-60dB:d=0.5,"
-                       "negate,blackdetect=d=0 -f null -"));
-    static const QRegularExpression event(
-        QStringLiteral("(silence_start|silence_end|black_start|freeze_start): ?(-?[0-9.]+)"));
-    DecodedFile d;
-    double soundFrom = -1; // a beep counts once silence follows it, not when the file ends
-    for (const QString &line : QString::fromUtf8(c.err).split(u'\n', Qt::SkipEmptyParts)) {
-        // The null output's complaints concern ffmpeg's own re-timing of frames, not the file.
-        if ((line.contains(u"[error]") || line.contains(u"[fatal]"))
-            && !line.startsWith(u"[null @"))
-            d.complaints += line + u'\n';
-        const QRegularExpressionMatch m = event.match(line);
-        const QString kind = m.captured(1);
-        const double t = m.captured(2).toDouble();
-        if (kind == u"black_start")
-            d.flashes.push_back(t);
-        else if (kind == u"freeze_start")
-            ++d.freezes;
-        else if (kind == u"silence_end")
-            soundFrom = t;
-        else if (kind == u"silence_start" && soundFrom >= 0)
-            d.beeps.push_back(std::exchange(soundFrom, -1));
-    }
-    if (c.code != 0)
-        d.complaints += QStringLiteral("exit code %1").arg(c.code);
-    return d;
 }
 
 ProbedFile ProbeFile(const QString &path)

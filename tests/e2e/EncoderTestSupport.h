@@ -41,17 +41,6 @@ struct SyncClip
 };
 bool MakeSyncClip(const QString &path, const SyncClip &clip);
 
-// What one full decode of a file shows: where flashes (first white frame) and beeps start, on
-// the decoded file's clock; frozen stretches of half a second or more; ffmpeg's complaints.
-struct DecodedFile
-{
-    std::vector<double> flashes;
-    std::vector<double> beeps;
-    int freezes = 0;
-    QString complaints; // empty for a clean file
-};
-DecodedFile DecodeFile(const QString &path);
-
 // Compares a file joined from clips of MakeSyncClip's with them: every beep as far from its
 // flash as in its input, the length their sum (within 0.1 s an input), no freeze, a clean
 // decode. Raises *worstSync and *worstLength (seconds) to the figures found.
