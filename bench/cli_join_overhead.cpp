@@ -90,12 +90,12 @@ int main(int argc, char **argv)
     const QString root = work.path() + QLatin1Char('/');
     QStringList inputs;
     for (int i = 0; i < clips; ++i) {
-        ClipSpec spec;
-        spec.seconds = clipSeconds;
-        spec.width = 320;
-        spec.height = 240;
+        ClipSpec clip;
+        clip.seconds = clipSeconds;
+        clip.width = 320;
+        clip.height = 240;
         const QString path = root + QStringLiteral("clip%1.mp4").arg(i);
-        if (!MakeClip(path, spec))
+        if (!MakeClip(path, clip))
             return 1;
         inputs << path;
     }

@@ -71,11 +71,11 @@ int main(int argc, char **argv)
     QStringList inputs;
     for (int i = 0; i < kClips; ++i) {
         inputs << work.filePath(QStringLiteral("clip%1.mp4").arg(i));
-        ClipSpec spec;
-        spec.seconds = seconds;
-        spec.width = 640;
-        spec.height = 480;
-        if (!MakeClip(inputs.last(), spec))
+        ClipSpec clip;
+        clip.seconds = seconds;
+        clip.width = 640;
+        clip.height = 480;
+        if (!MakeClip(inputs.last(), clip))
             return 1;
     }
 

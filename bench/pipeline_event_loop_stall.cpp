@@ -44,10 +44,10 @@ int main(int argc, char **argv)
     RecordingDesktop desktop;
     TaskListModel tasks(desktop);
     for (int i = 0; i < clips; ++i) {
-        ClipSpec spec;
-        spec.seconds = 3;
+        ClipSpec clip;
+        clip.seconds = 3;
         const QString path = root + QStringLiteral("clip%1.mp4").arg(i);
-        if (!MakeClip(path, spec))
+        if (!MakeClip(path, clip))
             return 1;
         tasks.AddTaskFile(path);
     }

@@ -35,11 +35,11 @@ int main(int argc, char **argv)
                 "max ms", kRounds);
     for (const char *extension : InputExtensions) {
         const QString path = dir.filePath(QStringLiteral("clip") + QLatin1String(extension));
-        qvj::test::ClipSpec spec;
-        spec.seconds = 5;
-        spec.width = 640;
-        spec.height = 480;
-        if (!qvj::test::MakeClip(path, spec))
+        qvj::test::ClipSpec clip;
+        clip.seconds = 5;
+        clip.width = 640;
+        clip.height = 480;
+        if (!qvj::test::MakeClip(path, clip))
             return 1;
         std::vector<double> ms;
         for (int i = 0; i < kRounds; ++i) {

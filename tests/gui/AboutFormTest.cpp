@@ -16,9 +16,8 @@ TEST(AboutForm, ShowsTheVersionOpensTheSiteAndBlocksTheMainWindow)
         qvj::test::OwnerWindow owner;
         TAboutForm about(version, desktop, &owner.widget);
         about.ShowDialog();
-        const auto label = [&about](const char *name) {
-            return about.findChild<QLabel *>(QLatin1String(name));
-        };
+        const auto label
+            = [&about](const char *name) { return about.findChild<QLabel *>(QLatin1String(name)); };
         EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
         EXPECT_TRUE(about.size() == QSize(476, 330) && about.minimumSize() == about.maximumSize());
         EXPECT_EQ(label("labVersion")->text(), QStringLiteral("Version ") + version);
@@ -33,7 +32,8 @@ TEST(AboutForm, ShowsTheVersionOpensTheSiteAndBlocksTheMainWindow)
         // The name large, bold, italic, right-aligned and whole, over a dark band of the picture.
         QLabel *name = label("labProgramName");
         EXPECT_EQ(name->text(), QStringLiteral("Quintor Video Joiner"));
-        EXPECT_TRUE(name->font().bold() && name->font().italic() && (name->alignment() & Qt::AlignRight));
+        EXPECT_TRUE(name->font().bold() && name->font().italic()
+                    && (name->alignment() & Qt::AlignRight));
         EXPECT_GT(name->font().pointSizeF(), about.font().pointSizeF() * 1.5);
         EXPECT_LE(name->sizeHint().width(), name->width());
         const QImage shot = about.grab().toImage();
@@ -45,10 +45,12 @@ TEST(AboutForm, ShowsTheVersionOpensTheSiteAndBlocksTheMainWindow)
         const auto opened = desktop.Of(QStringLiteral("open"));
         EXPECT_EQ(label("labWebsite")->text(), QString::fromLatin1(TAboutForm::kWebSite));
         ASSERT_EQ(opened.size(), 2u);
-        EXPECT_TRUE(opened[0].text == label("labWebsite")->text() && opened[1].text == opened[0].text);
+        EXPECT_TRUE(opened[0].text == label("labWebsite")->text()
+                    && opened[1].text == opened[0].text);
 
         // Centred on the main window, which takes no input until "&OK" or the close box closes it.
-        const QPoint offset = about.frameGeometry().center() - owner.widget.frameGeometry().center();
+        const QPoint offset
+            = about.frameGeometry().center() - owner.widget.frameGeometry().center();
         EXPECT_LE(offset.manhattanLength(), 4);
         EXPECT_EQ(owner.TakeClick(), 0);
         if (version == QStringLiteral("1.5"))

@@ -21,7 +21,13 @@ using qvj::test::CatchMessages;
 
 // Every option in the order of kProfileOptions, with the box that shows it; each description
 // names its section.
-struct Section { const char *box, *name; QStringList captions; int index; QStringList values; };
+struct Section
+{
+    const char *box, *name;
+    QStringList captions;
+    int index;
+    QStringList values;
+};
 
 // clang-format off
 const Section kSections[] = {
@@ -44,7 +50,9 @@ QByteArray ProfileText()
     QString text = QStringLiteral("[Main]\nType=avi\n");
     for (const Section &s : kSections) {
         text += QStringLiteral("[%1]\nItems=%2\nIndex=%3\nDescription=About %1\n")
-                    .arg(QLatin1String(s.name)).arg(s.captions.size()).arg(s.index);
+                    .arg(QLatin1String(s.name))
+                    .arg(s.captions.size())
+                    .arg(s.index);
         for (qsizetype i = 0; i < s.captions.size(); ++i)
             text += QStringLiteral("Caption%1=%2\n").arg(i).arg(s.captions[i]);
         for (qsizetype i = 0; i < s.values.size(); ++i)
@@ -84,7 +92,8 @@ protected:
     void Pick(const char *name, int index) const
     {
         for (int n = 0; n < 9 && Box(name)->currentIndex() != index; ++n)
-            QTest::keyClick(Get(name), Box(name)->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
+            QTest::keyClick(Get(name),
+                            Box(name)->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
     }
     // One user action: "#n" picks entry n, a text replaces the box's or edit's text by typing,
     // no text clicks the button.
@@ -117,10 +126,13 @@ protected:
 // shows the quality pair, in the place of the bitrate pair, which keeps its state while hidden.
 TEST_F(OpSettingForm, PanelsFollowAudioCodecAndEncodeMode)
 {
-    const struct { const char *box, *pick; bool mp3Panel, quality; } steps[] = {
-        {"cmbAcodec", "#0", true, true},   {"cmbEncodeTo", "#1", true, false},
-        {"cmbAcodec", "#1", false, false}, {"cmbAcodec", "#0", true, false},
-        {"cmbEncodeTo", "#0", true, true}, {"cmbAcodec", "#3", false, true}};
+    const struct
+    {
+        const char *box, *pick;
+        bool mp3Panel, quality;
+    } steps[] = {{"cmbAcodec", "#0", true, true},   {"cmbEncodeTo", "#1", true, false},
+                 {"cmbAcodec", "#1", false, false}, {"cmbAcodec", "#0", true, false},
+                 {"cmbEncodeTo", "#0", true, true}, {"cmbAcodec", "#3", false, true}};
     for (const auto &step : steps) {
         Act(step.box, step.pick);
         QCoreApplication::processEvents(); // lays out what is shown now
@@ -136,8 +148,15 @@ TEST_F(OpSettingForm, PanelsFollowAudioCodecAndEncodeMode)
 }
 
 // title nullptr: the dialog closes and the options hold textOrBuilds.
-struct OkCase { const char *name; Acts acts; const char *title, *textOrBuilds, *focus = nullptr; };
-class OpSettingFormOk : public OpSettingForm, public ::testing::WithParamInterface<OkCase> {};
+struct OkCase
+{
+    const char *name;
+    Acts acts;
+    const char *title, *textOrBuilds, *focus = nullptr;
+};
+class OpSettingFormOk : public OpSettingForm, public ::testing::WithParamInterface<OkCase>
+{
+};
 
 const char kMp2Text[] = "The maximum value of audio bitrate for MP2 codec is 128";
 
@@ -213,8 +232,10 @@ TEST_F(OpSettingForm, CancelRestoresEverythingShownAtOpening)
     const auto state = [this] {
         QStringList shown;
         for (const Section &s : kSections)
-            shown << QStringLiteral("%1 %2 %3").arg(QLatin1String(s.box))
-                         .arg(Box(s.box)->currentIndex()).arg(Box(s.box)->currentText());
+            shown << QStringLiteral("%1 %2 %3")
+                         .arg(QLatin1String(s.box))
+                         .arg(Box(s.box)->currentIndex())
+                         .arg(Box(s.box)->currentText());
         return shown << Get<QLineEdit>("edtWidth")->text() << Get<QLineEdit>("edtHeight")->text()
                      << QString::number(Get<QRadioButton>("rdbSelectSize")->isChecked())
                      << QString::number(Shown("panMP3")) << QString::number(Shown("cmbBitrate"));
@@ -223,9 +244,15 @@ TEST_F(OpSettingForm, CancelRestoresEverythingShownAtOpening)
     EXPECT_EQ(owner.TakeClick(), 0);
     for (const Section &s : kSections)
         Pick(s.box, (Box(s.box)->currentIndex() + 1) % Box(s.box)->count());
-    Act({{"cmbVbitrate", "77"}, {"cmbBitrate", "77"}, {"cmbAbitrate", "77"}, {"cmbSrate", "77"},
-         {"cmbEncodeTo", "#0"}, {"cmbAcodec", "#3"}, {"rdbManualSize", nullptr},
-         {"edtWidth", "720"}, {"edtHeight", "576"}});
+    Act({{"cmbVbitrate", "77"},
+         {"cmbBitrate", "77"},
+         {"cmbAbitrate", "77"},
+         {"cmbSrate", "77"},
+         {"cmbEncodeTo", "#0"},
+         {"cmbAcodec", "#3"},
+         {"rdbManualSize", nullptr},
+         {"edtWidth", "720"},
+         {"edtHeight", "576"}});
     for (qsizetype i = 0; i < atOpening.size(); ++i)
         ASSERT_NE(state()[i], atOpening[i]) << "not changed: " << atOpening[i].toStdString();
     const QString description = Description();
