@@ -59,7 +59,7 @@ struct ClipSpec
     int sampleRate = 44100;
     int channels = 2;
     // Extra ffmpeg output arguments (codec choices); by default ffmpeg picks by extension.
-    QStringList extra;
+    QStringList extra {};
 };
 
 // Makes the clip at path with the ffmpeg executable; returns false (and prints why) on failure.

@@ -6,6 +6,9 @@
 #include "pipeline/Progress.h"
 
 #include <QLocale>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -57,12 +60,29 @@ TEST(StageCommandLines, AreExact)
                 "-channels 2 -vf scale=640:480 -srate 44100"));
 }
 
+// Makes the C library's numbers use a decimal comma; a system without such a locale gets one
+// compiled into dir for this test.
+bool SetCommaLocale(const QTemporaryDir &dir)
+{
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+        QProcess::execute(S("localedef"), {S("-i"), S("de_DE"), S("-f"), S("UTF-8"),
+                                           dir.filePath(S("de_DE.UTF-8"))});
+        qputenv("LOCPATH", QFile::encodeName(dir.path()));
+        const bool set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+        qunsetenv("LOCPATH");
+        if (!set)
+            return false;
+    }
+    return *std::localeconv()->decimal_point == ',';
+}
+
 TEST(ParsePosition, ReadsDecimalNumbersWithAPointInEveryLocale)
 {
     // A locale whose decimal separator is a comma changes nothing.
     const QLocale saved;
     const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
-    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    const QTemporaryDir dir;
+    ASSERT_TRUE(SetCommaLocale(dir));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     for (const auto &[text, value] : std::vector<std::pair<const char *, double>> {
              {"  5005.000000", 5005.0}, {"-5", -5.0}, {".5", 0.5}, {"1e2", 100.0}})
