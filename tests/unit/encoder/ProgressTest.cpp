@@ -37,7 +37,7 @@ TEST(EncoderProgress, ReportsCompleteOnlyAtTheirProgressLineWhateverTheChunking)
     }
 }
 
-TEST(EncoderProgress, StatusLinesLookLikeMEncodersAndReadBack)
+TEST(EncoderProgress, StatusLinesKeepTheirLayoutAndReadBack)
 {
     ProgressReport r;
     r.seconds = 12.34;
