@@ -154,6 +154,10 @@ struct OkCase
     Acts acts;
     const char *title, *textOrBuilds, *focus = nullptr;
 };
+void PrintTo(const OkCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 class OpSettingFormOk : public OpSettingForm, public ::testing::WithParamInterface<OkCase>
 {
 };
