@@ -21,6 +21,11 @@ public:
     {
         m_desktop.ShowMessage(title, text, icon);
     }
+    void ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
+                         std::function<void()> then) override
+    {
+        m_desktop.ShowMessageThen(title, text, icon, std::move(then));
+    }
     bool AskQuestion(const QString &title, const QString &text) override
     {
         return m_desktop.AskQuestion(title, text);

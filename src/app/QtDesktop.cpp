@@ -77,6 +77,20 @@ void QtDesktop::ShowMessage(const QString &title, const QString &text, MessageIc
     runBox(MakeMessageBox(boxOwner(m_owner), title, text, icon));
 }
 
+void QtDesktop::ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
+                                std::function<void()> then)
+{
+    // Modal without a loop of its own: the caller's work goes on in then, from the event loop,
+    // once the box is closed. A box that goes with its owner runs nothing.
+    QMessageBox *box = MakeMessageBox(boxOwner(m_owner), title, text, icon);
+    QObject::connect(box, &QDialog::finished, box, [box, then = std::move(then)] {
+        box->deleteLater();
+        then();
+    });
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
+}
+
 bool QtDesktop::AskQuestion(const QString &title, const QString &text)
 {
     return runBox(MakeMessageBox(boxOwner(m_owner), title, text, MessageIcon::Question))

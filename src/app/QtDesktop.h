@@ -27,6 +27,8 @@ public:
 
     void ShowError(const QString &error) override;
     void ShowMessage(const QString &title, const QString &text, MessageIcon icon) override;
+    void ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
+                         std::function<void()> then) override;
     bool AskQuestion(const QString &title, const QString &text) override;
     void OpenPath(const QString &path) override;
     void PowerOff() override;

@@ -7,6 +7,7 @@
 #include "tasks/TimeText.h"
 
 #include <QFile>
+#include <QPointer>
 
 #include <sys/stat.h>
 
@@ -183,11 +184,12 @@ void JoinJob::ConversionCancelled()
     StopTimer();
     SetRowStatus(m_row, kStop);
     RemoveFolder();
-    m_desktop.ShowMessage(QStringLiteral("Cancel"), QStringLiteral("The Coversion is canceled."),
-                          MessageIcon::Information);
-    Q_EMIT progressPanelShown(false);
-    // JobState stays Cancelled: it has no effect until the next Start.
-    End(JobOutcome::Stopped, AfterJobAction::None);
+    ShowMessageThen(QStringLiteral("Cancel"), QStringLiteral("The Coversion is canceled."),
+                    MessageIcon::Information, [this] {
+                        Q_EMIT progressPanelShown(false);
+                        // JobState stays Cancelled: it has no effect until the next Start.
+                        End(JobOutcome::Stopped, AfterJobAction::None);
+                    });
 }
 
 void JoinJob::ConversionFailed()
@@ -199,10 +201,8 @@ void JoinJob::ConversionFailed()
     const QString text = FailureText(QStringLiteral("The encoder could not convert %1:").arg(input),
                                      IntermediateFile(m_folder, m_row));
     RemoveFolder();
-    m_desktop.ShowMessage(QStringLiteral("Error"), text, MessageIcon::Error);
-    Q_EMIT progressPanelShown(false);
-    SetState(JobState::Idle);
-    End(JobOutcome::Failed, AfterJobAction::None);
+    ShowMessageThen(QStringLiteral("Error"), text, MessageIcon::Error,
+                    [this] { EndIdle(JobOutcome::Failed); });
 }
 
 void JoinJob::JoinCancelled()
@@ -211,11 +211,8 @@ void JoinJob::JoinCancelled()
     StopTimer();
     SetRowsStatus(kStop);
     RemoveFolder();
-    m_desktop.ShowMessage(QStringLiteral("Cancel"), QStringLiteral("The Joining is canceled."),
-                          MessageIcon::Information);
-    Q_EMIT progressPanelShown(false);
-    SetState(JobState::Idle);
-    End(JobOutcome::Stopped, AfterJobAction::None);
+    ShowMessageThen(QStringLiteral("Cancel"), QStringLiteral("The Joining is canceled."),
+                    MessageIcon::Information, [this] { EndIdle(JobOutcome::Stopped); });
 }
 
 void JoinJob::JoinFailed()
@@ -226,10 +223,8 @@ void JoinJob::JoinFailed()
     const QString text
         = FailureText(QStringLiteral("The encoder could not join the files:"), m_outputPath);
     RemoveFolder();
-    m_desktop.ShowMessage(QStringLiteral("Error"), text, MessageIcon::Error);
-    Q_EMIT progressPanelShown(false);
-    SetState(JobState::Idle);
-    End(JobOutcome::Failed, AfterJobAction::None);
+    ShowMessageThen(QStringLiteral("Error"), text, MessageIcon::Error,
+                    [this] { EndIdle(JobOutcome::Failed); });
 }
 
 void JoinJob::Complete()
@@ -247,15 +242,16 @@ void JoinJob::Complete()
     } else if (m_inputs.Exit()) {
         action = AfterJobAction::Exit;
     } else {
-        m_desktop.ShowMessage(QStringLiteral("Complete"),
-                              QStringLiteral("The joining is completed successfully."),
-                              MessageIcon::Information);
-        if (m_inputs.OpenDir())
-            m_desktop.OpenPath(ExtractFileDir(m_inputs.OutputFile()));
+        ShowMessageThen(QStringLiteral("Complete"),
+                        QStringLiteral("The joining is completed successfully."),
+                        MessageIcon::Information, [this] {
+                            if (m_inputs.OpenDir())
+                                m_desktop.OpenPath(ExtractFileDir(m_inputs.OutputFile()));
+                            EndIdle(JobOutcome::Completed, AfterJobAction::Message);
+                        });
+        return;
     }
-    SetState(JobState::Idle);
-    Q_EMIT progressPanelShown(false);
-    End(JobOutcome::Completed, action);
+    EndIdle(JobOutcome::Completed, action);
 }
 
 void JoinJob::FailToStartEncoder()
@@ -263,24 +259,24 @@ void JoinJob::FailToStartEncoder()
     m_ending = true;
     StopTimer();
     RemoveFolder();
-    m_desktop.ShowMessage(QString::fromLatin1(kProductName),
-                          QStringLiteral("Error. Please re-install ")
-                              + QString::fromLatin1(kProductName),
-                          MessageIcon::Error);
-    Q_EMIT progressPanelShown(false);
-    // After the conversion stage JobState is left Cancelled so that no join follows.
-    SetState(m_stage == Stage::Conversion ? JobState::Cancelled : JobState::Idle);
-    End(JobOutcome::Failed, AfterJobAction::None);
+    ShowMessageThen(QString::fromLatin1(kProductName),
+                    QStringLiteral("Error. Please re-install ") + QString::fromLatin1(kProductName),
+                    MessageIcon::Error, [this] {
+                        Q_EMIT progressPanelShown(false);
+                        // After the conversion stage JobState is left Cancelled so that no
+                        // join follows.
+                        SetState(m_stage == Stage::Conversion ? JobState::Cancelled
+                                                              : JobState::Idle);
+                        End(JobOutcome::Failed, AfterJobAction::None);
+                    });
 }
 
 void JoinJob::FailWithoutFolder(const QString &error)
 {
     m_ending = true;
     StopTimer();
-    m_desktop.ShowMessage(QStringLiteral("Error"), error, MessageIcon::Error);
-    Q_EMIT progressPanelShown(false);
-    SetState(JobState::Idle);
-    End(JobOutcome::Failed, AfterJobAction::None);
+    ShowMessageThen(QStringLiteral("Error"), error, MessageIcon::Error,
+                    [this] { EndIdle(JobOutcome::Failed); });
 }
 
 JoinJob::FileStamp JoinJob::StampOf(const QString &file)
@@ -386,6 +382,24 @@ void JoinJob::RemoveFolder()
 {
     RemoveJobFolder(m_folder, m_rowCount);
     m_folder.clear();
+}
+
+void JoinJob::ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
+                              std::function<void()> then)
+{
+    // The job goes on when the box is closed; a job that is gone by then does nothing.
+    m_desktop.ShowMessageThen(title, text, icon,
+                              [self = QPointer<JoinJob>(this), then = std::move(then)] {
+                                  if (self)
+                                      then();
+                              });
+}
+
+void JoinJob::EndIdle(JobOutcome outcome, AfterJobAction action)
+{
+    SetState(JobState::Idle);
+    Q_EMIT progressPanelShown(false);
+    End(outcome, action);
 }
 
 void JoinJob::End(JobOutcome outcome, AfterJobAction action)

@@ -8,14 +8,15 @@
 #include "pipeline/JobControl.h"
 #include "pipeline/JobInputs.h"
 #include "pipeline/Progress.h"
+#include "platform/Desktop.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
-class Desktop;
 
 // How a job ended.
 enum class JobOutcome {
@@ -116,6 +117,11 @@ private:
     void SetRowsStatus(const QString &status);
     void StopTimer();
     void RemoveFolder();
+    // Shows a message; the job's ending goes on in then once the user has closed it.
+    void ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
+                         std::function<void()> then);
+    // The job ends with JobState Idle and the progress panel gone.
+    void EndIdle(JobOutcome outcome, AfterJobAction action = AfterJobAction::None);
     void End(JobOutcome outcome, AfterJobAction action);
 
     JobInputs &m_inputs;

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 enum class MessageIcon { Information, Question, Warning, Error };
 
 class Desktop
@@ -16,6 +18,14 @@ public:
     virtual void ShowError(const QString &error) = 0;
     // A message box with one OK button.
     virtual void ShowMessage(const QString &title, const QString &text, MessageIcon icon) = 0;
+    // A message box that does not wait for the user: then runs once the box is closed. By
+    // default the box is shown by ShowMessage and then runs when that returns.
+    virtual void ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
+                                 std::function<void()> then)
+    {
+        ShowMessage(title, text, icon);
+        then();
+    }
     // A question box with Yes and No and the question icon; true for Yes.
     virtual bool AskQuestion(const QString &title, const QString &text) = 0;
     // The desktop's open action on a file or folder; its result is never examined.
