@@ -29,6 +29,9 @@ qvj_install() {
 }
 
 qvj_build() {
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  # A compiler cache, where the machine has one, makes rebuilds of a fresh tree quick.
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
   cmake --build build -j"$(nproc)"
 }
