@@ -1,6 +1,7 @@
 #include "encoder/Encoder.h"
 
 #include "encoder/EncoderOptions.h"
+#include "encoder/FfmpegArguments.h"
 #include "encoder/FfmpegPlan.h"
 #include "encoder/FfmpegRun.h"
 #include "encoder/OutputFile.h"
