@@ -23,11 +23,13 @@ int RoundToMultiple(int value, int multiple)
     return std::max(multiple, (value + multiple / 2) / multiple * multiple);
 }
 
-// The frame size of "-vf scale" (or of the first input when there is none).
+// The frame size of "-vf scale" (or of the first input as shown when there is none), and the
+// display aspect: the one asked for, else the frame size's shape when "-vf scale" names a
+// size, else the first input's.
 void ResolveSize(const EncoderOptions &o, const InputMedia &first, OutputPlan &plan)
 {
-    const double pixelAspect = first.pixelAspect.Value() > 0 ? first.pixelAspect.Value() : 1.0;
-    const double inputAspect = first.width * pixelAspect / first.height;
+    const ShownFrame shown = Shown(first);
+    const double inputAspect = shown.DisplayAspect().Value();
     auto side = [&](const ScaleSide &s, int original, int display) {
         switch (s.kind) {
         case ScaleSide::Fixed:
@@ -38,15 +40,19 @@ void ResolveSize(const EncoderOptions &o, const InputMedia &first, OutputPlan &p
             return original;
         }
     };
-    const int displayWidth = int(std::lround(first.width * pixelAspect));
-    int w = o.scale ? side(o.scaleWidth, first.width, displayWidth) : first.width;
-    int h = o.scale ? side(o.scaleHeight, first.height, first.height) : first.height;
+    // Derived sides stay within what the codecs take, whatever the input's header says.
+    auto bounded = [](double pixels) { return int(std::clamp(std::lround(pixels), 2L, 16384L)); };
+    const int displayWidth = bounded(shown.width * shown.pixelAspect.Value());
+    int w = o.scale ? side(o.scaleWidth, shown.width, displayWidth) : shown.width;
+    int h = o.scale ? side(o.scaleHeight, shown.height, shown.height) : shown.height;
+    w = bounded(w);
+    h = bounded(h);
     if (o.scale && o.scaleWidth.kind == ScaleSide::FromOther
         && o.scaleHeight.kind != ScaleSide::FromOther)
-        w = int(std::lround(h * inputAspect));
+        w = bounded(h * inputAspect);
     else if (o.scale && o.scaleHeight.kind == ScaleSide::FromOther
              && o.scaleWidth.kind != ScaleSide::FromOther)
-        h = int(std::lround(w / inputAspect));
+        h = bounded(w / inputAspect);
 
     // Chroma subsampling wants even sizes; H.263+ wants multiples of 4 up to 2048x1152.
     const int multiple = plan.videoCodec == u"h263p" ? 4 : 2;
@@ -64,9 +70,7 @@ void ResolveSize(const EncoderOptions &o, const InputMedia &first, OutputPlan &p
                           .arg(plan.videoCodec);
     plan.width = rw;
     plan.height = rh;
-    plan.displayAspect = o.aspect ? *o.aspect
-                                  : Reduced(int64_t(first.width) * first.pixelAspect.num,
-                                            int64_t(first.height) * first.pixelAspect.den);
+    plan.displayAspect = o.aspect ? *o.aspect : o.scale ? Reduced(rw, rh) : shown.DisplayAspect();
 }
 
 void ResolveFrameRate(const EncoderOptions &o, const InputMedia &first, OutputPlan &plan)
@@ -141,6 +145,9 @@ std::optional<OutputPlan> PlanOutput(const EncoderOptions &o, const std::vector<
         return std::nullopt;
     }
 
+    for (const InputMedia &m : inputs)
+        if (*error = SizeRefusal(m); !error->isEmpty())
+            return std::nullopt;
     plan.pixelFormat
         = plan.videoCodec == u"mjpeg" ? QStringLiteral("yuvj420p") : QStringLiteral("yuv420p");
     ResolveSize(o, inputs.front(), plan);
@@ -149,7 +156,8 @@ std::optional<OutputPlan> PlanOutput(const EncoderOptions &o, const std::vector<
 
     for (const InputMedia &m : inputs) {
         int64_t frames = 0;
-        if (m.videoSeconds) {
+        // A length beyond any real file's is not believed: the input is read to its end.
+        if (m.videoSeconds && std::isfinite(*m.videoSeconds) && *m.videoSeconds <= 1e7) {
             frames = std::max<int64_t>(1, std::llround(*m.videoSeconds * plan.fps.Value()));
             plan.totalSeconds += double(frames) / plan.fps.Value();
         } else {

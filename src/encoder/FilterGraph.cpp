@@ -1,15 +1,7 @@
 #include "encoder/FilterGraph.h"
 
 #include <algorithm>
-
-namespace {
-
-QString FormatSeconds(double s)
-{
-    return QString::number(s, 'f', 3);
-}
-
-} // namespace
+#include <cmath>
 
 QString ChannelLayout(int channels)
 {
@@ -17,30 +9,63 @@ QString ChannelLayout(int channels)
     return QLatin1String(names[std::clamp(channels, 1, 8) - 1]);
 }
 
+Placement PlaceInFrame(const OutputPlan &plan, const Fraction &shownAspect)
+{
+    const double ratio = shownAspect.Value() / plan.displayAspect.Value();
+    if (!std::isfinite(ratio) || ratio <= 0 || std::abs(ratio - 1) <= 0.01)
+        return {plan.width, plan.height, 0, 0};
+    auto even = [](double pixels, int most) {
+        return int(std::clamp<long>(std::lround(pixels / 2) * 2, 2, most));
+    };
+    Placement p {plan.width, plan.height, 0, 0};
+    if (ratio > 1)
+        p.height = even(plan.height / ratio, plan.height);
+    else
+        p.width = even(plan.width * ratio, plan.width);
+    p.x = (plan.width - p.width) / 4 * 2;
+    p.y = (plan.height - p.height) / 4 * 2;
+    return p;
+}
+
 InputChains BuildInputChains(const OutputPlan &plan, const InputMedia &m, size_t index)
 {
     const int64_t frames = plan.segmentFrames[index];
-    const QString layout = ChannelLayout(plan.channels);
+    // Both streams move by the picture's start, so that its first frame is at zero and the
+    // sound keeps its place against it.
+    const QString offset = QString::number(std::max(PictureOffset(m), 0.0), 'f', 6);
     InputChains c;
-    // Picture: from its first frame, at the output's rate and size, cut to its frame count.
-    c.video = QStringLiteral("[%1:v:0]setpts=PTS-STARTPTS,fps=%2,scale=%3:%4,setdar=%5,format=%6")
+    // Picture: turned upright by ffmpeg itself, interlaced frames made whole, then placed by
+    // its time stamps on the output's frame rate from zero (the first frame repeated if it
+    // comes late), and brought to the output's shape with black bars where it differs.
+    c.video = QStringLiteral("[%1:%2]yadif=deint=interlaced,setpts=PTS-%3/TB,fps=%4:start_time=0")
                   .arg(index)
-                  .arg(plan.fps.Text())
-                  .arg(plan.width)
-                  .arg(plan.height)
-                  .arg(plan.displayAspect.Text(), plan.pixelFormat);
+                  .arg(m.videoStream)
+                  .arg(offset, plan.fps.Text());
+    const Placement p = PlaceInFrame(plan, Shown(m).DisplayAspect());
+    c.video += QStringLiteral(",scale=%1:%2").arg(p.width).arg(p.height);
+    if (p.width != plan.width || p.height != plan.height)
+        c.video += QStringLiteral(",pad=%1:%2:%3:%4:black")
+                       .arg(plan.width)
+                       .arg(plan.height)
+                       .arg(p.x)
+                       .arg(p.y);
+    c.video
+        += QStringLiteral(",setdar=%1,format=%2").arg(plan.displayAspect.Text(), plan.pixelFormat);
     if (frames > 0)
         c.video += QStringLiteral(",trim=end_frame=%1").arg(frames);
 
-    // Sound: on the picture's clock (silence where it starts late), then cut or padded to
-    // exactly the picture's length, so that the next input starts in sync.
-    const int64_t samples
-        = (frames * plan.sampleRate * plan.fps.den + plan.fps.num / 2) / plan.fps.num;
+    // Sound: on the picture's clock (silence where it starts late, cut where it starts early),
+    // any channels mixed to the output's, then cut or padded to exactly the picture's length,
+    // so that the next input starts in sync.
+    const QString layout = ChannelLayout(plan.channels);
+    const int64_t samples = int64_t(
+        (__int128(frames) * plan.sampleRate * plan.fps.den + plan.fps.num / 2) / plan.fps.num);
     if (m.hasAudio) {
-        c.audio = QStringLiteral("[%1:a:0]asetpts=PTS-%2/TB,aresample=%3:first_pts=0,"
-                                 "aformat=sample_rates=%3:channel_layouts=%4")
+        c.audio = QStringLiteral("[%1:%2]asetpts=PTS-%3/TB,aresample=%4:first_pts=0,"
+                                 "aformat=sample_rates=%4:channel_layouts=%5")
                       .arg(index)
-                      .arg(FormatSeconds(m.videoStart))
+                      .arg(m.audioStream)
+                      .arg(offset)
                       .arg(plan.sampleRate)
                       .arg(layout);
         if (frames > 0)

@@ -9,9 +9,20 @@
 #include <cstddef>
 #include <vector>
 
+// Where a picture of the shown aspect lies in the output frame: the whole frame where the
+// shapes agree within 1 %, else as large as fits, centred, leaving black bars.
+struct Placement
+{
+    int width = 0;
+    int height = 0;
+    int x = 0;
+    int y = 0;
+};
+Placement PlaceInFrame(const OutputPlan &plan, const Fraction &shownAspect);
+
 // One input's chains, without output labels: its picture at the output's rate, size and
 // aspect, and its sound on the picture's clock in the output's rate and layout, both cut or
-// padded to the picture's length. They read "[index:v:0]" and "[index:a:0]".
+// padded to the picture's length. They read the input's chosen streams, "[index:stream]".
 struct InputChains
 {
     QString video;

@@ -59,10 +59,17 @@ QByteArray FormatStatusLine(const ProgressReport &r, double totalSeconds, double
         megabytes = int(std::min(double(r.bytes) / r.seconds * totalSeconds / 1048576, 99999.0));
     }
     const double fps = elapsedSeconds > 0 ? std::min(r.frames / elapsedSeconds, 99999.0) : 0;
-    char line[160];
-    std::snprintf(line, sizeof line,
-                  "Pos:%6.1fs %6lldf (%2d%%) %5.2ffps Trem:%4dmin%4dmb  A-V:0.000 [0:0]\r",
-                  std::min(r.seconds, 9999999.0), static_cast<long long>(r.frames), percent, fps,
-                  remainingMinutes, megabytes);
-    return QByteArray(line);
+    // The C library's printf takes the user's decimal comma once the locale is set; Qt's
+    // number texts always use a point, which is what the status line's readers expect.
+    auto fixed = [](double value, int decimals, int width) {
+        return QByteArray::number(value, 'f', decimals).rightJustified(width);
+    };
+    char counts[96];
+    std::snprintf(counts, sizeof counts, "%6lldf (%2d%%) ", static_cast<long long>(r.frames),
+                  percent);
+    char rest[96];
+    std::snprintf(rest, sizeof rest, "fps Trem:%4dmin%4dmb  A-V:0.000 [0:0]\r", remainingMinutes,
+                  megabytes);
+    return "Pos:" + fixed(std::min(r.seconds, 9999999.0), 1, 6) + "s " + counts + fixed(fps, 2, 5)
+        + rest;
 }

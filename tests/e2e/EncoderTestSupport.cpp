@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <utility>
@@ -44,24 +45,40 @@ ProgramRun Capture(const QString &program, const QStringList &args)
 }
 
 // What one full decode of a file shows: where flashes (first white frame) and beeps start, on
-// the decoded file's clock; frozen stretches of half a second or more; ffmpeg's complaints.
+// the decoded file's clock; frozen stretches of half a second or more; ffmpeg's complaints;
+// with shapes, the box around everything brighter than black in each frame.
 struct DecodedFile
 {
+    struct Box
+    {
+        double t;
+        int width, height;
+    };
     std::vector<double> flashes;
     std::vector<double> beeps;
+    std::vector<Box> boxes;
     int freezes = 0;
     QString complaints; // empty for a clean file
 };
 
-DecodedFile DecodeFile(const QString &path)
+// shapes: the flashes may fill only part of the frame (black bars around them), and every
+// frame's bright box is measured.
+DecodedFile DecodeFile(const QString &path, bool shapes = false)
 {
-    const ProgramRun c
-        = Capture(QStringLiteral("ffmpeg"),
-                  Args("-hide_banner -nostdin -nostats -loglevel +level+info -i", path,
-                       "-af silencedetect=n=-16dB:d=0.1 -vf freezedetect=n=-60dB:d=0.5,"
-                       "negate,blackdetect=d=0 -f null -"));
+    const QString picture = shapes ? QStringLiteral("cropdetect=limit=20:round=2:reset=1,"
+                                                    "freezedetect=n=-60dB:d=0.5,negate,"
+                                                    "blackdetect=d=0:pic_th=0.25")
+                                   : QStringLiteral("freezedetect=n=-60dB:d=0.5,negate,"
+                                                    "blackdetect=d=0");
+    const ProgramRun c = Capture(QStringLiteral("ffmpeg"),
+                                 Args("-hide_banner -nostdin -nostats -loglevel +level+info -i",
+                                      path, "-af silencedetect=n=-16dB:d=0.1 -vf")
+                                     << picture << QStringLiteral("-f") << QStringLiteral("null")
+                                     << QStringLiteral("-"));
     static const QRegularExpression event(
         QStringLiteral("(silence_start|silence_end|black_start|freeze_start): ?(-?[0-9.]+)"));
+    static const QRegularExpression box(
+        QStringLiteral("x1:(\\d+) x2:(\\d+) y1:(\\d+) y2:(\\d+) .* t:(-?[0-9.]+)"));
     DecodedFile d;
     double soundFrom = -1; // a beep counts once silence follows it, not when the file ends
     for (const QString &line : QString::fromUtf8(c.err).split(u'\n', Qt::SkipEmptyParts)) {
@@ -69,6 +86,12 @@ DecodedFile DecodeFile(const QString &path)
         if ((line.contains(u"[error]") || line.contains(u"[fatal]"))
             && !line.startsWith(u"[null @"))
             d.complaints += line + u'\n';
+        if (const QRegularExpressionMatch b = box.match(line); b.hasMatch()) {
+            d.boxes.push_back({b.captured(5).toDouble(),
+                               b.captured(2).toInt() - b.captured(1).toInt() + 1,
+                               b.captured(4).toInt() - b.captured(3).toInt() + 1});
+            continue;
+        }
         const QRegularExpressionMatch m = event.match(line);
         const QString kind = m.captured(1);
         const double t = m.captured(2).toDouble();
@@ -134,6 +157,85 @@ void CheckJoined(const QString &output, const std::vector<QString> &inputs, cons
     EXPECT_EQ(e.complaints, QString()) << what;
 }
 
+namespace {
+
+// The median of the values, 0 for none.
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+bool NearAny(double t, const std::vector<double> &times, double within)
+{
+    return std::any_of(times.begin(), times.end(),
+                       [&](double u) { return std::abs(t - u) <= within; });
+}
+
+// The shown width over height of the boxes measured between from and to (times near the
+// avoided ones left out), using the output's pixel shape.
+double BoxAspect(const DecodedFile &d, double from, double to, const std::vector<double> &avoid,
+                 double pixelAspect)
+{
+    std::vector<double> widths, heights;
+    for (const DecodedFile::Box &b : d.boxes)
+        if (b.t >= from && b.t <= to && !NearAny(b.t, avoid, 0.15)) {
+            widths.push_back(b.width);
+            heights.push_back(b.height);
+        }
+    const double h = Median(heights);
+    return h > 0 ? Median(widths) * pixelAspect / h : 0;
+}
+
+} // namespace
+
+void CheckCorpusJoin(const QString &output, const std::vector<JoinedInput> &inputs,
+                     const std::string &what, JoinFigures *worst)
+{
+    const ProbedFile out = ProbeFile(output);
+    ASSERT_GT(out.fps, 0) << what;
+    const double pixelAspect = out.displayAspect * out.height / out.width;
+    const DecodedFile d = DecodeFile(output, true);
+    const std::vector<double> offsets = Offsets(d);
+    EXPECT_EQ(d.freezes, 0) << what;
+    EXPECT_EQ(d.complaints, QString()) << what;
+    ASSERT_EQ(d.flashes.size(), 2 * inputs.size()) << what;
+    ASSERT_EQ(offsets.size(), 2 * inputs.size()) << what;
+    double start = 0;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const JoinedInput &in = inputs[i];
+        const std::string name = what + ", " + in.path.section(u'/', -1).toStdString();
+        const std::vector<double> own = Offsets(DecodeFile(in.path));
+        ASSERT_EQ(own.size(), 2u) << name; // the measurement finds the input's own
+        for (size_t k = 0; k < 2; ++k) {
+            const double moved = offsets[2 * i + k] - own[k];
+            const double misplaced = d.flashes[2 * i + k] - (start + in.flashes[k]);
+            worst->sync = std::max(worst->sync, std::abs(moved));
+            worst->timeline = std::max(worst->timeline, std::abs(misplaced));
+            EXPECT_LE(std::abs(moved), 0.040) << name << ": beep moved " << moved;
+            EXPECT_LE(std::abs(misplaced), 0.1) << name << ": flash moved " << misplaced;
+        }
+        const std::vector<double> flashes {d.flashes[2 * i], d.flashes[2 * i + 1]};
+        const double square
+            = BoxAspect(d, start + 0.1, start + in.seconds - 0.1, flashes, pixelAspect) - 1;
+        double picture = 0; // the flash fills the picture up to its bars
+        for (double f : flashes)
+            picture = std::max(
+                picture,
+                std::abs(BoxAspect(d, f + 0.01, f + 0.07, {}, pixelAspect) / in.shownAspect - 1));
+        worst->square = std::max(worst->square, std::abs(square));
+        worst->picture = std::max(worst->picture, picture);
+        EXPECT_LE(std::abs(square), 0.03) << name << ": the square is out of shape";
+        EXPECT_LE(picture, 0.03) << name << ": the picture is out of shape";
+        start += in.seconds;
+    }
+    const double lengthError = out.seconds - start;
+    worst->length = std::max(worst->length, std::abs(lengthError));
+    EXPECT_LE(std::abs(lengthError), double(inputs.size()) / out.fps) << what;
+}
+
 QString EncoderProgram()
 {
     return BuildProgramDirectory() + QStringLiteral("asapi.dll");
@@ -181,6 +283,11 @@ ProbedFile ProbeFile(const QString &path)
     ProbedFile f;
     f.format = format.value(QLatin1String("format_name")).toString();
     f.seconds = format.value(QLatin1String("duration")).toString().toDouble();
+    const auto ratio = [](const QJsonValue &v, QChar separator) {
+        const QStringList parts = v.toString().split(separator);
+        const double den = parts.size() == 2 ? parts.at(1).toDouble() : 0;
+        return den > 0 ? parts.at(0).toDouble() / den : 0.0;
+    };
     for (const QJsonValue &v : root.value(QLatin1String("streams")).toArray()) {
         const QJsonObject s = v.toObject();
         const QString type = s.value(QLatin1String("codec_type")).toString();
@@ -189,6 +296,13 @@ ProbedFile ProbeFile(const QString &path)
                                           : nullptr;
         if (codec && codec->isEmpty())
             *codec = s.value(QLatin1String("codec_name")).toString();
+        if (type == u"video" && f.width == 0) {
+            f.width = s.value(QLatin1String("width")).toInt();
+            f.height = s.value(QLatin1String("height")).toInt();
+            f.fps = ratio(s.value(QLatin1String("r_frame_rate")), u'/');
+            const double sar = ratio(s.value(QLatin1String("sample_aspect_ratio")), u':');
+            f.displayAspect = f.height ? f.width * (sar > 0 ? sar : 1.0) / f.height : 0;
+        }
     }
     return f;
 }

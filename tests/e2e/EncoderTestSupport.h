@@ -53,7 +53,35 @@ struct ProbedFile // what ffprobe says of a file
     QString videoCodec;
     QString audioCodec;
     double seconds = 0;
+    int width = 0, height = 0; // the picture's, as stored
+    double displayAspect = 0; // as shown
+    double fps = 0;
 };
 ProbedFile ProbeFile(const QString &path);
+
+// One input of a joined file: its picture's length and shape on screen, and where its
+// flashes are on its picture's clock.
+struct JoinedInput
+{
+    QString path;
+    double seconds = 0;
+    double shownAspect = 1;
+    std::vector<double> flashes;
+};
+
+// The worst figures found: seconds for sync, length and the place of the flashes, fractions
+// for the shapes of the square and of the picture within its bars.
+struct JoinFigures
+{
+    double sync = 0, length = 0, timeline = 0, square = 0, picture = 0;
+};
+
+// Checks, in one decode of output, a join of device clips that show a grey square on black
+// and flash and beep together: every beep as far from its flash as in its input (within
+// 40 ms), the flashes where the inputs put them, the square square and each picture of its
+// own shape (within 3 %), the length the inputs' sum within one output frame each, no frozen
+// picture and a clean decode. Raises *worst to what it finds.
+void CheckCorpusJoin(const QString &output, const std::vector<JoinedInput> &inputs,
+                     const std::string &what, JoinFigures *worst);
 
 } // namespace qvj::test

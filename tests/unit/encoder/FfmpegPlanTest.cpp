@@ -17,6 +17,7 @@ InputMedia Clip(int w = 1280, int h = 720, Fraction fps = {25, 1})
     m.height = h;
     m.frameRate = fps;
     m.videoSeconds = 2.0;
+    m.audioStream = 1;
     m.sampleRate = 48000;
     m.channels = 2;
     return m;
@@ -127,28 +128,47 @@ TEST(EncoderMapping, CodecsBitratesAndContainers)
     }
 }
 
+InputMedia Shaped(int w, int h, Fraction sar, int rotation = 0)
+{
+    InputMedia m = Clip(w, h);
+    m.pixelAspect = sar;
+    m.rotation = rotation;
+    return m;
+}
+
 TEST(EncoderMapping, PictureSizeAspectAndRate)
 {
-    InputMedia pal = Clip(720, 576);
-    pal.pixelAspect = {16, 15};
+    const InputMedia pal = Shaped(720, 576, {16, 15});
+    const InputMedia dvd = Shaped(720, 576, {64, 45}); // shown 16:9
+    const InputMedia upright = Shaped(640, 360, {1, 1}, 90); // a phone held upright
     const struct
     {
         const char *options;
         InputMedia first;
         int width, height;
         Fraction aspect, fps;
+        const char *placed; // the picture's size in the frame, and its bars
     } cases[] = {
         // clang-format off
-        {"-vf scale=640:480 -ofps 30", Clip(), 640, 480, {16, 9}, {30, 1}},
-        {"", Clip(320, 240, {30000, 1001}), 320, 240, {4, 3}, {30000, 1001}}, // the first input's
-        {"-vf scale=:", Clip(352, 288, {2997, 100}), 352, 288, {11, 9}, {30000, 1001}}, // nearly usual: exactly it
-        {"-vf scale=641:481", Clip(1280, 720, {273456, 10000}), 642, 482, {16, 9}, {13673, 500}}, // variable: to 1/1000
-        {"-vf scale=641:481 -lavcopts vcodec=h263p", Clip(1280, 720, {0, 1}), 640, 480, {16, 9}, {25, 1}}, // unknown
-        {"-vf scale=4000:3000 -lavcopts vcodec=h263p", Clip(), 2048, 1152, {16, 9}, {25, 1}},
-        {"-vf scale=640:-2 -lavcopts vcodec=mpeg2video -ofps 15", Clip(), 640, 360, {16, 9}, {24000, 1001}},
-        {"-vf scale=-3:480 -lavcopts vcodec=mpeg1video", Clip(1280, 720, {12, 1}), 854, 480, {16, 9}, {24000, 1001}},
-        {"-vf scale=0:-1", pal, 768, 576, {4, 3}, {25, 1}},
-        {"-vf scale=640:480 -lavcopts aspect=16/9", pal, 640, 480, {16, 9}, {25, 1}},
+        // a named size has its own shape, unless an aspect is asked for
+        {"-vf scale=640:480 -ofps 30", Clip(), 640, 480, {4, 3}, {30, 1}, "scale=640:360,pad=640:480:0:60:black,"},
+        {"", Clip(320, 240, {30000, 1001}), 320, 240, {4, 3}, {30000, 1001}, "scale=320:240,setdar"}, // the first input's
+        {"-vf scale=:", Clip(352, 288, {2997, 100}), 352, 288, {11, 9}, {30000, 1001}, "scale=352:288,setdar"}, // nearly usual: exactly it
+        {"-vf scale=641:481", Clip(1280, 720, {273456, 10000}), 642, 482, {321, 241}, {13673, 500}, "scale=642:362,pad=642:482:0:60:black,"}, // variable: to 1/1000
+        {"-vf scale=641:481 -lavcopts vcodec=h263p", Clip(1280, 720, {0, 1}), 640, 480, {4, 3}, {25, 1}, "pad=640:480:0:60:black,"}, // unknown
+        {"-vf scale=4000:3000 -lavcopts vcodec=h263p", Clip(), 2048, 1152, {16, 9}, {25, 1}, "scale=2048:1152,setdar"},
+        {"-vf scale=640:-2 -lavcopts vcodec=mpeg2video -ofps 15", Clip(), 640, 360, {16, 9}, {24000, 1001}, "scale=640:360,setdar"},
+        {"-vf scale=-3:480 -lavcopts vcodec=mpeg1video", Clip(1280, 720, {12, 1}), 854, 480, {427, 240}, {24000, 1001}, "scale=854:480,setdar"},
+        {"-vf scale=0:-1", pal, 768, 576, {4, 3}, {25, 1}, "scale=768:576,setdar"},
+        {"-vf scale=640:480 -lavcopts aspect=16/9", pal, 640, 480, {16, 9}, {25, 1}, "scale=480:480,pad=640:480:80:0:black,"},
+        // anamorphic, turned, odd: each keeps its shape on screen
+        {"-vf scale=640:480", dvd, 640, 480, {4, 3}, {25, 1}, "scale=640:360,pad=640:480:0:60:black,"},
+        {"-vf scale=1280:720", dvd, 1280, 720, {16, 9}, {25, 1}, "scale=1280:720,setdar"},
+        {"-vf scale=1280:720", upright, 1280, 720, {16, 9}, {25, 1}, "scale=406:720,pad=1280:720:436:0:black,"},
+        {"", upright, 360, 640, {9, 16}, {25, 1}, "scale=360:640,setdar"},
+        {"-vf scale=0:-2", upright, 360, 640, {9, 16}, {25, 1}, "scale=360:640,setdar"},
+        {"-vf scale=640:480", Clip(321, 241), 640, 480, {4, 3}, {25, 1}, "scale=640:480,setdar"}, // within 1 %
+        {"-vf scale=640:480", Clip(326, 240), 640, 480, {4, 3}, {25, 1}, "scale=640:472,pad=640:480:0:4:black,"}, // 1.9 % off
         // clang-format on
     };
     for (const auto &c : cases) {
@@ -157,10 +177,42 @@ TEST(EncoderMapping, PictureSizeAspectAndRate)
         const OutputPlan plan = Plan(line, c.first);
         EXPECT_EQ(plan.width, c.width) << c.options;
         EXPECT_EQ(plan.height, c.height) << c.options;
-        EXPECT_EQ(plan.displayAspect, c.aspect) << c.options;
+        EXPECT_EQ(plan.displayAspect.Text(), c.aspect.Text()) << c.options;
         EXPECT_EQ(plan.fps, c.fps) << c.options;
-        EXPECT_TRUE(BuildFilterGraph(plan, {c.first}).contains(u"setdar=" + c.aspect.Text()));
+        const QString graph = BuildFilterGraph(plan, {c.first});
+        EXPECT_TRUE(graph.contains(u"setdar=" + c.aspect.Text())) << c.options;
+        EXPECT_TRUE(graph.contains(QLatin1String(c.placed)))
+            << c.options << ": " << graph.toStdString();
     }
+}
+
+TEST(EncoderMapping, EveryInputOnThePicturesClockFromItsChosenStreams)
+{
+    // A transport stream whose clock starts at 1.4 s, its picture 5 ms later, sound on its
+    // third stream; a file of unknown length; a clip without sound.
+    InputMedia ts = Clip();
+    ts.formatStart = 1.4;
+    ts.videoStart = 1.405333;
+    ts.audioStream = 2;
+    InputMedia open = Clip();
+    open.videoSeconds.reset();
+    open.videoStream = 1;
+    InputMedia mute = Clip();
+    mute.hasAudio = false;
+    const QString line = QStringLiteral("/a /b /c -o /o.avi -ovc lavc -oac pcm -vf scale=1280:720 "
+                                        "-srate 48000 -ofps 30000/1001");
+    QString error;
+    const auto plan = PlanOutput(Options(line), {ts, open, mute}, &error);
+    ASSERT_TRUE(plan) << error.toStdString();
+    const QStringList chains = BuildFilterGraph(*plan, {ts, open, mute}).split(u';');
+    // 2.0 s at 30000/1001 is 60 frames, and 60 * 1001/30000 s of sound at 48 kHz.
+    for (const char *part :
+         {"[0:0]yadif=deint=interlaced,setpts=PTS-0.005333/TB,fps=30000/1001:start_time=0",
+          ",trim=end_frame=60[v0]",
+          "[0:2]asetpts=PTS-0.005333/TB,aresample=48000:first_pts=0,", "atrim=end_sample=96096[a0]",
+          "[1:1]yadif=deint=interlaced,setpts=PTS-0.000000/TB,", "anullsrc=r=48000:cl=stereo"})
+        EXPECT_TRUE(chains.join(u';').contains(QLatin1String(part))) << part;
+    EXPECT_FALSE(chains.at(2).contains(u"trim")); // read to its end
 }
 
 } // namespace
