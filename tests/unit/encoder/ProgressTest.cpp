@@ -2,7 +2,14 @@
 #include "encoder/Progress.h"
 #include "common/TestSupport.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <clocale>
 
 namespace {
 
@@ -37,31 +44,58 @@ TEST(EncoderProgress, ReportsCompleteOnlyAtTheirProgressLineWhateverTheChunking)
     }
 }
 
-TEST(EncoderProgress, StatusLinesKeepTheirLayoutAndReadBack)
+// Makes the C library's numbers use a decimal comma, as the encoder's start-up does for a
+// German user; a system without such a locale gets one compiled into dir.
+bool SetCommaLocale(const QTemporaryDir &dir)
 {
-    ProgressReport r;
-    r.seconds = 12.34;
-    r.frames = 370;
-    EXPECT_EQ(
-        FormatStatusLine(r, 0, 0),
-        QByteArray("Pos:  12.3s    370f ( 0%)  0.00fps Trem:   0min   0mb  A-V:0.000 [0:0]\r"));
-    r.seconds = 30;
-    r.frames = 900;
-    r.bytes = 3 * 1048576;
-    // a third done in 10 s: 20 s (0 min) left, 9 MB in all, 90 frames a second
-    EXPECT_EQ(
-        FormatStatusLine(r, 90, 10),
-        QByteArray("Pos:  30.0s    900f (33%) 90.00fps Trem:   0min   9mb  A-V:0.000 [0:0]\r"));
-    EXPECT_TRUE(FormatStatusLine(r, 20, 60).contains("(100%)")); // never above 100
-    // The program reads the text after "Pos:" up to the first "s", however large the figures.
-    for (double seconds : {9.96, 123456.7}) {
-        r.seconds = seconds;
-        r.frames = 12345678;
-        const QString line = QString::fromLatin1(FormatStatusLine(r, 100, 3));
-        EXPECT_TRUE(line.startsWith(QLatin1String("Pos:")) && line.count(u'\r') == 1);
-        EXPECT_NEAR(line.mid(4, line.indexOf(u's', 4) - 4).toDouble(), seconds, 0.05)
-            << line.toStdString();
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+        QProcess::execute(QStringLiteral("localedef"),
+                          {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                           QStringLiteral("UTF-8"), dir.filePath(QStringLiteral("de_DE.UTF-8"))});
+        qputenv("LOCPATH", QFile::encodeName(dir.path()));
+        const bool set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+        qunsetenv("LOCPATH");
+        if (!set)
+            return false;
     }
+    return *std::localeconv()->decimal_point == ',';
+}
+
+TEST(EncoderProgress, StatusLinesKeepTheirLayoutAndReadBackInEveryLocale)
+{
+    const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
+    const QTemporaryDir dir;
+    for (bool comma : {false, true}) {
+        if (comma) {
+            ASSERT_TRUE(SetCommaLocale(dir));
+        }
+        ProgressReport r;
+        r.seconds = 12.34;
+        r.frames = 370;
+        EXPECT_EQ(
+            FormatStatusLine(r, 0, 0),
+            QByteArray("Pos:  12.3s    370f ( 0%)  0.00fps Trem:   0min   0mb  A-V:0.000 [0:0]\r"));
+        r.seconds = 30;
+        r.frames = 900;
+        r.bytes = 3 * 1048576;
+        // a third done in 10 s: 20 s (0 min) left, 9 MB in all, 90 frames a second
+        EXPECT_EQ(
+            FormatStatusLine(r, 90, 10),
+            QByteArray("Pos:  30.0s    900f (33%) 90.00fps Trem:   0min   9mb  A-V:0.000 [0:0]\r"));
+        EXPECT_TRUE(FormatStatusLine(r, 20, 60).contains("(100%)")); // never above 100
+        // The program reads the text after "Pos:" up to the first "s", however large the
+        // figures.
+        for (double seconds : {9.96, 123456.7, 1e12}) {
+            r.seconds = seconds;
+            r.frames = 12345678;
+            const QString line = QString::fromLatin1(FormatStatusLine(r, 100, 3));
+            EXPECT_TRUE(line.startsWith(QLatin1String("Pos:")) && line.count(u'\r') == 1);
+            EXPECT_NEAR(line.mid(4, line.indexOf(u's', 4) - 4).toDouble(),
+                        std::min(seconds, 9999999.0), 0.05)
+                << line.toStdString();
+        }
+    }
+    std::setlocale(LC_NUMERIC, numeric.c_str());
 }
 
 } // namespace
