@@ -61,15 +61,16 @@ struct DecodedFile
     QString complaints; // empty for a clean file
 };
 
-// shapes: the flashes may fill only part of the frame (black bars around them), and every
-// frame's bright box is measured.
+// A flash fills the picture, which black bars may narrow: half the frame counts as a flash,
+// or a quarter with shapes, whose pictures are plain black; with shapes, every frame's box
+// around what is brighter than black is measured.
 DecodedFile DecodeFile(const QString &path, bool shapes = false)
 {
     const QString picture = shapes ? QStringLiteral("cropdetect=limit=20:round=2:reset=1,"
                                                     "freezedetect=n=-60dB:d=0.5,negate,"
                                                     "blackdetect=d=0:pic_th=0.25")
                                    : QStringLiteral("freezedetect=n=-60dB:d=0.5,negate,"
-                                                    "blackdetect=d=0");
+                                                    "blackdetect=d=0:pic_th=0.5");
     const ProgramRun c = Capture(QStringLiteral("ffmpeg"),
                                  Args("-hide_banner -nostdin -nostats -loglevel +level+info -i",
                                       path, "-af silencedetect=n=-16dB:d=0.1 -vf")
