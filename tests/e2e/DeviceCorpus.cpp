@@ -40,9 +40,10 @@ QString PictureSource(const DeviceClip &c)
     for (double t : FlashTimes(c))
         flashes += QStringLiteral("%1between(t\\,%2\\,%3)")
                        .arg(flashes.isEmpty() ? S("") : S("+"), Number(t), Number(t + 0.0999));
-    QString graph = QStringLiteral("color=c=black:s=%1x%2:r=%3:d=%4[bg];"
-                                   "color=c=0x808080:s=%5x%6:r=%3:d=%4[sq];"
-                                   "[bg][sq]overlay=x='%7+t*%8':y=%9:eval=frame:format=yuv420,format=yuv420p,")
+    QString graph = QStringLiteral(
+                        "color=c=black:s=%1x%2:r=%3:d=%4[bg];"
+                        "color=c=0x808080:s=%5x%6:r=%3:d=%4[sq];"
+                        "[bg][sq]overlay=x='%7+t*%8':y=%9:eval=frame:format=yuv420,format=yuv420p,")
                         .arg(c.width)
                         .arg(c.height)
                         .arg(c.fps, Number(c.seconds))
@@ -71,7 +72,7 @@ QString SoundSource(const DeviceClip &c)
     return QStringLiteral("aevalsrc='0.8*sin(2*PI*1000*t)*(%1)':c=%2:s=%3:d=%4")
         .arg(beeps.mid(1), S(layouts[c.channels - 1]))
         .arg(c.sampleRate)
-        .arg(Number(c.seconds - c.soundDelay));
+        .arg(Number(c.seconds - c.soundDelay - c.soundShort));
 }
 
 // Turns the first track's picture a quarter clockwise in its header's matrix, as phones do.
@@ -126,6 +127,13 @@ std::vector<DeviceClip> DeviceCorpus()
          .height = 720,
          .fps = S("50"),
          .codecs = x264("-c:a ac3 -f mpegts")});
+    // A camera's Blu-ray style stream (192-byte packets), 5.1 sound that stops early.
+    add({.name = S("avchd.m2ts"),
+         .width = 640,
+         .height = 360,
+         .soundShort = 0.4,
+         .channels = 6,
+         .codecs = x264("-c:a ac3 -f mpegts -mpegts_m2ts_mode 1")});
     // A phone held upright: stored lying, turned by the track header.
     add({.name = S("phone upright.mp4"),
          .width = 640,
@@ -189,6 +197,7 @@ std::vector<DeviceClip> DeviceCorpus()
     add({.name = S("old camera.avi"),
          .width = 640,
          .height = 480,
+         .soundShort = -0.5,
          .sampleRate = 44100,
          .codecs = Words("-c:v mpeg4 -q:v 3 -c:a libmp3lame")});
     // An odd frame size in VP9, Opus sound.
@@ -277,7 +286,23 @@ std::vector<QString> CorpusFiles()
         return {};
     QString recipe;
     for (const DeviceClip &c : DeviceCorpus())
-        recipe += c.name + u' ' + c.codecs.join(u' ') + u'\n';
+        recipe += QStringLiteral("%1 %2x%3 %4/%5 %6 %7 %8 %9")
+                      .arg(c.name)
+                      .arg(c.width)
+                      .arg(c.height)
+                      .arg(c.sarNum)
+                      .arg(c.sarDen)
+                      .arg(c.rotation)
+                      .arg(c.fps, Number(c.seconds), Number(c.soundDelay))
+            + QStringLiteral(" %1 %2 %3 %4 %5%6%7 ")
+                  .arg(Number(c.soundShort))
+                  .arg(c.sound)
+                  .arg(c.sampleRate)
+                  .arg(c.channels)
+                  .arg(c.variableRate)
+                  .arg(c.decoyTrack)
+                  .arg(c.coverArt)
+            + c.codecs.join(u' ') + u'\n';
     std::vector<QString> files;
     const bool made = ReadFile(dir + S("stamp")) == recipe.toUtf8();
     for (const DeviceClip &c : DeviceCorpus()) {

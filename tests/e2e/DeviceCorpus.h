@@ -21,6 +21,7 @@ struct DeviceClip
     QString fps = QStringLiteral("25");
     double seconds = 2.4; // the picture's length
     double soundDelay = 0; // the sound's first sample against the picture's; negative: earlier
+    double soundShort = 0; // the sound ends this much before the picture; negative: after it
     bool sound = true;
     int sampleRate = 48000;
     int channels = 2;
