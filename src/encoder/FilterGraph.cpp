@@ -27,58 +27,72 @@ Placement PlaceInFrame(const OutputPlan &plan, const Fraction &shownAspect)
     return p;
 }
 
+namespace {
+
+// Picture: turned upright by ffmpeg itself, interlaced frames made whole, then placed by its
+// time stamps on the output's frame rate from zero (the first frame repeated if it comes late),
+// and brought to the output's shape with black bars where it differs; cut to its frame count.
+QString PictureChain(const OutputPlan &plan, const InputMedia &m, size_t index,
+                     const QString &offset)
+{
+    QString video
+        = QStringLiteral("[%1:%2]yadif=deint=interlaced,setpts=PTS-%3/TB,fps=%4:start_time=0")
+              .arg(index)
+              .arg(m.videoStream)
+              .arg(offset, plan.fps.Text());
+    const Placement p = PlaceInFrame(plan, Shown(m).DisplayAspect());
+    video += QStringLiteral(",scale=%1:%2").arg(p.width).arg(p.height);
+    if (p.width != plan.width || p.height != plan.height)
+        video += QStringLiteral(",pad=%1:%2:%3:%4:black")
+                     .arg(plan.width)
+                     .arg(plan.height)
+                     .arg(p.x)
+                     .arg(p.y);
+    video
+        += QStringLiteral(",setdar=%1,format=%2").arg(plan.displayAspect.Text(), plan.pixelFormat);
+    if (const int64_t frames = plan.segmentFrames[index]; frames > 0)
+        video += QStringLiteral(",trim=end_frame=%1").arg(frames);
+    return video;
+}
+
+// Sound: on the picture's clock (silence where it starts late, cut where it starts early), any
+// channels mixed to the output's, then cut or padded to exactly the picture's length, so that
+// the next input starts in sync.
+QString SoundChain(const OutputPlan &plan, const InputMedia &m, size_t index, const QString &offset)
+{
+    const QString layout = ChannelLayout(plan.channels);
+    const int64_t frames = plan.segmentFrames[index];
+    // Wide enough for any frame count times any rate; the result fits in 64 bits.
+    const int64_t samples = int64_t(
+        (__int128(frames) * plan.sampleRate * plan.fps.den + plan.fps.num / 2) / plan.fps.num);
+    if (!m.hasAudio) {
+        // Silence as long as the picture; for a picture of unknown length none at all, and
+        // the concatenation fills it with silence (the final padding does for the last).
+        return QStringLiteral("anullsrc=r=%1:cl=%2,atrim=end_sample=%3")
+            .arg(plan.sampleRate)
+            .arg(layout)
+            .arg(samples);
+    }
+    QString audio = QStringLiteral("[%1:%2]asetpts=PTS-%3/TB,aresample=%4:first_pts=0,"
+                                   "aformat=sample_rates=%4:channel_layouts=%5")
+                        .arg(index)
+                        .arg(m.audioStream)
+                        .arg(offset)
+                        .arg(plan.sampleRate)
+                        .arg(layout);
+    if (frames > 0)
+        audio += QStringLiteral(",apad=whole_len=%1,atrim=end_sample=%1").arg(samples);
+    return audio;
+}
+
+} // namespace
+
 InputChains BuildInputChains(const OutputPlan &plan, const InputMedia &m, size_t index)
 {
-    const int64_t frames = plan.segmentFrames[index];
     // Both streams move by the picture's start, so that its first frame is at zero and the
     // sound keeps its place against it.
     const QString offset = QString::number(std::max(PictureOffset(m), 0.0), 'f', 6);
-    InputChains c;
-    // Picture: turned upright by ffmpeg itself, interlaced frames made whole, then placed by
-    // its time stamps on the output's frame rate from zero (the first frame repeated if it
-    // comes late), and brought to the output's shape with black bars where it differs.
-    c.video = QStringLiteral("[%1:%2]yadif=deint=interlaced,setpts=PTS-%3/TB,fps=%4:start_time=0")
-                  .arg(index)
-                  .arg(m.videoStream)
-                  .arg(offset, plan.fps.Text());
-    const Placement p = PlaceInFrame(plan, Shown(m).DisplayAspect());
-    c.video += QStringLiteral(",scale=%1:%2").arg(p.width).arg(p.height);
-    if (p.width != plan.width || p.height != plan.height)
-        c.video += QStringLiteral(",pad=%1:%2:%3:%4:black")
-                       .arg(plan.width)
-                       .arg(plan.height)
-                       .arg(p.x)
-                       .arg(p.y);
-    c.video
-        += QStringLiteral(",setdar=%1,format=%2").arg(plan.displayAspect.Text(), plan.pixelFormat);
-    if (frames > 0)
-        c.video += QStringLiteral(",trim=end_frame=%1").arg(frames);
-
-    // Sound: on the picture's clock (silence where it starts late, cut where it starts early),
-    // any channels mixed to the output's, then cut or padded to exactly the picture's length,
-    // so that the next input starts in sync.
-    const QString layout = ChannelLayout(plan.channels);
-    const int64_t samples = int64_t(
-        (__int128(frames) * plan.sampleRate * plan.fps.den + plan.fps.num / 2) / plan.fps.num);
-    if (m.hasAudio) {
-        c.audio = QStringLiteral("[%1:%2]asetpts=PTS-%3/TB,aresample=%4:first_pts=0,"
-                                 "aformat=sample_rates=%4:channel_layouts=%5")
-                      .arg(index)
-                      .arg(m.audioStream)
-                      .arg(offset)
-                      .arg(plan.sampleRate)
-                      .arg(layout);
-        if (frames > 0)
-            c.audio += QStringLiteral(",apad=whole_len=%1,atrim=end_sample=%1").arg(samples);
-    } else {
-        // Silence as long as the picture; for a picture of unknown length none at all, and
-        // the concatenation fills it with silence (the final padding does for the last).
-        c.audio = QStringLiteral("anullsrc=r=%1:cl=%2,atrim=end_sample=%3")
-                      .arg(plan.sampleRate)
-                      .arg(layout)
-                      .arg(samples);
-    }
-    return c;
+    return {PictureChain(plan, m, index, offset), SoundChain(plan, m, index, offset)};
 }
 
 QString BuildFilterGraph(const OutputPlan &plan, const std::vector<InputMedia> &inputs)
