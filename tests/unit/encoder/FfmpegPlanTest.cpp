@@ -208,9 +208,9 @@ TEST(EncoderMapping, EveryInputOnThePicturesClockFromItsChosenStreams)
     // 2.0 s at 30000/1001 is 60 frames, and 60 * 1001/30000 s of sound at 48 kHz.
     for (const char *part :
          {"[0:0]yadif=deint=interlaced,setpts=PTS-0.005333/TB,fps=30000/1001:start_time=0",
-          ",trim=end_frame=60[v0]",
-          "[0:2]asetpts=PTS-0.005333/TB,aresample=48000:first_pts=0,", "atrim=end_sample=96096[a0]",
-          "[1:1]yadif=deint=interlaced,setpts=PTS-0.000000/TB,", "anullsrc=r=48000:cl=stereo"})
+          ",trim=end_frame=60[v0]", "[0:2]asetpts=PTS-0.005333/TB,aresample=48000:first_pts=0,",
+          "atrim=end_sample=96096[a0]", "[1:1]yadif=deint=interlaced,setpts=PTS-0.000000/TB,",
+          "anullsrc=r=48000:cl=stereo"})
         EXPECT_TRUE(chains.join(u';').contains(QLatin1String(part))) << part;
     EXPECT_FALSE(chains.at(2).contains(u"trim")); // read to its end
 }
