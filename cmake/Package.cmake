@@ -11,10 +11,12 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Quintor Video Joiner lists video files, converts each to a common format and joins them\n"
     "into one output file with the chosen profile's video and audio settings. It comes with a\n"
     "desktop program and quintor-join, the same join from the command line.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# The install steps that refresh the desktop's caches run only without DESTDIR: the package's
-# own triggers do that on the user's machine.
+# The package installs under /usr whatever prefix the build was configured with. It is laid
+# out with DESTDIR, so that the install steps that refresh the desktop's caches (which run only
+# without DESTDIR) leave that to the package's triggers on the user's machine.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
