@@ -249,10 +249,10 @@ void JoinJob::Complete()
         if (!lengthLine.isEmpty())
             text += QLatin1Char('\n') + lengthLine;
         ShowMessageThen(QStringLiteral("Complete"), text, MessageIcon::Information, [this] {
-                            if (m_inputs.OpenDir())
-                                m_desktop.OpenPath(ExtractFileDir(m_inputs.OutputFile()));
-                            EndIdle(JobOutcome::Completed, AfterJobAction::Message);
-                        });
+            if (m_inputs.OpenDir())
+                m_desktop.OpenPath(ExtractFileDir(m_inputs.OutputFile()));
+            EndIdle(JobOutcome::Completed, AfterJobAction::Message);
+        });
         return;
     }
     EndIdle(JobOutcome::Completed, action);

@@ -22,8 +22,9 @@ QString PowerOffComputer(int timeoutMs)
 {
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected())
-        return bus.lastError().message().isEmpty() ? QStringLiteral("The system bus is not available")
-                                                   : bus.lastError().message();
+        return bus.lastError().message().isEmpty()
+            ? QStringLiteral("The system bus is not available")
+            : bus.lastError().message();
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PowerOff"));

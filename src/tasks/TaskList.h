@@ -46,8 +46,8 @@ constexpr int CaptionOnly = -1;
 // The supported input extensions, lower case, in the order of the dialog filter: the eight
 // classic types, then camcorder and broadcast streams and today's web and phone containers.
 inline constexpr std::array<const char *, 17> InputExtensions {
-    ".avi", ".mpg",  ".mpeg", ".mp4", ".wmv",  ".mov", ".vob", ".asf", ".mts",
-    ".m2ts", ".ts", ".mkv",  ".webm", ".m4v", ".3gp", ".flv", ".ogv"};
+    ".avi",  ".mpg", ".mpeg", ".mp4",  ".wmv", ".mov", ".vob", ".asf", ".mts",
+    ".m2ts", ".ts",  ".mkv",  ".webm", ".m4v", ".3gp", ".flv", ".ogv"};
 
 // "*.avi;*.mpg;...;*.asf;" (every pattern followed by ";").
 QString SupportedMask();

@@ -9,8 +9,8 @@
 #include "tasks/TimeText.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QProgressBar>
+#include <QPushButton>
 
 using namespace qvj;
 using namespace qvj::mainwin;
@@ -175,7 +175,9 @@ TEST_F(JobWindow, TurnOffCountsDownAndCanBeStopped)
     const Case cases[] = {
         {true, {}, true, {"poweroff||"}},
         {false, {}, false, {}},
-        {true, "Access denied", false,
+        {true,
+         "Access denied",
+         false,
          {"poweroff||", "message|Turn Off|The computer was not turned off: Access denied."}},
     };
     for (const Case &c : cases) {

@@ -176,8 +176,9 @@ TEST_F(JoinJobTest, TheCompletionMessageComparesTheOutputsLength)
                 .toUtf8()
                 .constData());
     const std::vector<std::pair<double, const char *>> cases {
-        {10, "The joining is completed successfully.\nThe output file is 28.0 s shorter than the "
-             "input files together."},
+        {10,
+         "The joining is completed successfully.\nThe output file is 28.0 s shorter than the "
+         "input files together."},
         {0.7, "The joining is completed successfully."}};
     for (const auto &[seconds, text] : cases) {
         for (ltvItemData &row : inputs.rows)

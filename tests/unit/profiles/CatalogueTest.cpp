@@ -104,7 +104,8 @@ TEST(ProgramDirectory, ShippedProfilesAndPreferences)
     // The shipped preferences (the build's copy may hold what a run saved): a newcomer's first
     // start chooses the MP4 profile.
     const IniFile ini(QStringLiteral(QVJ_SOURCE_DIR "/data/Preferences.ini"));
-    EXPECT_EQ(catalogue.Names().value(ini.GetNumber(QStringLiteral("Main"), QStringLiteral("Profile"), -1)),
+    EXPECT_EQ(catalogue.Names().value(
+                  ini.GetNumber(QStringLiteral("Main"), QStringLiteral("Profile"), -1)),
               QStringLiteral("MP4 - H.264 Video"));
     QString values = ini.GetText(QStringLiteral("Main"), QStringLiteral("Version"), QString());
     for (const char *key : {"Output File", "Auto Open Dir", "Auto Exit", "Auto Turn Off", "Ask",
