@@ -59,6 +59,7 @@ int main(int argc, char **argv)
 {
     qvj::test::PrepareProcess();
     QCoreApplication app(argc, argv);
+    // Arguments: the number of files (1000) and of rounds (2).
     const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
     QTemporaryDir dir;
     if (!dir.isValid())
@@ -84,13 +85,15 @@ int main(int argc, char **argv)
     }
 
     AddFolder(folder, false); // warms the disk cache and the library
-    for (int round = 0; round < 2; ++round) {
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 2;
+    for (int round = 0; round < rounds; ++round) {
         const Figures without = AddFolder(folder, false);
         const Figures with = AddFolder(folder, true);
         std::printf("folder add of %d files: %.0f ms without pictures, %.0f ms with pictures "
                     "(%.2f); %d pictures made %d at a time, the last %.1f s after the add began\n",
                     without.rows, without.addMs, with.addMs, with.addMs / without.addMs,
                     with.pictures, with.mostAtOnce, with.picturesMs / 1000);
+        std::fflush(stdout);
     }
     return 0;
 }

@@ -47,6 +47,9 @@ TaskThumbnails::TaskThumbnails(TaskListModel &model, QObject *parent)
             [this](const QModelIndex &, int first, int last) { RowsAdded(first, last); });
     connect(&model, &QAbstractItemModel::rowsRemoved, this, &TaskThumbnails::RowsDropped);
     connect(&model, &QAbstractItemModel::modelReset, this, &TaskThumbnails::RowsDropped);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(250);
+    connect(&m_settle, &QTimer::timeout, this, &TaskThumbnails::StartNext);
 }
 
 TaskThumbnails::~TaskThumbnails()
@@ -66,8 +69,9 @@ void TaskThumbnails::RowsAdded(int first, int last)
         m_asked.insert(row.InputFile);
         m_queue.append({row.InputFile, ThumbnailTime(row.LengthSeconds)});
     }
-    // Started from the event loop, so that an add in progress is never held up here.
-    QTimer::singleShot(0, this, &TaskThumbnails::StartNext);
+    // Begun once the list has been still for a moment: a folder add in progress, which lets
+    // events run between its files, is never held up by starting programs.
+    m_settle.start();
 }
 
 void TaskThumbnails::RowsDropped()
@@ -85,7 +89,8 @@ void TaskThumbnails::RowsDropped()
     }
     // A path added again later is asked for again.
     m_asked.removeIf([&](const QString &path) { return !listed.contains(path); });
-    StartNext();
+    if (!m_settle.isActive())
+        StartNext();
 }
 
 void TaskThumbnails::StartNext()
@@ -124,7 +129,8 @@ void TaskThumbnails::Finished(QProcess *process)
         png = process->readAllStandardOutput();
     process->deleteLater();
     Q_EMIT ready(path, png);
-    StartNext();
+    if (!m_settle.isActive())
+        StartNext();
 }
 
 void TaskThumbnails::EndProcess(QProcess *process)

@@ -1,8 +1,9 @@
 #pragma once
 // Small pictures of the listed files, made in the background by the ffmpeg program: a frame
 // from about a tenth into the file, 32 pixels high with its shape kept, as PNG. At most two
-// are made at a time, at the lowest priority, so that a long folder add is not slowed; a row
-// that is deleted before its picture is made drops its request.
+// are made at a time, at the lowest priority, and none is begun while rows keep coming (a
+// folder add), so that the list is never slowed; a row that is deleted before its picture is
+// made drops its request.
 
 #include <QByteArray>
 #include <QHash>
@@ -11,6 +12,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 class QProcess;
 class TaskListModel;
@@ -38,6 +40,8 @@ public:
     void SetProgram(const QString &program) { m_program = program; }
     // How long one picture may take before it is given up (milliseconds).
     void SetTimeout(int ms) { m_timeoutMs = ms; }
+    // How long the list must be still before pictures are begun (milliseconds).
+    void SetSettleTime(int ms) { m_settle.setInterval(ms); }
 
     int Running() const { return int(m_running.size()); }
     int Queued() const { return int(m_queue.size()); }
@@ -66,6 +70,7 @@ private:
     int m_timeoutMs = 20000;
     QList<Request> m_queue;
     QHash<QProcess *, QString> m_running;
+    QTimer m_settle;
     QSet<QString> m_asked; // paths queued, running or made
     int m_mostAtOnce = 0;
 };

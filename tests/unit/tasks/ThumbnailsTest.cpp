@@ -3,6 +3,7 @@
 #include "common/TestSupport.h"
 #include "tasks/TaskList.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -137,6 +138,27 @@ TEST_F(ThumbnailsTest, DeletedRowsDropTheirPictures)
     model.AddTaskFile(copies[0]);
     ASSERT_TRUE(WaitUntilDone());
     EXPECT_EQ(made.keys(), copies.mid(0, 1));
+}
+
+// While rows keep coming (a folder add lets events run between its files) no picture is begun;
+// they are all made once the list is still.
+TEST_F(ThumbnailsTest, NothingIsBegunWhileAFolderIsAdded)
+{
+    const QString clip = Clip("wide.mp4", 320, 180);
+    const QString folder = dir().filePath(S("folder/"));
+    QDir().mkpath(folder);
+    for (int i = 0; i < 8; ++i)
+        QFile::link(clip, folder + S("clip%1.mp4").arg(i));
+    pictures.SetSettleTime(3000);
+    int begunDuringAdd = 0;
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted,
+                     [&] { begunDuringAdd += pictures.Running(); });
+    model.AddTaskDirectory(folder);
+    ASSERT_EQ(model.Count(), 8);
+    EXPECT_EQ(begunDuringAdd, 0);
+    EXPECT_EQ(pictures.Running(), 0);
+    ASSERT_TRUE(WaitUntilDone());
+    EXPECT_EQ(made.size(), 8);
 }
 
 } // namespace
