@@ -29,6 +29,9 @@ for dep in ffmpeg qt6-qpa-plugins libmediainfo0v5 libqt6core6 libqt6gui6 libqt6w
 done
 grep -q 'Description: join two or more video files into one' <<<"$info" || fail "Description"
 
+outside=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -Ev '^\./(usr/.*)?$' || true)
+[ -z "$outside" ] || fail "files outside /usr: $outside"
+
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
 lib="$root/usr/lib/quintor-video-joiner"
