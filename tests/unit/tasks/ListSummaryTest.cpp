@@ -1,13 +1,9 @@
 // The line beside the list buttons: how many files, how long together.
 #include "tasks/ListSummary.h"
-#include "common/TestSupport.h"
-#include "tasks/TaskList.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-using namespace qvj::test;
 
 TEST(ListSummary, CountAndTotalLength)
 {
@@ -28,24 +24,6 @@ TEST(ListSummary, CountAndTotalLength)
     };
     for (const Case &c : cases)
         EXPECT_EQ(ListSummaryText(c.files, c.seconds, c.unknown), QString::fromUtf8(c.text));
-}
-
-// The model's rows: lengths read from their texts, an unknown one counted as 0.
-TEST(ListSummary, FromTheRows)
-{
-    RecordingDesktop desktop;
-    const QHash<QString, QString> lengths {
-        {"/v/a.avi", "00:10:00.1"}, {"/v/b.mkv", "00:02:33.3"}, {"/v/c.ts", "unknown"}};
-    TaskListModel model(desktop, [&](const QString &path) {
-        return MediaProbeResult {true, lengths.value(path), QStringLiteral("640x480"), {}};
-    });
-    EXPECT_EQ(ListSummaryText(model), QString());
-    model.AddTaskPaths({"/v/a.avi", "/v/b.mkv"}, TaskListModel::AddRule::Drop);
-    EXPECT_EQ(ListSummaryText(model), QStringLiteral("2 files, 00:12:33.4 in all"));
-    model.AddTaskFile(QStringLiteral("/v/c.ts"));
-    EXPECT_EQ(ListSummaryText(model), QStringLiteral("3 files, at least 00:12:33.4 in all"));
-    model.Delete({0});
-    EXPECT_EQ(ListSummaryText(model), QStringLiteral("2 files, at least 00:02:33.3 in all"));
 }
 
 } // namespace
