@@ -6,7 +6,7 @@ set -euo pipefail
 program_dir=$(cd "$1" && pwd)
 build_dir=$(dirname "$program_dir")
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+trap 'chmod -R u+w "$scratch" 2>/dev/null; rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cpack -G DEB -B "$scratch/pkg" --config "$build_dir/CPackConfig.cmake" >"$scratch/cpack.log" 2>&1 \
