@@ -39,8 +39,12 @@ int main(int argc, char **argv)
         clip.seconds = 5;
         clip.width = 640;
         clip.height = 480;
-        if (!qvj::test::MakeClip(path, clip))
-            return 1;
+        // Some containers take none of ffmpeg's default choices for this clip; they are left
+        // out of the figures.
+        if (!qvj::test::MakeClip(path, clip)) {
+            std::printf("%-8s not made\n", extension);
+            continue;
+        }
         std::vector<double> ms;
         for (int i = 0; i < kRounds; ++i) {
             QElapsedTimer timer;

@@ -31,11 +31,11 @@ public:
         return m_desktop.AskQuestion(title, text);
     }
     void OpenPath(const QString &path) override { m_desktop.OpenPath(path); }
-    void PowerOff() override
+    QString PowerOff() override
     {
         if (m_beforePowerOff)
             m_beforePowerOff();
-        m_desktop.PowerOff();
+        return m_desktop.PowerOff();
     }
 
 private:

@@ -116,6 +116,8 @@ void TMainForm::JobFinished(JobOutcome outcome, AfterJobAction action)
 {
     Q_UNUSED(outcome);
     SetIdleState();
-    if (action == AfterJobAction::TurnOff || action == AfterJobAction::Exit)
+    if (action == AfterJobAction::TurnOff)
+        AskTurnOff();
+    else if (action == AfterJobAction::Exit)
         close();
 }

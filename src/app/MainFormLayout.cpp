@@ -197,6 +197,10 @@ QWidget *TMainForm::BuildListButtons()
     tbtnUp = add("tbtnUp", QStringLiteral("Move Up"));
     tbtnDown = add("tbtnDown", QStringLiteral("Move Down"));
     row->addStretch(1);
+    // How many files are listed and how long they run together.
+    labTotalLength = named(new QLabel(strip), "labTotalLength");
+    labTotalLength->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    row->addWidget(labTotalLength);
     return strip;
 }
 

@@ -106,7 +106,7 @@ void QtDesktop::OpenPath(const QString &path)
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void QtDesktop::PowerOff()
+QString QtDesktop::PowerOff()
 {
-    PowerOffComputer();
+    return PowerOffComputer();
 }

@@ -31,7 +31,7 @@ public:
                          std::function<void()> then) override;
     bool AskQuestion(const QString &title, const QString &text) override;
     void OpenPath(const QString &path) override;
-    void PowerOff() override;
+    QString PowerOff() override;
 
 private:
     QPointer<QWidget> m_owner;

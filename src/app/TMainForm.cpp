@@ -32,6 +32,8 @@
 TMainForm::TMainForm(const MainFormSetup &setup, QWidget *parent)
     : QMainWindow(parent)
     , m_programDir(setup.programDir)
+    , m_preferencesPath(setup.preferencesPath)
+    , m_workDir(setup.workDir)
     , m_arguments(setup.arguments)
     , m_currentDir(setup.currentDir)
     , m_desktop(*setup.desktop)
@@ -43,6 +45,7 @@ TMainForm::TMainForm(const MainFormSetup &setup, QWidget *parent)
     BuildWindow();
     ConnectLookStates();
     ConnectTaskList();
+    ConnectListInfo();
     ConnectCommands();
     CreateJob();
     FormCreate();
@@ -57,20 +60,24 @@ TMainForm::~TMainForm()
 
 QString TMainForm::PreferencesPath() const
 {
-    return m_programDir + QStringLiteral("Preferences.ini");
+    return m_preferencesPath.isEmpty() ? m_programDir + QStringLiteral("Preferences.ini")
+                                       : m_preferencesPath;
 }
 
 void TMainForm::FormCreate()
 {
     m_programDir = AddTrailingBackslash(m_programDir);
     m_encoderPath = m_programDir + QStringLiteral("asapi.dll");
+    m_workDir = m_workDir.isEmpty() ? m_programDir : AddTrailingBackslash(m_workDir);
+    m_job->SetWorkDir(m_workDir);
     ltvTask->header()->setStyleSheet(QStringLiteral(
         "QHeaderView { background-color: rgb(243, 243, 243); }"
         "QHeaderView::section { background-color: rgb(243, 243, 243); color: #1f2329;"
         " border: none; border-right: 1px solid #d9dce1; border-bottom: 1px solid #d9dce1;"
         " padding: 4px 6px; }"));
+    // The version comes with the installed program, not with the user's copy of its file.
     m_versionText
-        = IniFile(PreferencesPath())
+        = IniFile(m_programDir + QStringLiteral("Preferences.ini"))
               .GetText(QStringLiteral("Main"), QStringLiteral("Version"), QStringLiteral("1.5"));
 
     const QString product = QString::fromLatin1(kProductName);
@@ -119,7 +126,7 @@ void TMainForm::CreateDialogs()
     link.browseForFolder = [this](QWidget *owner, const QString &title) {
         return m_dialogs.BrowseForFolder(owner, title);
     };
-    SettingForm = new TSettingForm(*m_prefs, m_desktop, PreferencesPath(), m_programDir,
+    SettingForm = new TSettingForm(*m_prefs, m_desktop, PreferencesPath(), m_workDir,
                                    std::move(link), this);
     AboutForm = new TAboutForm(m_versionText, m_desktop, this);
 }

@@ -6,7 +6,10 @@
 #include "app/MainFormRules.h"
 #include "profiles/ProfileCatalogue.h"
 
+#include <QHash>
 #include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
 
 #include <QString>
 #include <QStringList>
@@ -22,6 +25,8 @@ class ModelJobInputs;
 class PreferencesModel;
 class ProfileSettings;
 class TaskListModel;
+class TaskThumbnails;
+class TurnOffBox;
 class TAboutForm;
 class TSettingForm;
 class TopSettingForm;
@@ -50,6 +55,10 @@ struct MainFormSetup
     QString currentDir; // relative paths of the command line are taken against it
     Desktop *desktop = nullptr;
     FileDialogs *dialogs = nullptr;
+    // The Preferences.ini read and written, and the folder whose "temp/" is the fallback
+    // temporary folder; both are the program directory's when empty.
+    QString preferencesPath;
+    QString workDir;
 };
 
 class TMainForm : public QMainWindow
@@ -89,6 +98,7 @@ public:
     QPushButton *tbtnClear = nullptr;
     QPushButton *tbtnUp = nullptr;
     QPushButton *tbtnDown = nullptr;
+    QLabel *labTotalLength = nullptr;
     QWidget *panBottomCenter = nullptr;
     QComboBox *cmbProfile = nullptr;
     QPushButton *bbtnSetting = nullptr;
@@ -119,6 +129,8 @@ public:
     TopSettingForm *OpSettingForm = nullptr;
     TSettingForm *SettingForm = nullptr;
     TAboutForm *AboutForm = nullptr;
+    // The countdown before the computer is turned off, while it is shown.
+    QPointer<TurnOffBox> boxTurnOff;
 
     // The rows of ltvTask.
     TaskListModel &TaskList() const { return *m_tasks; }
@@ -129,6 +141,8 @@ public:
     // The profile file of the entry selected in cmbProfile (a path that names no file when none
     // is selected).
     QString ProfilePath() const;
+    // The pictures of the listed files, made in the background.
+    TaskThumbnails &Thumbnails() const { return *m_thumbnails; }
     // The join job that Start runs.
     JoinJob &Job() const;
     // The numbers of the selected rows of ltvTask, in list order.
@@ -190,6 +204,11 @@ private:
     void ConnectLookStates();
     void ConnectTaskList();
     void ConnectCommands();
+    void ConnectListInfo();
+    void UpdateListSummary();
+    // After a successful job with "Auto Turn Off": the countdown, then the request.
+    void AskTurnOff();
+    void TurnOffNow();
     void CreateJob();
     // The job has ended: the idle look, or the close that turning off or exiting asks for.
     void JobFinished(JobOutcome outcome, AfterJobAction action);
@@ -203,6 +222,8 @@ private:
     void ApplyColumnWidths(const ColumnWidths &widths);
 
     QString m_programDir;
+    QString m_preferencesPath;
+    QString m_workDir;
     QString m_encoderPath;
     QString m_helpFile;
     QString m_versionText;
@@ -221,6 +242,8 @@ private:
     JoinJob *m_job = nullptr;
     // The close's stores were made already (before a power-off request).
     bool m_storedForClose = false;
+    TaskThumbnails *m_thumbnails = nullptr;
+    QHash<QString, QPixmap> m_pictures; // by path, drawn on one canvas size
     int m_lastListWidth = kFirstKnownListWidth;
     bool m_shownOnce = false;
 };

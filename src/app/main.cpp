@@ -4,6 +4,7 @@
 #include "app/TMainForm.h"
 #include "platform/Paths.h"
 #include "platform/System.h"
+#include "platform/UserFiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,7 +22,9 @@ int main(int argc, char **argv)
     QtFileDialogs dialogs;
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
-    TMainForm mainForm({ProgramDirectory(), arguments, QDir::currentPath(), &desktop, &dialogs});
+    const ProgramFiles files = LocateProgramFiles(ProgramDirectory());
+    TMainForm mainForm({files.programDir, arguments, QDir::currentPath(), &desktop, &dialogs,
+                        files.preferences, files.workDir});
     desktop.SetOwner(&mainForm);
     mainForm.CreateDialogs();
     mainForm.show();

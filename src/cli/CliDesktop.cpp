@@ -38,7 +38,10 @@ bool CliDesktop::AskQuestion(const QString &title, const QString &text)
 
 void CliDesktop::OpenPath(const QString &) { }
 
-void CliDesktop::PowerOff() { }
+QString CliDesktop::PowerOff()
+{
+    return QString();
+}
 
 QString CliMessageText(const QString &title, const QString &text)
 {

@@ -28,7 +28,7 @@ public:
     bool AskQuestion(const QString &title, const QString &text) override;
     // The command line takes no after-job action.
     void OpenPath(const QString &path) override;
-    void PowerOff() override;
+    QString PowerOff() override;
 
 private:
     void Print(const QString &text);

@@ -2,6 +2,7 @@
 
 #include "pipeline/JobControl.h"
 #include "platform/Paths.h"
+#include "platform/UserFiles.h"
 #include "profiles/ProfileCatalogue.h"
 #include "settings/IniFile.h"
 
@@ -116,8 +117,10 @@ int JoinCommand::Begin()
 
 int JoinCommand::Prepare(const CliOptions &options)
 {
-    const QString iniPath = m_programDir + QStringLiteral("Preferences.ini");
-    m_preferences.LoadPreferences(iniPath, m_programDir);
+    const ProgramFiles files = LocateProgramFiles(m_programDir);
+    const QString iniPath = files.preferences;
+    m_preferences.LoadPreferences(iniPath, files.workDir);
+    m_job.SetWorkDir(files.workDir);
     if (!options.tempDir.isEmpty())
         m_preferences.SetTempDir(AbsolutePath(options.tempDir));
     // No after-job action: the command ends, and that is all.

@@ -2,6 +2,7 @@
 
 #include "pipeline/CommandLine.h"
 #include "pipeline/JobFolder.h"
+#include "pipeline/OutputCheck.h"
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
 #include "tasks/TimeText.h"
@@ -27,6 +28,7 @@ JoinJob::JoinJob(JobInputs &inputs, Desktop &desktop, const QString &programDir,
     , m_inputs(inputs)
     , m_desktop(desktop)
     , m_programDir(programDir)
+    , m_workDir(programDir)
     , m_encoderPath(programDir + QStringLiteral("asapi.dll"))
 {
     m_timer.setInterval(1000);
@@ -71,7 +73,7 @@ bool JoinJob::Start(const QString &profilePath)
         totalSeconds += m_inputs.ReadRow(i).LengthSeconds;
     m_tracker.emplace(StageKind::Conversion, totalSeconds);
 
-    const JobFolderResult folder = MakeJobFolder(m_inputs.TempDir(), m_programDir);
+    const JobFolderResult folder = MakeJobFolder(m_inputs.TempDir(), m_workDir);
     if (folder.folder.isEmpty()) {
         FailWithoutFolder(folder.error);
         return true;
@@ -238,17 +240,19 @@ void JoinJob::Complete()
     AfterJobAction action = AfterJobAction::Message;
     if (m_inputs.TurnOff()) {
         action = AfterJobAction::TurnOff;
-        m_desktop.PowerOff();
     } else if (m_inputs.Exit()) {
         action = AfterJobAction::Exit;
     } else {
-        ShowMessageThen(QStringLiteral("Complete"),
-                        QStringLiteral("The joining is completed successfully."),
-                        MessageIcon::Information, [this] {
-                            if (m_inputs.OpenDir())
-                                m_desktop.OpenPath(ExtractFileDir(m_inputs.OutputFile()));
-                            EndIdle(JobOutcome::Completed, AfterJobAction::Message);
-                        });
+        // A second line says when the output's length is not what the inputs add up to.
+        QString text = QStringLiteral("The joining is completed successfully.");
+        const QString lengthLine = CheckOutputLength(m_outputPath, m_inputs);
+        if (!lengthLine.isEmpty())
+            text += QLatin1Char('\n') + lengthLine;
+        ShowMessageThen(QStringLiteral("Complete"), text, MessageIcon::Information, [this] {
+            if (m_inputs.OpenDir())
+                m_desktop.OpenPath(ExtractFileDir(m_inputs.OutputFile()));
+            EndIdle(JobOutcome::Completed, AfterJobAction::Message);
+        });
         return;
     }
     EndIdle(JobOutcome::Completed, action);

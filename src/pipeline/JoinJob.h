@@ -25,9 +25,9 @@ enum class JobOutcome {
     Failed, // the encoder failed, could not be started, or no folder could be made
 };
 
-// What follows a completed job. TurnOff and Exit are for the window to carry out by closing
-// itself (the job has already asked the desktop to power off for TurnOff); Message means the
-// success message was shown (and the folder opened when asked for).
+// What follows a completed job. TurnOff and Exit are for the front end to carry out (TurnOff:
+// the request to power off, which the user may still cancel, then the close); Message means
+// the success message was shown (and the folder opened when asked for).
 enum class AfterJobAction { None, TurnOff, Exit, Message };
 
 class JoinJob : public QObject
@@ -62,6 +62,9 @@ public:
     const JobClock &Clock() const { return m_clock; }
     const ProgressBars &Bars() const { return m_bars; }
     const QString &EncoderPath() const { return m_encoderPath; }
+    // The folder whose "temp/" is the fallback temporary folder: the program directory unless
+    // set otherwise (the user's own folder when the program directory is not writable).
+    void SetWorkDir(const QString &dir) { m_workDir = dir; }
     // The job's own folder of intermediate files while the job runs ("" otherwise).
     const QString &JobFolder() const { return m_folder; }
     // The output path of the join (after the Rename policy), once the join has started.
@@ -127,6 +130,7 @@ private:
     JobInputs &m_inputs;
     Desktop &m_desktop;
     QString m_programDir;
+    QString m_workDir;
     QString m_encoderPath;
     EncoderRun m_run;
     QTimer m_timer;

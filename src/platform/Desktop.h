@@ -30,8 +30,10 @@ public:
     virtual bool AskQuestion(const QString &title, const QString &text) = 0;
     // The desktop's open action on a file or folder; its result is never examined.
     virtual void OpenPath(const QString &path) = 0;
-    // Asks the system to power off; failures are ignored.
-    virtual void PowerOff() = 0;
+    // Asks the system to power off and waits for its answer (a few seconds at most), so that
+    // the request is made before the program ends. Gives "" when the system accepted it, else
+    // its reason for refusing.
+    virtual QString PowerOff() = 0;
 };
 
 // The general error box's text: a period appended when the last character comes after "."

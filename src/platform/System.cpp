@@ -1,6 +1,7 @@
 #include "platform/System.h"
 
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QVariant>
@@ -17,12 +18,21 @@ void SetUpCharacterLocale()
         std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
-void PowerOffComputer()
+QString PowerOffComputer(int timeoutMs)
 {
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected())
+        return bus.lastError().message().isEmpty()
+            ? QStringLiteral("The system bus is not available")
+            : bus.lastError().message();
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PowerOff"));
     call << QVariant(false);
-    // Fire and forget: the program does not wait for the shutdown.
-    QDBusConnection::systemBus().asyncCall(call);
+    // A call that waits for the answer: a request sent just before the process ends could be
+    // lost, and a refusal must reach the user.
+    const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        return reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
+    return QString();
 }

@@ -113,9 +113,13 @@ int TaskListModel::columnCount(const QModelIndex &parent) const
 
 QVariant TaskListModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= Count())
+    if (!index.isValid() || index.row() >= Count())
         return {};
     const Row &row = m_rows[static_cast<size_t>(index.row())];
+    if (role == Qt::DecorationRole && index.column() == InputFileColumn && m_decoration)
+        return m_decoration(row.caption);
+    if (role != Qt::DisplayRole)
+        return {};
     switch (index.column()) {
     case InputFileColumn:
         return row.caption;
@@ -127,6 +131,20 @@ QVariant TaskListModel::data(const QModelIndex &index, int role) const
         return row.subTexts[2];
     default:
         return {};
+    }
+}
+
+void TaskListModel::SetDecoration(std::function<QVariant(const QString &)> decoration)
+{
+    m_decoration = std::move(decoration);
+}
+
+void TaskListModel::DecorationChanged(const QString &path)
+{
+    for (int i = 0; i < Count(); ++i) {
+        if (m_rows[static_cast<size_t>(i)].caption == path)
+            Q_EMIT dataChanged(index(i, InputFileColumn), index(i, InputFileColumn),
+                               {Qt::DecorationRole});
     }
 }
 

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -42,9 +43,11 @@ struct ltvItemData
 constexpr int AllColumns = -2;
 constexpr int CaptionOnly = -1;
 
-// The supported input extensions, lower case, in the order of the dialog filter.
-inline constexpr std::array<const char *, 8> InputExtensions {".avi", ".mpg", ".mpeg", ".mp4",
-                                                              ".wmv", ".mov", ".vob",  ".asf"};
+// The supported input extensions, lower case, in the order of the dialog filter: the eight
+// classic types, then camcorder and broadcast streams and today's web and phone containers.
+inline constexpr std::array<const char *, 17> InputExtensions {
+    ".avi",  ".mpg", ".mpeg", ".mp4",  ".wmv", ".mov", ".vob", ".asf", ".mts",
+    ".m2ts", ".ts",  ".mkv",  ".webm", ".m4v", ".3gp", ".flv", ".ogv"};
 
 // "*.avi;*.mpg;...;*.asf;" (every pattern followed by ";").
 QString SupportedMask();
@@ -80,6 +83,11 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     int Count() const;
+    // The picture beside a row's path: decoration(path) gives it (any value a view can draw;
+    // the model never looks inside). DecorationChanged asks the view to draw it again for every
+    // row of that path.
+    void SetDecoration(std::function<QVariant(const QString &path)> decoration);
+    void DecorationChanged(const QString &path);
     // Copies from row index into rec: AllColumns the caption, all sub-texts and all durations;
     // CaptionOnly the caption; 0 to 9 one sub-text (with its duration for 0 and 5 to 9).
     // Other fields of rec are left alone; an index or column out of range changes nothing.
@@ -154,6 +162,7 @@ private:
 
     Desktop &m_desktop;
     MediaProber m_prober;
+    std::function<QVariant(const QString &)> m_decoration;
     std::vector<Row> m_rows;
     bool m_listButtonsEnabled = true;
     bool m_listEnabled = true;

@@ -61,9 +61,10 @@ void RecordingDesktop::OpenPath(const QString &path)
     calls.push_back({QStringLiteral("open"), QString(), path, MessageIcon::Information});
 }
 
-void RecordingDesktop::PowerOff()
+QString RecordingDesktop::PowerOff()
 {
     calls.push_back({QStringLiteral("poweroff"), QString(), QString(), MessageIcon::Information});
+    return powerOffAnswer;
 }
 
 std::vector<RecordingDesktop::Call> RecordingDesktop::Of(const QString &kind) const

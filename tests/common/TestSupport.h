@@ -38,7 +38,7 @@ public:
     void ShowMessage(const QString &title, const QString &text, MessageIcon icon) override;
     bool AskQuestion(const QString &title, const QString &text) override;
     void OpenPath(const QString &path) override;
-    void PowerOff() override;
+    QString PowerOff() override;
 
     // The calls of one kind, in order.
     std::vector<Call> Of(const QString &kind) const;
@@ -46,6 +46,8 @@ public:
     std::vector<Call> calls;
     std::deque<bool> answers;
     bool defaultAnswer = true;
+    // What PowerOff answers: "" for an accepted request, else the refusal.
+    QString powerOffAnswer;
 };
 
 // A generated clip: a moving test picture and, unless silent, a tone.

@@ -2,6 +2,7 @@
 // picture, Stop in both stages, Start's refusals, turning off after the job and closing during one.
 #include "MainFormSupport.h"
 
+#include "app/TurnOffBox.h"
 #include "pipeline/JoinJob.h"
 #include "settings/Preferences.h"
 #include "tasks/MediaProbe.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QProgressBar>
+#include <QPushButton>
 
 using namespace qvj;
 using namespace qvj::mainwin;
@@ -157,20 +159,70 @@ TEST_F(JobWindow, StartRefusals)
     }
 }
 
-// Turning off closes the window without a question or a message, the window's keys stored
-// before the power-off request. Under Overwrite an existing output is replaced without asking.
-TEST_F(JobWindow, TurnOffStoresTheKeysFirst)
+// Turning off counts down in a box of its own, with no success message. Turn Off Now stores the
+// window's keys, then asks the system, which answers before the window closes; Cancel leaves
+// the program open and idle; a refusal is said in a box and the program stays open. Under
+// Overwrite an existing output is replaced without asking.
+TEST_F(JobWindow, TurnOffCountsDownAndCanBeStopped)
 {
-    Open();
-    form->Preferences().SetOverWrite(true);
-    form->Preferences().SetTurnOff(true);
-    test::WriteFile(Output(), "old");
-    QTest::mouseClick(form->imgStart, Qt::LeftButton);
-    ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(Calls(), QStringList {QStringLiteral("poweroff||")});
-    EXPECT_GT(QFileInfo(Output()).size(), 3);
-    EXPECT_TRUE(desktop.iniAtPowerOff.contains(("Output File=" + Output()).toUtf8()));
+    struct Case
+    {
+        bool now; // Turn Off Now, else Cancel
+        QString refusal; // the system's answer
+        bool closes;
+        QStringList calls;
+    };
+    const Case cases[] = {
+        {true, {}, true, {"poweroff||"}},
+        {false, {}, false, {}},
+        {true,
+         "Access denied",
+         false,
+         {"poweroff||", "message|Turn Off|The computer was not turned off: Access denied."}},
+    };
+    for (const Case &c : cases) {
+        Open();
+        form->Preferences().SetOverWrite(true);
+        form->Preferences().SetTurnOff(true);
+        desktop.powerOffAnswer = c.refusal;
+        desktop.iniAtPowerOff.clear();
+        test::WriteFile(Output(), "old");
+        QTest::mouseClick(form->imgStart, Qt::LeftButton);
+        ASSERT_TRUE(WaitForTheEnd());
+        ASSERT_TRUE(form->boxTurnOff);
+        EXPECT_TRUE(form->boxTurnOff->isVisible());
+        EXPECT_EQ(form->boxTurnOff->text(),
+                  QStringLiteral("The computer will be turned off in 60 seconds."));
+        EXPECT_TRUE(Calls().isEmpty());
+        EXPECT_GT(QFileInfo(Output()).size(), 3);
+        QTest::mouseClick(c.now ? form->boxTurnOff->btnTurnOffNow : form->boxTurnOff->btnCancel,
+                          Qt::LeftButton);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form->isVisible(), !c.closes);
+        EXPECT_EQ(Calls(), c.calls);
+        EXPECT_EQ(desktop.iniAtPowerOff.contains(("Output File=" + Output()).toUtf8()), c.now);
+        if (!c.closes)
+            ExpectLook(true);
+    }
+}
+
+// The count goes down a second at a time and asks by itself at zero.
+TEST(TurnOff, TheCountdownAsksAtZero)
+{
+    EXPECT_EQ(TurnOffBox::CountdownText(57),
+              QStringLiteral("The computer will be turned off in 57 seconds."));
+    EXPECT_EQ(TurnOffBox::CountdownText(1),
+              QStringLiteral("The computer will be turned off in 1 second."));
+    TurnOffBox box(nullptr, 3);
+    int asked = 0;
+    QObject::connect(&box, &TurnOffBox::turnOff, [&] { ++asked; });
+    box.SetTickInterval(20);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked > 0; }, 5000));
+    QTest::qWait(100);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(box.SecondsLeft(), 0);
+    EXPECT_FALSE(box.isVisible());
 }
 
 // No keeps the job running; Yes stops the encoder, removes the job's files, stores the keys and

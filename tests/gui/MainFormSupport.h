@@ -39,10 +39,10 @@ public:
 // Records the desktop's calls and what the ini file holds when the power-off request comes.
 struct WindowDesktop : test::RecordingDesktop
 {
-    void PowerOff() override
+    QString PowerOff() override
     {
         iniAtPowerOff = test::ReadFile(ini);
-        RecordingDesktop::PowerOff();
+        return RecordingDesktop::PowerOff();
     }
     QString ini;
     QByteArray iniAtPowerOff;
@@ -69,7 +69,7 @@ protected:
                bool show = true)
     {
         form = std::make_unique<TMainForm>(
-            MainFormSetup {Path(), arguments, currentDir, &desktop, &dialogs});
+            MainFormSetup {Path(), arguments, currentDir, &desktop, &dialogs, {}, {}});
         form->CreateDialogs();
         if (show)
             Show();

@@ -138,7 +138,7 @@ TEST_F(JoinJobTest, CompletesAndActsAsThePreferencesSay)
     using A = AfterJobAction;
     const std::vector<std::tuple<bool, bool, bool, AfterJobAction, QString>> cases {
         // turn off, exit, open folder, action, what the desktop was asked
-        {true, true, true, A::TurnOff, S("poweroff:")},
+        {true, true, true, A::TurnOff, S("")},
         {false, true, true, A::Exit, S("")},
         {false, false, false, A::Message, S("message:Complete")},
         {false, false, true, A::Message, S("message:Complete open:") + root + S("out")}};
@@ -156,6 +156,36 @@ TEST_F(JoinJobTest, CompletesAndActsAsThePreferencesSay)
         EXPECT_EQ(total, (QList<int> {0, 83, 100}));
         EXPECT_EQ(statuses[2].back(), S("Complete"));
         EXPECT_EQ(TempEntries(), QStringList());
+    }
+}
+
+// A join whose output is much shorter than its rows together says so in the completion
+// message's second line; one of the right length says nothing more.
+TEST_F(JoinJobTest, TheCompletionMessageComparesTheOutputsLength)
+{
+    const QString clip = root + S("two-seconds.avi");
+    ClipSpec spec;
+    spec.seconds = 2;
+    spec.width = 160;
+    spec.height = 120;
+    ASSERT_TRUE(MakeClip(clip, spec));
+    inputs.openDir = false;
+    Encoder(QStringLiteral("case \"$all\" in *-ovc\\ lavc\\ -oac*) cp '%1' \"$out\";;"
+                           "*) printf x > \"$out\";; esac")
+                .arg(clip)
+                .toUtf8()
+                .constData());
+    const std::vector<std::pair<double, const char *>> cases {
+        {10,
+         "The joining is completed successfully.\nThe output file is 28.0 s shorter than the "
+         "input files together."},
+        {0.7, "The joining is completed successfully."}};
+    for (const auto &[seconds, text] : cases) {
+        for (ltvItemData &row : inputs.rows)
+            row.LengthSeconds = seconds;
+        Run();
+        EXPECT_EQ(outcome, JobOutcome::Completed);
+        EXPECT_EQ(Message().text, S(text));
     }
 }
 

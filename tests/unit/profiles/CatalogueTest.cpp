@@ -101,7 +101,12 @@ TEST(ProgramDirectory, ShippedProfilesAndPreferences)
     EXPECT_EQ(catalogue.Count(), types.size());
     EXPECT_EQ(types, QSet<QString>({"avi", "mpg", "mp4", "wmv", "mov", "vob", "asf", "flv"}));
 
-    const IniFile ini(qvj::test::BuildProgramDirectory() + QStringLiteral("Preferences.ini"));
+    // The shipped preferences (the build's copy may hold what a run saved): a newcomer's first
+    // start chooses the MP4 profile.
+    const IniFile ini(QStringLiteral(QVJ_SOURCE_DIR "/data/Preferences.ini"));
+    EXPECT_EQ(catalogue.Names().value(
+                  ini.GetNumber(QStringLiteral("Main"), QStringLiteral("Profile"), -1)),
+              QStringLiteral("MP4 - H.264 Video"));
     QString values = ini.GetText(QStringLiteral("Main"), QStringLiteral("Version"), QString());
     for (const char *key : {"Output File", "Auto Open Dir", "Auto Exit", "Auto Turn Off", "Ask",
                             "Overwrite", "Rename"})

@@ -53,12 +53,24 @@ protected:
 
 TEST(InputTypes, OpenDialogFilter)
 {
+    const QString mask = QStringLiteral("*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;*.mts;"
+                                        "*.m2ts;*.ts;*.mkv;*.webm;*.m4v;*.3gp;*.flv;*.ogv;");
     EXPECT_EQ(OpenDialogFilter(),
-              QStringLiteral("All Support Files(*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;)|"
-                             "*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;|AVI Files (*.avi)|"
-                             "*.avi|MPG Files (*.mpg)|*.mpg|MPEG Files (*.mpeg)|*.mpeg|MP4 Files "
-                             "(*.mp4)|*.mp4|WMV Files (*.wmv)|*.wmv|MOV Files (*.mov)|*.mov|VOB "
-                             "Files (*.vob)|*.vob|ASF Files (*.asf)|*.asf|All Files (*.*)|*.*"));
+              QStringLiteral("All Support Files(") + mask + QStringLiteral(")|") + mask
+                  + QStringLiteral(
+                      "|AVI Files (*.avi)|*.avi|MPG Files (*.mpg)|*.mpg|MPEG Files (*.mpeg)|"
+                      "*.mpeg|MP4 Files (*.mp4)|*.mp4|WMV Files (*.wmv)|*.wmv|MOV Files (*.mov)|"
+                      "*.mov|VOB Files (*.vob)|*.vob|ASF Files (*.asf)|*.asf|MTS Files (*.mts)|"
+                      "*.mts|M2TS Files (*.m2ts)|*.m2ts|TS Files (*.ts)|*.ts|MKV Files (*.mkv)|"
+                      "*.mkv|WEBM Files (*.webm)|*.webm|M4V Files (*.m4v)|*.m4v|3GP Files "
+                      "(*.3gp)|*.3gp|FLV Files (*.flv)|*.flv|OGV Files (*.ogv)|*.ogv|"
+                      "All Files (*.*)|*.*"));
+    // Every new type is taken in any case; near misses are not.
+    for (const char *path : {"/v/a.MTS", "/v/a.m2ts", "/v/a.Ts", "/v/a.mkv", "/v/a.WebM",
+                             "/v/a.m4v", "/v/a.3GP", "/v/a.flv", "/v/a.ogv"})
+        EXPECT_TRUE(HasInputExtension(QLatin1String(path))) << path;
+    for (const char *path : {"/v/a.ogg", "/v/a.m2t", "/v/a.mk", "/v/ts", "/v.mkv/a"})
+        EXPECT_FALSE(HasInputExtension(QLatin1String(path))) << path;
 }
 
 // A new row holds the probe's texts, "OK" and the hidden name; durations come from the texts.
@@ -130,7 +142,8 @@ TEST_F(TaskListTest, FailedAddsHideTheWelcomePanelAndReportInOneBox)
 TEST_F(TaskListTest, DirectoryAddsItsOwnSupportedFilesSortedByName)
 {
     const std::pair<QStringList, QStringList> cases[]
-        = {{{"b.MPG", "a.avi", "c.txt", "d.mkv", "e.avi/f.avi", ".hidden.avi"}, {"a.avi", "b.MPG"}},
+        = {{{"b.MPG", "a.avi", "c.txt", "d.mkv", "e.avi/f.avi", ".hidden.avi", "g.M2TS", "h.ogg"},
+            {"a.avi", "b.MPG", "d.mkv", "g.M2TS"}},
            {{"B.avi", "a.ASF", "A.avi", "a.avi"}, {"a.ASF", "A.avi", "a.avi", "B.avi"}},
            {{"a-broken.avi", "b.mov"}, {"b.mov"}}};
     int n = 0;

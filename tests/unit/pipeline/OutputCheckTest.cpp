@@ -1,0 +1,69 @@
+// The joined file's length against the inputs' lengths together.
+#include "pipeline/OutputCheck.h"
+#include "pipeline/JobInputs.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(OutputCheck, LengthsApartByMoreThanOneSecondAndOnePercent)
+{
+    const std::vector<std::tuple<double, double, const char *>> cases {
+        // output, inputs together, line
+        {10.0, 10.0, ""},
+        {8.8, 10.0, "The output file is 1.2 s shorter than the input files together."},
+        {9.0, 10.0, ""}, // 1 s + 0.1 s allowed
+        {11.2, 10.0, "The output file is 1.2 s longer than the input files together."},
+        {1002.0, 1000.0, ""}, // 11 s allowed
+        {987.7, 1000.0, "The output file is 12.3 s shorter than the input files together."},
+        {0.9, 0.0, ""},
+        {0.0, 30.0, "The output file is 30.0 s shorter than the input files together."},
+    };
+    for (const auto &[output, inputs, line] : cases)
+        EXPECT_EQ(OutputLengthLine(output, inputs), QString::fromUtf8(line)) << output;
+}
+
+struct Rows : JobInputs
+{
+    std::vector<double> lengths;
+    int RowCount() const override { return int(lengths.size()); }
+    ltvItemData ReadRow(int index) const override
+    {
+        ltvItemData row;
+        row.LengthSeconds = lengths.at(size_t(index));
+        return row;
+    }
+    QString TempDir() const override { return {}; }
+    QString OutputFile() const override { return {}; }
+    QString OutputExtension() const override { return {}; }
+    bool Rename() const override { return false; }
+    bool TurnOff() const override { return false; }
+    bool Exit() const override { return false; }
+    bool OpenDir() const override { return false; }
+    QString VideoSizeValue(const QString &) const override { return {}; }
+    QString EncoderOptions(const QString &) const override { return {}; }
+};
+
+// Nothing is said when a row's length or the output's is not known: the check has nothing
+// to go by then.
+TEST(OutputCheck, OnlyWhatIsKnownIsCompared)
+{
+    const std::vector<std::tuple<std::vector<double>, MediaProbeResult, const char *>> cases {
+        {{10, 20.5},
+         {true, "00:00:25.5", "640x480", {}},
+         "The output file is 5.0 s shorter than the input files together."},
+        {{10, 20.5}, {true, "00:00:30", "640x480", {}}, ""},
+        {{10, -1}, {true, "00:00:02", "640x480", {}}, ""},
+        {{10, 20}, {false, {}, {}, "'' is not a valid floating point value"}, ""},
+    };
+    for (const auto &[lengths, probe, line] : cases) {
+        Rows rows;
+        rows.lengths = lengths;
+        const QString result
+            = CheckOutputLength(QStringLiteral("/out/joined.mp4"), rows,
+                                [probe = probe](const QString &) { return probe; });
+        EXPECT_EQ(result, QString::fromUtf8(line));
+    }
+}
+
+} // namespace

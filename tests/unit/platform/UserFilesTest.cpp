@@ -1,0 +1,91 @@
+// Where the preferences and the fallback temporary folder live: beside a program directory the
+// user may write, else in the user's own configuration and cache folders.
+#include "platform/UserFiles.h"
+#include "common/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace qvj::test;
+
+QString S(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+TEST(UserFiles, BesideTheProgramOrInTheUsersFolders)
+{
+    struct Case
+    {
+        bool writable;
+        const char *configHome; // "" unset
+        const char *cacheHome;
+        const char *preferences; // expected, with <p> the program dir, <h> the home
+        const char *workDir;
+    };
+    const Case cases[] = {
+        {true, "/xdg/config", "/xdg/cache", "<p>Preferences.ini", "<p>"},
+        {false, "", "", "<h>.config/quintor-video-joiner/Preferences.ini",
+         "<h>.cache/quintor-video-joiner/"},
+        {false, "<h>conf", "<h>cache/", "<h>conf/quintor-video-joiner/Preferences.ini",
+         "<h>cache/quintor-video-joiner/"},
+        // A relative value is not a base folder: the home's is taken.
+        {false, "conf", "cache", "<h>.config/quintor-video-joiner/Preferences.ini",
+         "<h>.cache/quintor-video-joiner/"},
+    };
+    for (const Case &c : cases) {
+        QTemporaryDir program, home;
+        const QString p = program.path() + S("/"), h = home.path() + S("/");
+        const auto expand
+            = [&](const char *text) { return S(text).replace(S("<p>"), p).replace(S("<h>"), h); };
+        WriteFile(p + S("Preferences.ini"), "[Main]\r\nVersion=1.5\r\n");
+        QProcessEnvironment env;
+        env.insert(S("HOME"), h);
+        if (*c.configHome)
+            env.insert(S("XDG_CONFIG_HOME"), expand(c.configHome));
+        if (*c.cacheHome)
+            env.insert(S("XDG_CACHE_HOME"), expand(c.cacheHome));
+        const ProgramFiles files = LocateProgramFiles(program.path(), env, c.writable);
+        SCOPED_TRACE(c.preferences);
+        EXPECT_EQ(files.programDir, p);
+        EXPECT_EQ(files.shippedPreferences, p + S("Preferences.ini"));
+        EXPECT_EQ(files.preferences, expand(c.preferences));
+        EXPECT_EQ(files.workDir, expand(c.workDir));
+        EXPECT_EQ(files.perUser, !c.writable);
+        // The user's copy is the shipped file, and the folder that holds "temp/" exists.
+        EXPECT_EQ(ReadFile(files.preferences), QByteArray("[Main]\r\nVersion=1.5\r\n"));
+        EXPECT_TRUE(QDir(files.workDir).exists());
+    }
+}
+
+// The copy is made once: what the user saved is never replaced by the shipped file, and no
+// partial file is left beside it. Without a shipped file nothing is made up.
+TEST(UserFiles, TheUsersCopyIsMadeOnceAndIsTheirsToWrite)
+{
+    QTemporaryDir program, home;
+    QProcessEnvironment env;
+    env.insert(S("HOME"), home.path());
+    const QString shipped = program.filePath(S("Preferences.ini"));
+
+    const ProgramFiles none = LocateProgramFiles(program.path(), env, false);
+    EXPECT_FALSE(QFile::exists(none.preferences));
+
+    WriteFile(shipped, "[Main]\r\nProfile=4\r\n");
+    QFile::setPermissions(shipped, QFile::ReadOwner | QFile::ReadOther);
+    const ProgramFiles first = LocateProgramFiles(program.path(), env, false);
+    ASSERT_EQ(ReadFile(first.preferences), QByteArray("[Main]\r\nProfile=4\r\n"));
+    EXPECT_TRUE(QFileInfo(first.preferences).permissions() & QFile::WriteOwner);
+
+    WriteFile(first.preferences, "[Main]\r\nProfile=1\r\n");
+    const ProgramFiles again = LocateProgramFiles(program.path(), env, false);
+    EXPECT_EQ(ReadFile(again.preferences), QByteArray("[Main]\r\nProfile=1\r\n"));
+    EXPECT_EQ(QDir(QFileInfo(again.preferences).path()).entryList(QDir::Files),
+              QStringList {S("Preferences.ini")});
+}
+
+} // namespace
