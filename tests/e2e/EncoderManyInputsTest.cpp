@@ -63,18 +63,25 @@ TEST(EncoderManyInputs, AThousandIntermediatesJoinToTheirExactLengthInSync)
     const QString output = dir.filePath(QStringLiteral("joined.avi"));
     QElapsedTimer timer;
     timer.start();
-    const ProgramRun join
-        = RunEncoderLine(JoinCommandLine(JoinInputList(temp, kInputs), output, kJoinOptions));
-    ASSERT_EQ(join.code, 0) << join.err.toStdString();
+    // A thousand probes take their time on a busy machine: the wait is generous.
+    QString said;
+    const int code = RunProgram(
+        EncoderProgram(),
+        SplitCommandLine(JoinCommandLine(JoinInputList(temp, kInputs), output, kJoinOptions)),
+        &said, 20 * 60 * 1000);
+    ASSERT_EQ(code, 0) << said.right(2000).toStdString();
     std::cout << "[ measured ] " << kInputs << " inputs joined in " << timer.elapsed() / 1000.0
               << " s; largest process so far " << PeakChildMegabytes() << " MB\n";
 
     // Every frame of every input, no more, no fewer.
-    EXPECT_EQ(VideoFrames(output), VideoFrames(first) * kInputs);
+    const qint64 frames = VideoFrames(output);
+    EXPECT_EQ(frames, VideoFrames(first) * kInputs);
     double sync = 0, length = 0;
-    CheckJoined(output, inputs, "a thousand intermediates", &sync, &length);
-    std::cout << "[ measured ] worst sync offset " << sync * 1000 << " ms, length error "
-              << length * 1000 << " ms\n";
+    // The copies are measured as the one file they copy, in one decode.
+    CheckJoined(output, std::vector<QString>(kInputs, first), "a thousand intermediates", &sync,
+                &length);
+    std::cout << "[ measured ] worst sync offset " << sync * 1000 << " ms, " << frames
+              << " frames\n";
 }
 
 TEST(EncoderManyInputs, UnlikeInputsKeepSyncAcrossEveryGroupOfOpenedInputs)
