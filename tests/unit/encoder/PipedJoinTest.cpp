@@ -84,21 +84,6 @@ TEST(PipedJoinPlan, FeedsTakeEveryInputOnceInOrderAndEachEndsInStep)
     }
 }
 
-TEST(PipedJoinPlan, WriterReadsBothPipesAsTheFeedsWriteThemAndCutsTheLeadOnce)
-{
-    for (const int lead : {0, 1105}) {
-        const QString args
-            = BuildPipedJoinArguments({}, Plan({30, 30}, lead), 7, 9, QStringLiteral("TARGET"))
-                  .join(u' ');
-        EXPECT_TRUE(args.contains(u"-f rawvideo -pixel_format yuv420p -video_size 64x48 "
-                                  u"-framerate 30 -i pipe:7"))
-            << args.toStdString();
-        EXPECT_TRUE(args.contains(u"-f f32le -sample_rate 44100 -ch_layout stereo -i pipe:9"));
-        EXPECT_EQ(args.count(QStringLiteral("atrim=start_sample=1105")), lead ? 1 : 0);
-        EXPECT_TRUE(args.endsWith(u"-f avi TARGET"));
-    }
-}
-
 // Reads the pipe to its end (every writer gone).
 QByteArray ReadToEnd(int fd)
 {
