@@ -3,6 +3,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+
+#include <csignal>
+
+#include <sys/prctl.h>
 
 namespace {
 
@@ -115,4 +120,32 @@ std::optional<InputMedia> ParseProbeOutput(const QString &path, const QByteArray
     if (exact && m.estimatedSeconds > 0)
         m.videoSeconds = m.estimatedSeconds;
     return m;
+}
+
+std::optional<InputMedia> ProbeInput(const QString &ffprobePath, const QString &path,
+                                     QString *error)
+{
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::SeparateChannels);
+    probe.setStandardInputFile(QProcess::nullDevice());
+    // The probe dies with the encoder, like ffmpeg itself: a caller's kill stops everything.
+    probe.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    probe.start(ffprobePath, ProbeArguments(path));
+    if (!probe.waitForStarted()) {
+        *error = QStringLiteral("Cannot start %1").arg(ffprobePath);
+        return std::nullopt;
+    }
+    if (!probe.waitForFinished(60000)) {
+        probe.kill();
+        probe.waitForFinished();
+        *error = QStringLiteral("Reading %1 took too long").arg(path);
+        return std::nullopt;
+    }
+    if (probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0) {
+        const QString why = QString::fromUtf8(probe.readAllStandardError()).trimmed();
+        *error = QStringLiteral("Cannot read the media file: %1").arg(path)
+            + (why.isEmpty() ? QString() : QStringLiteral(" (") + why.section(u'\n', -1) + u')');
+        return std::nullopt;
+    }
+    return ParseProbeOutput(path, probe.readAllStandardOutput(), error);
 }

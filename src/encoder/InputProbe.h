@@ -35,3 +35,7 @@ QStringList ProbeArguments(const QString &path);
 // Reads ffprobe's JSON answer for path; on failure gives nothing and sets *error.
 std::optional<InputMedia> ParseProbeOutput(const QString &path, const QByteArray &json,
                                            QString *error);
+
+// Runs ffprobe (the program at ffprobePath) on the file.
+std::optional<InputMedia> ProbeInput(const QString &ffprobePath, const QString &path,
+                                     QString *error);
