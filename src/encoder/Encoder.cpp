@@ -5,6 +5,8 @@
 #include "encoder/FfmpegPlan.h"
 #include "encoder/FfmpegRun.h"
 #include "encoder/OutputFile.h"
+#include "encoder/PipedJoin.h"
+#include "encoder/ProbeQueue.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -87,11 +89,12 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
             QStringLiteral("ffmpeg and ffprobe are needed; please install the ffmpeg package"));
 
     std::vector<InputMedia> inputs;
+    ProbeQueue probes(ffprobe, options.inputs);
     for (const QString &path : options.inputs) {
         if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
             return Fail(QStringLiteral("Cannot read the input file: %1").arg(path));
         QString error;
-        const auto media = ProbeInput(ffprobe, path, &error);
+        const auto media = probes.Next(&error);
         if (!media)
             return Fail(error);
         inputs.push_back(*media);
@@ -133,11 +136,15 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
 
     RunSettings settings;
     settings.program = ffmpeg;
-    settings.arguments = BuildFfmpegArguments(options, *plan, inputs, output.Target());
     settings.inheritedFd = output.InheritedDescriptor();
     settings.totalSeconds = plan->totalSeconds;
     settings.watchdogSeconds = environment.watchdogSeconds;
-    const RunResult run = RunFfmpeg(settings, WriteOut);
+    // A join goes through feeds, so that its cost does not grow with the number of inputs.
+    if (inputs.size() == 1)
+        settings.arguments = BuildFfmpegArguments(options, *plan, inputs, output.Target());
+    const RunResult run = inputs.size() == 1
+        ? RunFfmpeg(settings, WriteOut)
+        : RunPipedJoin(settings, options, *plan, inputs, output.Target(), WriteOut);
     WriteOut("\n");
 
     auto failRun = [&](const QString &message, int code) {

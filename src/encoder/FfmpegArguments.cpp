@@ -2,20 +2,30 @@
 
 #include "encoder/FilterGraph.h"
 
+QStringList ProgressRunArguments()
+{
+    return {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+            QStringLiteral("-loglevel"),    QStringLiteral("error"),
+            QStringLiteral("-y"),           QStringLiteral("-progress"),
+            QStringLiteral("pipe:1"),       QStringLiteral("-stats_period"),
+            QStringLiteral("0.05"),         QStringLiteral("-nostats")};
+}
+
 QStringList BuildFfmpegArguments(const EncoderOptions &o, const OutputPlan &plan,
                                  const std::vector<InputMedia> &inputs, const QString &target)
 {
-    QStringList args {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
-                      QStringLiteral("-loglevel"),    QStringLiteral("error"),
-                      QStringLiteral("-y"),           QStringLiteral("-progress"),
-                      QStringLiteral("pipe:1"),       QStringLiteral("-stats_period"),
-                      QStringLiteral("0.05"),         QStringLiteral("-nostats")};
+    QStringList args = ProgressRunArguments();
     for (const InputMedia &m : inputs)
         args << QStringLiteral("-i") << QStringLiteral("file:") + m.path;
     args << QStringLiteral("-filter_complex") << BuildFilterGraph(plan, inputs)
          << QStringLiteral("-map") << QStringLiteral("[vout]") << QStringLiteral("-map")
          << QStringLiteral("[aout]");
+    return args + EncodeArguments(o, plan, target);
+}
 
+QStringList EncodeArguments(const EncoderOptions &o, const OutputPlan &plan, const QString &target)
+{
+    QStringList args;
     args << QStringLiteral("-c:v") << plan.videoCodec;
     const bool x264 = plan.videoCodec == u"libx264";
     if (o.videoBitrate)

@@ -89,13 +89,11 @@ pid_t StartChild(const RunSettings &s, int outPipe[2], int errPipe[2])
         ::dup2(outPipe[1], 1);
         ::dup2(errPipe[1], 2);
         // Nothing else the encoder was given (a caller's pipe leaked to us) reaches the child.
-        if (s.inheritedFd > 2) {
-            ::close_range(3, unsigned(s.inheritedFd) - 1, CLOSE_RANGE_CLOEXEC);
-            ::close_range(unsigned(s.inheritedFd) + 1, ~0U, CLOSE_RANGE_CLOEXEC);
+        ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+        if (s.inheritedFd > 2)
             ::fcntl(s.inheritedFd, F_SETFD, 0);
-        } else {
-            ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-        }
+        for (const int fd : s.pipeFds)
+            ::fcntl(fd, F_SETFD, 0);
         ::signal(SIGPIPE, SIG_DFL);
         sigset_t none;
         sigemptyset(&none);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 struct RunSettings
 {
@@ -16,6 +17,7 @@ struct RunSettings
     double totalSeconds = 0; // length of the output, for the percent and estimates
     int watchdogSeconds = 60; // silence (no output, no movement) after which the child is ended
     int statusIntervalMs = 50;
+    std::vector<int> pipeFds {}; // further descriptors it keeps: the pipes it reads its inputs from
 };
 
 struct RunResult

@@ -1,0 +1,125 @@
+// Joins of many inputs: a thousand intermediate files as the conversion stage writes them,
+// and unlike inputs whose boundaries fall where one group of opened inputs ends and the next
+// begins. The joined file is exactly as long as its inputs and its sound in sync at every one.
+#include "EncoderTestSupport.h"
+#include "encoder/PipedJoin.h"
+#include "pipeline/CommandLine.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sys/resource.h>
+
+namespace qvj::test {
+namespace {
+
+const QString kJoinOptions = QStringLiteral(
+    " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=500 -oac mp3lame -lameopts vbr=2:q=6 "
+    "-channels 2 -vf scale=64:48 -srate 44100");
+
+// The number of frames of the file's picture, counted by ffprobe from its index.
+qint64 VideoFrames(const QString &path)
+{
+    QProcess p;
+    p.start(QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+             QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+             QStringLiteral("stream=nb_frames"), QStringLiteral("-of"), QStringLiteral("csv=p=0"),
+             path});
+    p.waitForFinished(60000);
+    return p.readAllStandardOutput().trimmed().toLongLong();
+}
+
+double PeakChildMegabytes()
+{
+    rusage usage = {};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+TEST(EncoderManyInputs, AThousandIntermediatesJoinToTheirExactLengthInSync)
+{
+    // One intermediate made as the conversion stage makes it, the others copies of it.
+    const int kInputs = 1000;
+    QTemporaryDir dir;
+    const QString temp = dir.filePath(QStringLiteral("temp/"));
+    ASSERT_TRUE(QDir().mkpath(temp));
+    const QString clip = dir.filePath(QStringLiteral("clip.mp4"));
+    ASSERT_TRUE(MakeSyncClip(clip, {QStringLiteral("25"), 64, 48}));
+    const QString first = IntermediateFile(temp, 0);
+    ASSERT_EQ(RunEncoderLine(ConversionCommandLine(clip, first, QStringLiteral("64:48"))).code, 0);
+    std::vector<QString> inputs {first};
+    for (int i = 1; i < kInputs; ++i) {
+        inputs.push_back(IntermediateFile(temp, i));
+        ASSERT_TRUE(QFile::copy(first, inputs.back()));
+    }
+
+    const QString output = dir.filePath(QStringLiteral("joined.avi"));
+    QElapsedTimer timer;
+    timer.start();
+    // A thousand probes take their time on a busy machine: the wait is generous.
+    QString said;
+    const int code = RunProgram(
+        EncoderProgram(),
+        SplitCommandLine(JoinCommandLine(JoinInputList(temp, kInputs), output, kJoinOptions)),
+        &said, 20 * 60 * 1000);
+    ASSERT_EQ(code, 0) << said.right(2000).toStdString();
+    std::cout << "[ measured ] " << kInputs << " inputs joined in " << timer.elapsed() / 1000.0
+              << " s; largest process so far " << PeakChildMegabytes() << " MB\n";
+
+    // Every frame of every input, no more, no fewer.
+    const qint64 frames = VideoFrames(output);
+    EXPECT_EQ(frames, VideoFrames(first) * kInputs);
+    double sync = 0, length = 0;
+    // The copies are measured as the one file they copy, in one decode.
+    CheckJoined(output, std::vector<QString>(kInputs, first), "a thousand intermediates", &sync,
+                &length);
+    std::cout << "[ measured ] worst sync offset " << sync * 1000 << " ms, " << frames
+              << " frames\n";
+}
+
+TEST(EncoderManyInputs, UnlikeInputsKeepSyncAcrossEveryGroupOfOpenedInputs)
+{
+    // An MPEG program stream, whose length is only an estimate, ends the first group of
+    // inputs opened together and the whole join; the others differ in every way.
+    const std::pair<const char *, SyncClip> kinds[] = {
+        {"a.mp4", {}},
+        {"b.avi", {"30000/1001", 176, 144, 22050, 1}},
+        {"silent.mkv", {"24", 320, 240, 44100, 2, false}},
+        {"six.mov", {"60", 128, 96, 48000, 6}},
+        {"variable.mkv", {"25", 160, 120, 32000, 2, true, true}},
+        {"estimated.mpg",
+         {"25", 160, 120, 44100, 2, false, false, {"-c:v", "mpeg1video", "-q:v", "2"}}},
+    };
+    QTemporaryDir dir;
+    std::vector<QString> made;
+    for (const auto &[name, clip] : kinds) {
+        made.push_back(dir.filePath(QString::fromUtf8(name)));
+        ASSERT_TRUE(MakeSyncClip(made.back(), clip));
+    }
+    std::vector<QString> inputs;
+    for (size_t i = 0; i + 1 < kInputsPerFeed; ++i)
+        inputs.push_back(made.at(i % 5));
+    inputs.push_back(made.back());
+    for (size_t i = 0; i < made.size(); ++i)
+        inputs.push_back(made.at(i));
+    QString list;
+    for (const QString &in : inputs)
+        list += u' ' + QuotePath(in);
+    const QString output = dir.filePath(QStringLiteral("joined.avi"));
+    const ProgramRun join = RunEncoderLine(JoinCommandLine(list, output, kJoinOptions));
+    ASSERT_EQ(join.code, 0) << join.err.toStdString();
+    double sync = 0, length = 0;
+    CheckJoined(output, inputs, "unlike inputs in two groups", &sync, &length);
+    std::cout << "[ measured ] " << inputs.size() << " unlike inputs: worst sync offset "
+              << sync * 1000 << " ms, length error " << length * 1000 << " ms\n";
+}
+
+} // namespace
+} // namespace qvj::test
