@@ -1,0 +1,26 @@
+#pragma once
+// The encoder's routes besides encoding: describing the inputs ("-identify") and putting
+// their streams end to end as they are ("-ovc copy -oac copy").
+
+#include "encoder/Encoder.h"
+#include "encoder/EncoderOptions.h"
+
+#include <QString>
+#include <QStringList>
+
+// Prints the ID_ lines of every input and writes nothing. Exit 0 when every input could be
+// read; a file that cannot be read gets ID_FILENAME= and ID_ERROR= and the exit code is 1.
+int RunIdentify(const EncoderOptions &options, const EncoderEnvironment &environment);
+
+// Joins the inputs without re-encoding into options.output, with the same "Pos:" lines, exit
+// codes, watchdog and nameless output as an encoding run.
+int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &environment);
+
+// ffmpeg's concat list of the files (absolute paths), or empty with *error when a name cannot
+// be written into one (a line break).
+QString ConcatList(const QStringList &paths, QString *error);
+
+// The ffmpeg arguments that copy the listed files' first video stream and, withAudio, their
+// first sound stream into target with the muxer, reporting progress on standard output.
+QStringList StreamCopyArguments(const QString &listPath, const QString &muxer, bool withAudio,
+                                const QString &target);
