@@ -42,13 +42,16 @@ QString FpsText(double fps)
     return text;
 }
 
-QString Picture(const SourceFacts &f)
+// The frame size and rate; the exact rate when the rounded one reads like the other file's.
+QString Picture(const SourceFacts &f, const SourceFacts &other)
 {
-    return QStringLiteral("%1x%2 at %3")
-        .arg(f.width)
-        .arg(f.height)
-        .arg(f.variableRate ? QStringLiteral("a variable frame rate")
-                            : FpsText(f.fps) + QStringLiteral(" fps"));
+    QString rate = FpsText(f.fps) + QStringLiteral(" fps");
+    if (f.variableRate)
+        rate = QStringLiteral("a variable frame rate");
+    else if (!other.variableRate && FpsText(f.fps) == FpsText(other.fps)
+             && f.frameRate != other.frameRate)
+        rate = f.frameRate + QStringLiteral(" fps");
+    return QStringLiteral("%1x%2 at %3").arg(f.width).arg(f.height).arg(rate);
 }
 
 // The sound as the user knows it; the layout and the rate are named when they are what
@@ -117,7 +120,7 @@ QStringList Differences(const SourceFacts &f, const SourceFacts &first)
                    .arg(WithProfile(f.videoFormat, f.videoProfile),
                         WithProfile(first.videoFormat, first.videoProfile));
     if (!SamePicture(f, first))
-        why << QStringLiteral("%1; the first file is %2").arg(Picture(f), Picture(first));
+        why << QStringLiteral("%1; the first file is %2").arg(Picture(f, first), Picture(first, f));
     if (f.pixelFormat != first.pixelFormat)
         why << QStringLiteral("pixel format %1; the first file has %2")
                    .arg(f.pixelFormat, first.pixelFormat);
