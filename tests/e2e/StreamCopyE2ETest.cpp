@@ -226,4 +226,43 @@ TEST(StreamCopyJoin, EachDifferenceIsNamedAndNothingIsWritten)
     EXPECT_EQ(lines.size(), qsizetype(std::size(variants)) - 1);
 }
 
+TEST(StreamCopyJoin, QuintorJoinCopiesOrPrintsTheDifferences)
+{
+    QTemporaryDir dir;
+    const QStringList h264aac {S("-c:v"), S("libx264"), S("-c:a"), S("aac")};
+    const QString a = dir.filePath(S("a.mp4")), b = dir.filePath(S("b.mp4")),
+                  small = dir.filePath(S("small clip.mp4"));
+    ASSERT_TRUE(MakeSyncClip(a, {S("25"), 160, 120, 44100, 2, true, false, h264aac}));
+    ASSERT_TRUE(MakeSyncClip(b, {S("25"), 160, 120, 44100, 2, true, false, h264aac}));
+    ASSERT_TRUE(MakeSyncClip(small, {S("25"), 176, 144, 44100, 2, true, false, h264aac}));
+    auto join
+        = [&](const char *profile, const QString &output, const QStringList &inputs, int *code) {
+              return Tool(BuildProgramDirectory() + S("quintor-join"),
+                          QStringList {S("--profile"), S(profile), S("--temp"), dir.path(),
+                                       S("-o"), output}
+                              + inputs,
+                          code);
+          };
+    for (const char *profile :
+         {"MP4 - Same as Source (No Re-encoding)", "MKV - Same as Source (No Re-encoding)"}) {
+        SCOPED_TRACE(profile);
+        const QString mp4 = QString::fromUtf8(profile).startsWith(u"MP4") ? S("mp4") : S("mkv");
+        const QString output = dir.filePath(S("joined.") + mp4);
+        int code = -1;
+        const QString said = join(profile, output, {a, b}, &code);
+        EXPECT_EQ(code, 0) << said.toStdString();
+        EXPECT_EQ(VideoFrames(output), VideoFrames(a) + VideoFrames(b));
+        EXPECT_EQ(ProbeFile(output).format.contains(u"matroska"), mp4 == u"mkv");
+
+        const QString refused = dir.filePath(S("refused.") + mp4);
+        const QString why = join(profile, refused, {a, small, b}, &code);
+        EXPECT_NE(code, 0);
+        EXPECT_TRUE(why.contains(
+            S("\nsmall clip.mp4: 176x144 at 25 fps; the first file is 160x120 at 25 fps\n")))
+            << why.toStdString();
+        EXPECT_TRUE(why.contains(S("\"MP4 - H.264 Video\""))) << why.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(refused));
+    }
+}
+
 } // namespace
