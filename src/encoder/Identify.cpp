@@ -50,20 +50,19 @@ QString Fixed(double value, int places)
 
 } // namespace
 
-QStringList IdentifyProbeArguments(const QString &path)
+QStringList IdentifyProbeArguments(const QString &path, bool packets)
 {
-    return {QStringLiteral("-v"),
-            QStringLiteral("error"),
-            QStringLiteral("-print_format"),
-            QStringLiteral("json"),
-            QStringLiteral("-read_intervals"),
-            QStringLiteral("%+#240"),
-            QStringLiteral("-show_entries"),
-            QStringLiteral("stream=index,codec_type,codec_name,profile,width,height,pix_fmt,"
-                           "sample_aspect_ratio,avg_frame_rate,r_frame_rate,sample_rate,"
-                           "channels,channel_layout:stream_disposition=attached_pic:"
-                           "packet=stream_index,pts_time:format=format_name,duration"),
-            QStringLiteral("file:") + path};
+    QString entries = QStringLiteral(
+        "stream=index,codec_type,codec_name,profile,width,height,pix_fmt,sample_aspect_ratio,"
+        "avg_frame_rate,r_frame_rate,sample_rate,channels,channel_layout:"
+        "stream_disposition=attached_pic:format=format_name,duration");
+    QStringList args {QStringLiteral("-v"), QStringLiteral("error"),
+                      QStringLiteral("-print_format"), QStringLiteral("json")};
+    if (packets) {
+        entries += QStringLiteral(":packet=stream_index,pts_time");
+        args << QStringLiteral("-read_intervals") << QStringLiteral("%+#240");
+    }
+    return args << QStringLiteral("-show_entries") << entries << QStringLiteral("file:") + path;
 }
 
 bool IsVariableRate(std::vector<double> times)

@@ -38,9 +38,9 @@ struct IdentifiedFile
     QString channelLayout; // "stereo", "5.1(side)"...; empty when the file names none
 };
 
-// The ffprobe arguments whose JSON answer ParseIdentifyProbe reads: the streams and the
-// first packets, whose spacing tells a variable frame rate.
-QStringList IdentifyProbeArguments(const QString &path);
+// The ffprobe arguments whose JSON answer ParseIdentifyProbe reads: the streams and, with
+// packets, the first packets, whose spacing tells a variable frame rate.
+QStringList IdentifyProbeArguments(const QString &path, bool packets = true);
 
 // Reads ffprobe's answer; on failure gives nothing and sets *error.
 std::optional<IdentifiedFile> ParseIdentifyProbe(const QString &path, const QByteArray &json,
