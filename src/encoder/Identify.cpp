@@ -148,30 +148,39 @@ std::optional<IdentifiedFile> ParseIdentifyProbe(const QString &path, const QByt
 
 QStringList IdentifyLines(const IdentifiedFile &f)
 {
-    QStringList lines {QStringLiteral("ID_FILENAME=") + f.path,
-                       QStringLiteral("ID_DEMUXER=") + f.demuxer};
+    // One line each: a line break in a file's name (or in anything a damaged file reports)
+    // would start a line of its own and be read as another fact.
+    QStringList lines;
+    const auto add = [&lines](const char *key, const QString &value) {
+        lines << QLatin1String(key) + QLatin1Char('=')
+                + QString(value).replace(u'\n', u' ').replace(u'\r', u' ');
+    };
+    const auto number = [](auto n) { return QString::number(n); };
+    add("ID_FILENAME", f.path);
+    add("ID_DEMUXER", f.demuxer);
     if (f.hasVideo) {
-        lines << QStringLiteral("ID_VIDEO_FORMAT=") + f.videoCodec.toUpper()
-              << QStringLiteral("ID_VIDEO_CODEC=ff") + f.videoCodec
-              << QStringLiteral("ID_VIDEO_PROFILE=") + f.videoProfile
-              << QStringLiteral("ID_VIDEO_WIDTH=%1").arg(f.width)
-              << QStringLiteral("ID_VIDEO_HEIGHT=%1").arg(f.height)
-              << QStringLiteral("ID_VIDEO_FPS=") + Fixed(f.frameRate.Value(), 3)
-              << QStringLiteral("ID_VIDEO_FRAME_RATE=") + f.frameRate.Text()
-              << QStringLiteral("ID_VIDEO_VARIABLE_FPS=%1").arg(f.variableRate ? 1 : 0)
-              << QStringLiteral("ID_VIDEO_UNTIMED_FRAMES=%1").arg(f.untimedFrames ? 1 : 0)
-              << QStringLiteral("ID_VIDEO_PIXEL_FORMAT=") + f.pixelFormat
-              << QStringLiteral("ID_VIDEO_SAR=%1:%2").arg(f.pixelAspect.num).arg(f.pixelAspect.den);
+        add("ID_VIDEO_FORMAT", f.videoCodec.toUpper());
+        add("ID_VIDEO_CODEC", QStringLiteral("ff") + f.videoCodec);
+        add("ID_VIDEO_PROFILE", f.videoProfile);
+        add("ID_VIDEO_WIDTH", number(f.width));
+        add("ID_VIDEO_HEIGHT", number(f.height));
+        add("ID_VIDEO_FPS", Fixed(f.frameRate.Value(), 3));
+        add("ID_VIDEO_FRAME_RATE", f.frameRate.Text());
+        add("ID_VIDEO_VARIABLE_FPS", number(f.variableRate ? 1 : 0));
+        add("ID_VIDEO_UNTIMED_FRAMES", number(f.untimedFrames ? 1 : 0));
+        add("ID_VIDEO_PIXEL_FORMAT", f.pixelFormat);
+        add("ID_VIDEO_SAR", QStringLiteral("%1:%2").arg(f.pixelAspect.num).arg(f.pixelAspect.den));
         const double aspect = f.height > 0 ? f.width * f.pixelAspect.Value() / f.height : 0;
-        lines << QStringLiteral("ID_VIDEO_ASPECT=") + Fixed(aspect, 4);
+        add("ID_VIDEO_ASPECT", Fixed(aspect, 4));
     }
-    if (f.hasAudio)
-        lines << QStringLiteral("ID_AUDIO_FORMAT=") + f.audioCodec.toUpper()
-              << QStringLiteral("ID_AUDIO_CODEC=ff") + f.audioCodec
-              << QStringLiteral("ID_AUDIO_PROFILE=") + f.audioProfile
-              << QStringLiteral("ID_AUDIO_RATE=%1").arg(f.sampleRate)
-              << QStringLiteral("ID_AUDIO_NCH=%1").arg(f.channels)
-              << QStringLiteral("ID_AUDIO_LAYOUT=") + f.channelLayout;
-    lines << QStringLiteral("ID_LENGTH=") + Fixed(f.length, 2);
+    if (f.hasAudio) {
+        add("ID_AUDIO_FORMAT", f.audioCodec.toUpper());
+        add("ID_AUDIO_CODEC", QStringLiteral("ff") + f.audioCodec);
+        add("ID_AUDIO_PROFILE", f.audioProfile);
+        add("ID_AUDIO_RATE", number(f.sampleRate));
+        add("ID_AUDIO_NCH", number(f.channels));
+        add("ID_AUDIO_LAYOUT", f.channelLayout);
+    }
+    add("ID_LENGTH", Fixed(f.length, 2));
     return lines;
 }
