@@ -110,6 +110,14 @@ TEST(EncoderCopyRoute, WhatFfprobeSaysBecomesIdLinesTheProgramReadsBack)
     ASSERT_TRUE(avi);
     EXPECT_TRUE(avi->untimedFrames && !avi->variableRate);
 
+    // A line break in a name cannot make up facts of a file that is not there.
+    const auto odd
+        = ParseIdentifyProbe(S("/v/x\nID_FILENAME=y\rID_VIDEO_WIDTH=1.mp4"), json, &error);
+    ASSERT_TRUE(odd);
+    const std::vector<SourceFacts> one = ParseIdentifyOutput(IdentifyLines(*odd).join(u'\n'));
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one.front().width, 1920);
+
     EXPECT_FALSE(
         ParseIdentifyProbe(S("/v/s.m4a"), R"({"streams": [{"codec_type": "audio"}]})", &error));
     EXPECT_EQ(error, S("No video in /v/s.m4a"));
