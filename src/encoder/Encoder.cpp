@@ -2,6 +2,7 @@
 
 #include "encoder/EncoderOptions.h"
 #include "encoder/EncoderRoutes.h"
+#include "encoder/FfmpegArguments.h"
 #include "encoder/FfmpegPlan.h"
 #include "encoder/FfmpegRun.h"
 #include "encoder/OutputFile.h"

@@ -1,7 +1,9 @@
 #pragma once
-// From the parsed command line and the inputs to the one ffmpeg run that does the work.
+// From the parsed command line and the inputs to the output's plan: size, rate, codecs and
+// every input's share of the timeline.
 
 #include "encoder/EncoderOptions.h"
+#include "encoder/FormatRules.h"
 #include "encoder/InputProbe.h"
 
 #include <QString>
@@ -31,21 +33,6 @@ struct OutputPlan
     QStringList notes; // values changed to ones the codec or format accepts
 };
 
-// The muxer for the options' format, else the output's extension, else "avi".
-QString MuxerFor(const EncoderOptions &options);
-
-// Why the output's format cannot hold the chosen codecs, or empty when it can.
-QString FormatRefusal(const EncoderOptions &options);
-
 // Resolves the plan; on failure (FormatRefusal's, or no inputs) gives nothing and sets *error.
 std::optional<OutputPlan> PlanOutput(const EncoderOptions &options,
                                      const std::vector<InputMedia> &inputs, QString *error);
-
-// The ffmpeg arguments that write the plan to target (a path or "/proc/self/fd/N"), with
-// machine-readable progress on standard output.
-QStringList BuildFfmpegArguments(const EncoderOptions &options, const OutputPlan &plan,
-                                 const std::vector<InputMedia> &inputs, const QString &target);
-
-// The filter graph of BuildFfmpegArguments: every input scaled and timed alike, its sound cut
-// or padded to its picture, then all concatenated in order.
-QString BuildFilterGraph(const OutputPlan &plan, const std::vector<InputMedia> &inputs);

@@ -1,6 +1,6 @@
 #include "encoder/ConsoleOut.h"
 #include "encoder/EncoderRoutes.h"
-#include "encoder/FfmpegPlan.h"
+#include "encoder/FormatRules.h"
 #include "encoder/FfmpegRun.h"
 #include "encoder/Identify.h"
 #include "encoder/OutputFile.h"

@@ -1,6 +1,8 @@
 // From the encoder's options and its inputs to ffmpeg's arguments.
 #include "encoder/FfmpegPlan.h"
 #include "common/TestSupport.h"
+#include "encoder/FfmpegArguments.h"
+#include "encoder/FilterGraph.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,14 @@
+#pragma once
+// The ffmpeg command line that carries out an output plan.
+
+#include "encoder/FfmpegPlan.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The ffmpeg arguments that write the plan to target (a path or "/proc/self/fd/N"), with
+// machine-readable progress on standard output.
+QStringList BuildFfmpegArguments(const EncoderOptions &options, const OutputPlan &plan,
+                                 const std::vector<InputMedia> &inputs, const QString &target);
