@@ -82,6 +82,56 @@ bool IsVariableRate(std::vector<double> times)
                        [typical](double s) { return std::abs(s - typical) > typical / 10; });
 }
 
+namespace {
+
+void TakeVideo(const QJsonObject &s, IdentifiedFile &f)
+{
+    f.hasVideo = true;
+    f.videoCodec = Text(s, "codec_name");
+    f.videoProfile = Text(s, "profile");
+    f.width = Whole(s.value(QLatin1String("width")));
+    f.height = Whole(s.value(QLatin1String("height")));
+    f.pixelFormat = Text(s, "pix_fmt");
+    const Fraction sar = FractionOf(Text(s, "sample_aspect_ratio"), u':');
+    if (sar.IsValid())
+        f.pixelAspect = sar;
+    f.frameRate = FractionOf(Text(s, "avg_frame_rate"), u'/');
+    if (!f.frameRate.IsValid() || f.frameRate.Value() > 1000)
+        f.frameRate = FractionOf(Text(s, "r_frame_rate"), u'/');
+}
+
+void TakeAudio(const QJsonObject &s, IdentifiedFile &f)
+{
+    f.hasAudio = true;
+    f.audioCodec = Text(s, "codec_name");
+    f.audioProfile = Text(s, "profile");
+    f.sampleRate = Whole(s.value(QLatin1String("sample_rate")));
+    f.channels = Whole(s.value(QLatin1String("channels")));
+    f.channelLayout = Text(s, "channel_layout");
+}
+
+// The frame times of the video stream's first packets tell a variable rate, and frames kept
+// without a time.
+void TakeFrameTimes(const QJsonArray &packets, int videoIndex, IdentifiedFile &f)
+{
+    std::vector<double> times;
+    for (const QJsonValue &pv : packets) {
+        const QJsonObject p = pv.toObject();
+        if (Whole(p.value(QLatin1String("stream_index"))) != videoIndex)
+            continue;
+        bool ok = false;
+        const double t = p.value(QLatin1String("pts_time")).toString().toDouble(&ok);
+        if (ok)
+            times.push_back(t);
+        else
+            f.untimedFrames = true;
+    }
+    // Without every frame's time the spacing tells nothing.
+    f.variableRate = !f.untimedFrames && IsVariableRate(std::move(times));
+}
+
+} // namespace
+
 std::optional<IdentifiedFile> ParseIdentifyProbe(const QString &path, const QByteArray &json,
                                                  QString *error)
 {
@@ -102,47 +152,18 @@ std::optional<IdentifiedFile> ParseIdentifyProbe(const QString &path, const QByt
         const QString type = s.value(QLatin1String("codec_type")).toString();
         if (type == u"video" && !f.hasVideo && !IsPicture(s)
             && Whole(s.value(QLatin1String("width"))) > 0) {
-            f.hasVideo = true;
             videoIndex = Whole(s.value(QLatin1String("index")));
-            f.videoCodec = Text(s, "codec_name");
-            f.videoProfile = Text(s, "profile");
-            f.width = Whole(s.value(QLatin1String("width")));
-            f.height = Whole(s.value(QLatin1String("height")));
-            f.pixelFormat = Text(s, "pix_fmt");
-            const Fraction sar = FractionOf(Text(s, "sample_aspect_ratio"), u':');
-            if (sar.IsValid())
-                f.pixelAspect = sar;
-            f.frameRate = FractionOf(Text(s, "avg_frame_rate"), u'/');
-            if (!f.frameRate.IsValid() || f.frameRate.Value() > 1000)
-                f.frameRate = FractionOf(Text(s, "r_frame_rate"), u'/');
+            TakeVideo(s, f);
         } else if (type == u"audio" && !f.hasAudio
                    && Whole(s.value(QLatin1String("sample_rate"))) > 0) {
-            f.hasAudio = true;
-            f.audioCodec = Text(s, "codec_name");
-            f.audioProfile = Text(s, "profile");
-            f.sampleRate = Whole(s.value(QLatin1String("sample_rate")));
-            f.channels = Whole(s.value(QLatin1String("channels")));
-            f.channelLayout = Text(s, "channel_layout");
+            TakeAudio(s, f);
         }
     }
     if (!f.hasVideo) {
         *error = QStringLiteral("No video in %1").arg(path);
         return std::nullopt;
     }
-    std::vector<double> times;
-    for (const QJsonValue &pv : root.value(QLatin1String("packets")).toArray()) {
-        const QJsonObject p = pv.toObject();
-        if (Whole(p.value(QLatin1String("stream_index"))) != videoIndex)
-            continue;
-        bool ok = false;
-        const double t = p.value(QLatin1String("pts_time")).toString().toDouble(&ok);
-        if (ok)
-            times.push_back(t);
-        else
-            f.untimedFrames = true;
-    }
-    // Without every frame's time the spacing tells nothing.
-    f.variableRate = !f.untimedFrames && IsVariableRate(std::move(times));
+    TakeFrameTimes(root.value(QLatin1String("packets")).toArray(), videoIndex, f);
     return f;
 }
 

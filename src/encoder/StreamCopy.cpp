@@ -1,81 +1,23 @@
 #include "encoder/ConsoleOut.h"
 #include "encoder/EncoderRoutes.h"
-#include "encoder/FormatRules.h"
 #include "encoder/FfmpegRun.h"
+#include "encoder/FormatRules.h"
 #include "encoder/Identify.h"
 #include "encoder/OutputFile.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryFile>
 
-#include <algorithm>
-#include <csignal>
-#include <memory>
 #include <optional>
 #include <vector>
 
-#include <sys/prctl.h>
-
 namespace {
-
-QString FindTool(const QString &given, const QString &name)
-{
-    return given.isEmpty() ? QStandardPaths::findExecutable(name) : given;
-}
 
 int Fail(const QString &message, int code = kExitFailed)
 {
     ConsoleError(message);
     return code;
-}
-
-// Asks ffprobe about every file at once (a few at a time), since each answer mostly waits
-// for the program to start; the answers come in the order of paths. With packets, the frame
-// times are read too (for -identify; the copy only needs the streams).
-std::vector<std::optional<IdentifiedFile>>
-IdentifyFiles(const QString &ffprobe, const QStringList &paths, bool packets, QStringList *errors)
-{
-    constexpr qsizetype kAtOnce = 8;
-    std::vector<std::optional<IdentifiedFile>> files(size_t(paths.size()));
-    *errors = QStringList(paths.size(), QString());
-    for (qsizetype from = 0; from < paths.size(); from += kAtOnce) {
-        std::vector<std::unique_ptr<QProcess>> probes;
-        for (qsizetype i = from; i < std::min(paths.size(), from + kAtOnce); ++i) {
-            auto &probe = probes.emplace_back(std::make_unique<QProcess>());
-            const QString &path = paths.at(i);
-            if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) {
-                (*errors)[i] = QStringLiteral("Cannot read the input file: %1").arg(path);
-                continue;
-            }
-            probe->setProcessChannelMode(QProcess::SeparateChannels);
-            probe->setStandardInputFile(QProcess::nullDevice());
-            // The probe dies with the encoder: a caller's kill stops everything.
-            probe->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-            probe->start(ffprobe, IdentifyProbeArguments(path, packets));
-        }
-        for (qsizetype i = from; i < std::min(paths.size(), from + kAtOnce); ++i) {
-            QProcess &probe = *probes.at(size_t(i - from));
-            QString &error = (*errors)[i];
-            if (!error.isEmpty())
-                continue;
-            if (!probe.waitForStarted()) {
-                error = QStringLiteral("Cannot start %1").arg(ffprobe);
-            } else if (!probe.waitForFinished(60000)) {
-                probe.kill();
-                probe.waitForFinished();
-                error = QStringLiteral("Reading %1 took too long").arg(paths.at(i));
-            } else if (probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0) {
-                error = QStringLiteral("Cannot read the media file: %1").arg(paths.at(i));
-            } else {
-                files[size_t(i)]
-                    = ParseIdentifyProbe(paths.at(i), probe.readAllStandardOutput(), &error);
-            }
-        }
-    }
-    return files;
 }
 
 // The concat list in a temporary file that lives as long as this object.
@@ -89,30 +31,6 @@ struct ListFile
 };
 
 } // namespace
-
-int RunIdentify(const EncoderOptions &options, const EncoderEnvironment &environment)
-{
-    const QString ffprobe = FindTool(environment.ffprobe, QStringLiteral("ffprobe"));
-    if (ffprobe.isEmpty())
-        return Fail(QStringLiteral("ffprobe is needed; please install the ffmpeg package"));
-    QStringList errors;
-    const auto files = IdentifyFiles(ffprobe, options.inputs, true, &errors);
-    if (const int signo = TakeStopSignal())
-        return Fail(QStringLiteral("Stopped by signal %1").arg(signo), 128 + signo);
-    int code = kExitDone;
-    for (qsizetype i = 0; i < options.inputs.size(); ++i) {
-        if (const auto &file = files[size_t(i)]) {
-            for (const QString &line : IdentifyLines(*file))
-                ConsoleSay(line);
-            continue;
-        }
-        ConsoleSay(QStringLiteral("ID_FILENAME=") + options.inputs.at(i));
-        ConsoleSay(QStringLiteral("ID_ERROR=") + QString(errors.at(i)).replace(u'\n', u' '));
-        code = kExitFailed;
-    }
-    ConsoleSay(QStringLiteral("ID_EXIT=EOF"));
-    return code;
-}
 
 QString ConcatList(const QStringList &paths, QString *error)
 {
@@ -213,6 +131,32 @@ int FinishCopyRun(const RunResult &run, OutputFile &output, const RunSettings &s
     return kExitDone;
 }
 
+// The streams of every input, checked to follow one another. Gives -1, or the exit code of
+// a refusal that has been reported.
+int ProbeForCopy(const QString &ffprobe, const QStringList &paths,
+                 std::vector<IdentifiedFile> *inputs)
+{
+    QStringList errors;
+    const auto probed = IdentifyFiles(ffprobe, paths, false, &errors);
+    if (const int signo = TakeStopSignal())
+        return Fail(QStringLiteral("Stopped by signal %1; nothing was written").arg(signo),
+                    128 + signo);
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        if (!probed[size_t(i)])
+            return Fail(errors.at(i));
+        // Streams that do not match would give a file that does not play: refused here too,
+        // whoever called.
+        if (!inputs->empty())
+            if (const QString why = CopyMismatch(inputs->front(), *probed[size_t(i)]);
+                !why.isEmpty())
+                return Fail(
+                    QStringLiteral("Cannot join %1 without re-encoding: %2").arg(paths.at(i), why),
+                    kExitBadCommandLine);
+        inputs->push_back(*probed[size_t(i)]);
+    }
+    return -1;
+}
+
 bool SameFile(const QString &a, const QString &b)
 {
     const QFileInfo fa(a), fb(b);
@@ -223,33 +167,18 @@ bool SameFile(const QString &a, const QString &b)
 
 int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &environment)
 {
-    const QString ffmpeg = FindTool(environment.ffmpeg, QStringLiteral("ffmpeg"));
-    const QString ffprobe = FindTool(environment.ffprobe, QStringLiteral("ffprobe"));
+    const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"));
+    const QString ffprobe = ToolPath(environment.ffprobe, QStringLiteral("ffprobe"));
     if (ffmpeg.isEmpty() || ffprobe.isEmpty())
         return Fail(
             QStringLiteral("ffmpeg and ffprobe are needed; please install the ffmpeg package"));
 
-    QStringList errors;
-    const auto probed = IdentifyFiles(ffprobe, options.inputs, false, &errors);
-    if (const int signo = TakeStopSignal())
-        return Fail(QStringLiteral("Stopped by signal %1; nothing was written").arg(signo),
-                    128 + signo);
     std::vector<IdentifiedFile> inputs;
+    if (const int refused = ProbeForCopy(ffprobe, options.inputs, &inputs); refused >= 0)
+        return refused;
     double totalSeconds = 0;
-    for (qsizetype i = 0; i < options.inputs.size(); ++i) {
-        if (!probed[size_t(i)])
-            return Fail(errors.at(i));
-        const IdentifiedFile &file = *probed[size_t(i)];
-        // Streams that do not match would give a file that does not play: refuse it here too,
-        // whoever called.
-        if (!inputs.empty())
-            if (const QString why = CopyMismatch(inputs.front(), file); !why.isEmpty())
-                return Fail(QStringLiteral("Cannot join %1 without re-encoding: %2")
-                                .arg(options.inputs.at(i), why),
-                            kExitBadCommandLine);
+    for (const IdentifiedFile &file : inputs)
         totalSeconds += file.length;
-        inputs.push_back(file);
-    }
 
     QString error;
     const QString list = ConcatList(options.inputs, &error);

@@ -1,5 +1,6 @@
 #include "pipeline/SourceFit.h"
 
+#include <QHash>
 #include <QLocale>
 
 namespace {
@@ -137,6 +138,40 @@ QStringList Differences(const SourceFacts &f, const SourceFacts &first)
 
 std::vector<SourceFacts> ParseIdentifyOutput(const QString &text)
 {
+    using Setter = void (*)(SourceFacts &, const QString &);
+    static const QHash<QString, Setter> setters {
+        {QStringLiteral("ID_ERROR"), [](SourceFacts &f, const QString &v) { f.error = v; }},
+        {QStringLiteral("ID_VIDEO_FORMAT"),
+         [](SourceFacts &f, const QString &v) { f.hasVideo = true, f.videoFormat = v; }},
+        {QStringLiteral("ID_VIDEO_PROFILE"),
+         [](SourceFacts &f, const QString &v) { f.videoProfile = v; }},
+        {QStringLiteral("ID_VIDEO_WIDTH"),
+         [](SourceFacts &f, const QString &v) { f.width = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_VIDEO_HEIGHT"),
+         [](SourceFacts &f, const QString &v) { f.height = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_VIDEO_FPS"),
+         [](SourceFacts &f, const QString &v) { f.fps = QLocale::c().toDouble(v.trimmed()); }},
+        {QStringLiteral("ID_VIDEO_FRAME_RATE"),
+         [](SourceFacts &f, const QString &v) { f.frameRate = v; }},
+        {QStringLiteral("ID_VIDEO_VARIABLE_FPS"),
+         [](SourceFacts &f, const QString &v) { f.variableRate = v.trimmed().toInt() != 0; }},
+        {QStringLiteral("ID_VIDEO_UNTIMED_FRAMES"),
+         [](SourceFacts &f, const QString &v) { f.untimedFrames = v.trimmed().toInt() != 0; }},
+        {QStringLiteral("ID_VIDEO_PIXEL_FORMAT"),
+         [](SourceFacts &f, const QString &v) { f.pixelFormat = v; }},
+        {QStringLiteral("ID_VIDEO_SAR"),
+         [](SourceFacts &f, const QString &v) { f.pixelAspect = v; }},
+        {QStringLiteral("ID_AUDIO_FORMAT"),
+         [](SourceFacts &f, const QString &v) { f.hasAudio = true, f.audioFormat = v; }},
+        {QStringLiteral("ID_AUDIO_PROFILE"),
+         [](SourceFacts &f, const QString &v) { f.audioProfile = v; }},
+        {QStringLiteral("ID_AUDIO_RATE"),
+         [](SourceFacts &f, const QString &v) { f.sampleRate = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_AUDIO_NCH"),
+         [](SourceFacts &f, const QString &v) { f.channels = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_AUDIO_LAYOUT"),
+         [](SourceFacts &f, const QString &v) { f.channelLayout = v; }},
+    };
     std::vector<SourceFacts> files;
     for (QString line : text.split(u'\n')) {
         if (line.endsWith(u'\r'))
@@ -145,48 +180,11 @@ std::vector<SourceFacts> ParseIdentifyOutput(const QString &text)
         if (!line.startsWith(QLatin1String("ID_")) || eq < 0)
             continue;
         const QString key = line.left(eq);
-        const QString value = line.mid(eq + 1);
         if (key == u"ID_FILENAME") {
-            files.push_back({});
-            files.back().file = value;
-            continue;
+            files.emplace_back().file = line.mid(eq + 1);
+        } else if (const Setter set = setters.value(key); set && !files.empty()) {
+            set(files.back(), line.mid(eq + 1));
         }
-        if (files.empty())
-            continue;
-        SourceFacts &f = files.back();
-        const int number = value.trimmed().toInt();
-        if (key == u"ID_ERROR")
-            f.error = value;
-        else if (key == u"ID_VIDEO_FORMAT")
-            f.hasVideo = true, f.videoFormat = value;
-        else if (key == u"ID_VIDEO_PROFILE")
-            f.videoProfile = value;
-        else if (key == u"ID_VIDEO_WIDTH")
-            f.width = number;
-        else if (key == u"ID_VIDEO_HEIGHT")
-            f.height = number;
-        else if (key == u"ID_VIDEO_FPS")
-            f.fps = QLocale::c().toDouble(value.trimmed());
-        else if (key == u"ID_VIDEO_FRAME_RATE")
-            f.frameRate = value;
-        else if (key == u"ID_VIDEO_VARIABLE_FPS")
-            f.variableRate = number != 0;
-        else if (key == u"ID_VIDEO_UNTIMED_FRAMES")
-            f.untimedFrames = number != 0;
-        else if (key == u"ID_VIDEO_PIXEL_FORMAT")
-            f.pixelFormat = value;
-        else if (key == u"ID_VIDEO_SAR")
-            f.pixelAspect = value;
-        else if (key == u"ID_AUDIO_FORMAT")
-            f.hasAudio = true, f.audioFormat = value;
-        else if (key == u"ID_AUDIO_PROFILE")
-            f.audioProfile = value;
-        else if (key == u"ID_AUDIO_RATE")
-            f.sampleRate = number;
-        else if (key == u"ID_AUDIO_NCH")
-            f.channels = number;
-        else if (key == u"ID_AUDIO_LAYOUT")
-            f.channelLayout = value;
     }
     return files;
 }
