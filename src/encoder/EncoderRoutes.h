@@ -33,7 +33,7 @@ IdentifyFiles(const QString &ffprobe, const QStringList &paths, bool packets, QS
 // be written into one (a line break).
 QString ConcatList(const QStringList &paths, QString *error);
 
-// The ffmpeg arguments that copy the listed files' first video stream and, withAudio, their
-// first sound stream into target with the muxer, reporting progress on standard output.
-QStringList StreamCopyArguments(const QString &listPath, const QString &muxer, bool withAudio,
+// The ffmpeg arguments that copy the listed files' first video stream and their first sound
+// stream, if any, into target with the muxer, reporting progress on standard output.
+QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
                                 const QString &target);

@@ -10,6 +10,7 @@
 #include <QTemporaryFile>
 
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -49,23 +50,34 @@ QString ConcatList(const QStringList &paths, QString *error)
     return list;
 }
 
-QStringList StreamCopyArguments(const QString &listPath, const QString &muxer, bool withAudio,
+QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
                                 const QString &target)
 {
-    QStringList args {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
-                      QStringLiteral("-loglevel"),    QStringLiteral("error"),
-                      QStringLiteral("-y"),           QStringLiteral("-progress"),
-                      QStringLiteral("pipe:1"),       QStringLiteral("-stats_period"),
-                      QStringLiteral("0.05"),         QStringLiteral("-nostats"),
-                      QStringLiteral("-f"),           QStringLiteral("concat"),
-                      QStringLiteral("-safe"),        QStringLiteral("0"),
-                      QStringLiteral("-i"),           QStringLiteral("file:") + listPath,
-                      QStringLiteral("-map"),         QStringLiteral("0:v:0")};
-    if (withAudio)
-        args << QStringLiteral("-map") << QStringLiteral("0:a:0");
-    args << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-f") << muxer
-         << target;
-    return args;
+    return {QStringLiteral("-hide_banner"),
+            QStringLiteral("-nostdin"),
+            QStringLiteral("-loglevel"),
+            QStringLiteral("error"),
+            QStringLiteral("-y"),
+            QStringLiteral("-progress"),
+            QStringLiteral("pipe:1"),
+            QStringLiteral("-stats_period"),
+            QStringLiteral("0.05"),
+            QStringLiteral("-nostats"),
+            QStringLiteral("-f"),
+            QStringLiteral("concat"),
+            QStringLiteral("-safe"),
+            QStringLiteral("0"),
+            QStringLiteral("-i"),
+            QStringLiteral("file:") + listPath,
+            QStringLiteral("-map"),
+            QStringLiteral("0:v:0"),
+            QStringLiteral("-map"),
+            QStringLiteral("0:a:0?"),
+            QStringLiteral("-c"),
+            QStringLiteral("copy"),
+            QStringLiteral("-f"),
+            muxer,
+            target};
 }
 
 namespace {
@@ -138,9 +150,6 @@ int ProbeForCopy(const QString &ffprobe, const QStringList &paths,
 {
     QStringList errors;
     const auto probed = IdentifyFiles(ffprobe, paths, false, &errors);
-    if (const int signo = TakeStopSignal())
-        return Fail(QStringLiteral("Stopped by signal %1; nothing was written").arg(signo),
-                    128 + signo);
     for (qsizetype i = 0; i < paths.size(); ++i) {
         if (!probed[size_t(i)])
             return Fail(errors.at(i));
@@ -173,13 +182,6 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
         return Fail(
             QStringLiteral("ffmpeg and ffprobe are needed; please install the ffmpeg package"));
 
-    std::vector<IdentifiedFile> inputs;
-    if (const int refused = ProbeForCopy(ffprobe, options.inputs, &inputs); refused >= 0)
-        return refused;
-    double totalSeconds = 0;
-    for (const IdentifiedFile &file : inputs)
-        totalSeconds += file.length;
-
     QString error;
     const QString list = ConcatList(options.inputs, &error);
     if (list.isEmpty())
@@ -196,25 +198,26 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
             return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
 
     const QString muxer = MuxerFor(options);
-    ConsoleSay(QStringLiteral("Encoder: %1 input file(s) copied -> %2")
-                   .arg(inputs.size())
-                   .arg(options.output));
-    ConsoleSay(
-        QStringLiteral("Output: %1, %2 %3x%4, %5, %6 s")
-            .arg(muxer, inputs.front().videoCodec)
-            .arg(inputs.front().width)
-            .arg(inputs.front().height)
-            .arg(inputs.front().hasAudio ? inputs.front().audioCodec : QStringLiteral("no sound"))
-            .arg(totalSeconds, 0, 'f', 2));
+    ConsoleSay(QStringLiteral("Encoder: %1 input file(s) copied -> %2 (%3)")
+                   .arg(options.inputs.size())
+                   .arg(options.output, muxer));
 
+    // The streams are checked while they are copied: the check mostly waits for ffprobe to
+    // start, and a copy of inputs that do not match is thrown away.
+    std::vector<IdentifiedFile> inputs;
+    int refused = -1;
+    std::thread check([&] { refused = ProbeForCopy(ffprobe, options.inputs, &inputs); });
     RunSettings settings;
     settings.program = ffmpeg;
-    settings.arguments = StreamCopyArguments(listFile.file.fileName(), muxer,
-                                             inputs.front().hasAudio, output.Target());
+    settings.arguments = StreamCopyArguments(listFile.file.fileName(), muxer, output.Target());
     settings.inheritedFd = output.InheritedDescriptor();
-    settings.totalSeconds = totalSeconds;
     settings.watchdogSeconds = environment.watchdogSeconds;
     const RunResult run = RunFfmpeg(settings, ConsoleWrite);
     ConsoleWrite("\n");
+    check.join();
+    if (refused >= 0 && run.end == RunResult::End::Exited) {
+        output.Discard();
+        return refused;
+    }
     return FinishCopyRun(run, output, settings, options.output);
 }
