@@ -2,16 +2,11 @@
 #include "encoder/EncoderRoutes.h"
 #include "encoder/FfmpegRun.h"
 #include "encoder/FormatRules.h"
-#include "encoder/Identify.h"
 #include "encoder/OutputFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-#include <optional>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -82,26 +77,6 @@ QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
 
 namespace {
 
-// What differs between two inputs so that their streams cannot follow one another, or empty.
-QString CopyMismatch(const IdentifiedFile &first, const IdentifiedFile &other)
-{
-    if (other.videoCodec != first.videoCodec || other.width != first.width
-        || other.height != first.height || other.pixelFormat != first.pixelFormat)
-        return QStringLiteral(
-                   "its picture (%1 %2x%3 %4) differs from the first file's (%5 %6x%7 %8)")
-            .arg(other.videoCodec)
-            .arg(other.width)
-            .arg(other.height)
-            .arg(other.pixelFormat, first.videoCodec)
-            .arg(first.width)
-            .arg(first.height)
-            .arg(first.pixelFormat);
-    if (other.hasAudio != first.hasAudio || other.audioCodec != first.audioCodec
-        || other.sampleRate != first.sampleRate || other.channels != first.channels)
-        return QStringLiteral("its sound differs from the first file's");
-    return QString();
-}
-
 int FinishCopyRun(const RunResult &run, OutputFile &output, const RunSettings &settings,
                   const QString &outputPath)
 {
@@ -143,29 +118,6 @@ int FinishCopyRun(const RunResult &run, OutputFile &output, const RunSettings &s
     return kExitDone;
 }
 
-// The streams of every input, checked to follow one another. Gives -1, or the exit code of
-// a refusal that has been reported.
-int ProbeForCopy(const QString &ffprobe, const QStringList &paths,
-                 std::vector<IdentifiedFile> *inputs)
-{
-    QStringList errors;
-    const auto probed = IdentifyFiles(ffprobe, paths, false, &errors);
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        if (!probed[size_t(i)])
-            return Fail(errors.at(i));
-        // Streams that do not match would give a file that does not play: refused here too,
-        // whoever called.
-        if (!inputs->empty())
-            if (const QString why = CopyMismatch(inputs->front(), *probed[size_t(i)]);
-                !why.isEmpty())
-                return Fail(
-                    QStringLiteral("Cannot join %1 without re-encoding: %2").arg(paths.at(i), why),
-                    kExitBadCommandLine);
-        inputs->push_back(*probed[size_t(i)]);
-    }
-    return -1;
-}
-
 bool SameFile(const QString &a, const QString &b)
 {
     const QFileInfo fa(a), fb(b);
@@ -177,10 +129,11 @@ bool SameFile(const QString &a, const QString &b)
 int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &environment)
 {
     const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"));
-    const QString ffprobe = ToolPath(environment.ffprobe, QStringLiteral("ffprobe"));
-    if (ffmpeg.isEmpty() || ffprobe.isEmpty())
-        return Fail(
-            QStringLiteral("ffmpeg and ffprobe are needed; please install the ffmpeg package"));
+    if (ffmpeg.isEmpty())
+        return Fail(QStringLiteral("ffmpeg is needed; please install the ffmpeg package"));
+    for (const QString &path : options.inputs)
+        if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
+            return Fail(QStringLiteral("Cannot read the input file: %1").arg(path));
 
     QString error;
     const QString list = ConcatList(options.inputs, &error);
@@ -202,11 +155,6 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
                    .arg(options.inputs.size())
                    .arg(options.output, muxer));
 
-    // The streams are checked while they are copied: the check mostly waits for ffprobe to
-    // start, and a copy of inputs that do not match is thrown away.
-    std::vector<IdentifiedFile> inputs;
-    int refused = -1;
-    std::thread check([&] { refused = ProbeForCopy(ffprobe, options.inputs, &inputs); });
     RunSettings settings;
     settings.program = ffmpeg;
     settings.arguments = StreamCopyArguments(listFile.file.fileName(), muxer, output.Target());
@@ -214,10 +162,5 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     settings.watchdogSeconds = environment.watchdogSeconds;
     const RunResult run = RunFfmpeg(settings, ConsoleWrite);
     ConsoleWrite("\n");
-    check.join();
-    if (refused >= 0 && run.end == RunResult::End::Exited) {
-        output.Discard();
-        return refused;
-    }
     return FinishCopyRun(run, output, settings, options.output);
 }
