@@ -1,6 +1,7 @@
 #include "encoder/Encoder.h"
 
 #include "encoder/EncoderOptions.h"
+#include "encoder/EncoderRoutes.h"
 #include "encoder/FfmpegArguments.h"
 #include "encoder/FfmpegPlan.h"
 #include "encoder/FfmpegRun.h"
@@ -79,6 +80,10 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     if (!parsed.error.isEmpty())
         return Fail(parsed.error, kExitBadCommandLine);
     const EncoderOptions &options = parsed.options;
+    if (options.identify)
+        return RunIdentify(options, environment);
+    if (options.copyVideo)
+        return RunStreamCopy(options, environment);
     if (const QString refusal = FormatRefusal(options); !refusal.isEmpty())
         return Fail(refusal, kExitBadCommandLine);
 

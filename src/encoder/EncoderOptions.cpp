@@ -323,6 +323,10 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
             o.inputs << arg;
             continue;
         }
+        if (arg == u"-identify") {
+            o.identify = true;
+            continue;
+        }
         if (!valued.contains(arg))
             return fail(QStringLiteral("Unknown option: %1").arg(arg));
         if (i + 1 >= args.size()) {
@@ -335,11 +339,15 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         if (arg == u"-o") {
             o.output = value;
         } else if (arg == u"-ovc") {
-            if (value != u"lavc")
+            o.copyVideo = value == u"copy";
+            if (value != u"lavc" && !o.copyVideo)
                 return fail(QStringLiteral("Unsupported video encoder: -ovc %1").arg(value));
             haveVideoEncoder = true;
         } else if (arg == u"-oac") {
-            if (value == u"mp3lame")
+            o.copyAudio = false;
+            if (value == u"copy")
+                o.copyAudio = true; // the sound is copied as it is
+            else if (value == u"mp3lame")
                 o.audioEncoder = AudioEncoder::Mp3Lame;
             else if (value == u"lavc")
                 o.audioEncoder = AudioEncoder::Lavc;
@@ -385,12 +393,16 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
 
     if (o.inputs.isEmpty())
         return fail(QStringLiteral("No input file given"));
+    if (o.identify)
+        return result;
     if (o.output.isEmpty())
         return fail(QStringLiteral("No output file given (-o)"));
     if (!haveVideoEncoder)
         return fail(QStringLiteral("No video encoder given (-ovc lavc)"));
     if (!haveAudioEncoder)
         return fail(QStringLiteral("No audio encoder given (-oac)"));
+    if (o.copyVideo != o.copyAudio)
+        return fail(QStringLiteral("Stream copy needs both -ovc copy and -oac copy"));
     o.format = muxer == Muxer::Avi ? QStringLiteral("avi")
         : muxer == Muxer::Mpeg     ? QStringLiteral("mpeg")
                                    : lavfFormat;

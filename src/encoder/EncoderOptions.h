@@ -64,6 +64,10 @@ struct EncoderOptions
     std::optional<int> channels; // -channels
     std::optional<int> sampleRate; // -srate
     QString format; // muxer named by -of / -lavfopts format=, else empty
+
+    bool copyVideo = false; // -ovc copy: the inputs' streams are put end to end as they are
+    bool copyAudio = false; // -oac copy
+    bool identify = false; // -identify: describe the inputs and write nothing
 };
 
 struct ParsedCommandLine
@@ -72,7 +76,8 @@ struct ParsedCommandLine
     QString error; // one line naming the option or value at fault; empty when the line is good
 };
 
-// Reads the arguments (without the program name). Values may use the program's number syntax
+// Reads the arguments (without the program name). With "-identify" only the inputs are needed.
+// Values may use the program's number syntax
 // ("$A0", "0x1A", "+5"). A value that the settings left empty ("vbitrate=", "abitrate=",
 // "scale=:" or a "-srate" that ends the line) means "not given", so the default applies.
 ParsedCommandLine ParseEncoderCommandLine(const QStringList &args);

@@ -34,4 +34,7 @@ public:
     virtual QString VideoSizeValue(const QString &profilePath) const = 0;
     // The option string of the current output settings; read when the join starts.
     virtual QString EncoderOptions(const QString &profilePath) const = 0;
+    // True when the loaded profile joins by copying the inputs' streams: one stage, after a
+    // check that the inputs fit. Read when the job starts.
+    virtual bool StreamCopy() const { return false; }
 };

@@ -36,6 +36,7 @@ JoinJob::JoinJob(JobInputs &inputs, Desktop &desktop, const QString &programDir,
     connect(&m_run, &EncoderRun::chunkRead, this, &JoinJob::OnChunk);
     connect(&m_run, &EncoderRun::ended, this, &JoinJob::OnRunEnded);
     connect(&m_run, &EncoderRun::failedToStart, this, &JoinJob::OnRunFailedToStart);
+    connect(&m_check, &SourceCheck::finished, this, &JoinJob::OnCheckEnded);
 }
 
 JoinJob::~JoinJob()
@@ -51,6 +52,10 @@ bool JoinJob::Start(const QString &profilePath)
     m_ending = false;
     m_profilePath = profilePath;
     m_outputPath.clear();
+    if (m_inputs.StreamCopy()) {
+        StartCheck();
+        return true;
+    }
     m_videoSize = m_inputs.VideoSizeValue(profilePath);
 
     // The conversion stage begins: the progress display replaces the profile controls.
@@ -97,7 +102,7 @@ void JoinJob::StartConversionRow()
         ConversionCommandLine(row.InputFile, IntermediateFile(m_folder, m_row), m_videoSize));
 }
 
-void JoinJob::StartJoin()
+void JoinJob::StartJoin(const QString &inputList, StageKind kind)
 {
     const QString options = m_inputs.EncoderOptions(m_profilePath);
     m_stage = Stage::Joining;
@@ -114,12 +119,11 @@ void JoinJob::StartJoin()
     m_outputPath
         = JoinOutputPath(m_inputs.OutputFile(), m_inputs.Rename(), m_inputs.OutputExtension());
     // The bars carry on from the conversion stage.
-    m_tracker.emplace(StageKind::Joining, totalSeconds);
+    m_tracker.emplace(kind, totalSeconds);
     m_tracker->SetBars(m_bars);
     m_tracker->BeginRun(totalSeconds);
     NoteTarget(m_outputPath);
-    m_run.Start(m_encoderPath,
-                JoinCommandLine(JoinInputList(m_folder, m_rowCount), m_outputPath, options));
+    m_run.Start(m_encoderPath, JoinCommandLine(inputList, m_outputPath, options));
 }
 
 void JoinJob::OnChunk(const QByteArray &chunk)
@@ -173,7 +177,7 @@ void JoinJob::ConversionRowDone()
         SetBars({0, m_bars.total});
     m_run.Terminate();
     if (last) {
-        StartJoin();
+        StartJoin(JoinInputList(m_folder, m_rowCount), StageKind::Joining);
         return;
     }
     ++m_row;
@@ -326,6 +330,7 @@ bool JoinJob::Stop()
         return false;
     SetState(JobState::Cancelled);
     m_run.Terminate();
+    m_check.Terminate();
     return true;
 }
 
@@ -339,7 +344,9 @@ void JoinJob::Abandon()
     // The encoder must be gone before its files are deleted; whatever it reports while it
     // ends is ignored, as the job is ending.
     m_run.Terminate();
+    m_check.Terminate();
     m_run.WaitForEnd(5000);
+    m_check.WaitForEnd(5000);
     RemoveFolder();
     m_state = JobState::Idle;
     m_stage = Stage::None;

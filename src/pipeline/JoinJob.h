@@ -1,13 +1,16 @@
 #pragma once
 // One join from Start to its end: the conversion stage (every row into an intermediate file
 // of the job's own folder), then the joining stage (all of them into the output file), then
-// completion. A state machine driven by the encoder's signals: it never waits and never runs
-// the event loop itself. Every effect on the window is a signal; messages go to the desktop.
+// completion. A profile that copies the streams has one stage instead: the inputs are checked
+// to fit, then joined as they are. A state machine driven by the encoder's signals: it never waits
+// and never runs the event loop itself. Every effect on the window is a signal; messages go to the
+// desktop.
 
 #include "pipeline/EncoderRun.h"
 #include "pipeline/JobControl.h"
 #include "pipeline/JobInputs.h"
 #include "pipeline/Progress.h"
+#include "pipeline/SourceCheck.h"
 #include "platform/Desktop.h"
 
 #include <QObject>
@@ -16,7 +19,6 @@
 
 #include <functional>
 #include <optional>
-
 
 // How a job ended.
 enum class JobOutcome {
@@ -92,10 +94,13 @@ Q_SIGNALS:
     void finished(JobOutcome outcome, AfterJobAction action);
 
 private:
-    enum class Stage { None, Conversion, Joining };
+    enum class Stage { None, Conversion, Checking, Joining };
 
     void StartConversionRow();
-    void StartJoin();
+    void StartJoin(const QString &inputList, StageKind kind);
+    void StartCheck();
+    void OnCheckEnded();
+    void RefuseMisfits(const QStringList &misfits);
     void OnChunk(const QByteArray &chunk);
     void OnRunEnded();
     void OnRunFailedToStart();
@@ -133,6 +138,7 @@ private:
     QString m_workDir;
     QString m_encoderPath;
     EncoderRun m_run;
+    SourceCheck m_check;
     QTimer m_timer;
     JobClock m_clock;
 

@@ -67,6 +67,11 @@ QString ModelJobInputs::VideoSizeValue(const QString &profilePath) const
     return GetVideoSizeValue(m_settings, profilePath);
 }
 
+bool ModelJobInputs::StreamCopy() const
+{
+    return m_settings.StreamCopy();
+}
+
 QString ModelJobInputs::EncoderOptions(const QString &profilePath) const
 {
     return BuildEncoderOptions(m_settings, profilePath);

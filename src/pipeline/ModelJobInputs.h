@@ -29,6 +29,7 @@ public:
     bool OpenDir() const override;
     QString VideoSizeValue(const QString &profilePath) const override;
     QString EncoderOptions(const QString &profilePath) const override;
+    bool StreamCopy() const override;
 
 private:
     const TaskListModel &m_tasks;

@@ -126,6 +126,8 @@ bool ProgressTracker::Update()
         std::optional<int64_t> total;
         if (m_kind == StageKind::Conversion) {
             total = RoundHalfEven((m_secondsDone + m_position) / m_totalSeconds * 100 / 2);
+        } else if (m_kind == StageKind::Copying) {
+            total = RoundHalfEven(m_position / m_totalSeconds * 100);
         } else if ((total = RoundHalfEven(m_position / m_totalSeconds * 100 / 2))) {
             *total += 50;
         }

@@ -27,7 +27,9 @@ std::optional<double> ParsePosition(const QString &text);
 // The chunk text the position is looked for in: the bytes up to the first zero byte.
 QString ChunkText(QByteArrayView chunk);
 
-enum class StageKind { Conversion, Joining };
+// Copying is the only stage of a join without re-encoding: it runs like the joining stage,
+// with the total bar over the whole range.
+enum class StageKind { Conversion, Joining, Copying };
 
 struct ProgressBars
 {

@@ -69,6 +69,8 @@ QString GetVideoSizeValue(const ProfileSettings &settings, const QString &profil
 
 QString BuildEncoderOptions(const ProfileSettings &settings, const QString &profilePath)
 {
+    if (settings.StreamCopy())
+        return QStringLiteral(" -ovc copy -oac copy");
     const IniDocument profile = IniDocument::Read(profilePath);
 
     const QString videoCodec

@@ -12,5 +12,6 @@ QString GetVideoSizeValue(const ProfileSettings &settings, const QString &profil
 
 // The complete video and audio option string, beginning with a blank, for example
 // " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac mp3lame -lameopts
-// vbr=2:q=6 -channels 2 -vf scale=640:480 -srate 44100" (on one line).
+// vbr=2:q=6 -channels 2 -vf scale=640:480 -srate 44100" (on one line). A profile that copies
+// the streams gives " -ovc copy -oac copy".
 QString BuildEncoderOptions(const ProfileSettings &settings, const QString &profilePath);

@@ -100,6 +100,8 @@ bool ProfileSettings::LoadProfile(const QString &path)
     m_profilePath = path;
     m_outputExtension = QLatin1Char('.')
         + profile.Text(QStringLiteral("Main"), QStringLiteral("Type"), QStringLiteral("avi"));
+    // A flag unknown to older profiles: without it a profile re-encodes, as it always did.
+    m_streamCopy = profile.Number(QStringLiteral("Main"), QStringLiteral("Copy"), 0) != 0;
 
     for (const ProfileOption option : kProfileOptions) {
         const QString section = SectionName(option);

@@ -24,6 +24,9 @@ public:
     QString ProfilePath() const { return m_profilePath; }
     // "." followed by the loaded profile's type; empty before the first load.
     QString OutputExtension() const { return m_outputExtension; }
+    // True when the loaded profile joins by copying the inputs' streams as they are (key
+    // "Copy" of section "Main", default 0): its options only describe that, none can change.
+    bool StreamCopy() const { return m_streamCopy; }
 
     QStringList Captions(ProfileOption option) const { return Box(option).captions; }
     // The selected choice, -1 when none (also after text was typed into an editable box).
@@ -107,6 +110,7 @@ private:
     std::array<OptionBox, kProfileOptions.size()> m_boxes;
     QString m_profilePath;
     QString m_outputExtension;
+    bool m_streamCopy = false;
     bool m_selectSize = true;
     QString m_manualWidth;
     QString m_manualHeight;

@@ -109,7 +109,8 @@ void TopSettingForm::cmbVcodecEdit(ProfileOption option, const QString &text)
 
 void TopSettingForm::btnOKClick()
 {
-    if (CheckOutputSettings())
+    // A profile that copies the streams has nothing the user could have entered wrongly.
+    if (m_settings.StreamCopy() || CheckOutputSettings())
         accept();
 }
 
@@ -200,6 +201,15 @@ void TopSettingForm::ShowAllOptions()
 {
     for (const ProfileOption option : kProfileOptions)
         ShowOption(option);
+    // A profile that copies the streams only describes them: its boxes still take the focus
+    // for their descriptions, but no text can be typed and no size entered.
+    const bool locked = m_settings.StreamCopy();
+    for (QComboBox *box : m_boxes)
+        if (box->lineEdit())
+            box->lineEdit()->setReadOnly(locked);
+    for (QWidget *w : {static_cast<QWidget *>(rdbSelectSize), static_cast<QWidget *>(rdbManualSize),
+                       static_cast<QWidget *>(edtWidth), static_cast<QWidget *>(edtHeight)})
+        w->setEnabled(!locked);
 }
 
 void TopSettingForm::ShowSize()

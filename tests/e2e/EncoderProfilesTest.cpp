@@ -75,6 +75,10 @@ TEST(EncoderProfiles, EveryChoiceOfEveryShippedProfileGivesAPlayableFile)
     const ProfileCatalogue catalogue = ProfileCatalogue::List(BuildProgramDirectory());
     for (int p = 0; p < catalogue.Count(); ++p) {
         const QString path = catalogue.PathOf(p);
+        ProfileSettings loaded;
+        loaded.LoadProfile(path);
+        if (loaded.StreamCopy())
+            continue; // copies have a test of their own: they never take these two stages
         for (ProfileOption option : kProfileOptions) {
             ProfileSettings original;
             original.LoadProfile(path);

@@ -259,8 +259,10 @@ bool MakeSyncClip(const QString &path, const SyncClip &clip)
                         .arg(clip.width)
                         .arg(clip.height)
                         .arg(clip.fps);
-    if (clip.variableRate) // every third frame on time, the others 8 ms late
-        video += QStringLiteral(",setpts='PTS+if(mod(N\\,3)\\,0.008/TB\\,0)'");
+    // Every third frame on time, the others 8 ms late: on a clock of milliseconds, as the
+    // frame rate's own clock would round the delay away.
+    if (clip.variableRate)
+        video += QStringLiteral(",settb=1/1000,setpts='PTS+if(mod(N\\,3)\\,8\\,0)'");
     video += QStringLiteral(
         ",drawbox=c=white:t=fill:enable='between(t,0.4,0.4999)+between(t,1.2,1.2999)'");
     QStringList args = Args("-hide_banner -loglevel error -y -f lavfi -i", video, "");

@@ -122,7 +122,7 @@ TEST_F(MainWindow, StartsWithPreferencesAndPaths)
         {"Profile=1", {b, bare, named, "/x.avi"}, {b, named, named}, {}, "1 V1.5"},
         // Only the first argument names a list file; the others are ignored then.
         {"Version=2.0\r\nProfile=2", {"list.TMP", b}, {b, named, a}, {}, "2 V2.0"},
-        {"Profile=8", {missing}, {}, missing, "-1 V1.5"},
+        {"Profile=50", {missing}, {}, missing, "-1 V1.5"},
         {"Profile=1", {broken, b}, {b}, broken, "1 V1.5"},
     };
     for (const auto &c : cases) {

@@ -1,0 +1,152 @@
+// A join without re-encoding through quintor-join, the check of the inputs included, against
+// ffmpeg's own concatenation of the same files ("ffmpeg -f concat -safe 0 -i list -c copy"),
+// in one run. Three phone-like clips: 1920x1080 H.264 at 8 Mbit/s with AAC, three minutes
+// each (about 540 MB). Prints the ratio of the wall-clock times (median and best round; the
+// goal is at most 1.2). Never fails on time. Arguments: [clips (3)] [seconds per clip (180)]
+// [rounds (3)].
+#include "common/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using namespace qvj::test;
+
+constexpr int kHour = 3600 * 1000;
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.at(v.size() / 2);
+}
+
+// One clip as a phone writes it; the others are copies of it, so that they fit.
+bool MakePhoneClip(const QString &path, int seconds)
+{
+    QString output;
+    const int code
+        = RunProgram(QStringLiteral("ffmpeg"),
+                     {QStringLiteral("-hide_banner"),
+                      QStringLiteral("-loglevel"),
+                      QStringLiteral("error"),
+                      QStringLiteral("-y"),
+                      QStringLiteral("-f"),
+                      QStringLiteral("lavfi"),
+                      QStringLiteral("-i"),
+                      QStringLiteral("testsrc2=s=1920x1080:r=30000/1001:d=%1").arg(seconds),
+                      QStringLiteral("-f"),
+                      QStringLiteral("lavfi"),
+                      QStringLiteral("-i"),
+                      QStringLiteral("sine=f=440:sample_rate=48000:d=%1").arg(seconds),
+                      QStringLiteral("-ac"),
+                      QStringLiteral("2"),
+                      QStringLiteral("-c:v"),
+                      QStringLiteral("libx264"),
+                      QStringLiteral("-preset"),
+                      QStringLiteral("ultrafast"),
+                      QStringLiteral("-b:v"),
+                      QStringLiteral("8M"),
+                      QStringLiteral("-maxrate"),
+                      QStringLiteral("8M"),
+                      QStringLiteral("-bufsize"),
+                      QStringLiteral("16M"),
+                      QStringLiteral("-c:a"),
+                      QStringLiteral("aac"),
+                      QStringLiteral("-b:a"),
+                      QStringLiteral("192k"),
+                      path},
+                     &output, kHour);
+    if (code != 0)
+        std::fprintf(stderr, "Cannot make %s: %s\n", qPrintable(path), qPrintable(output));
+    return code == 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    PrepareProcess();
+    QCoreApplication app(argc, argv);
+    const int clips = argc > 1 ? std::max(2, std::atoi(argv[1])) : 3;
+    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 180;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+    const QString program = BuildProgramDirectory();
+    if (!QFile::exists(program + QStringLiteral("quintor-join"))) {
+        std::fprintf(stderr, "Build quintor-join and qvj-encoder first.\n");
+        return 1;
+    }
+    QTemporaryDir work;
+    const QString root = work.path() + QLatin1Char('/');
+    QStringList inputs {root + QStringLiteral("clip0.mp4")};
+    std::fprintf(stderr, "Making %d clips of %d s...\n", clips, seconds);
+    if (!MakePhoneClip(inputs.front(), seconds))
+        return 1;
+    QString list = QStringLiteral("file '%1'\n").arg(inputs.front());
+    for (int i = 1; i < clips; ++i) {
+        inputs << root + QStringLiteral("clip%1.mp4").arg(i);
+        if (!QFile::copy(inputs.front(), inputs.back()))
+            return 1;
+        list += QStringLiteral("file '%1'\n").arg(inputs.back());
+    }
+    WriteFile(root + QStringLiteral("list.txt"), list.toUtf8());
+    qint64 bytes = 0;
+    for (const QString &in : inputs)
+        bytes += QFileInfo(in).size();
+
+    const QString ours = root + QStringLiteral("ours.mp4"),
+                  theirs = root + QStringLiteral("theirs.mp4");
+    const auto runOurs = [&] {
+        return RunProgram(program + QStringLiteral("quintor-join"),
+                          QStringList {QStringLiteral("--profile"),
+                                       QStringLiteral("MP4 - Same as Source (No Re-encoding)"),
+                                       QStringLiteral("--overwrite"), QStringLiteral("-o"), ours}
+                              + inputs,
+                          nullptr, kHour);
+    };
+    const auto runTheirs = [&] {
+        return RunProgram(QStringLiteral("ffmpeg"),
+                          {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+                           QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+                           QStringLiteral("concat"), QStringLiteral("-safe"), QStringLiteral("0"),
+                           QStringLiteral("-i"), root + QStringLiteral("list.txt"),
+                           QStringLiteral("-c"), QStringLiteral("copy"), theirs},
+                          nullptr, kHour);
+    };
+    std::vector<double> ourTimes, theirTimes;
+    // The two take turns at going first, so that a busy machine weighs on both alike.
+    for (int round = 0; round < rounds; ++round) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool oursTurn = (round + turn) % 2 == 0;
+            QElapsedTimer timer;
+            timer.start();
+            const int code = oursTurn ? runOurs() : runTheirs();
+            (oursTurn ? ourTimes : theirTimes).push_back(timer.nsecsElapsed() / 1e9);
+            if (code != 0) {
+                std::fprintf(stderr, "The %s join failed (%d).\n",
+                             oursTurn ? "quintor-join" : "ffmpeg", code);
+                return 1;
+            }
+            QFile::remove(oursTurn ? ours : theirs);
+        }
+    }
+    std::printf("clips: %d x %d s, %.0f MB in all, rounds: %d\n", clips, seconds, bytes / 1e6,
+                rounds);
+    std::printf("%-26s %10s %10s\n", "", "wall med", "wall best");
+    std::printf("%-26s %9.3fs %9.3fs\n", "quintor-join (copy)", Median(ourTimes),
+                *std::min_element(ourTimes.begin(), ourTimes.end()));
+    std::printf("%-26s %9.3fs %9.3fs\n", "ffmpeg -f concat -c copy", Median(theirTimes),
+                *std::min_element(theirTimes.begin(), theirTimes.end()));
+    std::printf("%-26s %10.3f %10.3f   (goal: at most 1.2)\n", "ratio",
+                Median(ourTimes) / Median(theirTimes),
+                *std::min_element(ourTimes.begin(), ourTimes.end())
+                    / *std::min_element(theirTimes.begin(), theirTimes.end()));
+    return 0;
+}

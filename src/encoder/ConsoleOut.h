@@ -1,0 +1,13 @@
+#pragma once
+// The encoder's two console channels: status lines on standard output, errors on standard
+// error, written whole and never blocking the work when nobody reads any more.
+
+#include <QByteArray>
+#include <QString>
+
+// Writes bytes to standard output; a closed reader is ignored.
+void ConsoleWrite(const QByteArray &bytes);
+// One line on standard output.
+void ConsoleSay(const QString &line);
+// One line on standard error, line breaks inside it made blanks (a file name may hold one).
+void ConsoleError(QString line);

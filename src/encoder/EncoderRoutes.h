@@ -1,0 +1,41 @@
+#pragma once
+// The encoder's routes besides encoding: describing the inputs ("-identify") and putting
+// their streams end to end as they are ("-ovc copy -oac copy").
+
+#include "encoder/Encoder.h"
+#include "encoder/EncoderOptions.h"
+#include "encoder/Identify.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// Prints the ID_ lines of every input and writes nothing. Exit 0 when every input could be
+// read; a file that cannot be read gets ID_FILENAME= and ID_ERROR= and the exit code is 1.
+int RunIdentify(const EncoderOptions &options, const EncoderEnvironment &environment);
+
+// Joins the inputs without re-encoding into options.output, with the same "Pos:" lines, exit
+// codes, watchdog and nameless output as an encoding run. The streams are taken as they are:
+// whether they fit one another is for the caller to ask first (-identify), since a second
+// look at every input here would cost as much again as the copy of a few hundred megabytes.
+int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &environment);
+
+// The program at the given path, or the one of that name on PATH when none is given.
+QString ToolPath(const QString &given, const QString &name);
+
+// What ffprobe (at its full path) says of each file, in the order of paths; a file it cannot
+// tell about gives nothing and its reason in errors. With packets the first frame times are
+// read too (for a variable rate, and frames without times).
+std::vector<std::optional<IdentifiedFile>>
+IdentifyFiles(const QString &ffprobe, const QStringList &paths, bool packets, QStringList *errors);
+
+// ffmpeg's concat list of the files (absolute paths), or empty with *error when a name cannot
+// be written into one (a line break).
+QString ConcatList(const QStringList &paths, QString *error);
+
+// The ffmpeg arguments that copy the listed files' first video stream and their first sound
+// stream, if any, into target with the muxer, reporting progress on standard output.
+QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
+                                const QString &target);

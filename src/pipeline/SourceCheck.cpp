@@ -1,0 +1,54 @@
+#include "pipeline/SourceCheck.h"
+
+#include "pipeline/CommandLine.h"
+
+SourceCheck::SourceCheck(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_run, &EncoderRun::chunkRead, this, [this](const QByteArray &chunk) {
+        // The answer is a few hundred bytes a file; a runaway one is not kept.
+        if (m_answer.size() < 4 * 1024 * 1024)
+            m_answer += chunk;
+    });
+    connect(&m_run, &EncoderRun::ended, this, &SourceCheck::OnEnded);
+    connect(&m_run, &EncoderRun::failedToStart, this, [this] {
+        m_failedToStart = true;
+        Q_EMIT finished();
+    });
+}
+
+QString SourceCheck::CommandLine(const QStringList &inputs)
+{
+    QString line = QStringLiteral(" -identify");
+    for (const QString &input : inputs)
+        line += QLatin1Char(' ') + QuotePath(input);
+    return line;
+}
+
+void SourceCheck::Start(const QString &encoderPath, const QStringList &inputs)
+{
+    m_answer.clear();
+    m_expected = int(inputs.size());
+    m_failedToStart = false;
+    m_error.clear();
+    m_facts.clear();
+    m_run.Start(encoderPath, CommandLine(inputs));
+}
+
+void SourceCheck::OnEnded()
+{
+    m_facts = ParseIdentifyOutput(QString::fromUtf8(m_answer));
+    // A file that cannot be read is named in the answer itself; anything else short of one
+    // block per file means the encoder did not do its work.
+    if (m_run.Crashed() || int(m_facts.size()) != m_expected) {
+        QStringList lines = m_run.LastLines();
+        if (lines.isEmpty())
+            lines << (m_run.Crashed() ? QStringLiteral("(The encoder ended abnormally.)")
+                                      : QStringLiteral("(The encoder ended with exit code %1.)")
+                                            .arg(m_run.ExitCode()));
+        m_error = QStringLiteral("The encoder could not read the files:\n")
+            + lines.join(QLatin1Char('\n'));
+        m_facts.clear();
+    }
+    Q_EMIT finished();
+}

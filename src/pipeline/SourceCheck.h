@@ -1,0 +1,49 @@
+#pragma once
+// The check before a join without re-encoding: one run of the encoder with "-identify" over
+// the input files, whose answer says what each holds. Reports through finished(); never waits.
+
+#include "pipeline/EncoderRun.h"
+#include "pipeline/SourceFit.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class SourceCheck : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SourceCheck(QObject *parent = nullptr);
+
+    // The command line of the check: [ -identify "<input>" "<input>" ...].
+    static QString CommandLine(const QStringList &inputs);
+
+    // Asks the encoder at encoderPath about the inputs; finished() follows, never from within
+    // this call.
+    void Start(const QString &encoderPath, const QStringList &inputs);
+    // Ends the encoder at once; finished() still follows.
+    void Terminate() { m_run.Terminate(); }
+    void WaitForEnd(int msecs) { m_run.WaitForEnd(msecs); }
+
+    // After finished(): whether the encoder could be started at all, why the answer is of no
+    // use (empty when it is), and the facts of every input in order.
+    bool FailedToStart() const { return m_failedToStart; }
+    const QString &Error() const { return m_error; }
+    const std::vector<SourceFacts> &Facts() const { return m_facts; }
+
+Q_SIGNALS:
+    void finished();
+
+private:
+    void OnEnded();
+
+    EncoderRun m_run;
+    QByteArray m_answer;
+    int m_expected = 0;
+    bool m_failedToStart = false;
+    QString m_error;
+    std::vector<SourceFacts> m_facts;
+};

@@ -1,0 +1,222 @@
+#include "pipeline/SourceFit.h"
+
+#include <QHash>
+#include <QLocale>
+
+namespace {
+
+// The codec names the user knows, by the encoder's format names.
+QString CodecName(const QString &format)
+{
+    static const QList<std::pair<QString, QString>> names {
+        {QStringLiteral("H264"), QStringLiteral("H.264")},
+        {QStringLiteral("HEVC"), QStringLiteral("HEVC")},
+        {QStringLiteral("MPEG4"), QStringLiteral("MPEG-4 Part 2")},
+        {QStringLiteral("AV1"), QStringLiteral("AV1")},
+        {QStringLiteral("MPEG2VIDEO"), QStringLiteral("MPEG-2")},
+        {QStringLiteral("MPEG1VIDEO"), QStringLiteral("MPEG-1")},
+        {QStringLiteral("AAC"), QStringLiteral("AAC")},
+        {QStringLiteral("AC3"), QStringLiteral("AC3")},
+        {QStringLiteral("EAC3"), QStringLiteral("E-AC3")},
+        {QStringLiteral("MP3"), QStringLiteral("MP3")},
+        {QStringLiteral("MP2"), QStringLiteral("MP2")}};
+    for (const auto &[key, name] : names)
+        if (format == key)
+            return name;
+    return format.isEmpty() ? QStringLiteral("unknown") : format;
+}
+
+QString WithProfile(const QString &format, const QString &profile)
+{
+    return profile.isEmpty() ? CodecName(format)
+                             : QStringLiteral("%1 (%2)").arg(CodecName(format), profile);
+}
+
+// "29.97", "30", "23.976": at most three places, no trailing zeros.
+QString FpsText(double fps)
+{
+    QString text = QString::number(fps, 'f', 3);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+// The frame size and rate; the exact rate when the rounded one reads like the other file's.
+QString Picture(const SourceFacts &f, const SourceFacts &other)
+{
+    QString rate = FpsText(f.fps) + QStringLiteral(" fps");
+    if (f.variableRate)
+        rate = QStringLiteral("a variable frame rate");
+    else if (!other.variableRate && FpsText(f.fps) == FpsText(other.fps)
+             && f.frameRate != other.frameRate)
+        rate = f.frameRate + QStringLiteral(" fps");
+    return QStringLiteral("%1x%2 at %3").arg(f.width).arg(f.height).arg(rate);
+}
+
+// The sound as the user knows it; the layout and the rate are named when they are what
+// differs from the other file's.
+QString Sound(const SourceFacts &f, const SourceFacts &other)
+{
+    if (!f.hasAudio)
+        return QStringLiteral("no sound");
+    QString text
+        = QStringLiteral("%1 %2 %3")
+              .arg(WithProfile(f.audioFormat, f.audioProfile))
+              .arg(f.channels)
+              .arg(f.channels == 1 ? QStringLiteral("channel") : QStringLiteral("channels"));
+    if (other.hasAudio && f.channels == other.channels && f.channelLayout != other.channelLayout)
+        text += QStringLiteral(" (%1)").arg(f.channelLayout.isEmpty() ? QStringLiteral("no layout")
+                                                                      : f.channelLayout);
+    if (other.hasAudio && f.sampleRate != other.sampleRate)
+        text += QStringLiteral(" at %1 Hz").arg(f.sampleRate);
+    return text;
+}
+
+bool SamePicture(const SourceFacts &a, const SourceFacts &b)
+{
+    if (a.width != b.width || a.height != b.height || a.variableRate != b.variableRate)
+        return false;
+    // Files of variable rate state no rate that must agree.
+    return a.variableRate || a.frameRate == b.frameRate;
+}
+
+bool SameSound(const SourceFacts &a, const SourceFacts &b)
+{
+    if (!a.hasAudio || !b.hasAudio)
+        return a.hasAudio == b.hasAudio;
+    return a.audioFormat == b.audioFormat && a.audioProfile == b.audioProfile
+        && a.sampleRate == b.sampleRate && a.channels == b.channels
+        && a.channelLayout == b.channelLayout;
+}
+
+// Why the file's streams cannot go into the container at all, or empty.
+QStringList ContainerMisfits(const SourceFacts &f, const QString &extension)
+{
+    const bool mp4 = extension == u".mp4";
+    const QString container = extension.mid(1).toUpper();
+    QStringList why;
+    static const QStringList mp4Video {QStringLiteral("H264"), QStringLiteral("HEVC"),
+                                       QStringLiteral("MPEG4"), QStringLiteral("AV1")};
+    static const QStringList mp4Audio {QStringLiteral("AAC"), QStringLiteral("MP3"),
+                                       QStringLiteral("AC3")};
+    // Frames kept without their times (AVI with reordered frames) would come out in the
+    // wrong order of display in any container.
+    if ((mp4 && !mp4Video.contains(f.videoFormat)) || f.untimedFrames)
+        why << QStringLiteral("%1 video cannot be stored in an %2 file with this route")
+                   .arg(CodecName(f.videoFormat), container);
+    if (mp4 && f.hasAudio && !mp4Audio.contains(f.audioFormat))
+        why << QStringLiteral("%1 sound cannot be stored in an %2 file with this route")
+                   .arg(CodecName(f.audioFormat), container);
+    return why;
+}
+
+// What differs from the first file, each part naming this file's value and the first's.
+QStringList Differences(const SourceFacts &f, const SourceFacts &first)
+{
+    QStringList why;
+    if (f.videoFormat != first.videoFormat || f.videoProfile != first.videoProfile)
+        why << QStringLiteral("%1 video; the first file has %2 video")
+                   .arg(WithProfile(f.videoFormat, f.videoProfile),
+                        WithProfile(first.videoFormat, first.videoProfile));
+    if (!SamePicture(f, first))
+        why << QStringLiteral("%1; the first file is %2").arg(Picture(f, first), Picture(first, f));
+    if (f.pixelFormat != first.pixelFormat)
+        why << QStringLiteral("pixel format %1; the first file has %2")
+                   .arg(f.pixelFormat, first.pixelFormat);
+    if (f.pixelAspect != first.pixelAspect)
+        why << QStringLiteral("pixel aspect %1; the first file has %2")
+                   .arg(f.pixelAspect, first.pixelAspect);
+    if (!SameSound(f, first))
+        why << (f.hasAudio ? QStringLiteral("sound ") : QString()) + Sound(f, first)
+                + QStringLiteral("; the first file has ") + Sound(first, f);
+    return why;
+}
+
+} // namespace
+
+std::vector<SourceFacts> ParseIdentifyOutput(const QString &text)
+{
+    using Setter = void (*)(SourceFacts &, const QString &);
+    static const QHash<QString, Setter> setters {
+        {QStringLiteral("ID_ERROR"), [](SourceFacts &f, const QString &v) { f.error = v; }},
+        {QStringLiteral("ID_VIDEO_FORMAT"),
+         [](SourceFacts &f, const QString &v) { f.hasVideo = true, f.videoFormat = v; }},
+        {QStringLiteral("ID_VIDEO_PROFILE"),
+         [](SourceFacts &f, const QString &v) { f.videoProfile = v; }},
+        {QStringLiteral("ID_VIDEO_WIDTH"),
+         [](SourceFacts &f, const QString &v) { f.width = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_VIDEO_HEIGHT"),
+         [](SourceFacts &f, const QString &v) { f.height = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_VIDEO_FPS"),
+         [](SourceFacts &f, const QString &v) { f.fps = QLocale::c().toDouble(v.trimmed()); }},
+        {QStringLiteral("ID_VIDEO_FRAME_RATE"),
+         [](SourceFacts &f, const QString &v) { f.frameRate = v; }},
+        {QStringLiteral("ID_VIDEO_VARIABLE_FPS"),
+         [](SourceFacts &f, const QString &v) { f.variableRate = v.trimmed().toInt() != 0; }},
+        {QStringLiteral("ID_VIDEO_UNTIMED_FRAMES"),
+         [](SourceFacts &f, const QString &v) { f.untimedFrames = v.trimmed().toInt() != 0; }},
+        {QStringLiteral("ID_VIDEO_PIXEL_FORMAT"),
+         [](SourceFacts &f, const QString &v) { f.pixelFormat = v; }},
+        {QStringLiteral("ID_VIDEO_SAR"),
+         [](SourceFacts &f, const QString &v) { f.pixelAspect = v; }},
+        {QStringLiteral("ID_AUDIO_FORMAT"),
+         [](SourceFacts &f, const QString &v) { f.hasAudio = true, f.audioFormat = v; }},
+        {QStringLiteral("ID_AUDIO_PROFILE"),
+         [](SourceFacts &f, const QString &v) { f.audioProfile = v; }},
+        {QStringLiteral("ID_AUDIO_RATE"),
+         [](SourceFacts &f, const QString &v) { f.sampleRate = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_AUDIO_NCH"),
+         [](SourceFacts &f, const QString &v) { f.channels = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_AUDIO_LAYOUT"),
+         [](SourceFacts &f, const QString &v) { f.channelLayout = v; }},
+    };
+    std::vector<SourceFacts> files;
+    for (QString line : text.split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        const qsizetype eq = line.indexOf(u'=');
+        if (!line.startsWith(QLatin1String("ID_")) || eq < 0)
+            continue;
+        const QString key = line.left(eq);
+        if (key == u"ID_FILENAME") {
+            files.emplace_back().file = line.mid(eq + 1);
+        } else if (const Setter set = setters.value(key); set && !files.empty()) {
+            set(files.back(), line.mid(eq + 1));
+        }
+    }
+    return files;
+}
+
+QStringList SourceMisfits(const std::vector<SourceFacts> &facts, const QStringList &names,
+                          const QString &outputExtension)
+{
+    const QString extension = outputExtension.toLower();
+    QStringList lines;
+    for (size_t i = 0; i < facts.size(); ++i) {
+        const SourceFacts &f = facts[i];
+        const QString name = qsizetype(i) < names.size() ? names.at(qsizetype(i)) : f.file;
+        QStringList why;
+        if (!f.error.isEmpty())
+            why << QStringLiteral("cannot be read (%1)").arg(f.error);
+        else if (!f.hasVideo)
+            why << QStringLiteral("has no video");
+        else {
+            why << ContainerMisfits(f, extension);
+            if (i > 0 && facts.front().error.isEmpty() && facts.front().hasVideo)
+                why << Differences(f, facts.front());
+        }
+        if (!why.isEmpty())
+            lines << name + QStringLiteral(": ") + why.join(QStringLiteral("; "));
+    }
+    return lines;
+}
+
+QString MisfitMessage(const QStringList &misfits)
+{
+    return QStringLiteral("These files cannot be joined without re-encoding:\n")
+        + misfits.join(u'\n')
+        + QStringLiteral("\nChoose a re-encoding profile such as \"MP4 - H.264 Video\", which "
+                         "joins anything.");
+}

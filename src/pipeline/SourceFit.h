@@ -1,0 +1,49 @@
+#pragma once
+// Whether input files can be joined by copying their streams: the facts the encoder states
+// with "-identify", and the comparison of every file with the first.
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// What the encoder said of one input file.
+struct SourceFacts
+{
+    QString file; // as the encoder named it (ID_FILENAME)
+    QString error; // ID_ERROR: the file could not be read
+
+    bool hasVideo = false;
+    QString videoFormat; // ID_VIDEO_FORMAT: "H264", "HEVC", "MPEG4", "AV1"...
+    QString videoProfile;
+    int width = 0;
+    int height = 0;
+    QString frameRate; // exact, "30000/1001"
+    double fps = 0;
+    bool variableRate = false;
+    bool untimedFrames = false;
+    QString pixelFormat;
+    QString pixelAspect; // "1:1"
+
+    bool hasAudio = false;
+    QString audioFormat; // ID_AUDIO_FORMAT: "AAC", "AC3", "MP3"...
+    QString audioProfile;
+    int sampleRate = 0;
+    int channels = 0;
+    QString channelLayout;
+
+    friend bool operator==(const SourceFacts &, const SourceFacts &) = default;
+};
+
+// The facts of every file in the encoder's "-identify" answer, in its order; other text
+// (status lines, blank lines) is passed over.
+std::vector<SourceFacts> ParseIdentifyOutput(const QString &text);
+
+// One line for each file that cannot follow the first in a copy into a file of the given
+// extension (".mp4", ".mkv"...), each naming the file and what differs; empty when they fit.
+// names are the files' names as the user knows them, in the same order as facts.
+QStringList SourceMisfits(const std::vector<SourceFacts> &facts, const QStringList &names,
+                          const QString &outputExtension);
+
+// The message that refuses a copy: the lines of SourceMisfits and the hint to re-encode.
+QString MisfitMessage(const QStringList &misfits);

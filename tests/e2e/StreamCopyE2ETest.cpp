@@ -1,0 +1,268 @@
+// Joins without re-encoding through the real encoder: groups of clips of one kind are found
+// to fit and come out in sync, as long as their inputs and with every frame; clips that differ
+// in one property each are refused naming it, from the encoder and from quintor-join.
+#include "EncoderTestSupport.h"
+#include "pipeline/CommandLine.h"
+#include "pipeline/SourceCheck.h"
+#include "pipeline/SourceFit.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iostream>
+
+namespace {
+
+using namespace qvj::test;
+
+QString S(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+QString Tool(const QString &program, const QStringList &args, int *code = nullptr)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(300000);
+    if (code)
+        *code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
+}
+
+// The number of video frames stored in the file, counted packet by packet.
+int VideoFrames(const QString &path)
+{
+    return Tool(S("ffprobe"),
+                {S("-v"), S("error"), S("-select_streams"), S("v:0"), S("-count_packets"),
+                 S("-show_entries"), S("stream=nb_read_packets"), S("-of"), S("csv=p=0"), path})
+        .toInt();
+}
+
+// The clip with its sound moved by seconds against its picture (later when positive).
+bool ShiftSound(const QString &from, const QString &to, double seconds)
+{
+    const QString offset = QString::number(std::abs(seconds), 'f', 3);
+    QStringList args {S("-v"), S("error"), S("-y")};
+    if (seconds < 0)
+        args << S("-itsoffset") << offset; // the picture comes later
+    args << S("-i") << from;
+    if (seconds > 0)
+        args << S("-itsoffset") << offset;
+    args << S("-i") << from << S("-map") << S("0:v") << S("-map") << S("1:a") << S("-c")
+         << S("copy") << to;
+    int code = 0;
+    Tool(S("ffmpeg"), args, &code);
+    return code == 0;
+}
+
+std::vector<SourceFacts> Identify(const QStringList &files)
+{
+    const ProgramRun run = RunEncoderLine(SourceCheck::CommandLine(files));
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    return ParseIdentifyOutput(QString::fromUtf8(run.out));
+}
+
+QString InputList(const QStringList &files)
+{
+    QString list;
+    for (const QString &f : files)
+        list += u' ' + QuotePath(f);
+    return list;
+}
+
+TEST(StreamCopyJoin, GroupsOfOneKindStayInSyncWithEveryFrame)
+{
+    QTemporaryDir dir;
+    const QStringList h264aac {S("-c:v"), S("libx264"), S("-c:a"), S("aac")};
+    const struct
+    {
+        const char *name, *extension;
+        SyncClip clip;
+        std::vector<double> soundShifts; // per clip, 0 for none
+    } groups[] = {
+        {"phone mp4",
+         ".mp4",
+         {S("30000/1001"), 320, 240, 48000, 2, true, false, h264aac},
+         {0, 0, 0}},
+        {"camera mkv",
+         ".mkv",
+         {S("25"), 176, 144, 48000, 2, true, false, {S("-c:v"), S("libx264"), S("-c:a"), S("ac3")}},
+         {0, 0, 0}},
+        {"sound early and late",
+         ".mp4",
+         {S("25"), 160, 120, 44100, 2, true, false, h264aac},
+         {0.06, -0.05, 0, 0.03}},
+        {"variable rate", ".mkv", {S("25"), 160, 120, 44100, 1, true, true, h264aac}, {0, 0, 0}},
+        {"mpeg-4 part 2",
+         ".mp4",
+         {S("25"),
+          160,
+          120,
+          44100,
+          2,
+          true,
+          false,
+          {S("-c:v"), S("mpeg4"), S("-c:a"), S("libmp3lame")}},
+         {0, 0}},
+    };
+    double worstSync = 0, worstLength = 0, worstFrameError = 0;
+    for (const auto &g : groups) {
+        SCOPED_TRACE(g.name);
+        QStringList inputs;
+        for (size_t i = 0; i < g.soundShifts.size(); ++i) {
+            const QString source
+                = dir.filePath(S("%1-%2-src%3").arg(S(g.name)).arg(i).arg(S(g.extension)));
+            ASSERT_TRUE(MakeSyncClip(source, g.clip));
+            const QString input
+                = dir.filePath(S("%1 %2%3").arg(S(g.name)).arg(i).arg(S(g.extension)));
+            ASSERT_TRUE(g.soundShifts[i] == 0 ? QFile::rename(source, input)
+                                              : ShiftSound(source, input, g.soundShifts[i]));
+            inputs << input;
+        }
+        const std::vector<SourceFacts> facts = Identify(inputs);
+        ASSERT_EQ(facts.size(), size_t(inputs.size()));
+        EXPECT_EQ(facts.front().variableRate, g.clip.variableRate);
+        EXPECT_EQ(SourceMisfits(facts, inputs, S(g.extension)), QStringList());
+
+        const QString output = dir.filePath(S("joined") + S(g.extension));
+        const ProgramRun join
+            = RunEncoderLine(JoinCommandLine(InputList(inputs), output, S(" -ovc copy -oac copy")));
+        ASSERT_EQ(join.code, 0) << join.err.toStdString();
+        EXPECT_TRUE(join.out.contains("Pos:"));
+
+        double sync = 0, length = 0;
+        CheckJoined(output, std::vector<QString>(inputs.begin(), inputs.end()), g.name, &sync,
+                    &length);
+        EXPECT_LE(sync, 0.040);
+        // As long as the inputs within one frame each, and every frame of every input there.
+        const double frame = 1 / facts.front().fps;
+        EXPECT_LE(length, frame * inputs.size()) << length;
+        int frames = 0;
+        for (const QString &in : inputs)
+            frames += VideoFrames(in);
+        EXPECT_EQ(VideoFrames(output), frames);
+        worstSync = std::max(worstSync, sync);
+        worstLength = std::max(worstLength, length);
+        worstFrameError = std::max(worstFrameError, length / frame / double(inputs.size()));
+        QFile::remove(output);
+    }
+    std::cout << "[ measured ] copy joins: worst sync " << worstSync * 1000
+              << " ms, worst length error " << worstLength * 1000 << " ms (" << worstFrameError
+              << " frame per input)\n";
+}
+
+TEST(StreamCopyJoin, EachDifferenceIsNamedAndNothingIsWritten)
+{
+    QTemporaryDir dir;
+    const QStringList h264aac {S("-c:v"), S("libx264"), S("-c:a"), S("aac")};
+    auto with = [&](QStringList extra) { return h264aac + extra; };
+    const struct
+    {
+        const char *name;
+        SyncClip clip;
+        const char *named; // in the file's line
+    } variants[] = {
+        {"same settings otherwise",
+         {S("25"), 160, 120, 44100, 2, true, false,
+          with({S("-crf"), S("35"), S("-preset"), S("veryfast")})},
+         nullptr},
+        {"size",
+         {S("25"), 176, 144, 44100, 2, true, false, h264aac},
+         "176x144 at 25 fps; the first file is 160x120 at 25 fps"},
+        {"rate",
+         {S("30"), 160, 120, 44100, 2, true, false, h264aac},
+         "160x120 at 30 fps; the first"},
+        {"profile",
+         {S("25"), 160, 120, 44100, 2, true, false, with({S("-profile:v"), S("baseline")})},
+         "H.264 (Constrained Baseline) video; the first file has H.264 (High) video"},
+        {"pixels",
+         {S("25"), 160, 120, 44100, 2, true, false, with({S("-pix_fmt"), S("yuvj420p")})},
+         "pixel format yuvj420p; the first file has yuv420p"},
+        {"aspect",
+         {S("25"), 160, 120, 44100, 2, true, false, with({S("-vf"), S("setsar=4/3")})},
+         "pixel aspect 4:3; the first file has 1:1"},
+        {"codec",
+         {S("25"), 160, 120, 44100, 2, true, false, {S("-c:v"), S("mpeg4"), S("-c:a"), S("aac")}},
+         "MPEG-4 Part 2 (Simple Profile) video; the first file has H.264 (High) video"},
+        {"sound codec",
+         {S("25"), 160, 120, 44100, 2, true, false, {S("-c:v"), S("libx264"), S("-c:a"), S("ac3")}},
+         "sound AC3 2 channels; the first file has AAC (LC) 2 channels"},
+        {"rate of sound",
+         {S("25"), 160, 120, 48000, 2, true, false, h264aac},
+         "at 48000 Hz; the first file has AAC (LC) 2 channels at 44100 Hz"},
+        {"channels",
+         {S("25"), 160, 120, 44100, 1, true, false, h264aac},
+         "sound AAC (LC) 1 channel; the first"},
+        {"no sound",
+         {S("25"), 160, 120, 44100, 2, false, false, h264aac},
+         "no sound; the first file has AAC (LC) 2 channels"},
+    };
+    QStringList inputs {dir.filePath(S("first.mp4"))};
+    ASSERT_TRUE(MakeSyncClip(inputs.front(), {S("25"), 160, 120, 44100, 2, true, false, h264aac}));
+    for (const auto &v : variants) {
+        inputs << dir.filePath(S(v.name) + S(".mp4"));
+        ASSERT_TRUE(MakeSyncClip(inputs.back(), v.clip)) << v.name;
+    }
+    QStringList names;
+    for (const QString &in : inputs)
+        names << QFileInfo(in).fileName();
+    const QStringList lines = SourceMisfits(Identify(inputs), names, S(".mp4"));
+    for (const auto &v : variants) {
+        const QString prefix = S(v.name) + S(".mp4: ");
+        const auto line = std::find_if(lines.begin(), lines.end(),
+                                       [&](const QString &l) { return l.startsWith(prefix); });
+        if (!v.named) {
+            EXPECT_EQ(line, lines.end()) << v.name; // other encoder settings still fit
+            continue;
+        }
+        ASSERT_NE(line, lines.end()) << v.name << '\n' << lines.join(u'\n').toStdString();
+        EXPECT_TRUE(line->contains(S(v.named))) << line->toStdString();
+    }
+    EXPECT_EQ(lines.size(), qsizetype(std::size(variants)) - 1);
+}
+
+TEST(StreamCopyJoin, QuintorJoinCopiesOrPrintsTheDifferences)
+{
+    QTemporaryDir dir;
+    const QStringList h264aac {S("-c:v"), S("libx264"), S("-c:a"), S("aac")};
+    const QString a = dir.filePath(S("a.mp4")), b = dir.filePath(S("b.mp4")),
+                  small = dir.filePath(S("small clip.mp4"));
+    ASSERT_TRUE(MakeSyncClip(a, {S("25"), 160, 120, 44100, 2, true, false, h264aac}));
+    ASSERT_TRUE(MakeSyncClip(b, {S("25"), 160, 120, 44100, 2, true, false, h264aac}));
+    ASSERT_TRUE(MakeSyncClip(small, {S("25"), 176, 144, 44100, 2, true, false, h264aac}));
+    auto join
+        = [&](const char *profile, const QString &output, const QStringList &inputs, int *code) {
+              return Tool(BuildProgramDirectory() + S("quintor-join"),
+                          QStringList {S("--profile"), S(profile), S("--temp"), dir.path(),
+                                       S("-o"), output}
+                              + inputs,
+                          code);
+          };
+    for (const char *profile :
+         {"MP4 - Same as Source (No Re-encoding)", "MKV - Same as Source (No Re-encoding)"}) {
+        SCOPED_TRACE(profile);
+        const QString mp4 = QString::fromUtf8(profile).startsWith(u"MP4") ? S("mp4") : S("mkv");
+        const QString output = dir.filePath(S("joined.") + mp4);
+        int code = -1;
+        const QString said = join(profile, output, {a, b}, &code);
+        EXPECT_EQ(code, 0) << said.toStdString();
+        EXPECT_EQ(VideoFrames(output), VideoFrames(a) + VideoFrames(b));
+        EXPECT_EQ(ProbeFile(output).format.contains(u"matroska"), mp4 == u"mkv");
+
+        const QString refused = dir.filePath(S("refused.") + mp4);
+        const QString why = join(profile, refused, {a, small, b}, &code);
+        EXPECT_NE(code, 0);
+        EXPECT_TRUE(why.contains(
+            S("\nsmall clip.mp4: 176x144 at 25 fps; the first file is 160x120 at 25 fps\n")))
+            << why.toStdString();
+        EXPECT_TRUE(why.contains(S("\"MP4 - H.264 Video\""))) << why.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(refused));
+    }
+}
+
+} // namespace

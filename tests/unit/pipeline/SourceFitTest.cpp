@@ -1,0 +1,195 @@
+// Whether inputs may be joined by copying: every property that must agree, changed alone, is
+// named; sets that agree are never refused; the container's limits hold for every file.
+#include "pipeline/SourceFit.h"
+#include "common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+QString S(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+// A phone's clip: H.264 High 1920x1080 at 29.97 fps with AAC stereo at 48 kHz.
+SourceFacts Phone()
+{
+    SourceFacts f;
+    f.file = S("/v/clip.mp4");
+    f.hasVideo = true;
+    f.videoFormat = S("H264");
+    f.videoProfile = S("High");
+    f.width = 1920;
+    f.height = 1080;
+    f.frameRate = S("30000/1001");
+    f.fps = 29.97;
+    f.pixelFormat = S("yuv420p");
+    f.pixelAspect = S("1:1");
+    f.hasAudio = true;
+    f.audioFormat = S("AAC");
+    f.audioProfile = S("LC");
+    f.sampleRate = 48000;
+    f.channels = 2;
+    f.channelLayout = S("stereo");
+    return f;
+}
+
+QStringList Misfits(const std::vector<SourceFacts> &facts, const char *extension = ".mp4")
+{
+    QStringList names;
+    for (size_t i = 0; i < facts.size(); ++i)
+        names << S("clip%1.mp4").arg(i + 1);
+    return SourceMisfits(facts, names, S(extension));
+}
+
+TEST(SourceFit, EachPropertyThatDiffersIsNamedWithBothValues)
+{
+    using Change = std::function<void(SourceFacts &)>;
+    const std::vector<std::pair<Change, const char *>> cases {
+        {[](SourceFacts &f) { f.videoFormat = S("HEVC"), f.videoProfile = S("Main"); },
+         "HEVC (Main) video; the first file has H.264 (High) video"},
+        {[](SourceFacts &f) { f.videoProfile = S("Main"); },
+         "H.264 (Main) video; the first file has H.264 (High) video"},
+        {[](SourceFacts &f) { f.width = 1280, f.height = 720, f.frameRate = S("30"), f.fps = 30; },
+         "1280x720 at 30 fps; the first file is 1920x1080 at 29.97 fps"},
+        {[](SourceFacts &f) { f.height = 1088; },
+         "1920x1088 at 29.97 fps; the first file is 1920x1080 at 29.97 fps"},
+        {[](SourceFacts &f) { f.frameRate = S("25"), f.fps = 25; },
+         "1920x1080 at 25 fps; the first file is 1920x1080 at 29.97 fps"},
+        // two rates that print alike still differ
+        {[](SourceFacts &f) { f.frameRate = S("2997/100"); },
+         "1920x1080 at 2997/100 fps; the first file is 1920x1080 at 30000/1001 fps"},
+        {[](SourceFacts &f) { f.variableRate = true; },
+         "1920x1080 at a variable frame rate; the first file is 1920x1080 at 29.97 fps"},
+        {[](SourceFacts &f) { f.pixelFormat = S("yuvj420p"); },
+         "pixel format yuvj420p; the first file has yuv420p"},
+        {[](SourceFacts &f) { f.pixelAspect = S("4:3"); },
+         "pixel aspect 4:3; the first file has 1:1"},
+        {[](SourceFacts &f) {
+             f.audioFormat = S("AC3"), f.audioProfile.clear(), f.channels = 6,
+             f.channelLayout = S("5.1(side)");
+         },
+         "sound AC3 6 channels; the first file has AAC (LC) 2 channels"},
+        {[](SourceFacts &f) { f.audioProfile = S("HE-AAC"); },
+         "sound AAC (HE-AAC) 2 channels; the first file has AAC (LC) 2 channels"},
+        {[](SourceFacts &f) { f.sampleRate = 44100; },
+         "sound AAC (LC) 2 channels at 44100 Hz; the first file has AAC (LC) 2 channels at "
+         "48000 Hz"},
+        {[](SourceFacts &f) { f.channels = 1, f.channelLayout = S("mono"); },
+         "sound AAC (LC) 1 channel; the first file has AAC (LC) 2 channels"},
+        {[](SourceFacts &f) { f.channelLayout = S("downmix"); },
+         "sound AAC (LC) 2 channels (downmix); the first file has AAC (LC) 2 channels (stereo)"},
+        {[](SourceFacts &f) { f.hasAudio = false; },
+         "no sound; the first file has AAC (LC) 2 channels"},
+    };
+    for (const auto &[change, expected] : cases) {
+        SourceFacts other = Phone();
+        change(other);
+        // Whichever file differs, and in either order, the other one is named.
+        for (bool otherFirst : {false, true}) {
+            const std::vector<SourceFacts> facts = otherFirst
+                ? std::vector<SourceFacts> {other, Phone(), Phone()}
+                : std::vector<SourceFacts> {Phone(), Phone(), other};
+            const QStringList lines = Misfits(facts);
+            ASSERT_EQ(lines.size(), otherFirst ? 2 : 1) << expected;
+            EXPECT_TRUE(lines.last().startsWith(S("clip3.mp4: "))) << lines.last().toStdString();
+            if (!otherFirst) {
+                EXPECT_TRUE(lines.last().contains(S(expected))) << lines.last().toStdString();
+            }
+        }
+    }
+}
+
+TEST(SourceFit, SetsOfOneKindAreNeverRefused)
+{
+    SourceFacts variable = Phone();
+    variable.variableRate = true;
+    SourceFacts otherVariable = variable;
+    otherVariable.frameRate = S("24"), otherVariable.fps = 24; // a variable rate states none
+    SourceFacts silent = Phone();
+    silent.hasAudio = false;
+    SourceFacts vp9 = Phone();
+    vp9.videoFormat = S("VP9"), vp9.videoProfile = S("Profile 0"), vp9.audioFormat = S("OPUS");
+    const std::vector<std::pair<std::vector<SourceFacts>, const char *>> sets {
+        {{Phone(), Phone()}, ".mp4"},
+        {{Phone(), Phone(), Phone(), Phone()}, ".MKV"},
+        {{variable, otherVariable, variable}, ".mp4"},
+        {{silent, silent}, ".mp4"},
+        {{vp9, vp9}, ".mkv"}, // Matroska holds whatever ffmpeg can copy
+    };
+    for (const auto &[facts, extension] : sets)
+        EXPECT_EQ(Misfits(facts, extension), QStringList())
+            << facts.front().videoFormat.toStdString();
+}
+
+TEST(SourceFit, FilesTheContainerCannotHoldAreNamedEvenWhenAllAgree)
+{
+    SourceFacts vp9 = Phone();
+    vp9.videoFormat = S("VP9"), vp9.videoProfile.clear();
+    SourceFacts opus = Phone();
+    opus.audioFormat = S("OPUS"), opus.audioProfile.clear();
+    SourceFacts avi = Phone();
+    avi.videoFormat = S("MPEG4"), avi.videoProfile = S("Advanced Simple Profile"),
+    avi.untimedFrames = true;
+    EXPECT_EQ(
+        Misfits({vp9, vp9}),
+        (QStringList {S("clip1.mp4: VP9 video cannot be stored in an MP4 file with this route"),
+                      S("clip2.mp4: VP9 video cannot be stored in an MP4 file with this route")}));
+    EXPECT_EQ(Misfits({opus, opus}).value(1),
+              S("clip2.mp4: OPUS sound cannot be stored in an MP4 file with this route"));
+    // Frames without times lose their order in any container.
+    EXPECT_EQ(Misfits({avi, avi}, ".mkv").value(0),
+              S("clip1.mp4: MPEG-4 Part 2 video cannot be stored in an MKV file with this route"));
+    SourceFacts timedAvi = avi;
+    timedAvi.untimedFrames = false;
+    EXPECT_EQ(Misfits({timedAvi, timedAvi}), QStringList());
+}
+
+TEST(SourceFit, UnreadableFilesAndFilesWithoutVideoAreNamed)
+{
+    SourceFacts broken;
+    broken.file = S("/v/x.mp4");
+    broken.error = S("Cannot read the media file: /v/x.mp4");
+    SourceFacts sound;
+    sound.file = S("/v/y.m4a");
+    const QStringList lines = Misfits({broken, Phone(), sound});
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines.at(0), S("clip1.mp4: cannot be read (Cannot read the media file: /v/x.mp4)"));
+    EXPECT_EQ(lines.at(1), S("clip3.mp4: has no video"));
+    // Without a first file to compare with, the second is not blamed for differing from it.
+    const QString message = MisfitMessage(lines);
+    EXPECT_TRUE(message.startsWith(S("These files cannot be joined without re-encoding:\nclip1")));
+    EXPECT_TRUE(message.endsWith(
+        S("\nChoose a re-encoding profile such as \"MP4 - H.264 Video\", which joins anything.")));
+}
+
+TEST(SourceFit, TheEncodersAnswerIsReadFileByFile)
+{
+    const QString answer
+        = S("Encoder: whatever\r\nID_FILENAME=/v/a b.mp4\r\nID_VIDEO_FORMAT=H264\r\n"
+            "ID_VIDEO_PROFILE=Constrained Baseline\nID_VIDEO_WIDTH=640\nID_VIDEO_HEIGHT=480\n"
+            "ID_VIDEO_FPS=29.970\nID_VIDEO_FRAME_RATE=30000/1001\nID_VIDEO_VARIABLE_FPS=1\n"
+            "ID_VIDEO_UNTIMED_FRAMES=0\nID_VIDEO_PIXEL_FORMAT=yuv420p\nID_VIDEO_SAR=1:1\n"
+            "Pos: 1.0s\nID_FILENAME=/v/=.avi\nID_ERROR=Cannot read the input file: /v/=.avi\n"
+            "ID_FILENAME=/v/c.mkv\nID_VIDEO_FORMAT=HEVC\nID_AUDIO_FORMAT=AC3\nID_AUDIO_RATE=48000\n"
+            "ID_AUDIO_NCH=6\nID_AUDIO_LAYOUT=5.1(side)\nID_AUDIO_PROFILE=\nID_EXIT=EOF\n");
+    const std::vector<SourceFacts> facts = ParseIdentifyOutput(answer);
+    ASSERT_EQ(facts.size(), 3u);
+    EXPECT_EQ(facts[0].file, S("/v/a b.mp4"));
+    EXPECT_EQ(facts[0].videoProfile, S("Constrained Baseline"));
+    EXPECT_EQ(facts[0].width * 10000 + facts[0].height, 6400480);
+    EXPECT_EQ(facts[0].frameRate, S("30000/1001"));
+    EXPECT_DOUBLE_EQ(facts[0].fps, 29.97);
+    EXPECT_TRUE(facts[0].variableRate && !facts[0].untimedFrames && !facts[0].hasAudio);
+    EXPECT_EQ(facts[1].error, S("Cannot read the input file: /v/=.avi"));
+    EXPECT_FALSE(facts[1].hasVideo);
+    EXPECT_TRUE(facts[2].hasVideo && facts[2].hasAudio);
+    EXPECT_EQ(facts[2].channels * 100000 + facts[2].sampleRate, 648000);
+    EXPECT_EQ(facts[2].channelLayout, S("5.1(side)"));
+    EXPECT_TRUE(ParseIdentifyOutput(S("ID_VIDEO_WIDTH=3\nnothing\n")).empty());
+}
+
+} // namespace
