@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -38,6 +39,7 @@ enum class Encoder {
     FailingAfterProgress,
     Killed, // dies of SIGKILL
     Hanging, // the real encoder over an ffmpeg that hangs
+    JoinWritesAndHangs, // the real encoder; ffmpeg converts, but hangs in the join after writing
 };
 
 enum class Place {
@@ -60,6 +62,7 @@ struct Case
     const char *outputName = "joined.avi";
     bool outputIsInput = false; // the output names the 1st input
     const char *interruptWhen = nullptr; // Ctrl-C once standard error shows this
+    bool nameless = true; // the file systems make nameless files
     int code = 0;
     const char *message = nullptr; // on standard error
 };
@@ -152,6 +155,7 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
     switch (c.encoder) {
     case Encoder::Real:
     case Encoder::Hanging:
+    case Encoder::JoinWritesAndHangs:
         QFile::link(BuildProgramDirectory() + S("asapi.dll"), encoder);
         break;
     case Encoder::Missing:
@@ -177,6 +181,17 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
         env->insert(S("PATH"), dir + S("bin:") + env->value(S("PATH")));
         env->insert(S("QVJ_ENCODER_WATCHDOG_SECONDS"), S("2"));
     }
+    if (c.encoder == Encoder::JoinWritesAndHangs) {
+        const QString real = QStandardPaths::findExecutable(S("ffmpeg"));
+        WriteScript(dir + S("bin/ffmpeg"),
+                    "for a; do out=\"$a\"; done\ncase \"$out\" in\n*joined*)\n"
+                    "  printf 'half a film' > \"${out#file:}\"\n  : > \""
+                        + QFile::encodeName(dir) + "bin/started\"\n  exec sleep 120;;\n"
+                        + "esac\nexec \"" + QFile::encodeName(real) + "\" \"$@\"\n");
+        env->insert(S("PATH"), dir + S("bin:") + env->value(S("PATH")));
+    }
+    if (!c.nameless)
+        env->insert(S("LD_PRELOAD"), S(QVJ_NO_TMPFILE_SHIM));
 
     for (const auto &[place, folder] : {std::pair {c.temp, *tempDir}, {c.output, *outDir}}) {
         switch (place) {
@@ -240,6 +255,15 @@ Outcome FaultMatrix::Run(const QStringList &args, const QProcessEnvironment &env
         }
     });
     QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+    // Or once the fake ffmpeg of the join has begun to write.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!sent && QFile::exists(root + S("case/bin/started"))) {
+            sent = true;
+            ::kill(pid_t(p.processId()), SIGINT);
+        }
+    });
+    poll.start(50);
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(root + S("case"));
     QElapsedTimer clock;
@@ -334,6 +358,12 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
          .message = "Cancel: The Coversion is canceled."},
         {.name = "Ctrl-C joining",
          .interruptWhen = "Final Step: Joining all files...",
+         .code = 130,
+         .message = "Cancel: The Joining is canceled."},
+        // The join is writing its hidden file when Ctrl-C comes: the encoder must remove it.
+        {.name = "Ctrl-C joining without nameless files",
+         .encoder = Encoder::JoinWritesAndHangs,
+         .nameless = false,
          .code = 130,
          .message = "Cancel: The Joining is canceled."},
     };
