@@ -45,6 +45,11 @@ void TMainForm::tbtnAboutClick()
 
 void TMainForm::tbtnHelpClick()
 {
+    // The desktop's opener would report a missing page in words of its own, if at all.
+    if (!FileExists(m_helpFile)) {
+        m_desktop.ShowError(QStringLiteral("The help file %1 is missing").arg(m_helpFile));
+        return;
+    }
     m_desktop.OpenPath(m_helpFile);
 }
 

@@ -99,8 +99,10 @@ StartupPathList StartupPaths(const QStringList &arguments, const QString &curren
     if (arguments.isEmpty())
         return out;
     if (ExtractFileExt(arguments.first()).toLower() != QLatin1String(".tmp")) {
+        // An empty argument names no file; made absolute it would name the current folder.
         for (const QString &a : arguments)
-            out.paths.append(absolutePath(a, currentDir));
+            if (!a.isEmpty())
+                out.paths.append(absolutePath(a, currentDir));
         return out;
     }
     const QString listFile = absolutePath(arguments.first(), currentDir);

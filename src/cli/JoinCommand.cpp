@@ -160,8 +160,9 @@ int JoinCommand::Prepare(const CliOptions &options)
             return ExitFailed;
     }
 
-    StartCheck check = CheckStart({m_tasks.Count(), AbsolutePath(options.output),
-                                   m_settings.OutputExtension(), m_preferences.Ask()});
+    StartCheck check
+        = CheckStart({m_tasks.Count(), AbsolutePath(options.output), m_settings.OutputExtension(),
+                      m_preferences.Ask(), m_tasks.InputFiles()});
     m_outputText = check.outputText;
     if (!ConfirmStart(check, m_desktop))
         return ExitFailed;

@@ -63,6 +63,20 @@ bool SameFile(const QString &a, const QString &b)
     return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
 }
 
+// ffmpeg reports a failed write of its output (a full disk, a lost network share) on its
+// standard error but still exits with 0; the file it leaves is cut short.
+bool OutputWriteFailed(const QStringList &errorLines)
+{
+    static const char *const signs[]
+        = {"Error writing trailer", "Error closing file", "av_interleaved_write_frame()",
+           "Error muxing", "No space left on device"};
+    for (const QString &line : errorLines)
+        for (const char *sign : signs)
+            if (line.contains(QLatin1String(sign)))
+                return true;
+    return false;
+}
+
 // The message on one line (a file name may hold a line break), then the exit code.
 int Fail(QString message, int code = kExitFailed)
 {
@@ -116,10 +130,10 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     OutputFile output;
     if (!output.Open(options.output, &error))
         return Fail(error);
-    if (!output.IsNameless())
-        for (const QString &input : options.inputs)
-            if (SameFile(input, options.output))
-                return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
+    // Replacing an input with the output would lose it, whichever way the output is written.
+    for (const QString &input : options.inputs)
+        if (SameFile(input, options.output))
+            return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
 
     SayOut(
         QStringLiteral("Encoder: %1 input file(s) -> %2").arg(inputs.size()).arg(options.output));
@@ -180,6 +194,9 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
                            kExitFailed);
         break;
     }
+    if (OutputWriteFailed(run.lastLines))
+        return failRun(QStringLiteral("Cannot write %1; nothing was kept").arg(options.output),
+                       kExitFailed);
     if (run.frames <= 0 || output.Size() <= 0)
         return failRun(QStringLiteral("No video was written; nothing was kept"), kExitFailed);
     if (!output.Commit(&error))

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,14 +18,9 @@ QString SystemError(int code)
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
-bool StatPath(const QString &path, struct stat *st)
+QByteArray RandomTag()
 {
-    return ::stat(QFile::encodeName(path).constData(), st) == 0;
-}
-
-int64_t MtimeNs(const struct stat &st)
-{
-    return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0');
 }
 
 } // namespace
@@ -35,6 +31,16 @@ OutputFile::~OutputFile()
         Discard();
 }
 
+QByteArray OutputFile::HiddenName(const QByteArray &fileName, const QByteArray &tag, long nameMax)
+{
+    const QByteArray suffix = '.' + tag + ".part";
+    qsizetype keep = std::min<qsizetype>(fileName.size(), nameMax - 1 - suffix.size());
+    // Never cut into a UTF-8 sequence: back up over continuation bytes.
+    while (keep > 0 && keep < fileName.size() && (uchar(fileName.at(keep)) & 0xC0) == 0x80)
+        --keep;
+    return '.' + fileName.left(std::max<qsizetype>(keep, 0)) + suffix;
+}
+
 bool OutputFile::Open(const QString &path, QString *error)
 {
     m_path = path;
@@ -43,37 +49,68 @@ bool OutputFile::Open(const QString &path, QString *error)
         *error = QStringLiteral("Cannot write %1: it is a folder").arg(path);
         return false;
     }
-    const QByteArray dir = QFile::encodeName(info.absolutePath());
+    m_dir = QFile::encodeName(info.absolutePath());
+    m_name = QFile::encodeName(info.fileName());
     struct stat st;
-    if (::stat(dir.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    if (::stat(m_dir.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         *error = QStringLiteral("Cannot write %1: its folder does not exist").arg(path);
         return false;
     }
-    if (::access(dir.constData(), W_OK) != 0) {
+    if (::access(m_dir.constData(), W_OK) != 0) {
         *error = QStringLiteral("Cannot write %1: %2").arg(path, SystemError(errno));
+        return false;
+    }
+    errno = 0;
+    const long nameMax = ::pathconf(m_dir.constData(), _PC_NAME_MAX);
+    if (nameMax > 0)
+        m_nameMax = nameMax;
+    if (m_name.size() > m_nameMax) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, SystemError(ENAMETOOLONG));
         return false;
     }
 #ifdef O_TMPFILE
     if (::access("/proc/self/fd", X_OK) == 0) {
-        m_fd = ::open(dir.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+        m_fd = ::open(m_dir.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
         if (m_fd >= 0)
             return true;
     }
 #endif
-    struct stat old;
-    m_existed = StatPath(path, &old);
-    if (m_existed) {
-        m_oldSize = old.st_size;
-        m_oldMtimeNs = MtimeNs(old);
+    // No nameless files here (vfat, many network and FUSE file systems): a hidden sibling
+    // takes the writing, and the real name is touched only by the rename at the end.
+    m_hidden = MakeHiddenSibling(nullptr);
+    if (m_hidden.isEmpty()) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, SystemError(errno));
+        return false;
     }
     return true;
+}
+
+QByteArray OutputFile::MakeHiddenSibling(const char *link) const
+{
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const QByteArray hidden = m_dir + '/' + HiddenName(m_name, RandomTag(), m_nameMax);
+        if (link) {
+            if (::linkat(AT_FDCWD, link, AT_FDCWD, hidden.constData(), AT_SYMLINK_FOLLOW) == 0)
+                return hidden;
+        } else {
+            const int fd
+                = ::open(hidden.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                ::close(fd);
+                return hidden;
+            }
+        }
+        if (errno != EEXIST)
+            return QByteArray();
+    }
+    return QByteArray();
 }
 
 QString OutputFile::Target() const
 {
     if (m_fd >= 0)
         return QStringLiteral("/proc/self/fd/%1").arg(m_fd);
-    return QStringLiteral("file:") + m_path;
+    return QStringLiteral("file:") + QFile::decodeName(m_hidden);
 }
 
 int64_t OutputFile::Size() const
@@ -81,42 +118,36 @@ int64_t OutputFile::Size() const
     struct stat st;
     if (m_fd >= 0)
         return ::fstat(m_fd, &st) == 0 ? int64_t(st.st_size) : -1;
-    return StatPath(m_path, &st) ? int64_t(st.st_size) : -1;
+    return !m_hidden.isEmpty() && ::stat(m_hidden.constData(), &st) == 0 ? int64_t(st.st_size) : -1;
 }
 
 bool OutputFile::Commit(QString *error)
 {
     m_done = true;
-    if (m_fd < 0)
-        return true;
-    const QFileInfo info(m_path);
-    const QByteArray source = QStringLiteral("/proc/self/fd/%1").arg(m_fd).toLocal8Bit();
-    // Linked under a hidden unique name first, then renamed over the real name in one step.
-    QByteArray temp;
-    int result = -1;
-    for (int attempt = 0; attempt < 20 && result != 0; ++attempt) {
-        temp = QFile::encodeName(
-            info.absolutePath() + QStringLiteral("/.") + info.fileName()
-            + QStringLiteral(".%1.part")
-                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-        result
-            = ::linkat(AT_FDCWD, source.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW);
-        if (result != 0 && errno != EEXIST)
-            break;
+    if (m_fd >= 0) {
+        // Linked under a hidden unique name first, then renamed over the real name in one step.
+        const QByteArray source = QStringLiteral("/proc/self/fd/%1").arg(m_fd).toLocal8Bit();
+        m_hidden = MakeHiddenSibling(source.constData());
+        const int linkError = errno;
+        ::close(m_fd);
+        m_fd = -1;
+        if (m_hidden.isEmpty()) {
+            *error = QStringLiteral("Cannot write %1: %2").arg(m_path, SystemError(linkError));
+            return false;
+        }
     }
-    const int linkError = errno;
-    ::close(m_fd);
-    m_fd = -1;
-    if (result != 0) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(m_path, SystemError(linkError));
+    if (m_hidden.isEmpty()) {
+        *error = QStringLiteral("Cannot write %1: the file was never opened").arg(m_path);
         return false;
     }
-    if (::rename(temp.constData(), QFile::encodeName(m_path).constData()) != 0) {
+    if (::rename(m_hidden.constData(), QFile::encodeName(m_path).constData()) != 0) {
         const int renameError = errno;
-        ::unlink(temp.constData());
+        ::unlink(m_hidden.constData());
+        m_hidden.clear();
         *error = QStringLiteral("Cannot write %1: %2").arg(m_path, SystemError(renameError));
         return false;
     }
+    m_hidden.clear();
     return true;
 }
 
@@ -126,14 +157,9 @@ void OutputFile::Discard()
     if (m_fd >= 0) {
         ::close(m_fd); // a nameless file vanishes with its last descriptor
         m_fd = -1;
-        return;
     }
-    if (m_path.isEmpty())
-        return;
-    struct stat now;
-    if (!StatPath(m_path, &now))
-        return;
-    const bool untouched = m_existed && now.st_size == m_oldSize && MtimeNs(now) == m_oldMtimeNs;
-    if (!untouched)
-        ::unlink(QFile::encodeName(m_path).constData());
+    if (!m_hidden.isEmpty()) {
+        ::unlink(m_hidden.constData());
+        m_hidden.clear();
+    }
 }

@@ -1,8 +1,11 @@
 #pragma once
-// The file being written: nameless until it is finished, so that a run that fails or is
-// killed leaves neither a stub nor a half-written file, and an older file of that name stays
-// whole until the new one is complete.
+// The file being written: never under its real name until it is finished, so that a run that
+// fails or is stopped leaves neither a stub nor a half-written file, and an older file of that
+// name stays whole until the new one replaces it in one rename. Where the file system can make
+// nameless files the writer gets one; elsewhere it writes a hidden sibling that is renamed at
+// the end and removed on failure.
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -18,8 +21,7 @@ public:
     // Prepares the file at path; false with *error when its folder cannot take it.
     bool Open(const QString &path, QString *error);
 
-    // What the writer is given: "/proc/self/fd/N" of the nameless file, or the path itself on
-    // file systems that cannot make nameless files.
+    // What the writer is given: "/proc/self/fd/N" of the nameless file, or the hidden sibling.
     QString Target() const;
     // The descriptor the writer must inherit, or -1.
     int InheritedDescriptor() const { return m_fd; }
@@ -31,13 +33,20 @@ public:
     // Removes what was written.
     void Discard();
 
+    // The hidden sibling's name for a file name: "." + name + "." + tag + ".part", with the
+    // name cut (on a character boundary) so that the whole stays within nameMax bytes.
+    static QByteArray HiddenName(const QByteArray &fileName, const QByteArray &tag, long nameMax);
+
 private:
+    // Creates a hidden sibling with a fresh random tag; link != nullptr links the nameless
+    // file under it instead of creating an empty one. Returns the path, empty with errno set.
+    QByteArray MakeHiddenSibling(const char *link) const;
+
     QString m_path;
+    QByteArray m_dir; // the folder, encoded
+    QByteArray m_name; // the file name, encoded
+    long m_nameMax = 255;
     int m_fd = -1;
+    QByteArray m_hidden; // the hidden sibling being written, when there is no nameless file
     bool m_done = false;
-    // For the named fallback: the file that was there before, so that it is not removed when
-    // the writer never touched it.
-    bool m_existed = false;
-    int64_t m_oldSize = -1;
-    int64_t m_oldMtimeNs = -1;
 };

@@ -12,5 +12,11 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         args << QFile::decodeName(argv[i]);
     QCoreApplication app(argc, argv);
-    return RunEncoder(args);
+    EncoderEnvironment environment;
+    // Tests shorten the silence after which ffmpeg is ended, so that a hang ends quickly.
+    bool ok = false;
+    const int watchdog = qEnvironmentVariableIntValue("QVJ_ENCODER_WATCHDOG_SECONDS", &ok);
+    if (ok && watchdog > 0)
+        environment.watchdogSeconds = watchdog;
+    return RunEncoder(args, environment);
 }

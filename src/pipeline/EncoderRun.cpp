@@ -2,10 +2,14 @@
 
 #include "pipeline/CommandLine.h"
 
+#include <QTimer>
+
+#include <algorithm>
 #include <csignal>
 #include <sys/prctl.h>
 #include <sys/types.h>
 #include <unistd.h>
+#include <utility>
 
 EncoderRun::EncoderRun(QObject *parent)
     : QObject(parent)
@@ -16,7 +20,7 @@ EncoderRun::~EncoderRun()
 {
     if (m_process && m_process->state() != QProcess::NotRunning) {
         Terminate();
-        m_process->waitForFinished(5000);
+        WaitForEnd(5000);
     }
 }
 
@@ -33,6 +37,7 @@ void EncoderRun::Start(const QString &program, const QString &commandLine)
 {
     ReleaseProcess();
     ++m_generation;
+    m_stoppedPid = 0; // an earlier run's group is left to its grace timer
     m_tail.Clear();
     m_running = true;
     m_crashed = false;
@@ -74,6 +79,9 @@ void EncoderRun::Drain()
 void EncoderRun::OnFinished(int exitCode, QProcess::ExitStatus status)
 {
     Drain();
+    // A stopped run's group goes with it: nothing it started may outlive it.
+    if (m_stoppedPid > 0)
+        KillGroup(std::exchange(m_stoppedPid, 0));
     if (!m_running)
         return;
     m_running = false;
@@ -105,13 +113,35 @@ void EncoderRun::Terminate()
     if (!m_process || m_process->state() == QProcess::NotRunning)
         return;
     const qint64 pid = m_process->processId();
-    if (pid > 0)
-        ::kill(-static_cast<pid_t>(pid), SIGKILL);
-    m_process->kill();
+    if (pid <= 0) {
+        m_process->kill();
+        return;
+    }
+    // On a file system without nameless files the encoder writes under a hidden name that only
+    // it can remove; a kill would leave that file behind. Whatever still runs after the grace
+    // time (the encoder, a hung child) goes with its whole group.
+    ::kill(static_cast<pid_t>(pid), SIGTERM);
+    m_stoppedPid = pid;
+    QTimer::singleShot(TerminateGraceMs, this, [pid] { KillGroup(pid); });
+}
+
+void EncoderRun::KillGroup(qint64 pid)
+{
+    ::kill(-static_cast<pid_t>(pid), SIGKILL);
 }
 
 void EncoderRun::WaitForEnd(int msecs)
 {
-    if (m_process && m_process->state() != QProcess::NotRunning)
+    if (!m_process || m_process->state() == QProcess::NotRunning)
+        return;
+    const qint64 pid = m_process->processId();
+    const bool ended = m_process->waitForFinished(std::min(msecs, TerminateGraceMs));
+    if (pid <= 0)
+        return;
+    // Nothing of the run may outlive it: neither the encoder nor what it left running.
+    KillGroup(pid);
+    if (!ended) {
+        m_process->kill();
         m_process->waitForFinished(msecs);
+    }
 }

@@ -29,12 +29,17 @@ public:
     // failedToStart() follows, never from within this call. Standard input reads nothing.
     void Start(const QString &program, const QString &commandLine);
 
-    // Ends the process of the latest run at once, with whatever it started itself. A process
-    // that has already ended is not touched.
+    // The time the encoder is given to end its own work after Terminate.
+    static constexpr int TerminateGraceMs = 2000;
+
+    // Ends the process of the latest run: asks it to stop (SIGTERM), so that it can remove the
+    // file it was writing, and kills it with whatever it started itself once TerminateGraceMs
+    // have passed. A process that has already ended is not touched.
     void Terminate();
 
-    // Blocks until the process of the latest run has ended, at most msecs. Only for a program
-    // that is closing: everything else waits for ended().
+    // Blocks until the process of the latest run has ended, at most msecs, killing it when
+    // it has not ended within the grace time. Only for a program that is closing: everything
+    // else waits for ended().
     void WaitForEnd(int msecs);
 
     // True from Start until ended() or failedToStart().
@@ -58,6 +63,8 @@ Q_SIGNALS:
     void failedToStart();
 
 private:
+    // Kills the process group of the run at pid at once.
+    static void KillGroup(qint64 pid);
     void Drain();
     void OnFinished(int exitCode, QProcess::ExitStatus status);
     void OnError(QProcess::ProcessError error);
@@ -67,6 +74,7 @@ private:
     OutputTail m_tail;
     quint64 m_generation = 0;
     bool m_running = false;
+    qint64 m_stoppedPid = 0; // the run asked to stop, whose group goes when it ends
     bool m_crashed = false;
     int m_exitCode = 0;
     QString m_startError;

@@ -3,7 +3,14 @@
 #include "pipeline/Progress.h"
 #include "platform/Paths.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +45,25 @@ StartCheck CheckStart(const StartInputs &inputs)
                        QStringLiteral("Please specify the output file."), StartFocus::OutputFile);
     if (ExtractFileExt(check.outputText).toLower() != inputs.outputExtension.toLower())
         check.outputText += inputs.outputExtension;
+    // A name the folder cannot hold would fail only at the end of the job.
+    const long nameMax
+        = ::pathconf(QFile::encodeName(ExtractFileDir(check.outputText)).constData(), _PC_NAME_MAX);
+    if (nameMax > 0 && QFile::encodeName(ExtractFileName(check.outputText)).size() > nameMax)
+        return Refusal(check, QStringLiteral("Icorrect Filename"),
+                       QStringLiteral("The output file name is too long. Please specify a "
+                                      "shorter one."),
+                       StartFocus::OutputFile);
+    for (const QString &input : inputs.inputFiles) {
+        if (IsSameFile(check.outputText, input)) {
+            check = Refusal(check, QStringLiteral("Error"),
+                            QStringLiteral("The output file \"%1\" is one of the videos to "
+                                           "join. Please specify another output file.")
+                                .arg(check.outputText),
+                            StartFocus::OutputFile);
+            check.icon = MessageIcon::Error;
+            return check;
+        }
+    }
     if (inputs.askOverwrite && FileExists(check.outputText)) {
         check.verdict = StartCheck::Verdict::AskOverwrite;
         check.title = QStringLiteral("File Exists");
@@ -69,13 +95,28 @@ bool ConfirmStart(StartCheck &check, Desktop &desktop)
     return false;
 }
 
+bool IsSameFile(const QString &output, const QString &input)
+{
+    struct stat a = {}, b = {};
+    if (::stat(QFile::encodeName(output).constData(), &a) == 0
+        && ::stat(QFile::encodeName(input).constData(), &b) == 0)
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    const QString cleanOutput = QDir::cleanPath(output), cleanInput = QDir::cleanPath(input);
+    const QString ext = ExtractFileExt(cleanOutput);
+    return cleanOutput.size() == cleanInput.size()
+        && cleanOutput.chopped(ext.size()) == cleanInput.chopped(ext.size())
+        && ext.compare(ExtractFileExt(cleanInput), Qt::CaseInsensitive) == 0;
+}
+
 void JobClock::Tick(int totalBar)
 {
-    ++elapsedSeconds;
+    constexpr int32_t kMost = std::numeric_limits<int32_t>::max();
+    if (elapsedSeconds < kMost)
+        ++elapsedSeconds;
     if (totalBar != 0) {
         const double e = elapsedSeconds;
         if (const std::optional<int64_t> r = RoundHalfEven(e / (totalBar / 100.0) - e))
-            remainingSeconds = static_cast<int32_t>(*r);
+            remainingSeconds = static_cast<int32_t>(std::clamp<int64_t>(*r, 0, kMost));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/Desktop.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -19,6 +20,7 @@ struct StartInputs
     QString outputText; // the text of the output box
     QString outputExtension; // "." and the loaded profile's type; empty before any profile
     bool askOverwrite = false; // the overwrite policy "Ask me." is chosen
+    QStringList inputFiles; // the rows' files, in the list's order
 };
 
 // Where the keyboard focus goes.
@@ -43,13 +45,18 @@ struct StartCheck
 };
 
 // Start's checks in their order: at least 2 rows, an existing output folder, a file name, the
-// output extension appended when it differs (clip.mpg becomes clip.mpg.avi), and the question
-// about an existing output under "Ask me.".
+// output extension appended when it differs (clip.mpg becomes clip.mpg.avi), an output that is
+// not one of the inputs, and the question about an existing output under "Ask me.".
 StartCheck CheckStart(const StartInputs &inputs);
 
 // Shows the refusal or asks the question through desktop, and settles the verdict: true when
 // the job is to start. check.focus then says where the focus goes (the output box after No).
 bool ConfirmStart(StartCheck &check, Desktop &desktop);
+
+// True when writing output would replace input: the same file reached through any path or
+// link, or the same path up to the letter case of the extension (one file on file systems
+// that ignore case).
+bool IsSameFile(const QString &output, const QString &input);
 
 // The counters of the time display, driven by a one-second tick.
 struct JobClock
@@ -59,7 +66,8 @@ struct JobClock
 
     void Reset() { *this = JobClock(); }
     // One tick with the total bar at totalBar: one second more, and the estimate
-    // E / (p / 100) - E (halves to even) while p is not 0.
+    // E / (p / 100) - E (halves to even) while p is not 0. Both stay within 0..INT32_MAX
+    // rather than wrap, however long the job or small the bar.
     void Tick(int totalBar);
 };
 

@@ -2,8 +2,11 @@
 // The folders of a job's intermediate files. The temporary folder of the preferences holds a
 // folder of the job's own, made with a unique name when the job starts, so that no file of the
 // user's is ever replaced or deleted; at the end the job deletes the files it wrote there and
-// the folder when it is empty. Nothing is deleted recursively.
+// the folder when it is empty. Nothing is deleted recursively. Each job folder records its
+// owner (process id, its start time and the boot it ran in), so that the folders of a job
+// that was killed can be told from those of a job still running and removed later.
 
+#include <QByteArray>
 #include <QString>
 
 struct JobFolderResult
@@ -15,9 +18,26 @@ struct JobFolderResult
 // The temporary folder: the text made to end in "/"; created (one level) when missing; when
 // that fails, the program directory's "temp/", created when missing. Inside it a new folder
 // with a unique name. When the chosen temporary folder cannot hold it, the program
-// directory's "temp/" is tried as well.
+// directory's "temp/" is tried as well. Before the new folder is made, the job folders in
+// the same temporary folder whose owner is gone are removed (RemoveOrphanedJobFolders).
 JobFolderResult MakeJobFolder(const QString &tempDirText, const QString &programDir);
 
-// Deletes the intermediate files 0.avi to <count - 1>.avi of the job's folder that exist,
-// then the folder itself if nothing else is left in it.
+// Deletes the intermediate files 0.avi to <count - 1>.avi of the job's folder that exist and
+// its owner record, then the folder itself if nothing else is left in it.
 void RemoveJobFolder(const QString &folder, int count);
+
+// The owner record's name inside a job folder.
+inline constexpr char kJobOwnerFile[] = "owner";
+
+// True when the owner record text names a process that is still running (the same process
+// id, started at the same time, in the same boot). A record that cannot be read counts as
+// alive: only folders known to be orphaned are ever touched.
+bool JobOwnerAlive(const QByteArray &record);
+// This process's owner record.
+QByteArray CurrentJobOwner();
+
+// Removes every job folder ("qvj-" and six characters) of the temporary folder (ending in
+// "/") whose owner record says its process is gone: its intermediate files ("<n>.avi" and
+// the encoder's hidden ".<n>.avi.*.part"), the record, then the folder when it is empty.
+// Returns how many folders were removed.
+int RemoveOrphanedJobFolders(const QString &tempFolder);

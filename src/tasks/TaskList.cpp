@@ -178,6 +178,14 @@ int TaskListModel::Count() const
     return static_cast<int>(m_rows.size());
 }
 
+QStringList TaskListModel::InputFiles() const
+{
+    QStringList files;
+    for (const Row &row : m_rows)
+        files.append(row.caption);
+    return files;
+}
+
 void TaskListModel::ReadTaskRow(int index, int column, ltvItemData &rec) const
 {
     if (index < 0 || index >= Count() || column < AllColumns || column > 9)
@@ -281,6 +289,9 @@ void TaskListModel::AddTaskPaths(const QStringList &paths, AddRule rule)
 {
     const Command command(*this);
     for (const QString &path : paths) {
+        // A job started during a folder's add owns the rows: the rest of the paths are dropped.
+        if (!m_listEnabled)
+            break;
         if (rule == AddRule::Drop) {
             if (DirectoryExists(path))
                 AddTaskDirectory(path);
@@ -331,6 +342,8 @@ void TaskListModel::AddStartUpPaths(const QStringList &paths)
 
 void TaskListModel::Delete(const QList<int> &selectedRows)
 {
+    if (!m_listEnabled) // a job reads the rows by their number
+        return;
     const std::vector<bool> selected = SelectionMask(selectedRows, Count());
     for (int i = Count() - 1; i >= 0; --i) {
         if (!selected[static_cast<size_t>(i)])
@@ -345,6 +358,8 @@ void TaskListModel::Delete(const QList<int> &selectedRows)
 
 void TaskListModel::Clear()
 {
+    if (!m_listEnabled) // a job reads the rows by their number
+        return;
     if (!m_rows.empty()) {
         beginResetModel();
         m_rows.clear();
@@ -355,6 +370,8 @@ void TaskListModel::Clear()
 
 QList<int> TaskListModel::MoveUp(const QList<int> &selectedRows)
 {
+    if (!m_listEnabled) // a job reads the rows by their number
+        return selectedRows;
     std::vector<bool> selected = SelectionMask(selectedRows, Count());
     if (std::none_of(selected.begin(), selected.end(), [](bool s) { return s; }))
         return {};
@@ -370,6 +387,8 @@ QList<int> TaskListModel::MoveUp(const QList<int> &selectedRows)
 
 QList<int> TaskListModel::MoveDown(const QList<int> &selectedRows)
 {
+    if (!m_listEnabled) // a job reads the rows by their number
+        return selectedRows;
     std::vector<bool> selected = SelectionMask(selectedRows, Count());
     if (std::none_of(selected.begin(), selected.end(), [](bool s) { return s; }))
         return {};
@@ -436,7 +455,8 @@ void TaskListModel::SwapRows(int a, int b)
 
 void TaskListModel::EnableListButtonsWhenFilled()
 {
-    if (!m_rows.empty())
+    // A job started while the add let events run keeps the buttons off until it ends.
+    if (m_listEnabled && !m_rows.empty())
         SetListButtonsEnabled(true);
 }
 

@@ -88,6 +88,8 @@ public:
     // row of that path.
     void SetDecoration(std::function<QVariant(const QString &path)> decoration);
     void DecorationChanged(const QString &path);
+    // The rows' input files, in the list's order.
+    QStringList InputFiles() const;
     // Copies from row index into rec: AllColumns the caption, all sub-texts and all durations;
     // CaptionOnly the caption; 0 to 9 one sub-text (with its duration for 0 and 5 to 9).
     // Other fields of rec are left alone; an index or column out of range changes nothing.
@@ -118,6 +120,7 @@ public:
     // The paths named at start-up, by the start-up rule.
     void AddStartUpPaths(const QStringList &paths);
 
+    // Delete, Clear and the moves change nothing while the list is disabled (a job runs).
     // Deletes the selected rows (row numbers; order and repeats do not matter).
     void Delete(const QList<int> &selectedRows);
     // Deletes every row.

@@ -142,6 +142,11 @@ TEST_F(JobWindow, StartRefusals)
          "question|File Exists|The output file is existent. Do you want to continue and "
          "overwrite it? \n\rClick \"No\" to specify another output filename.",
          "edtOutputFile", out + QStringLiteral("there.avi")},
+        // Joining onto an input would destroy it, whatever the overwrite policy.
+        {Clip(QStringLiteral("job-b")),
+         "message|Error|The output file \"" + Clip(QStringLiteral("job-b"))
+             + "\" is one of the videos to join. Please specify another output file.",
+         "edtOutputFile", Clip(QStringLiteral("job-b"))},
     };
     for (const auto &c : cases) {
         form->edtOutputFile->setText(c.output);

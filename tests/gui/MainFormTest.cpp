@@ -124,6 +124,8 @@ TEST_F(MainWindow, StartsWithPreferencesAndPaths)
         {"Version=2.0\r\nProfile=2", {"list.TMP", b}, {b, named, a}, {}, "2 V2.0"},
         {"Profile=50", {missing}, {}, missing, "-1 V1.5"},
         {"Profile=1", {broken, b}, {b}, broken, "1 V1.5"},
+        // An empty argument names nothing, not the current folder.
+        {"Profile=1", {"", b}, {b}, {}, "1 V1.5"},
     };
     for (const auto &c : cases) {
         test::WriteFile(Ini(), "[Main]\r\n" + c.ini + "\r\nOutput File=/v/out.avi\r\n");
@@ -141,6 +143,25 @@ TEST_F(MainWindow, StartsWithPreferencesAndPaths)
         EXPECT_EQ(form->Profile().ProfilePath(),
                   c.shown[0] != u'-' ? form->ProfilePath() : QString());
         EXPECT_EQ(form->edtOutputFile->text(), QStringLiteral("/v/out.avi"));
+    }
+}
+
+// Help opens the page; a missing page is named in a box of the program's own.
+TEST_F(MainWindow, HelpOpensThePageOrNamesTheMissingOne)
+{
+    Start();
+    const QString page = Path() + QStringLiteral("Joinhelp.html");
+    for (const bool present : {false, true}) {
+        QFile::remove(page);
+        if (present)
+            test::WriteFile(page, "<html></html>");
+        desktop.calls.clear();
+        QTest::mouseClick(form->tbtnHelp, Qt::LeftButton);
+        const QString expected = present
+            ? QString(QStringLiteral("open||") + page)
+            : QString(QStringLiteral("error|Quintor Video Joiner|The help file ") + page
+                      + QStringLiteral(" is missing."));
+        EXPECT_EQ(Calls(), QStringList {expected});
     }
 }
 

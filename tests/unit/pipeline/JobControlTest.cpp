@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
 #include <array>
+#include <limits>
 #include <tuple>
 
 namespace {
@@ -50,9 +53,12 @@ TEST_F(JobControl, StartChecksInTheirOrderAndAppendsTheExtension)
         {2, root + S("movie"), ".avi", "", root + S("movie.avi")},
         {2, root + S("movie.AVI"), ".avi", "", root + S("movie.AVI")},
         {2, root + S("movie.mpg"), ".avi", "", root + S("movie.mpg.avi")},
-        {2, root + S("clip.mpg"), ".avi", ask, root + S("clip.mpg.avi")}};
+        {2, root + S("clip.mpg"), ".avi", ask, root + S("clip.mpg.avi")},
+        // 252 bytes and the extension: more than the folder holds
+        {2, root + QString(252, u'n'), ".avi", name, root + QString(252, u'n') + S(".avi")},
+        {2, root + QString(251, u'n'), ".avi", "", root + QString(251, u'n') + S(".avi")}};
     for (const auto &[rows, output, extension, title, result] : cases) {
-        const StartCheck check = CheckStart({rows, output, S(extension), true});
+        const StartCheck check = CheckStart({rows, output, S(extension), true, {}});
         EXPECT_EQ(check.verdict,
                   title.isEmpty()    ? Verdict::Go
                       : title == ask ? Verdict::AskOverwrite
@@ -62,7 +68,33 @@ TEST_F(JobControl, StartChecksInTheirOrderAndAppendsTheExtension)
         EXPECT_EQ(check.outputText, result);
     }
     // Only "Ask me." asks.
-    EXPECT_EQ(CheckStart({2, root + S("clip.mpg"), S(".avi"), false}).verdict, Verdict::Go);
+    EXPECT_EQ(CheckStart({2, root + S("clip.mpg"), S(".avi"), false, {}}).verdict, Verdict::Go);
+}
+
+// Joining onto one of the inputs would replace it: refused whichever path reaches it.
+TEST_F(JobControl, AnOutputThatIsAnInputIsRefused)
+{
+    QDir(root).mkdir(S("other"));
+    QFile::link(root + S("taken.avi"), root + S("other/link.avi"));
+    const QStringList inputs {root + S("taken.avi"), root + S("X.AVI"), root + S("clip.mpg")};
+    // output box, refused
+    const std::vector<std::pair<QString, bool>> cases {
+        {root + S("taken.avi"), true},      {root + S("sub/../taken.avi"), true},
+        {root + S("other/link.avi"), true}, // a link to an input
+        {root + S("X.avi"), true}, // the extension in another letter case
+        {root + S("taken"), true}, // "taken" + ".avi"
+        {root + S("clip.mpg"), false}, // becomes clip.mpg.avi
+        {root + S("taken_1.avi"), false}};
+    for (const auto &[output, refused] : cases) {
+        const StartCheck check = CheckStart({2, output, S(".avi"), true, inputs});
+        EXPECT_EQ(check.verdict == Verdict::Refuse, refused) << output.toStdString();
+        if (!refused)
+            continue;
+        EXPECT_EQ(check.title, S("Error"));
+        EXPECT_TRUE(check.text.contains(check.outputText)) << check.text.toStdString();
+        EXPECT_EQ(check.icon, MessageIcon::Error);
+        EXPECT_EQ(check.focus, StartFocus::OutputFile);
+    }
 }
 
 TEST(JobClock, EstimatesTheRemainingTimeFromTheTotalBar)
@@ -76,6 +108,24 @@ TEST(JobClock, EstimatesTheRemainingTimeFromTheTotalBar)
             clock.Tick(i + 1 == ticks ? bar : 0);
         EXPECT_EQ(clock.elapsedSeconds, ticks);
         EXPECT_EQ(clock.remainingSeconds, after) << ticks << " ticks at " << bar;
+    }
+}
+
+// However long the job and however slow its bar, the counters stop at their largest value.
+TEST(JobClock, CountersStopAtTheirLargestValueInsteadOfWrapping)
+{
+    constexpr int32_t most = std::numeric_limits<int32_t>::max();
+    // elapsed before, bar, elapsed after, remaining after
+    for (const auto &[before, bar, elapsed, remaining] :
+         std::vector<std::array<int32_t, 4>> {{most - 1, 1, most, most},
+                                              {most, 1, most, most},
+                                              {30000000, 1, 30000001, most},
+                                              {most - 1, 99, most, 21691754}}) {
+        JobClock clock;
+        clock.elapsedSeconds = before;
+        clock.Tick(bar);
+        EXPECT_EQ(clock.elapsedSeconds, elapsed) << before;
+        EXPECT_EQ(clock.remainingSeconds, remaining) << before << " at " << bar;
     }
 }
 
@@ -127,11 +177,57 @@ TEST_F(JobControl, RemovingTheJobFolderDeletesOnlyTheIntermediateFilesAndThenAnE
         for (const char *name : {"0.avi", "2.avi", "5.avi", "notes.txt"})
             if (extra || name[0] < '3')
                 qvj::test::WriteFile(folder + S(name), "x");
+        EXPECT_TRUE(QFileInfo::exists(folder + S(kJobOwnerFile)));
         RemoveJobFolder(folder, 3);
         const QStringList left = extra ? QStringList {S("5.avi"), S("notes.txt")} : QStringList();
         EXPECT_EQ(QDir(folder).entryList(QDir::Files), left);
         EXPECT_EQ(QFileInfo::exists(folder), extra);
     }
+}
+
+// The folders of killed jobs are removed at the next start; those of running jobs, foreign
+// folders and unreadable records are left alone.
+TEST_F(JobControl, AJobStartRemovesTheFoldersOfJobsWhoseProcessIsGone)
+{
+    QProcess gone;
+    gone.start(S("true"), {});
+    ASSERT_TRUE(gone.waitForStarted());
+    const QByteArray deadPid = QByteArray::number(gone.processId());
+    ASSERT_TRUE(gone.waitForFinished());
+    const QByteArray self = CurrentJobOwner();
+    const QList<QByteArray> parts = self.trimmed().split(' ');
+    const QString temp = root + S("temp/");
+    QDir().mkdir(temp);
+    // folder, owner record (null: none), removed
+    const std::vector<std::tuple<const char *, QByteArray, bool>> cases {
+        {"qvj-aaaaaa", self, false},
+        {"qvj-bbbbbb", deadPid + ' ' + parts[1] + ' ' + parts[2], true},
+        {"qvj-cccccc", parts[0] + " 1 " + parts[2], true}, // the pid taken by another process
+        {"qvj-dddddd", parts[0] + ' ' + parts[1] + " another-boot", true},
+        {"qvj-eeeeee", "garbled", false},
+        {"qvj-ffffff", QByteArray(), false},
+        {"mine-gggggg", deadPid + ' ' + parts[1] + ' ' + parts[2], false}};
+    for (const auto &[name, record, removed] : cases) {
+        const QString folder = temp + S(name) + S("/");
+        QDir().mkdir(folder);
+        for (const char *file : {"0.avi", "12.avi", ".3.avi.0badcafe.part"})
+            qvj::test::WriteFile(folder + S(file), "x");
+        if (!record.isNull())
+            qvj::test::WriteFile(folder + S(kJobOwnerFile), record);
+    }
+    // A user's file in an orphaned folder stays, and so does the folder.
+    QDir().mkdir(temp + S("qvj-hhhhhh"));
+    qvj::test::WriteFile(temp + S("qvj-hhhhhh/") + S(kJobOwnerFile),
+                         deadPid + ' ' + parts[1] + ' ' + parts[2]);
+    qvj::test::WriteFile(temp + S("qvj-hhhhhh/notes.txt"), "x");
+
+    const QString made = MakeJobFolder(temp, root).folder;
+    ASSERT_FALSE(made.isEmpty());
+    for (const auto &[name, record, removed] : cases)
+        EXPECT_EQ(QFileInfo::exists(temp + S(name)), !removed) << name;
+    EXPECT_EQ(QDir(temp + S("qvj-hhhhhh")).entryList(QDir::Files | QDir::Hidden),
+              QStringList {S("notes.txt")});
+    EXPECT_TRUE(JobOwnerAlive(qvj::test::ReadFile(made + S(kJobOwnerFile))));
 }
 
 } // namespace

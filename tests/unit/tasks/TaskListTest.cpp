@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -216,6 +217,39 @@ TEST_F(TaskListTest, MoveUpAndDownFollowTheSelection)
         ltvItemData rec;
         m.ReadTaskRow(int(after.indexOf(QLatin1Char('B'))), 7, rec);
         EXPECT_EQ(rec.SpareText7, QStringLiteral("B's"));
+    }
+}
+
+// A job started while a folder is being added (its Start runs between two files) owns the
+// rows from then on: the add stops, a file dropped after the folder is not appended, the list
+// buttons stay off and Delete, Clear and the moves change nothing until the job ends.
+TEST_F(TaskListTest, AJobStartedDuringAnAddFreezesTheList)
+{
+    const QStringList files = Touch({"f/a.avi", "f/b.avi", "f/c.avi", "z.avi"});
+    const QString folder = dir.filePath(QStringLiteral("f"));
+    for (const bool drop : {false, true}) {
+        RecordingDesktop d;
+        TaskListModel *self = nullptr;
+        TaskListModel m(d, [&](const QString &path) {
+            if (path.endsWith(QLatin1String("a.avi")))
+                QTimer::singleShot(0, [&] { // Start, as the window runs it
+                    self->SetListButtonsEnabled(false);
+                    self->SetListEnabled(false);
+                });
+            return FakeProbe(path);
+        });
+        self = &m;
+        m.SetListButtonsEnabled(false);
+        if (drop)
+            m.DropPaths({folder, files[3]});
+        else
+            m.AddChosenDirectory(folder);
+        EXPECT_EQ(Captions(m), QStringList {files[0]}) << drop;
+        EXPECT_FALSE(m.ListButtonsEnabled()) << drop;
+        m.Delete({0});
+        m.Clear();
+        m.AddTaskPaths({files[3]}, TaskListModel::AddRule::Drop);
+        EXPECT_EQ(Captions(m), QStringList {files[0]}) << drop;
     }
 }
 

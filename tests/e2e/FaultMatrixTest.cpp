@@ -1,0 +1,424 @@
+// Faults forced on purpose, driven through quintor-join and the job core: a broken encoder, an
+// output or temporary folder that is missing, read-only or full, unreadable inputs, awkward
+// names and Ctrl-C in each stage. Every case must end with its message and exit status, the
+// inputs unchanged, an older output unchanged unless the job completed, and nothing left
+// behind in the temporary or output folders.
+#include "EncoderTestSupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <iostream>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace qvj::test;
+
+QString S(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+enum class Encoder {
+    Real,
+    Missing,
+    NotExecutable,
+    Crashing, // dies of SIGSEGV
+    FailingAfterProgress,
+    Killed, // dies of SIGKILL
+    Hanging, // the real encoder over an ffmpeg that hangs
+    JoinWritesAndHangs, // the real encoder; ffmpeg converts, but hangs in the join after writing
+};
+
+enum class Place {
+    Usual,
+    Missing,
+    ReadOnly,
+    Full, // a small tmpfs
+    Unusable, // a file where the folder should be
+};
+
+struct Case
+{
+    const char *name;
+    Encoder encoder = Encoder::Real;
+    Place output = Place::Usual;
+    Place temp = Place::Usual;
+    bool readOnlyIni = false;
+    const char *badInput = nullptr; // "empty", "text" or "truncated": replaces the 2nd input
+    const char *inputName = "b.avi"; // the 2nd input's file name
+    const char *outputName = "joined.avi";
+    bool outputIsInput = false; // the output names the 1st input
+    const char *interruptWhen = nullptr; // Ctrl-C once standard error shows this
+    bool nameless = true; // the file systems make nameless files
+    int code = 0;
+    const char *message = nullptr; // on standard error
+};
+
+struct Outcome
+{
+    int code = -1;
+    QString err;
+    qint64 ms = 0;
+};
+
+QByteArray Hash(const QString &path)
+{
+    return QCryptographicHash::hash(ReadFile(path), QCryptographicHash::Sha1).toHex();
+}
+
+QStringList Entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
+                                  | QDir::System);
+}
+
+void WriteScript(const QString &path, const QByteArray &body)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    WriteFile(path, "#!/bin/sh\n" + body);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// A tmpfs of the given size at folder (made when missing); false where mounting is not allowed.
+bool MountSmall(const QString &folder, const char *options)
+{
+    QDir().mkpath(folder);
+    return ::geteuid() == 0
+        && ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, options) == 0;
+}
+
+class FaultMatrix : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        root = work.path() + S("/");
+        const QString built = BuildProgramDirectory();
+        QDir().mkpath(program + S("Profiles"));
+        // A copy, not a link: the program directory is where the program really lies.
+        ASSERT_TRUE(QFile::copy(built + S("quintor-join"), program + S("quintor-join")));
+        QFile::setPermissions(program + S("quintor-join"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ASSERT_TRUE(QFile::copy(built + S("Preferences.ini"), program + S("Preferences.ini")));
+        for (const QString &name : QDir(built + S("Profiles")).entryList(QDir::Files))
+            QFile::copy(built + S("Profiles/") + name, program + S("Profiles/") + name);
+        QDir().mkpath(clips);
+        ASSERT_TRUE(
+            MakeClip(clips + S("a.avi"), {.seconds = 1, .width = 64, .height = 48, .extra = {}}));
+        ASSERT_TRUE(
+            MakeClip(clips + S("b.avi"), {.seconds = 1, .width = 64, .height = 48, .extra = {}}));
+    }
+    void TearDown() override
+    {
+        for (const QString &m : mounts)
+            ::umount2(QFile::encodeName(m).constData(), MNT_DETACH);
+    }
+
+    // Lays out the case's folders and encoder; false when it needs a mount the machine refuses.
+    bool Prepare(const Case &c, QString *tempDir, QString *outDir, QStringList *inputs,
+                 QString *output, QProcessEnvironment *env);
+    Outcome Run(const QStringList &args, const QProcessEnvironment &env, const char *when);
+
+    QTemporaryDir work;
+    QString root;
+    QString program = QDir(work.path()).filePath(S("program/"));
+    QString clips = QDir(work.path()).filePath(S("clips/"));
+    QStringList mounts;
+};
+
+bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStringList *inputs,
+                          QString *output, QProcessEnvironment *env)
+{
+    const QString dir = root + S("case/");
+    QFile::setPermissions(dir + S("out"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDir(dir).removeRecursively();
+    QDir(program + S("temp")).removeRecursively();
+    QDir().mkpath(dir + S("in"));
+    *tempDir = dir + S("temp");
+    *outDir = dir + S("out");
+    *env = QProcessEnvironment::systemEnvironment();
+
+    const QString encoder = program + S("asapi.dll");
+    QFile::remove(encoder);
+    switch (c.encoder) {
+    case Encoder::Real:
+    case Encoder::Hanging:
+    case Encoder::JoinWritesAndHangs:
+        QFile::link(BuildProgramDirectory() + S("asapi.dll"), encoder);
+        break;
+    case Encoder::Missing:
+        break;
+    case Encoder::NotExecutable:
+        WriteFile(encoder, "#!/bin/sh\nexit 0\n");
+        QFile::setPermissions(encoder, QFile::ReadOwner | QFile::WriteOwner);
+        break;
+    case Encoder::Crashing:
+        WriteScript(encoder, "kill -SEGV $$\n");
+        break;
+    case Encoder::FailingAfterProgress:
+        WriteScript(encoder,
+                    "i=0\nwhile [ $i -lt 40 ]; do echo \"Pos: $i.0s 1f\"; "
+                    "i=$((i+1)); done\necho 'Boom: the disk is on fire' >&2\nexit 3\n");
+        break;
+    case Encoder::Killed:
+        WriteScript(encoder, "echo 'Pos: 0.1s 1f'\nkill -KILL $$\n");
+        break;
+    }
+    if (c.encoder == Encoder::Hanging) {
+        WriteScript(dir + S("bin/ffmpeg"), "exec sleep 120\n");
+        env->insert(S("PATH"), dir + S("bin:") + env->value(S("PATH")));
+        env->insert(S("QVJ_ENCODER_WATCHDOG_SECONDS"), S("2"));
+    }
+    if (c.encoder == Encoder::JoinWritesAndHangs) {
+        const QString real = QStandardPaths::findExecutable(S("ffmpeg"));
+        WriteScript(dir + S("bin/ffmpeg"),
+                    "for a; do out=\"$a\"; done\ncase \"$out\" in\n*joined*)\n"
+                    "  printf 'half a film' > \"${out#file:}\"\n  : > \""
+                        + QFile::encodeName(dir) + "bin/started\"\n  exec sleep 120;;\n"
+                        + "esac\nexec \"" + QFile::encodeName(real) + "\" \"$@\"\n");
+        env->insert(S("PATH"), dir + S("bin:") + env->value(S("PATH")));
+    }
+    if (!c.nameless)
+        env->insert(S("LD_PRELOAD"), S(QVJ_NO_TMPFILE_SHIM));
+
+    for (const auto &[place, folder] : {std::pair {c.temp, *tempDir}, {c.output, *outDir}}) {
+        switch (place) {
+        case Place::Usual:
+            QDir().mkpath(folder);
+            break;
+        case Place::Missing:
+            break;
+        case Place::Unusable:
+            WriteFile(folder, "a file, not a folder");
+            break;
+        case Place::Full:
+            if (!MountSmall(folder, folder == *tempDir ? "size=16k" : "size=8k"))
+                return false;
+            mounts << folder;
+            break;
+        case Place::ReadOnly: // a read-only mount for root, whom permissions do not stop
+            if (::geteuid() != 0) {
+                QDir().mkpath(folder);
+            } else if (MountSmall(folder, "size=1m")) {
+                mounts << folder;
+            } else {
+                return false;
+            }
+            break;
+        }
+    }
+
+    *inputs = QStringList {dir + S("in/a.avi"), dir + S("in/") + S(c.inputName)};
+    QFile::copy(clips + S("a.avi"), inputs->at(0));
+    if (!c.badInput) {
+        QFile::copy(clips + S("b.avi"), inputs->at(1));
+    } else if (!qstrcmp(c.badInput, "empty")) {
+        WriteFile(inputs->at(1), "");
+    } else if (!qstrcmp(c.badInput, "text")) {
+        WriteFile(inputs->at(1), "This is a letter, not a film.\n");
+    } else {
+        const QByteArray whole = ReadFile(clips + S("b.avi"));
+        WriteFile(inputs->at(1), whole.left(whole.size() / 2));
+    }
+    *output = c.outputIsInput ? inputs->at(0) : *outDir + S("/") + S(c.outputName);
+    if (c.output != Place::Missing && c.output != Place::Unusable && !c.outputIsInput)
+        WriteFile(*output, "the user's older output");
+    if (c.output == Place::ReadOnly && ::geteuid() != 0)
+        QFile::setPermissions(*outDir, QFile::ReadOwner | QFile::ExeOwner);
+    else if (c.output == Place::ReadOnly)
+        ::mount(nullptr, QFile::encodeName(*outDir).constData(), nullptr, MS_REMOUNT | MS_RDONLY,
+                nullptr);
+    const QString ini = program + S("Preferences.ini");
+    QFile::setPermissions(ini,
+                          c.readOnlyIni ? QFile::ReadOwner | QFile::ReadGroup
+                                        : QFile::ReadOwner | QFile::WriteOwner);
+    return true;
+}
+
+Outcome FaultMatrix::Run(const QStringList &args, const QProcessEnvironment &env, const char *when)
+{
+    QProcess p;
+    Outcome r;
+    bool sent = false;
+    QEventLoop loop;
+    QObject::connect(&p, &QProcess::readyReadStandardError, [&] {
+        r.err += QString::fromUtf8(p.readAllStandardError());
+        if (when && !sent && r.err.contains(S(when))) {
+            sent = true;
+            ::kill(pid_t(p.processId()), SIGINT);
+        }
+    });
+    QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+    // Or once the fake ffmpeg of the join has begun to write.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!sent && QFile::exists(root + S("case/bin/started"))) {
+            sent = true;
+            ::kill(pid_t(p.processId()), SIGINT);
+        }
+    });
+    poll.start(50);
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(root + S("case"));
+    QElapsedTimer clock;
+    clock.start();
+    p.start(program + S("quintor-join"), args);
+    p.closeWriteChannel();
+    QTimer::singleShot(240000, &loop, &QEventLoop::quit);
+    if (p.waitForStarted())
+        loop.exec();
+    r.ms = clock.elapsed();
+    if (p.state() != QProcess::NotRunning) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.err += QString::fromUtf8(p.readAllStandardError());
+    if (p.exitStatus() == QProcess::NormalExit)
+        r.code = p.exitCode();
+    return r;
+}
+
+TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
+{
+    const char *reinstall = "Error. Please re-install Quintor Video Joiner";
+    const char *converting = "Prepare (Converting): b.avi";
+    const Case cases[] = {
+        {.name = "encoder missing", .encoder = Encoder::Missing, .code = 1, .message = reinstall},
+        {.name = "encoder not executable",
+         .encoder = Encoder::NotExecutable,
+         .code = 1,
+         .message = reinstall},
+        {.name = "encoder crashing",
+         .encoder = Encoder::Crashing,
+         .code = 1,
+         .message = "(The encoder ended abnormally.)"},
+        {.name = "encoder failing after progress",
+         .encoder = Encoder::FailingAfterProgress,
+         .code = 1,
+         .message = "Boom: the disk is on fire"},
+        {.name = "encoder hanging",
+         .encoder = Encoder::Hanging,
+         .code = 1,
+         .message = "ffmpeg made no progress for 2 s"},
+        {.name = "encoder killed",
+         .encoder = Encoder::Killed,
+         .code = 1,
+         .message = "The encoder could not convert a.avi:"},
+        {.name = "output folder missing",
+         .output = Place::Missing,
+         .code = 1,
+         .message = "The output path does not exist."},
+        {.name = "output folder read-only",
+         .output = Place::ReadOnly,
+         .code = 1,
+         .message = "The encoder could not join the files:"},
+        {.name = "output folder full",
+         .output = Place::Full,
+         .code = 1,
+         .message = "The encoder could not join the files:"},
+        {.name = "temporary folder unusable", .temp = Place::Unusable, .code = 0},
+        {.name = "temporary folder full",
+         .temp = Place::Full,
+         .code = 1,
+         .message = "No space left on device"},
+        {.name = "read-only Preferences.ini", .readOnlyIni = true, .code = 0},
+        {.name = "empty input", .badInput = "empty", .code = 1, .message = "b.avi"},
+        {.name = "text input", .badInput = "text", .code = 1, .message = "b.avi"},
+        {.name = "truncated input", .badInput = "truncated", .code = 0},
+        {.name = "names with blanks",
+         .inputName = "b clip  two.avi",
+         .outputName = "joined  out.avi",
+         .code = 0},
+        {.name = "names with quotes",
+         .inputName = "b \"clip\" 'two'.avi",
+         .outputName = "\"joined\" it's.avi",
+         .code = 0},
+        {.name = "names with a leading dash",
+         .inputName = "-b.avi",
+         .outputName = "-joined.avi",
+         .code = 0},
+        {.name = "non-ASCII names",
+         .inputName = "Über clip é 日本.avi",
+         .outputName = "Ünï joined.avi",
+         .code = 0},
+        {.name = "output is an input",
+         .outputIsInput = true,
+         .code = 1,
+         .message = "is one of the videos to join"},
+        {.name = "Ctrl-C converting",
+         .interruptWhen = converting,
+         .code = 130,
+         .message = "Cancel: The Coversion is canceled."},
+        {.name = "Ctrl-C joining",
+         .interruptWhen = "Final Step: Joining all files...",
+         .code = 130,
+         .message = "Cancel: The Joining is canceled."},
+        // The join is writing its hidden file when Ctrl-C comes: the encoder must remove it.
+        {.name = "Ctrl-C joining without nameless files",
+         .encoder = Encoder::JoinWritesAndHangs,
+         .nameless = false,
+         .code = 130,
+         .message = "Cancel: The Joining is canceled."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QString tempDir, outDir, output;
+        QStringList inputs;
+        QProcessEnvironment env;
+        if (!Prepare(c, &tempDir, &outDir, &inputs, &output, &env)) {
+            std::cout << "[  SKIPPED ] " << c.name << ": mounting a tmpfs is not allowed here\n";
+            continue;
+        }
+        QList<QByteArray> inputHashes;
+        for (const QString &input : inputs)
+            inputHashes << Hash(input);
+        const QByteArray outputBefore = ReadFile(output);
+        const QStringList outBefore = Entries(outDir);
+
+        QStringList args {S("--profile"),   S("AVI - MPEG-4 Video"),
+                          S("--temp"),      tempDir,
+                          S("--overwrite"), S("-o"),
+                          output,           S("--")};
+        args << inputs;
+        const Outcome r = Run(args, env, c.interruptWhen);
+        std::cout << "[   CASE   ] " << c.name << ": exit " << r.code << " in " << r.ms << " ms\n";
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        if (c.message) {
+            EXPECT_TRUE(r.err.contains(S(c.message))) << r.err.toStdString();
+        }
+        for (qsizetype i = 0; i < inputs.size(); ++i)
+            EXPECT_EQ(Hash(inputs[i]), inputHashes[i]) << inputs[i].toStdString();
+        if (c.code == 0) {
+            EXPECT_GT(ProbeFile(output).seconds, 0.5);
+        } else {
+            EXPECT_EQ(ReadFile(output), outputBefore);
+            EXPECT_EQ(Entries(outDir), outBefore);
+        }
+        if (c.temp != Place::Unusable) {
+            EXPECT_EQ(Entries(tempDir), QStringList());
+        }
+        EXPECT_EQ(Entries(program + S("temp")), QStringList());
+        if (c.encoder == Encoder::Hanging) {
+            EXPECT_LT(r.ms, 60000); // the watchdog's 2 s plus a margin for a busy machine
+        }
+        for (const QString &m : mounts)
+            ::umount2(QFile::encodeName(m).constData(), MNT_DETACH);
+        mounts.clear();
+    }
+}
+
+} // namespace

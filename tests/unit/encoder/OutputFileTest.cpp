@@ -1,0 +1,63 @@
+#include "encoder/OutputFile.h"
+#include "common/TestSupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The hidden name keeps within the folder's limit, cutting the name only between letters.
+TEST(OutputFile, HiddenNameKeepsWithinTheLimit)
+{
+    const QByteArray e = QString(QChar(0xE9)).toUtf8(); // two bytes
+    // name, limit, hidden name
+    const std::vector<std::tuple<QByteArray, long, QByteArray>> cases {
+        {"a.avi", 255, ".a.avi.tag.part"},
+        {QByteArray(250, 'a'), 255, '.' + QByteArray(245, 'a') + ".tag.part"},
+        {"abcdef", 14, ".abcd.tag.part"},
+        {e + e + e, 14, '.' + e + e + ".tag.part"},
+        {e + e + e, 13, '.' + e + ".tag.part"}}; // never half a letter
+    for (const auto &[name, limit, hidden] : cases) {
+        const QByteArray made = OutputFile::HiddenName(name, "tag", limit);
+        EXPECT_EQ(made, hidden) << name.toStdString() << " " << limit;
+        EXPECT_LE(made.size(), limit);
+        EXPECT_TRUE(QString::fromUtf8(made).toUtf8() == made); // whole letters only
+    }
+}
+
+// Until Commit the older file stays byte for byte; Commit replaces it, Discard leaves it; no
+// other file is left in the folder either way.
+TEST(OutputFile, CommitReplacesAndDiscardKeepsTheOlderFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.avi"));
+    for (const bool commit : {false, true}) {
+        qvj::test::WriteFile(path, "older");
+        OutputFile file;
+        QString error;
+        ASSERT_TRUE(file.Open(path, &error)) << error.toStdString();
+        QString target = file.Target();
+        if (target.startsWith(QStringLiteral("file:")))
+            target = target.mid(5);
+        QFile written(target);
+        ASSERT_TRUE(written.open(QIODevice::WriteOnly));
+        written.write("newer");
+        written.close();
+        EXPECT_EQ(qvj::test::ReadFile(path), QByteArray("older"));
+        if (commit)
+            EXPECT_TRUE(file.Commit(&error)) << error.toStdString();
+        else
+            file.Discard();
+        EXPECT_EQ(qvj::test::ReadFile(path), QByteArray(commit ? "newer" : "older"));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList {QStringLiteral("out.avi")});
+    }
+    OutputFile tooLong;
+    QString error;
+    EXPECT_FALSE(tooLong.Open(dir.filePath(QString(256, QLatin1Char('a'))), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("too long"))) << error.toStdString();
+}
+
+} // namespace
