@@ -158,12 +158,14 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     settings.inheritedFd = output.InheritedDescriptor();
     settings.totalSeconds = plan->totalSeconds;
     settings.watchdogSeconds = environment.watchdogSeconds;
-    // A join goes through feeds, so that its cost does not grow with the number of inputs.
-    if (inputs.size() == 1)
+    // A join of more inputs than one feed opens goes through feeds, so that its cost does not
+    // grow with the number of inputs; a smaller one is one ffmpeg run.
+    const bool fed = inputs.size() > kInputsPerFeed;
+    if (!fed)
         settings.arguments = BuildFfmpegArguments(options, *plan, inputs, output.Target());
-    const RunResult run = inputs.size() == 1
-        ? RunFfmpeg(settings, WriteOut)
-        : RunPipedJoin(settings, options, *plan, inputs, output.Target(), WriteOut);
+    const RunResult run = fed
+        ? RunPipedJoin(settings, options, *plan, inputs, output.Target(), WriteOut)
+        : RunFfmpeg(settings, WriteOut);
     WriteOut("\n");
 
     auto failRun = [&](const QString &message, int code) {

@@ -38,6 +38,15 @@ bool MakePipes(int video[2], int audio[2])
     return true;
 }
 
+// Frames the writer may hold of the picture's pipe while it waits for the first sound: a
+// feed can run well ahead in pictures before its sound starts, and would otherwise wait on a
+// full pipe while the writer waits for sound. About 64 MB of frames, at least 8.
+int VideoQueueFrames(const OutputPlan &plan)
+{
+    const int64_t frameBytes = std::max<int64_t>(1, int64_t(plan.width) * plan.height * 3 / 2);
+    return int(std::clamp<int64_t>((int64_t(64) << 20) / frameBytes, 8, 512));
+}
+
 } // namespace
 
 OutputPlan FeedPlan(const OutputPlan &plan, size_t first, size_t count)
@@ -94,7 +103,8 @@ QStringList BuildPipedJoinArguments(const EncoderOptions &options, const OutputP
     const QStringList probeLittle {QStringLiteral("-probesize"), QStringLiteral("32"),
                                    QStringLiteral("-analyzeduration"), QStringLiteral("0")};
     QStringList args = ProgressRunArguments() + probeLittle;
-    args << QStringLiteral("-f") << QStringLiteral("rawvideo") << QStringLiteral("-pixel_format")
+    args << QStringLiteral("-thread_queue_size") << QString::number(VideoQueueFrames(plan))
+         << QStringLiteral("-f") << QStringLiteral("rawvideo") << QStringLiteral("-pixel_format")
          << plan.pixelFormat << QStringLiteral("-video_size") << SizeText(plan)
          << QStringLiteral("-framerate") << plan.fps.Text() << QStringLiteral("-i")
          << PipeName(videoFd);

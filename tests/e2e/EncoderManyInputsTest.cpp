@@ -23,15 +23,15 @@ const QString kJoinOptions = QStringLiteral(
     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=500 -oac mp3lame -lameopts vbr=2:q=6 "
     "-channels 2 -vf scale=64:48 -srate 44100");
 
-// The number of frames of the file's picture, counted by ffprobe from its index.
+// The number of frames of the file's picture, counted by ffprobe through its packets.
 qint64 VideoFrames(const QString &path)
 {
     QProcess p;
     p.start(QStringLiteral("ffprobe"),
-            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-             QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-             QStringLiteral("stream=nb_frames"), QStringLiteral("-of"), QStringLiteral("csv=p=0"),
-             path});
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_packets"),
+             QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+             QStringLiteral("-show_entries"), QStringLiteral("stream=nb_read_packets"),
+             QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
     p.waitForFinished(60000);
     return p.readAllStandardOutput().trimmed().toLongLong();
 }
@@ -119,6 +119,30 @@ TEST(EncoderManyInputs, UnlikeInputsKeepSyncAcrossEveryGroupOfOpenedInputs)
     CheckJoined(output, inputs, "unlike inputs in two groups", &sync, &length);
     std::cout << "[ measured ] " << inputs.size() << " unlike inputs: worst sync offset "
               << sync * 1000 << " ms, length error " << length * 1000 << " ms\n";
+}
+
+TEST(EncoderManyInputs, SoundAtALowRateDoesNotStallTheFeeds)
+{
+    // At 22050 Hz a feed gives many pictures before the writer has its first block of sound;
+    // the writer must take them meanwhile, or both wait on each other for good.
+    QTemporaryDir dir;
+    const QString temp = dir.filePath(QStringLiteral("temp/"));
+    ASSERT_TRUE(QDir().mkpath(temp));
+    const QString clip = dir.filePath(QStringLiteral("clip.mp4"));
+    ASSERT_TRUE(MakeSyncClip(clip, {}));
+    const QString first = IntermediateFile(temp, 0);
+    ASSERT_EQ(RunEncoderLine(ConversionCommandLine(clip, first, QStringLiteral("640:480"))).code,
+              0);
+    const int count = int(kInputsPerFeed) + 1;
+    for (int i = 1; i < count; ++i)
+        ASSERT_TRUE(QFile::copy(first, IntermediateFile(temp, i)));
+    const QString output = dir.filePath(QStringLiteral("joined.flv"));
+    const ProgramRun join = RunEncoderLine(JoinCommandLine(
+        JoinInputList(temp, count), output,
+        QStringLiteral(" -ovc lavc -lavcopts vcodec=flv:vbitrate=1000 -oac mp3lame -lameopts "
+                       "vbr=2:q=2 -channels 2 -vf scale=640:480 -srate 22050")));
+    ASSERT_EQ(join.code, 0) << join.err.toStdString();
+    EXPECT_EQ(VideoFrames(output), VideoFrames(first) * count);
 }
 
 } // namespace
