@@ -3,6 +3,7 @@
 // one input as ffprobe's JSON. Only the plan's public functions are called.
 #include "FuzzTarget.h"
 #include "encoder/EncoderOptions.h"
+#include "encoder/FfmpegArguments.h"
 #include "encoder/FfmpegPlan.h"
 #include "encoder/InputProbe.h"
 #include "pipeline/CommandLine.h"
