@@ -67,12 +67,12 @@ int main(int argc, char **argv)
     // One short clip, listed under 1,000 names (symbolic links): the figures are those of the list
     // and of the pictures, not of the disk.
     const QString clip = dir.filePath(QStringLiteral("source.bin"));
-    qvj::test::ClipSpec spec;
-    spec.seconds = 2;
-    spec.width = 320;
-    spec.height = 240;
-    spec.extra = {QStringLiteral("-f"), QStringLiteral("avi")};
-    if (!qvj::test::MakeClip(clip, spec))
+    qvj::test::ClipSpec settings;
+    settings.seconds = 2;
+    settings.width = 320;
+    settings.height = 240;
+    settings.extra = {QStringLiteral("-f"), QStringLiteral("avi")};
+    if (!qvj::test::MakeClip(clip, settings))
         return 1;
     const QString folder = dir.filePath(QStringLiteral("folder/"));
     QDir().mkpath(folder);

@@ -164,11 +164,11 @@ TEST_F(JoinJobTest, CompletesAndActsAsThePreferencesSay)
 TEST_F(JoinJobTest, TheCompletionMessageComparesTheOutputsLength)
 {
     const QString clip = root + S("two-seconds.avi");
-    ClipSpec spec;
-    spec.seconds = 2;
-    spec.width = 160;
-    spec.height = 120;
-    ASSERT_TRUE(MakeClip(clip, spec));
+    ClipSpec settings;
+    settings.seconds = 2;
+    settings.width = 160;
+    settings.height = 120;
+    ASSERT_TRUE(MakeClip(clip, settings));
     inputs.openDir = false;
     Encoder(QStringLiteral("case \"$all\" in *-ovc\\ lavc\\ -oac*) cp '%1' \"$out\";;"
                            "*) printf x > \"$out\";; esac")

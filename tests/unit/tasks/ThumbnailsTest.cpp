@@ -64,12 +64,12 @@ protected:
     static QString Clip(const char *name, int width, int height, QStringList extra = {})
     {
         const QString path = dir().filePath(S(name));
-        ClipSpec spec;
-        spec.seconds = 2;
-        spec.width = width;
-        spec.height = height;
-        spec.extra = extra;
-        EXPECT_TRUE(QFile::exists(path) || MakeClip(path, spec));
+        ClipSpec settings;
+        settings.seconds = 2;
+        settings.width = width;
+        settings.height = height;
+        settings.extra = extra;
+        EXPECT_TRUE(QFile::exists(path) || MakeClip(path, settings));
         return path;
     }
     static QTemporaryDir &dir()
