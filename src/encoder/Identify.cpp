@@ -1,4 +1,5 @@
 #include "encoder/Identify.h"
+#include "encoder/InputProbe.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,24 +9,6 @@
 #include <cmath>
 
 namespace {
-
-Fraction FractionOf(const QString &text, QChar separator)
-{
-    const QStringList parts = text.split(separator);
-    if (parts.size() != 2)
-        return {};
-    bool okNum = false, okDen = false;
-    const qint64 num = parts.at(0).toLongLong(&okNum);
-    const qint64 den = parts.at(1).toLongLong(&okDen);
-    if (!okNum || !okDen || num <= 0 || den <= 0)
-        return {};
-    return Reduced(num, den);
-}
-
-int Whole(const QJsonValue &v)
-{
-    return v.isDouble() ? v.toInt() : v.toString().toInt();
-}
 
 QString Text(const QJsonObject &o, const char *key)
 {
@@ -92,12 +75,12 @@ void TakeVideo(const QJsonObject &s, IdentifiedFile &f)
     f.width = Whole(s.value(QLatin1String("width")));
     f.height = Whole(s.value(QLatin1String("height")));
     f.pixelFormat = Text(s, "pix_fmt");
-    const Fraction sar = FractionOf(Text(s, "sample_aspect_ratio"), u':');
+    const Fraction sar = ParseFraction(Text(s, "sample_aspect_ratio"), u':');
     if (sar.IsValid())
         f.pixelAspect = sar;
-    f.frameRate = FractionOf(Text(s, "avg_frame_rate"), u'/');
+    f.frameRate = ParseFraction(Text(s, "avg_frame_rate"), u'/');
     if (!f.frameRate.IsValid() || f.frameRate.Value() > 1000)
-        f.frameRate = FractionOf(Text(s, "r_frame_rate"), u'/');
+        f.frameRate = ParseFraction(Text(s, "r_frame_rate"), u'/');
 }
 
 void TakeAudio(const QJsonObject &s, IdentifiedFile &f)

@@ -20,24 +20,6 @@ std::optional<double> Seconds(const QJsonValue &v)
     return ok ? std::optional<double>(d) : std::nullopt;
 }
 
-Fraction ParseFraction(const QString &text, QChar separator)
-{
-    const QStringList parts = text.split(separator);
-    if (parts.size() != 2)
-        return {};
-    bool okNum = false, okDen = false;
-    const qint64 num = parts.at(0).toLongLong(&okNum);
-    const qint64 den = parts.at(1).toLongLong(&okDen);
-    if (!okNum || !okDen || num <= 0 || den <= 0)
-        return {};
-    return Reduced(num, den);
-}
-
-int Whole(const QJsonValue &v)
-{
-    return v.isDouble() ? v.toInt() : v.toString().toInt();
-}
-
 // Header numbers are whatever the file says. Beyond these bounds they are not believed: a
 // length is then unknown (the file is read to its real end), a start is taken as zero, an
 // odd pixel shape as square; a picture larger than any codec makes is refused.
@@ -148,6 +130,24 @@ void ReadTimes(const QJsonObject &format, const QJsonObject &video, InputMedia &
 }
 
 } // namespace
+
+Fraction ParseFraction(const QString &text, QChar separator)
+{
+    const QStringList parts = text.split(separator);
+    if (parts.size() != 2)
+        return {};
+    bool okNum = false, okDen = false;
+    const qint64 num = parts.at(0).toLongLong(&okNum);
+    const qint64 den = parts.at(1).toLongLong(&okDen);
+    if (!okNum || !okDen || num <= 0 || den <= 0)
+        return {};
+    return Reduced(num, den);
+}
+
+int Whole(const QJsonValue &v)
+{
+    return v.isDouble() ? v.toInt() : v.toString().toInt();
+}
 
 Fraction ShownFrame::DisplayAspect() const
 {

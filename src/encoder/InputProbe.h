@@ -4,6 +4,7 @@
 #include "encoder/EncoderOptions.h"
 
 #include <QByteArray>
+#include <QJsonValue>
 #include <QString>
 
 #include <optional>
@@ -54,6 +55,11 @@ QString SizeRefusal(const InputMedia &media);
 
 // The ffprobe arguments that ParseProbeOutput reads the answer of.
 QStringList ProbeArguments(const QString &path);
+
+// ffprobe's numbers: "30000/1001" or "16:9" as a fraction (empty unless both parts are positive
+// whole numbers), and a whole number written as a number or as text (0 when it is neither).
+Fraction ParseFraction(const QString &text, QChar separator);
+int Whole(const QJsonValue &v);
 
 // Reads ffprobe's JSON answer for path; on failure gives nothing and sets *error.
 std::optional<InputMedia> ParseProbeOutput(const QString &path, const QByteArray &json,
