@@ -13,57 +13,7 @@ namespace {
 
 const QString kStatusOk = QStringLiteral("OK");
 
-QString UpperExtensionName(const char *extension)
-{
-    return QString::fromLatin1(extension + 1).toUpper();
-}
-
 } // namespace
-
-QString SupportedMask()
-{
-    QString mask;
-    for (const char *extension : InputExtensions)
-        mask += QLatin1Char('*') + QLatin1String(extension) + QLatin1Char(';');
-    return mask;
-}
-
-QString OpenDialogFilter()
-{
-    const QString mask = SupportedMask();
-    QString filter = QStringLiteral("All Support Files(") + mask + QStringLiteral(")|") + mask
-        + QLatin1Char('|');
-    for (const char *extension : InputExtensions) {
-        filter += UpperExtensionName(extension) + QStringLiteral(" Files (*")
-            + QLatin1String(extension) + QStringLiteral(")|*") + QLatin1String(extension)
-            + QLatin1Char('|');
-    }
-    return filter + QStringLiteral("All Files (*.*)|*.*");
-}
-
-bool HasInputExtension(const QString &path)
-{
-    const QString extension = ExtractFileExt(path).toLower();
-    return std::any_of(InputExtensions.begin(), InputExtensions.end(),
-                       [&](const char *e) { return extension == QLatin1String(e); });
-}
-
-QStringList ListSupportedFiles(const QString &folder)
-{
-    if (folder.isEmpty())
-        return {};
-    // Without QDir::Hidden and QDir::System, names beginning with "." and sockets, pipes,
-    // devices and broken links are left out; QDir::Files leaves out the subfolders.
-    QStringList names = QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
-    names.erase(std::remove_if(names.begin(), names.end(),
-                               [](const QString &name) { return !HasInputExtension(name); }),
-                names.end());
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int c = QString::compare(a, b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
-    return names;
-}
 
 // One user command: the probe failures of everything it adds are shown together, in one
 // error box, when the outermost command ends.

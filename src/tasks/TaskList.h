@@ -3,6 +3,7 @@
 // the row record through which every other part reads and writes a row, and the rules by
 // which the list is filled and arranged. The main window's list view shows this model.
 
+#include "tasks/InputTypes.h"
 #include "tasks/MediaProbe.h"
 
 #include <QAbstractTableModel>
@@ -42,22 +43,6 @@ struct ltvItemData
 // Column selectors of ReadTaskRow and WriteTaskRow; 0 to 9 select one sub-text.
 constexpr int AllColumns = -2;
 constexpr int CaptionOnly = -1;
-
-// The supported input extensions, lower case, in the order of the dialog filter: the eight
-// classic types, then camcorder and broadcast streams and today's web and phone containers.
-inline constexpr std::array<const char *, 17> InputExtensions {
-    ".avi",  ".mpg", ".mpeg", ".mp4",  ".wmv", ".mov", ".vob", ".asf", ".mts",
-    ".m2ts", ".ts",  ".mkv",  ".webm", ".m4v", ".3gp", ".flv", ".ogv"};
-
-// "*.avi;*.mpg;...;*.asf;" (every pattern followed by ";").
-QString SupportedMask();
-// The open dialog's filter as "|"-separated pairs of description and pattern.
-QString OpenDialogFilter();
-// True when the path's extension, lower-cased, is one of InputExtensions.
-bool HasInputExtension(const QString &path);
-// The supported files directly in a folder: no subfolders, no hidden or special files,
-// sorted by name without regard to case (ties by exact name). Names only.
-QStringList ListSupportedFiles(const QString &folder);
 
 class TaskListModel : public QAbstractTableModel
 {
