@@ -56,13 +56,6 @@ QString FindTool(const QString &given, const QString &name)
     return given.isEmpty() ? QStandardPaths::findExecutable(name) : given;
 }
 
-// The same file reached by two names.
-bool SameFile(const QString &a, const QString &b)
-{
-    const QFileInfo fa(a), fb(b);
-    return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
-}
-
 // ffmpeg reports a failed write of its output (a full disk, a lost network share) on its
 // standard error but still exits with 0; the file it leaves is cut short.
 bool OutputWriteFailed(const QStringList &errorLines)
@@ -131,9 +124,8 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     if (!output.Open(options.output, &error))
         return Fail(error);
     // Replacing an input with the output would lose it, whichever way the output is written.
-    for (const QString &input : options.inputs)
-        if (SameFile(input, options.output))
-            return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
+    if (const QString input = InputBeingReplaced(options.inputs, options.output); !input.isEmpty())
+        return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
 
     SayOut(
         QStringLiteral("Encoder: %1 input file(s) -> %2").arg(inputs.size()).arg(options.output));

@@ -163,3 +163,17 @@ void OutputFile::Discard()
         m_hidden.clear();
     }
 }
+
+QString InputBeingReplaced(const QStringList &inputs, const QString &output)
+{
+    const QFileInfo out(output);
+    if (!out.exists())
+        return {};
+    const QString target = out.canonicalFilePath();
+    for (const QString &input : inputs) {
+        const QFileInfo in(input);
+        if (in.exists() && in.canonicalFilePath() == target)
+            return input;
+    }
+    return {};
+}

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -50,3 +51,7 @@ private:
     QByteArray m_hidden; // the hidden sibling being written, when there is no nameless file
     bool m_done = false;
 };
+
+// The first of inputs that is the output itself under another name (a link, another path), or
+// empty when none is: writing the output would destroy that input.
+QString InputBeingReplaced(const QStringList &inputs, const QString &output);

@@ -118,12 +118,6 @@ int FinishCopyRun(const RunResult &run, OutputFile &output, const RunSettings &s
     return kExitDone;
 }
 
-bool SameFile(const QString &a, const QString &b)
-{
-    const QFileInfo fa(a), fb(b);
-    return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
-}
-
 } // namespace
 
 int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &environment)
@@ -146,9 +140,8 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     OutputFile output;
     if (!output.Open(options.output, &error))
         return Fail(error);
-    for (const QString &input : options.inputs)
-        if (SameFile(input, options.output))
-            return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
+    if (const QString input = InputBeingReplaced(options.inputs, options.output); !input.isEmpty())
+        return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
 
     const QString muxer = MuxerFor(options);
     ConsoleSay(QStringLiteral("Encoder: %1 input file(s) copied -> %2 (%3)")
