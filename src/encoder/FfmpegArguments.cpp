@@ -1,6 +1,7 @@
 #include "encoder/FfmpegArguments.h"
 
 #include "encoder/FilterGraph.h"
+#include "encoder/OutputFile.h"
 
 QStringList ProgressRunArguments()
 {
@@ -54,6 +55,6 @@ QStringList EncodeArguments(const EncoderOptions &o, const OutputPlan &plan, con
 
     if (plan.muxer == u"avi") // sound start-up delay is made up for in the filter graph
         args << QStringLiteral("-avoid_negative_ts") << QStringLiteral("disabled");
-    args << QStringLiteral("-f") << plan.muxer << target;
-    return args;
+    args << QStringLiteral("-f") << plan.muxer;
+    return args + WriterArguments(target);
 }

@@ -164,6 +164,11 @@ void OutputFile::Discard()
     }
 }
 
+QStringList WriterArguments(const QString &target)
+{
+    return {QStringLiteral("-truncate"), QStringLiteral("0"), target};
+}
+
 QString InputBeingReplaced(const QStringList &inputs, const QString &output)
 {
     const QFileInfo out(output);

@@ -52,6 +52,11 @@ private:
     bool m_done = false;
 };
 
+// The end of a writer's command line that writes target. The target is always a file just made
+// empty, so the writer must not truncate it: on ext4, a file truncated and written anew is
+// flushed to disk as it is closed, which costs a large output a quarter of a second or more.
+QStringList WriterArguments(const QString &target);
+
 // The first of inputs that is the output itself under another name (a link, another path), or
 // empty when none is: writing the output would destroy that input.
 QString InputBeingReplaced(const QStringList &inputs, const QString &output);

@@ -1,5 +1,6 @@
 #include "encoder/ConsoleOut.h"
 #include "encoder/EncoderRoutes.h"
+#include "encoder/FfmpegArguments.h"
 #include "encoder/FfmpegRun.h"
 #include "encoder/FormatRules.h"
 #include "encoder/OutputFile.h"
@@ -48,31 +49,13 @@ QString ConcatList(const QStringList &paths, QString *error)
 QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
                                 const QString &target)
 {
-    return {QStringLiteral("-hide_banner"),
-            QStringLiteral("-nostdin"),
-            QStringLiteral("-loglevel"),
-            QStringLiteral("error"),
-            QStringLiteral("-y"),
-            QStringLiteral("-progress"),
-            QStringLiteral("pipe:1"),
-            QStringLiteral("-stats_period"),
-            QStringLiteral("0.05"),
-            QStringLiteral("-nostats"),
-            QStringLiteral("-f"),
-            QStringLiteral("concat"),
-            QStringLiteral("-safe"),
-            QStringLiteral("0"),
-            QStringLiteral("-i"),
-            QStringLiteral("file:") + listPath,
-            QStringLiteral("-map"),
-            QStringLiteral("0:v:0"),
-            QStringLiteral("-map"),
-            QStringLiteral("0:a:0?"),
-            QStringLiteral("-c"),
-            QStringLiteral("copy"),
-            QStringLiteral("-f"),
-            muxer,
-            target};
+    QStringList args = ProgressRunArguments();
+    args << QStringLiteral("-f") << QStringLiteral("concat") << QStringLiteral("-safe")
+         << QStringLiteral("0") << QStringLiteral("-i") << QStringLiteral("file:") + listPath
+         << QStringLiteral("-map") << QStringLiteral("0:v:0") << QStringLiteral("-map")
+         << QStringLiteral("0:a:0?") << QStringLiteral("-c") << QStringLiteral("copy")
+         << QStringLiteral("-f") << muxer;
+    return args + WriterArguments(target);
 }
 
 namespace {

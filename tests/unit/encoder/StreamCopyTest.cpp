@@ -133,7 +133,7 @@ TEST(EncoderCopyRoute, TheListNamesEveryFileExactly)
     const QStringList args = StreamCopyArguments(S("/t/l.txt"), S("mp4"), S("/proc/self/fd/3"));
     // The first picture, and the first sound when there is one.
     EXPECT_TRUE(args.join(u' ').endsWith(S("-f concat -safe 0 -i file:/t/l.txt -map 0:v:0 -map "
-                                           "0:a:0? -c copy -f mp4 /proc/self/fd/3")))
+                                           "0:a:0? -c copy -f mp4 -truncate 0 /proc/self/fd/3")))
         << args.join(u' ').toStdString();
 }
 
