@@ -25,12 +25,6 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
 // The program at the given path, or the one of that name on PATH when none is given.
 QString ToolPath(const QString &given, const QString &name);
 
-// What ffprobe (at its full path) says of each file, in the order of paths; a file it cannot
-// tell about gives nothing and its reason in errors. With packets the first frame times are
-// read too (for a variable rate, and frames without times).
-std::vector<std::optional<IdentifiedFile>>
-IdentifyFiles(const QString &ffprobe, const QStringList &paths, bool packets, QStringList *errors);
-
 // ffmpeg's concat list of the files (absolute paths), or empty with *error when a name cannot
 // be written into one (a line break).
 QString ConcatList(const QStringList &paths, QString *error);

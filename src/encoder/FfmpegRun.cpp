@@ -20,9 +20,11 @@
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+volatile sig_atomic_t g_stopRequested = 0;
 
 void OnStopSignal(int signo)
 {
+    g_stopRequested = 1;
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(signo);
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
@@ -137,6 +139,11 @@ void InstallStopSignals()
     for (int signo : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(signo, &sa, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
+}
+
+bool StopRequested()
+{
+    return g_stopRequested != 0;
 }
 
 int TakeStopSignal()

@@ -37,6 +37,8 @@ void InstallStopSignals();
 
 // The stop signal that arrived since the last call (or RunFfmpeg's start), or 0.
 int TakeStopSignal();
+// Whether a stop signal has ever arrived; safe to ask from any thread.
+bool StopRequested();
 
 // Runs the child to its end. Every status line goes to writeStatus, at least every
 // statusIntervalMs while the child runs.

@@ -1,29 +1,9 @@
 #include "encoder/Identify.h"
-#include "encoder/InputProbe.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-QString Text(const QJsonObject &o, const char *key)
-{
-    const QString t = o.value(QLatin1String(key)).toString();
-    return t == u"unknown" ? QString() : t;
-}
-
-bool IsPicture(const QJsonObject &stream)
-{
-    return stream.value(QLatin1String("disposition"))
-               .toObject()
-               .value(QLatin1String("attached_pic"))
-               .toInt()
-        != 0;
-}
 
 // Decimals as MEncoder prints them: fixed places, "." whatever the locale.
 QString Fixed(double value, int places)
@@ -32,21 +12,6 @@ QString Fixed(double value, int places)
 }
 
 } // namespace
-
-QStringList IdentifyProbeArguments(const QString &path, bool packets)
-{
-    QString entries = QStringLiteral(
-        "stream=index,codec_type,codec_name,profile,width,height,pix_fmt,sample_aspect_ratio,"
-        "avg_frame_rate,r_frame_rate,sample_rate,channels,channel_layout:"
-        "stream_disposition=attached_pic:format=format_name,duration");
-    QStringList args {QStringLiteral("-v"), QStringLiteral("error"),
-                      QStringLiteral("-print_format"), QStringLiteral("json")};
-    if (packets) {
-        entries += QStringLiteral(":packet=stream_index,pts_time");
-        args << QStringLiteral("-read_intervals") << QStringLiteral("%+#240");
-    }
-    return args << QStringLiteral("-show_entries") << entries << QStringLiteral("file:") + path;
-}
 
 bool IsVariableRate(std::vector<double> times)
 {
@@ -63,91 +28,6 @@ bool IsVariableRate(std::vector<double> times)
         return true;
     return std::any_of(steps.begin(), steps.end(),
                        [typical](double s) { return std::abs(s - typical) > typical / 10; });
-}
-
-namespace {
-
-void TakeVideo(const QJsonObject &s, IdentifiedFile &f)
-{
-    f.hasVideo = true;
-    f.videoCodec = Text(s, "codec_name");
-    f.videoProfile = Text(s, "profile");
-    f.width = Whole(s.value(QLatin1String("width")));
-    f.height = Whole(s.value(QLatin1String("height")));
-    f.pixelFormat = Text(s, "pix_fmt");
-    const Fraction sar = ParseFraction(Text(s, "sample_aspect_ratio"), u':');
-    if (sar.IsValid())
-        f.pixelAspect = sar;
-    f.frameRate = ParseFraction(Text(s, "avg_frame_rate"), u'/');
-    if (!f.frameRate.IsValid() || f.frameRate.Value() > 1000)
-        f.frameRate = ParseFraction(Text(s, "r_frame_rate"), u'/');
-}
-
-void TakeAudio(const QJsonObject &s, IdentifiedFile &f)
-{
-    f.hasAudio = true;
-    f.audioCodec = Text(s, "codec_name");
-    f.audioProfile = Text(s, "profile");
-    f.sampleRate = Whole(s.value(QLatin1String("sample_rate")));
-    f.channels = Whole(s.value(QLatin1String("channels")));
-    f.channelLayout = Text(s, "channel_layout");
-}
-
-// The frame times of the video stream's first packets tell a variable rate, and frames kept
-// without a time.
-void TakeFrameTimes(const QJsonArray &packets, int videoIndex, IdentifiedFile &f)
-{
-    std::vector<double> times;
-    for (const QJsonValue &pv : packets) {
-        const QJsonObject p = pv.toObject();
-        if (Whole(p.value(QLatin1String("stream_index"))) != videoIndex)
-            continue;
-        bool ok = false;
-        const double t = p.value(QLatin1String("pts_time")).toString().toDouble(&ok);
-        if (ok)
-            times.push_back(t);
-        else
-            f.untimedFrames = true;
-    }
-    // Without every frame's time the spacing tells nothing.
-    f.variableRate = !f.untimedFrames && IsVariableRate(std::move(times));
-}
-
-} // namespace
-
-std::optional<IdentifiedFile> ParseIdentifyProbe(const QString &path, const QByteArray &json,
-                                                 QString *error)
-{
-    const QJsonDocument doc = QJsonDocument::fromJson(json);
-    if (!doc.isObject()) {
-        *error = QStringLiteral("Cannot read the media file: %1").arg(path);
-        return std::nullopt;
-    }
-    const QJsonObject root = doc.object();
-    const QJsonObject format = root.value(QLatin1String("format")).toObject();
-    IdentifiedFile f;
-    f.path = path;
-    f.demuxer = format.value(QLatin1String("format_name")).toString().section(u',', 0, 0);
-    f.length = format.value(QLatin1String("duration")).toString().toDouble();
-    int videoIndex = -1;
-    for (const QJsonValue &sv : root.value(QLatin1String("streams")).toArray()) {
-        const QJsonObject s = sv.toObject();
-        const QString type = s.value(QLatin1String("codec_type")).toString();
-        if (type == u"video" && !f.hasVideo && !IsPicture(s)
-            && Whole(s.value(QLatin1String("width"))) > 0) {
-            videoIndex = Whole(s.value(QLatin1String("index")));
-            TakeVideo(s, f);
-        } else if (type == u"audio" && !f.hasAudio
-                   && Whole(s.value(QLatin1String("sample_rate"))) > 0) {
-            TakeAudio(s, f);
-        }
-    }
-    if (!f.hasVideo) {
-        *error = QStringLiteral("No video in %1").arg(path);
-        return std::nullopt;
-    }
-    TakeFrameTimes(root.value(QLatin1String("packets")).toArray(), videoIndex, f);
-    return f;
 }
 
 QStringList IdentifyLines(const IdentifiedFile &f)

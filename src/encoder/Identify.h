@@ -5,16 +5,15 @@
 
 #include "encoder/EncoderOptions.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-#include <optional>
+#include <vector>
 
 struct IdentifiedFile
 {
     QString path;
-    QString demuxer; // ffprobe's first format name, such as "mov" or "matroska"
+    QString demuxer; // ffmpeg's first format name, such as "mov" or "matroska"
     double length = 0; // seconds, 0 when unknown
 
     bool hasVideo = false;
@@ -37,14 +36,6 @@ struct IdentifiedFile
     int channels = 0;
     QString channelLayout; // "stereo", "5.1(side)"...; empty when the file names none
 };
-
-// The ffprobe arguments whose JSON answer ParseIdentifyProbe reads: the streams and, with
-// packets, the first packets, whose spacing tells a variable frame rate.
-QStringList IdentifyProbeArguments(const QString &path, bool packets = true);
-
-// Reads ffprobe's answer; on failure gives nothing and sets *error.
-std::optional<IdentifiedFile> ParseIdentifyProbe(const QString &path, const QByteArray &json,
-                                                 QString *error);
 
 // True when the frame intervals (presentation times in any order) are not all alike: one
 // differs from the typical one by more than a tenth of it.

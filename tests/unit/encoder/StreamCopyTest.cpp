@@ -1,13 +1,18 @@
-// The encoder's copy and identify routes: their command lines, what ffprobe's answer becomes,
+// The encoder's copy and identify routes: their command lines, what a file's facts become,
 // and the list of files ffmpeg is given.
 #include "common/TestSupport.h"
 #include "encoder/EncoderRoutes.h"
 #include "encoder/Identify.h"
+#include "encoder/MediaReader.h"
 #include "pipeline/SourceFit.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+using namespace qvj::test;
 
 QString S(const char *text)
 {
@@ -69,32 +74,59 @@ TEST(EncoderCopyRoute, VariableRateFromTheSpacingOfFrames)
         EXPECT_EQ(IsVariableRate(c.times), c.variable) << c.times.size() << ' ' << c.times[3];
 }
 
-TEST(EncoderCopyRoute, WhatFfprobeSaysBecomesIdLinesTheProgramReadsBack)
+TEST(EncoderCopyRoute, WhatAFileHoldsBecomesIdLinesTheProgramReadsBack)
 {
-    // A cover picture before the real video; packets of both streams, one without a time.
-    const QByteArray json = R"({"packets": [
-        {"stream_index": 1, "pts_time": "0.000000"}, {"stream_index": 2, "pts_time": "0.0"},
-        {"stream_index": 1, "pts_time": "0.080000"}, {"stream_index": 1, "pts_time": "0.040000"},
-        {"stream_index": 1, "pts_time": "0.120000"}, {"stream_index": 1, "pts_time": "0.160000"}],
-      "streams": [
-        {"index": 0, "codec_type": "video", "codec_name": "mjpeg", "width": 300, "height": 300,
-         "disposition": {"attached_pic": 1}},
-        {"index": 1, "codec_type": "video", "codec_name": "h264", "profile": "High",
-         "width": 1920, "height": 1080, "pix_fmt": "yuv420p", "sample_aspect_ratio": "N/A",
-         "avg_frame_rate": "25/1", "r_frame_rate": "25/1", "disposition": {"attached_pic": 0}},
-        {"index": 2, "codec_type": "audio", "codec_name": "aac", "profile": "LC",
-         "sample_rate": "48000", "channels": 2, "channel_layout": "stereo"}],
-      "format": {"format_name": "mov,mp4,m4a,3gp,3g2,mj2", "duration": "12.345000"}})";
+    QTemporaryDir dir;
+    const QString root = dir.path() + u'/';
+    const QStringList h264 {S("-c:v"), S("libx264"), S("-profile:v"), S("high"), S("-bf"), S("2")};
+    const struct
+    {
+        const char *name;
+        ClipSpec clip;
+        const char *error; // the reason given, or "" when the file is read
+        bool untimed, variable;
+    } cases[] = {
+        {"a.mp4", {.sampleRate = 48000, .extra = h264 + QStringList {S("-c:a"), S("aac")}}, "",
+         false, false},
+        // AVI keeps no times of reordered frames; they say nothing of the rate.
+        {"b.avi", {.audio = false, .extra = h264}, "", true, false},
+        // A frame left out of every seven.
+        {"c.mkv",
+         {.fps = S("30"),
+          .extra = {S("-vf"), S("select='not(eq(mod(n\\,7)\\,3))'"), S("-fps_mode"), S("vfr")}},
+         "", false, true},
+        {"d.m4a", {.extra = {S("-vn")}}, "No video in", false, false},
+        {"e.mp4", {}, "Cannot read the media file", false, false}, // text under a video's name
+        {"f.mp4", {}, "Cannot read the input file", false, false}, // not there
+    };
+    for (const auto &c : cases) {
+        const QString path = root + S(c.name);
+        if (c.name[0] == 'e')
+            WriteFile(path, "not a video");
+        else if (c.name[0] != 'f')
+            ASSERT_TRUE(MakeClip(path, c.clip)) << c.name;
+        QString error;
+        const auto file = ReadMediaFacts(path, &error);
+        if (*c.error) {
+            EXPECT_FALSE(file) << c.name;
+            EXPECT_TRUE(error.contains(S(c.error)) && error.contains(path)) << error.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(file) << c.name << ' ' << error.toStdString();
+        EXPECT_EQ(file->untimedFrames, c.untimed) << c.name;
+        EXPECT_EQ(file->variableRate, c.variable) << c.name;
+    }
+
+    // What the encoder states of the first, the program reads back.
     QString error;
-    const auto file = ParseIdentifyProbe(S("/v/a.mp4"), json, &error);
-    ASSERT_TRUE(file) << error.toStdString();
+    const auto file = ReadMediaFacts(root + S("a.mp4"), &error);
+    ASSERT_TRUE(file);
     const QStringList lines = IdentifyLines(*file);
     for (const char *line :
-         {"ID_FILENAME=/v/a.mp4", "ID_DEMUXER=mov", "ID_VIDEO_FORMAT=H264", "ID_VIDEO_WIDTH=1920",
-          "ID_VIDEO_HEIGHT=1080", "ID_VIDEO_FPS=25.000", "ID_VIDEO_SAR=1:1",
-          "ID_VIDEO_ASPECT=1.7778", "ID_AUDIO_RATE=48000", "ID_AUDIO_NCH=2", "ID_LENGTH=12.35"})
+         {"ID_DEMUXER=mov", "ID_VIDEO_FORMAT=H264", "ID_VIDEO_WIDTH=320", "ID_VIDEO_HEIGHT=240",
+          "ID_VIDEO_FPS=25.000", "ID_VIDEO_SAR=1:1", "ID_VIDEO_ASPECT=1.3333", "ID_AUDIO_RATE=48000",
+          "ID_AUDIO_NCH=2", "ID_LENGTH=2.00"})
         EXPECT_TRUE(lines.contains(S(line))) << line << '\n' << lines.join(u'\n').toStdString();
-
     const std::vector<SourceFacts> read = ParseIdentifyOutput(lines.join(u'\n'));
     ASSERT_EQ(read.size(), 1u);
     const SourceFacts &f = read.front();
@@ -103,24 +135,12 @@ TEST(EncoderCopyRoute, WhatFfprobeSaysBecomesIdLinesTheProgramReadsBack)
     EXPECT_EQ(f.audioFormat + u' ' + f.audioProfile + u' ' + f.channelLayout, S("AAC LC stereo"));
     EXPECT_FALSE(f.variableRate || f.untimedFrames);
 
-    // Frames without times (an AVI with reordered frames) are told, and say nothing of the rate.
-    QByteArray untimed = json;
-    untimed.replace(R"({"stream_index": 1, "pts_time": "0.080000"})", R"({"stream_index": 1})");
-    const auto avi = ParseIdentifyProbe(S("/v/a.avi"), untimed, &error);
-    ASSERT_TRUE(avi);
-    EXPECT_TRUE(avi->untimedFrames && !avi->variableRate);
-
     // A line break in a name cannot make up facts of a file that is not there.
-    const auto odd
-        = ParseIdentifyProbe(S("/v/x\nID_FILENAME=y\rID_VIDEO_WIDTH=1.mp4"), json, &error);
-    ASSERT_TRUE(odd);
-    const std::vector<SourceFacts> one = ParseIdentifyOutput(IdentifyLines(*odd).join(u'\n'));
+    IdentifiedFile odd = *file;
+    odd.path = S("/v/x\nID_FILENAME=y\rID_VIDEO_WIDTH=1.mp4");
+    const std::vector<SourceFacts> one = ParseIdentifyOutput(IdentifyLines(odd).join(u'\n'));
     ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(one.front().width, 1920);
-
-    EXPECT_FALSE(
-        ParseIdentifyProbe(S("/v/s.m4a"), R"({"streams": [{"codec_type": "audio"}]})", &error));
-    EXPECT_EQ(error, S("No video in /v/s.m4a"));
+    EXPECT_EQ(one.front().width, 320);
 }
 
 TEST(EncoderCopyRoute, TheListNamesEveryFileExactly)

@@ -1,0 +1,264 @@
+#include "encoder/MediaReader.h"
+
+#include "encoder/FfmpegRun.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <dlfcn.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace {
+
+// The functions taken from the libraries. The headers they were built with carry the same
+// major version as the library loaded by name, so the structures agree.
+struct Libav
+{
+    decltype(&avformat_alloc_context) allocContext = nullptr;
+    decltype(&avformat_open_input) openInput = nullptr;
+    decltype(&avformat_find_stream_info) findStreamInfo = nullptr;
+    decltype(&avformat_close_input) closeInput = nullptr;
+    decltype(&av_read_frame) readFrame = nullptr;
+    decltype(&av_guess_sample_aspect_ratio) guessSampleAspect = nullptr;
+    decltype(&av_packet_alloc) packetAlloc = nullptr;
+    decltype(&av_packet_free) packetFree = nullptr;
+    decltype(&av_packet_unref) packetUnref = nullptr;
+    decltype(&avcodec_descriptor_get) codecDescriptor = nullptr;
+    decltype(&avcodec_profile_name) profileName = nullptr;
+    decltype(&av_get_pix_fmt_name) pixelFormatName = nullptr;
+    decltype(&av_channel_layout_describe) describeLayout = nullptr;
+    decltype(&av_dict_set) dictSet = nullptr;
+    decltype(&av_dict_free) dictFree = nullptr;
+    decltype(&av_log_set_level) logSetLevel = nullptr;
+    QString error; // why the libraries could not be used; empty when they can
+};
+
+template<typename F>
+void Take(void *library, const char *name, F &f, QString &error)
+{
+    f = reinterpret_cast<F>(::dlsym(library, name));
+    if (!f && error.isEmpty())
+        error = QStringLiteral("ffmpeg's libraries lack %1").arg(QLatin1String(name));
+}
+
+Libav LoadLibav()
+{
+    Libav l;
+    // libavformat brings libavcodec and libavutil with it, and a look-up through its handle
+    // searches them too.
+    void *lib = ::dlopen(QVJ_LIBAVFORMAT_SONAME, RTLD_NOW | RTLD_LOCAL);
+    if (!lib) {
+        l.error = QStringLiteral("ffmpeg's libraries cannot be loaded (%1); please install the "
+                                 "ffmpeg package")
+                      .arg(QString::fromLocal8Bit(::dlerror()));
+        return l;
+    }
+    Take(lib, "avformat_alloc_context", l.allocContext, l.error);
+    Take(lib, "avformat_open_input", l.openInput, l.error);
+    Take(lib, "avformat_find_stream_info", l.findStreamInfo, l.error);
+    Take(lib, "avformat_close_input", l.closeInput, l.error);
+    Take(lib, "av_read_frame", l.readFrame, l.error);
+    Take(lib, "av_guess_sample_aspect_ratio", l.guessSampleAspect, l.error);
+    Take(lib, "av_packet_alloc", l.packetAlloc, l.error);
+    Take(lib, "av_packet_free", l.packetFree, l.error);
+    Take(lib, "av_packet_unref", l.packetUnref, l.error);
+    Take(lib, "avcodec_descriptor_get", l.codecDescriptor, l.error);
+    Take(lib, "avcodec_profile_name", l.profileName, l.error);
+    Take(lib, "av_get_pix_fmt_name", l.pixelFormatName, l.error);
+    Take(lib, "av_channel_layout_describe", l.describeLayout, l.error);
+    Take(lib, "av_dict_set", l.dictSet, l.error);
+    Take(lib, "av_dict_free", l.dictFree, l.error);
+    Take(lib, "av_log_set_level", l.logSetLevel, l.error);
+    if (l.error.isEmpty())
+        l.logSetLevel(AV_LOG_QUIET); // a damaged file is told by its ID_ERROR line alone
+    return l;
+}
+
+const Libav &Library()
+{
+    static const Libav library = LoadLibav();
+    return library;
+}
+
+// How long one file may take; a file on a stalled network share must not hold the check.
+constexpr auto kFileTimeLimit = std::chrono::seconds(60);
+// The packets read from the start, whose frame times tell a variable rate.
+constexpr int kPacketsRead = 240;
+
+struct Deadline
+{
+    std::chrono::steady_clock::time_point end;
+};
+
+int Interrupted(void *opaque)
+{
+    const auto *d = static_cast<const Deadline *>(opaque);
+    return StopRequested() || std::chrono::steady_clock::now() > d->end ? 1 : 0;
+}
+
+QString CodecName(const Libav &l, AVCodecID id)
+{
+    const AVCodecDescriptor *d = l.codecDescriptor(id);
+    return d ? QString::fromLatin1(d->name) : QString();
+}
+
+// A profile's name, or its number when the codec names none; empty when there is none.
+QString ProfileName(const Libav &l, const AVCodecParameters &p)
+{
+    if (const char *name = l.profileName(p.codec_id, p.profile))
+        return QString::fromLatin1(name);
+    return p.profile != FF_PROFILE_UNKNOWN ? QString::number(p.profile) : QString();
+}
+
+Fraction FromRational(AVRational r)
+{
+    return r.num > 0 && r.den > 0 ? Fraction {r.num, r.den} : Fraction {0, 1};
+}
+
+void TakeVideo(const Libav &l, AVFormatContext *ctx, AVStream *s, IdentifiedFile &f)
+{
+    const AVCodecParameters &p = *s->codecpar;
+    f.hasVideo = true;
+    f.videoCodec = CodecName(l, p.codec_id);
+    f.videoProfile = ProfileName(l, p);
+    f.width = p.width;
+    f.height = p.height;
+    const char *pixelFormat = l.pixelFormatName(AVPixelFormat(p.format));
+    f.pixelFormat = pixelFormat ? QString::fromLatin1(pixelFormat) : QString();
+    const Fraction sar = FromRational(l.guessSampleAspect(ctx, s, nullptr));
+    if (sar.IsValid())
+        f.pixelAspect = sar;
+    f.frameRate = FromRational(s->avg_frame_rate);
+    if (!f.frameRate.IsValid() || f.frameRate.Value() > 1000)
+        f.frameRate = FromRational(s->r_frame_rate);
+}
+
+void TakeAudio(const Libav &l, const AVCodecParameters &p, IdentifiedFile &f)
+{
+    f.hasAudio = true;
+    f.audioCodec = CodecName(l, p.codec_id);
+    f.audioProfile = ProfileName(l, p);
+    f.sampleRate = p.sample_rate;
+    f.channels = p.ch_layout.nb_channels;
+    char layout[128] = {};
+    if (p.ch_layout.order != AV_CHANNEL_ORDER_UNSPEC
+        && l.describeLayout(&p.ch_layout, layout, sizeof layout) > 0)
+        f.channelLayout = QString::fromLatin1(layout);
+}
+
+// The times of the video stream's first packets tell a variable rate, and frames kept without
+// a time.
+void TakeFrameTimes(const Libav &l, AVFormatContext *ctx, int videoIndex, IdentifiedFile &f)
+{
+    AVPacket *packet = l.packetAlloc();
+    if (!packet)
+        return;
+    std::vector<double> times;
+    for (int n = 0; n < kPacketsRead && l.readFrame(ctx, packet) >= 0; ++n) {
+        if (packet->stream_index == videoIndex) {
+            if (packet->pts == AV_NOPTS_VALUE)
+                f.untimedFrames = true;
+            else
+                times.push_back(double(packet->pts)
+                                * av_q2d(ctx->streams[videoIndex]->time_base));
+        }
+        l.packetUnref(packet);
+    }
+    l.packetFree(&packet);
+    // Without every frame's time the spacing tells nothing.
+    f.variableRate = !f.untimedFrames && IsVariableRate(std::move(times));
+}
+
+} // namespace
+
+std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error)
+{
+    if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) {
+        *error = QStringLiteral("Cannot read the input file: %1").arg(path);
+        return std::nullopt;
+    }
+    const Libav &l = Library();
+    if (!l.error.isEmpty()) {
+        *error = l.error;
+        return std::nullopt;
+    }
+    Deadline deadline {std::chrono::steady_clock::now() + kFileTimeLimit};
+    AVFormatContext *ctx = l.allocContext();
+    if (!ctx) {
+        *error = QStringLiteral("Cannot read the media file: %1").arg(path);
+        return std::nullopt;
+    }
+    ctx->interrupt_callback = {Interrupted, &deadline};
+    AVDictionary *options = nullptr;
+    l.dictSet(&options, "scan_all_pmts", "1", 0); // every program of a transport stream
+    const QByteArray url = "file:" + QFile::encodeName(path);
+    const int opened = l.openInput(&ctx, url.constData(), nullptr, &options); // frees ctx on failure
+    l.dictFree(&options);
+    if (opened < 0 || l.findStreamInfo(ctx, nullptr) < 0) {
+        if (opened >= 0)
+            l.closeInput(&ctx);
+        *error = Interrupted(&deadline)
+            ? QStringLiteral("Reading %1 took too long").arg(path)
+            : QStringLiteral("Cannot read the media file: %1").arg(path);
+        return std::nullopt;
+    }
+    IdentifiedFile f;
+    f.path = path;
+    f.demuxer = QString::fromLatin1(ctx->iformat->name).section(u',', 0, 0);
+    if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0)
+        f.length = double(ctx->duration) / AV_TIME_BASE;
+    int videoIndex = -1;
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        AVStream *s = ctx->streams[i];
+        const AVCodecParameters &p = *s->codecpar;
+        // A cover picture is not the video.
+        if (p.codec_type == AVMEDIA_TYPE_VIDEO && !f.hasVideo
+            && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC) && p.width > 0) {
+            videoIndex = int(i);
+            TakeVideo(l, ctx, s, f);
+        } else if (p.codec_type == AVMEDIA_TYPE_AUDIO && !f.hasAudio && p.sample_rate > 0) {
+            TakeAudio(l, p, f);
+        }
+    }
+    if (f.hasVideo)
+        TakeFrameTimes(l, ctx, videoIndex, f);
+    l.closeInput(&ctx);
+    if (!f.hasVideo) {
+        *error = QStringLiteral("No video in %1").arg(path);
+        return std::nullopt;
+    }
+    return f;
+}
+
+std::vector<std::optional<IdentifiedFile>> ReadMediaFacts(const QStringList &paths,
+                                                          QStringList *errors)
+{
+    std::vector<std::optional<IdentifiedFile>> files(size_t(paths.size()));
+    std::vector<QString> reasons(size_t(paths.size()));
+    // Each file mostly waits for its reads, so a few are read at once.
+    std::atomic<qsizetype> next {0};
+    const auto work = [&] {
+        for (qsizetype i = next++; i < paths.size(); i = next++)
+            files[size_t(i)] = ReadMediaFacts(paths.at(i), &reasons[size_t(i)]);
+    };
+    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < workers && qsizetype(t) < paths.size(); ++t)
+        threads.emplace_back(work);
+    work();
+    for (std::thread &t : threads)
+        t.join();
+    *errors = QStringList(reasons.begin(), reasons.end());
+    return files;
+}
