@@ -149,10 +149,15 @@ int JoinCommand::Prepare(const CliOptions &options)
     if (!m_settings.LoadProfile(m_profilePath))
         return Fail(QStringLiteral("The profile %1 cannot be read.").arg(m_profilePath));
 
+    QStringList paths;
     for (const QString &input : options.inputs) {
-        const QString path = AbsolutePath(input);
-        if (!FileExists(path))
+        paths << AbsolutePath(input);
+        if (!FileExists(paths.back()))
             return Fail(QStringLiteral("There is no file %1.").arg(input));
+    }
+    // The encoder's look at the files runs while the rows read them.
+    m_job.CheckEarly(paths);
+    for (const QString &path : paths) {
         const int before = m_tasks.Count();
         m_tasks.AddTaskFile(path);
         // A file that cannot be probed is not listed; the task list has said why.

@@ -48,6 +48,10 @@ public:
     // (programDir + "Profiles/" + the profile box's text + ".bpf"). False, doing nothing, while
     // an earlier job is still under way.
     bool Start(const QString &profilePath);
+    // With a profile that copies the streams, asks the encoder about these files now, ahead of
+    // Start, so that the answer is ready or nearly so when the job needs it; Start asks again
+    // only when its rows name other files.
+    void CheckEarly(const QStringList &inputFiles);
 
     // Stop: acts only while a stage runs (JobState Running): JobState becomes Cancelled and
     // the encoder is ended; the stage then takes its cancel path. True when it acted.

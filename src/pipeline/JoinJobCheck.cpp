@@ -5,6 +5,12 @@
 #include "pipeline/CommandLine.h"
 #include "platform/Paths.h"
 
+void JoinJob::CheckEarly(const QStringList &inputFiles)
+{
+    if (!m_active && m_inputs.StreamCopy())
+        m_check.StartEarly(m_encoderPath, inputFiles);
+}
+
 void JoinJob::StartCheck()
 {
     // One stage: the progress display shows the join from the start, the check included.

@@ -13,7 +13,7 @@ SourceCheck::SourceCheck(QObject *parent)
     connect(&m_run, &EncoderRun::ended, this, &SourceCheck::OnEnded);
     connect(&m_run, &EncoderRun::failedToStart, this, [this] {
         m_failedToStart = true;
-        Q_EMIT finished();
+        Answer();
     });
 }
 
@@ -27,6 +27,29 @@ QString SourceCheck::CommandLine(const QStringList &inputs)
 
 void SourceCheck::Start(const QString &encoderPath, const QStringList &inputs)
 {
+    const bool asked = m_earlyEncoder == encoderPath && m_earlyInputs == inputs;
+    m_earlyEncoder.clear();
+    m_earlyInputs.clear();
+    m_awaited = true;
+    if (!asked) {
+        m_run.Terminate(); // an early run about other files, if any
+        Ask(encoderPath, inputs);
+    } else if (m_answered) {
+        QMetaObject::invokeMethod(this, &SourceCheck::finished, Qt::QueuedConnection);
+    }
+}
+
+void SourceCheck::StartEarly(const QString &encoderPath, const QStringList &inputs)
+{
+    m_earlyEncoder = encoderPath;
+    m_earlyInputs = inputs;
+    m_awaited = false;
+    Ask(encoderPath, inputs);
+}
+
+void SourceCheck::Ask(const QString &encoderPath, const QStringList &inputs)
+{
+    m_answered = false;
     m_answer.clear();
     m_expected = int(inputs.size());
     m_failedToStart = false;
@@ -50,5 +73,12 @@ void SourceCheck::OnEnded()
             + lines.join(QLatin1Char('\n'));
         m_facts.clear();
     }
-    Q_EMIT finished();
+    Answer();
+}
+
+void SourceCheck::Answer()
+{
+    m_answered = true;
+    if (m_awaited)
+        Q_EMIT finished();
 }

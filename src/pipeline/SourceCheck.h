@@ -22,8 +22,11 @@ public:
     static QString CommandLine(const QStringList &inputs);
 
     // Asks the encoder at encoderPath about the inputs; finished() follows, never from within
-    // this call.
+    // this call. When StartEarly asked about the same inputs, its answer is taken.
     void Start(const QString &encoderPath, const QStringList &inputs);
+    // Asks ahead, while the caller still has other work to do before the job (reading the
+    // rows): the answer is kept, without finished(), until Start asks for it.
+    void StartEarly(const QString &encoderPath, const QStringList &inputs);
     // Ends the encoder at once; finished() still follows.
     void Terminate() { m_run.Terminate(); }
     void WaitForEnd(int msecs) { m_run.WaitForEnd(msecs); }
@@ -38,9 +41,15 @@ Q_SIGNALS:
     void finished();
 
 private:
+    void Ask(const QString &encoderPath, const QStringList &inputs);
     void OnEnded();
+    void Answer();
 
     EncoderRun m_run;
+    QString m_earlyEncoder; // what the early run was asked, until Start takes its answer
+    QStringList m_earlyInputs;
+    bool m_awaited = false; // Start wants the answer
+    bool m_answered = false; // the latest run has ended
     QByteArray m_answer;
     int m_expected = 0;
     bool m_failedToStart = false;

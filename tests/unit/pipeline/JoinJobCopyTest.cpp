@@ -128,6 +128,41 @@ TEST_F(JoinJobCopyTest, FittingInputsAreCopiedInOneStage)
     EXPECT_FALSE(QDir(S("/nonexistent")).exists());
 }
 
+TEST_F(JoinJobCopyTest, AnEarlyCheckOfTheSameFilesIsNotAskedAgain)
+{
+    // c.mp4 does not fit: the job must end on the answer about its own rows, whenever the early
+    // check ended and whichever files it was about.
+    const struct
+    {
+        int earlyFiles; // the first rows' files asked about early; 0: no early check
+        bool answeredBeforeStart;
+        int identifyRuns;
+    } cases[] = {{3, false, 1}, {3, true, 1}, {2, true, 2}, {0, false, 1}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.earlyFiles << ' ' << c.answeredBeforeStart);
+        Encoder("1280x720");
+        WriteFile(programDir + S("asapi.dll.log"), "");
+        desktop.calls.clear();
+        QStringList files;
+        for (int i = 0; i < c.earlyFiles; ++i)
+            files << inputs.rows.at(size_t(i)).InputFile;
+        if (c.earlyFiles)
+            job.CheckEarly(files);
+        for (int i = 0; c.answeredBeforeStart && i < 500 && Log().size() < 1; ++i) {
+            QEventLoop loop;
+            QTimer::singleShot(10, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        ASSERT_TRUE(job.Start(S("p")));
+        ASSERT_TRUE(WaitForFinished());
+        EXPECT_EQ(outcome, JobOutcome::Failed);
+        EXPECT_EQ(Log().size(), c.identifyRuns);
+        const auto messages = desktop.Of(S("message"));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].title, S("Cannot Join Without Re-encoding"));
+    }
+}
+
 TEST_F(JoinJobCopyTest, InputsThatDoNotFitAreRefusedBeforeAnythingIsWritten)
 {
     Encoder("1280x720");
