@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 using namespace qvj::test;
@@ -135,6 +137,8 @@ int main(int argc, char **argv)
                 return 1;
             }
             QFile::remove(oursTurn ? ours : theirs);
+            // The next run starts with the disk at rest, not writing back this run's output.
+            ::sync();
         }
     }
     std::printf("clips: %d x %d s, %.0f MB in all, rounds: %d\n", clips, seconds, bytes / 1e6,

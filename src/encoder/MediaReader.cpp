@@ -57,7 +57,7 @@ Libav LoadLibav()
     Libav l;
     // libavformat brings libavcodec and libavutil with it, and a look-up through its handle
     // searches them too.
-    void *lib = ::dlopen(QVJ_LIBAVFORMAT_SONAME, RTLD_NOW | RTLD_LOCAL);
+    void *lib = ::dlopen(QVJ_LIBAVFORMAT_SONAME, RTLD_LAZY | RTLD_LOCAL);
     if (!lib) {
         l.error = QStringLiteral("ffmpeg's libraries cannot be loaded (%1); please install the "
                                  "ffmpeg package")
