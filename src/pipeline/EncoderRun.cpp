@@ -52,10 +52,12 @@ void EncoderRun::Start(const QString &program, const QString &commandLine)
     process->setStandardInputFile(QProcess::nullDevice());
     // The encoder and whatever it starts form a process group of their own: Terminate ends
     // them all, and a Ctrl-C at a terminal reaches only this program, which then stops the job.
-    // Should this program be killed outright, the encoder is ended with it.
+    // Should this program die outright, the encoder is asked to stop as by Terminate, so that
+    // it still ends what it started and removes the file it was writing (a hidden file where
+    // the file system has no nameless ones).
     process->setChildProcessModifier([] {
         ::setpgid(0, 0);
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     });
     connect(process, &QProcess::readyRead, this, &EncoderRun::Drain);
     connect(process, &QProcess::finished, this, &EncoderRun::OnFinished);

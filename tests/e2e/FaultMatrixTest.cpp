@@ -62,6 +62,7 @@ struct Case
     const char *outputName = "joined.avi";
     bool outputIsInput = false; // the output names the 1st input
     const char *interruptWhen = nullptr; // Ctrl-C once standard error shows this
+    int signal = SIGINT; // what is sent for the Ctrl-C; SIGKILL: the program dies outright
     bool nameless = true; // the file systems make nameless files
     int code = 0;
     const char *message = nullptr; // on standard error
@@ -130,7 +131,8 @@ protected:
     // Lays out the case's folders and encoder; false when it needs a mount the machine refuses.
     bool Prepare(const Case &c, QString *tempDir, QString *outDir, QStringList *inputs,
                  QString *output, QProcessEnvironment *env);
-    Outcome Run(const QStringList &args, const QProcessEnvironment &env, const char *when);
+    Outcome Run(const QStringList &args, const QProcessEnvironment &env, const char *when,
+                int signal);
 
     QTemporaryDir work;
     QString root;
@@ -248,7 +250,8 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
     return true;
 }
 
-Outcome FaultMatrix::Run(const QStringList &args, const QProcessEnvironment &env, const char *when)
+Outcome FaultMatrix::Run(const QStringList &args, const QProcessEnvironment &env, const char *when,
+                         int signal)
 {
     QProcess p;
     Outcome r;
@@ -258,7 +261,7 @@ Outcome FaultMatrix::Run(const QStringList &args, const QProcessEnvironment &env
         r.err += QString::fromUtf8(p.readAllStandardError());
         if (when && !sent && r.err.contains(S(when))) {
             sent = true;
-            ::kill(pid_t(p.processId()), SIGINT);
+            ::kill(pid_t(p.processId()), signal);
         }
     });
     QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
@@ -267,7 +270,7 @@ Outcome FaultMatrix::Run(const QStringList &args, const QProcessEnvironment &env
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (!sent && QFile::exists(root + S("case/bin/started"))) {
             sent = true;
-            ::kill(pid_t(p.processId()), SIGINT);
+            ::kill(pid_t(p.processId()), signal);
         }
     });
     poll.start(50);
@@ -373,6 +376,13 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
          .nameless = false,
          .code = 130,
          .message = "Cancel: The Joining is canceled."},
+        // The program dies outright while the join writes its hidden file: the encoder is
+        // left to stop on its own and must still remove it.
+        {.name = "program killed joining without nameless files",
+         .encoder = Encoder::JoinWritesAndHangs,
+         .signal = SIGKILL,
+         .nameless = false,
+         .code = -1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -394,7 +404,7 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
                           S("--overwrite"), S("-o"),
                           output,           S("--")};
         args << inputs;
-        const Outcome r = Run(args, env, c.interruptWhen);
+        const Outcome r = Run(args, env, c.interruptWhen, c.signal);
         std::cout << "[   CASE   ] " << c.name << ": exit " << r.code << " in " << r.ms << " ms\n";
         EXPECT_EQ(r.code, c.code) << r.err.toStdString();
         if (c.message) {
@@ -402,13 +412,18 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
         }
         for (qsizetype i = 0; i < inputs.size(); ++i)
             EXPECT_EQ(Hash(inputs[i]), inputHashes[i]) << inputs[i].toStdString();
+        if (c.signal == SIGKILL) {
+            for (int i = 0; i < 100 && Entries(outDir) != outBefore; ++i)
+                ::usleep(100 * 1000);
+        }
         if (c.code == 0) {
             EXPECT_GT(ProbeFile(output).seconds, 0.5);
         } else {
             EXPECT_EQ(ReadFile(output), outputBefore);
             EXPECT_EQ(Entries(outDir), outBefore);
         }
-        if (c.temp != Place::Unusable) {
+        // A job folder of a program that died is cleared at the next start.
+        if (c.temp != Place::Unusable && c.signal != SIGKILL) {
             EXPECT_EQ(Entries(tempDir), QStringList());
         }
         EXPECT_EQ(Entries(program + S("temp")), QStringList());
