@@ -3,11 +3,15 @@
 #include "platform/System.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <iostream>
 
 void PrintTo(const QString &s, std::ostream *os)
@@ -132,6 +136,41 @@ int RunProgram(const QString &program, const QStringList &args, QString *output,
         return -1;
     }
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+void WriteScript(const QString &path, const QByteArray &body)
+{
+    WriteFile(path, "#!/bin/sh\n" + body + '\n');
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+bool WaitFor(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+bool SetCommaLocale(const QString &dir)
+{
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+        QProcess::execute(QStringLiteral("localedef"),
+                          {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                           QStringLiteral("UTF-8"), dir + QStringLiteral("/de_DE.UTF-8")});
+        qputenv("LOCPATH", QFile::encodeName(dir));
+        const bool set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+        qunsetenv("LOCPATH");
+        if (!set)
+            return false;
+    }
+    return *std::localeconv()->decimal_point == ',';
 }
 
 } // namespace qvj::test

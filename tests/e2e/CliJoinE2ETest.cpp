@@ -15,11 +15,6 @@ namespace {
 
 using namespace qvj::test;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 struct CliResult
 {
     int exitCode = -1; // -1: crashed or never ended

@@ -13,11 +13,6 @@ namespace qvj::test {
 
 namespace {
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 QStringList Words(const char *text)
 {
     return S(text).split(u' ', Qt::SkipEmptyParts);

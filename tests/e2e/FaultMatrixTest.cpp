@@ -26,11 +26,6 @@ namespace {
 
 using namespace qvj::test;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 enum class Encoder {
     Real,
     Missing,

@@ -19,11 +19,6 @@ namespace {
 
 using namespace qvj::test;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 QString Tool(const QString &program, const QStringList &args, int *code = nullptr)
 {
     QProcess p;

@@ -4,9 +4,7 @@
 #include "pipeline/JoinJob.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -16,36 +14,16 @@ namespace {
 
 using namespace qvj::test;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
-struct CopyInputs : JobInputs
-{
-    std::vector<ltvItemData> rows;
-    QString outputFile;
-
-    int RowCount() const override { return int(rows.size()); }
-    ltvItemData ReadRow(int index) const override { return rows.at(size_t(index)); }
-    QString TempDir() const override { return S("/nonexistent/never/made"); }
-    QString OutputFile() const override { return outputFile; }
-    QString OutputExtension() const override { return S(".mp4"); }
-    bool Rename() const override { return false; }
-    bool TurnOff() const override { return false; }
-    bool Exit() const override { return false; }
-    bool OpenDir() const override { return false; }
-    QString VideoSizeValue(const QString &) const override { return S("320:240"); }
-    QString EncoderOptions(const QString &) const override { return S(" -ovc copy -oac copy"); }
-    bool StreamCopy() const override { return true; }
-};
-
 class JoinJobCopyTest : public testing::Test
 {
 protected:
     void SetUp() override
     {
+        inputs.tempDir = S("/nonexistent/never/made");
         inputs.outputFile = root + S("movie.mp4");
+        inputs.extension = S(".mp4");
+        inputs.options = S(" -ovc copy -oac copy");
+        inputs.copy = true;
         for (const char *name : {"a.mp4", "b b.mp4", "c.mp4"}) {
             inputs.rows.emplace_back().InputFile = root + S(name);
             inputs.rows.back().LengthSeconds = 10;
@@ -63,9 +41,8 @@ protected:
     // every command line and copies by writing "x" after progress lines.
     void Encoder(const char *sizeOfC, const char *copyBody = "")
     {
-        QFile f(programDir + S("asapi.dll"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QByteArray("#!/bin/sh\nprintf '%s|' \"$@\" >> \"$0.log\"; echo >> \"$0.log\"\n"
+        WriteScript(programDir + S("asapi.dll"),
+                    QByteArray("printf '%s|' \"$@\" >> \"$0.log\"; echo >> \"$0.log\"\n"
                            "if [ \"$1\" = -identify ]; then shift; for f; do\n"
                            " echo \"ID_FILENAME=$f\"; echo ID_VIDEO_FORMAT=H264\n"
                            " case \"$f\" in *c.mp4) s=")
@@ -76,7 +53,6 @@ protected:
                 + copyBody
                 + "\nout=; while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=\"$2\"; shift; done\n"
                   "yes 'Pos:  15.0s  1f ' | head -c 100000; printf x > \"$out\"\n");
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     QStringList Log() const
@@ -87,16 +63,12 @@ protected:
 
     bool WaitForFinished()
     {
-        QEventLoop loop;
-        QObject::connect(&job, &JoinJob::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-        loop.exec();
-        return !job.IsActive();
+        return WaitFor([this] { return !job.IsActive(); }, 60000);
     }
 
     QTemporaryDir work, program;
     QString root = work.path() + QLatin1Char('/'), programDir = program.path() + QLatin1Char('/');
-    CopyInputs inputs;
+    FakeJobInputs inputs;
     RecordingDesktop desktop;
     JoinJob job {inputs, desktop, programDir};
     std::map<int, QStringList> statuses;
@@ -145,9 +117,7 @@ TEST_F(JoinJobCopyTest, InputsThatDoNotFitAreRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(job.State(), JobState::Idle);
 
     // An encoder that cannot answer: its last words are shown.
-    QFile::remove(programDir + S("asapi.dll"));
-    WriteFile(programDir + S("asapi.dll"), "#!/bin/sh\necho 'no such codec'\nexit 1\n");
-    QFile(programDir + S("asapi.dll")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    WriteScript(programDir + S("asapi.dll"), "echo 'no such codec'\nexit 1");
     desktop.calls.clear();
     ASSERT_TRUE(job.Start(S("p")));
     ASSERT_TRUE(WaitForFinished());
@@ -162,21 +132,14 @@ TEST_F(JoinJobCopyTest, StopDuringTheCheckOrTheCopyCancelsTheJoin)
         SCOPED_TRACE(where);
         WriteFile(programDir + S("asapi.dll.log"), "");
         if (QByteArray(where) == "identify")
-            WriteFile(programDir + S("asapi.dll"),
-                      "#!/bin/sh\necho \"$*\" >> \"$0.log\"\nsleep 1000\n");
+            WriteScript(programDir + S("asapi.dll"), "echo \"$*\" >> \"$0.log\"\nsleep 1000");
         else
             Encoder("1920x1080", "sleep 1000");
-        QFile(programDir + S("asapi.dll"))
-            .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         statuses.clear();
         desktop.calls.clear();
         ASSERT_TRUE(job.Start(S("p")));
         const int runs = QByteArray(where) == "identify" ? 1 : 2;
-        for (int i = 0; i < 500 && Log().size() < runs; ++i) {
-            QEventLoop loop;
-            QTimer::singleShot(10, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
+        WaitFor([&] { return Log().size() >= runs; }, 5000);
         EXPECT_TRUE(job.Stop());
         ASSERT_TRUE(WaitForFinished());
         EXPECT_EQ(outcome, JobOutcome::Stopped);

@@ -3,11 +3,9 @@
 #include "common/TestSupport.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -18,11 +16,6 @@ namespace {
 
 using namespace qvj::test;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 // Gone, or a zombie that nobody has reaped yet.
 bool ProcessGone(qint64 pid)
 {
@@ -31,30 +24,12 @@ bool ProcessGone(qint64 pid)
     return line.isEmpty() || line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
 }
 
-struct FakeInputs : JobInputs
-{
-    std::vector<ltvItemData> rows;
-    QString tempDir, outputFile;
-    bool turnOff = false, exit = false, openDir = true;
-
-    int RowCount() const override { return int(rows.size()); }
-    ltvItemData ReadRow(int index) const override { return rows.at(size_t(index)); }
-    QString TempDir() const override { return tempDir; }
-    QString OutputFile() const override { return outputFile; }
-    QString OutputExtension() const override { return S(".avi"); }
-    bool Rename() const override { return false; }
-    bool TurnOff() const override { return turnOff; }
-    bool Exit() const override { return exit; }
-    bool OpenDir() const override { return openDir; }
-    QString VideoSizeValue(const QString &) const override { return S("320:240"); }
-    QString EncoderOptions(const QString &) const override { return S(" -ovc lavc -oac pcm"); }
-};
-
 class JoinJobTest : public testing::Test
 {
 protected:
     void SetUp() override
     {
+        inputs.openDir = true;
         inputs.tempDir = root + S("temp");
         inputs.outputFile = root + S("out/movie.avi");
         QDir().mkdir(root + S("out"));
@@ -76,22 +51,16 @@ protected:
     // $out and all the arguments in $all.
     void Encoder(const char *body)
     {
-        QFile f(programDir + S("asapi.dll"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QByteArray("#!/bin/sh\nall=\"$*\"; out=\nwhile [ $# -gt 0 ]; do [ \"$1\" = -o ] "
-                           "&& out=\"$2\"; shift; done\n")
-                + body);
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        WriteScript(programDir + S("asapi.dll"),
+                    QByteArray("all=\"$*\"; out=\nwhile [ $# -gt 0 ]; do [ \"$1\" = -o ] "
+                               "&& out=\"$2\"; shift; done\n")
+                        + body);
     }
 
-    // Runs the event loop until the job finishes, or a minute passes (false then).
+    // Runs the event loop until the job has ended, or a minute passes (false then).
     bool WaitForFinished()
     {
-        QEventLoop loop;
-        QObject::connect(&job, &JoinJob::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-        loop.exec();
-        return !job.IsActive();
+        return WaitFor([this] { return !job.IsActive(); }, 60000);
     }
 
     // Runs a job to its end from a fresh record of what it did.
@@ -120,7 +89,7 @@ protected:
 
     QTemporaryDir work, program;
     QString root = work.path() + QLatin1Char('/'), programDir = program.path() + QLatin1Char('/');
-    FakeInputs inputs;
+    FakeJobInputs inputs;
     RecordingDesktop desktop;
     JoinJob job {inputs, desktop, programDir};
     std::map<int, QStringList> statuses;

@@ -13,11 +13,6 @@ namespace {
 
 using namespace qvj::test;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 TEST(UserFiles, BesideTheProgramOrInTheUsersFolders)
 {
     struct Case

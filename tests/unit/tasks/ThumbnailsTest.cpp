@@ -4,39 +4,16 @@
 #include "tasks/TaskList.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QMap>
 #include <QSize>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace qvj::test;
-
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
-// Runs the event loop until done() holds, false when ms pass first.
-bool WaitFor(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 // Width and height from a PNG's header, {0, 0} when the data is not a PNG.
 QSize PngSize(const QByteArray &png)
