@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
@@ -140,6 +141,7 @@ int RunProgram(const QString &program, const QStringList &args, QString *output,
 
 void WriteScript(const QString &path, const QByteArray &body)
 {
+    QDir().mkpath(QFileInfo(path).path());
     WriteFile(path, "#!/bin/sh\n" + body + '\n');
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }

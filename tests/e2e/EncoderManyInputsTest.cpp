@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,19 +21,6 @@ namespace {
 const QString kJoinOptions = QStringLiteral(
     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=500 -oac mp3lame -lameopts vbr=2:q=6 "
     "-channels 2 -vf scale=64:48 -srate 44100");
-
-// The number of frames of the file's picture, counted by ffprobe through its packets.
-qint64 VideoFrames(const QString &path)
-{
-    QProcess p;
-    p.start(QStringLiteral("ffprobe"),
-            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_packets"),
-             QStringLiteral("-select_streams"), QStringLiteral("v:0"),
-             QStringLiteral("-show_entries"), QStringLiteral("stream=nb_read_packets"),
-             QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
-    p.waitForFinished(60000);
-    return p.readAllStandardOutput().trimmed().toLongLong();
-}
 
 double PeakChildMegabytes()
 {

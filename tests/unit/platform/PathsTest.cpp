@@ -2,7 +2,6 @@
 #include "common/TestSupport.h"
 #include "platform/Desktop.h"
 
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -37,18 +36,6 @@ TEST(Paths, TrailingSeparator)
         = {{"/tmp", "/tmp/"}, {"/tmp/", "/tmp/"}, {"", ""}, {"C:\\t\\", "C:\\t\\/"}};
     for (const auto &[in, out] : cases)
         EXPECT_EQ(AddTrailingBackslash(QLatin1String(in)), QLatin1String(out)) << in;
-}
-
-// A file exists when it is no folder. The program directory is the executable's folder with a
-// separator.
-TEST(Paths, ExistenceAndTheProgramDirectory)
-{
-    const QString self = QCoreApplication::applicationFilePath();
-    const QString programDir = ProgramDirectory();
-    EXPECT_EQ(programDir, self.left(self.lastIndexOf(QLatin1Char('/')) + 1));
-    EXPECT_TRUE(FileExists(self) && !DirectoryExists(self));
-    EXPECT_TRUE(!FileExists(programDir) && DirectoryExists(programDir));
-    EXPECT_FALSE(FileExists(QString()) || DirectoryExists(QString()));
 }
 
 // A period is added when the last character comes after "." in the character code.
