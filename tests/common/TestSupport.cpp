@@ -84,13 +84,11 @@ std::vector<RecordingDesktop::Call> RecordingDesktop::Of(const QString &kind) co
 bool MakeClip(const QString &path, const ClipSpec &clip)
 {
     const QString secs = QString::number(clip.seconds, 'f', 3);
-    QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                     QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-                     QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("testsrc2=size=%1x%2:rate=%3:duration=%4")
-                         .arg(clip.width)
-                         .arg(clip.height)
-                         .arg(clip.fps, secs)};
+    QStringList args = QStringLiteral("-hide_banner -loglevel error -y -f lavfi -i").split(u' ');
+    args << QStringLiteral("testsrc2=size=%1x%2:rate=%3:duration=%4")
+                .arg(clip.width)
+                .arg(clip.height)
+                .arg(clip.fps, secs);
     if (clip.audio) {
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")

@@ -2,13 +2,13 @@
 
 #include "pipeline/CommandLine.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
 #include <QRegularExpression>
 #include <QTimer>
 

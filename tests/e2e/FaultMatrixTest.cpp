@@ -276,12 +276,15 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
         const QByteArray outputBefore = ReadFile(output);
         const QStringList outBefore = Entries(outDir);
 
-        const QStringList args = QStringList {S("--profile"), S("AVI - MPEG-4 Video"), S("--temp"),
-                                              tempDir, S("--overwrite"), S("-o"), output, S("--")}
+        const QStringList args = QStringList {S("--profile"),   S("AVI - MPEG-4 Video"),
+                                              S("--temp"),      tempDir,
+                                              S("--overwrite"), S("-o"),
+                                              output,           S("--")}
             + inputs;
         // Ctrl-C when standard error says so, or once the fake ffmpeg of the join writes.
-        const JoinRun r = RunQuintorJoin(args, {program, env, root + S("case"),
-                                                S(c.interruptWhen), root + S("case/bin/started")});
+        const JoinRun r = RunQuintorJoin(
+            args,
+            {program, env, root + S("case"), S(c.interruptWhen), root + S("case/bin/started")});
         std::cout << "[   CASE   ] " << c.name << ": exit " << r.code << " in " << r.ms << " ms\n";
         EXPECT_EQ(r.code, c.code) << r.err.toStdString();
         if (c.message) {

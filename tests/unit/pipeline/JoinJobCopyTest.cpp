@@ -41,11 +41,12 @@ protected:
     // every command line and copies by writing "x" after progress lines.
     void Encoder(const char *sizeOfC, const char *copyBody = "")
     {
-        WriteScript(programDir + S("asapi.dll"),
-                    QByteArray("printf '%s|' \"$@\" >> \"$0.log\"; echo >> \"$0.log\"\n"
-                           "if [ \"$1\" = -identify ]; then shift; for f; do\n"
-                           " echo \"ID_FILENAME=$f\"; echo ID_VIDEO_FORMAT=H264\n"
-                           " case \"$f\" in *c.mp4) s=")
+        WriteScript(
+            programDir + S("asapi.dll"),
+            QByteArray("printf '%s|' \"$@\" >> \"$0.log\"; echo >> \"$0.log\"\n"
+                       "if [ \"$1\" = -identify ]; then shift; for f; do\n"
+                       " echo \"ID_FILENAME=$f\"; echo ID_VIDEO_FORMAT=H264\n"
+                       " case \"$f\" in *c.mp4) s=")
                 + sizeOfC
                 + ";; *) s=1920x1080;; esac\n"
                   " echo ID_VIDEO_WIDTH=${s%x*}; echo ID_VIDEO_HEIGHT=${s#*x}\n"

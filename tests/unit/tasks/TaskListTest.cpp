@@ -59,8 +59,10 @@ TEST(InputTypes, AcceptedExtensions)
     for (const char *ext : {"MTS", "m2ts", "Ts", "mkv", "WebM", "m4v", "3GP", "flv", "ogv", "avi",
                             "mpeg", "Wmv", "asf", "vob", "mov", "mp4", "mpg"}) {
         EXPECT_TRUE(HasInputExtension(QStringLiteral("/v/a.") + QLatin1String(ext))) << ext;
-        EXPECT_TRUE(OpenDialogFilter().section(u'|', 1, 1).contains(
-            QStringLiteral("*.%1;").arg(QLatin1String(ext).toString().toLower())))
+        EXPECT_TRUE(
+            OpenDialogFilter()
+                .section(u'|', 1, 1)
+                .contains(QStringLiteral("*.%1;").arg(QLatin1String(ext).toString().toLower())))
             << ext;
     }
     for (const char *path : {"/v/a.ogg", "/v/a.m2t", "/v/a.mk", "/v/ts", "/v.mkv/a"})
