@@ -13,9 +13,10 @@ using namespace qvj::test;
 TEST(CliJoin, JoinsUnlikeClipsKeepsAnExistingOutputUnlessToldAndCleansUpOnCtrlC)
 {
     QTemporaryDir work;
-    const QString root = work.path() + S("/"), temp = root + S("temp");
+    // Quotes, backslashes and letters beyond ASCII in every path the encoder is given.
+    const QString root = work.path() + S("/"), temp = root + S("temp \"q\" ß");
     const QString a = root + S("clip \"a\" ü.mp4"), b = root + S("Ünï 日本/b \\silent\\.avi");
-    const QString existing = root + S("joined é.avi");
+    const QString existing = root + S("joined \"x\" \\ é.avi");
     ASSERT_TRUE(MakeClip(a, {.seconds = 1, .sampleRate = 22050, .channels = 1, .extra = {}}));
     ASSERT_TRUE(QDir().mkdir(root + S("Ünï 日本")));
     ASSERT_TRUE(MakeClip(
@@ -41,13 +42,13 @@ TEST(CliJoin, JoinsUnlikeClipsKeepsAnExistingOutputUnlessToldAndCleansUpOnCtrlC)
 
     const JoinRun renamed = join("--rename");
     ASSERT_EQ(renamed.code, 0) << renamed.err.toStdString();
-    EXPECT_EQ(renamed.out.trimmed(), root + S("joined é_1.avi"));
+    EXPECT_EQ(renamed.out.trimmed(), root + S("joined \"x\" \\ é_1.avi"));
     EXPECT_EQ(ReadFile(existing), QByteArray("mine"));
     for (const char *shown :
          {"Already Listed: ", "Prepare (Converting): b \\silent\\.avi",
           "Final Step: Joining all files...", "Complete: The joining is completed successfully."})
         EXPECT_TRUE(renamed.err.contains(S(shown))) << shown;
-    const ProbedFile joined = ProbeFile(root + S("joined é_1.avi"));
+    const ProbedFile joined = ProbeFile(root + S("joined \"x\" \\ é_1.avi"));
     EXPECT_NEAR(joined.seconds, 3.0, 0.5);
     EXPECT_FALSE(joined.videoCodec.isEmpty());
     EXPECT_FALSE(joined.audioCodec.isEmpty());
