@@ -147,11 +147,7 @@ TEST_F(JoinJobTest, CompletesAndActsAsThePreferencesSay)
 TEST_F(JoinJobTest, TheCompletionMessageComparesTheOutputsLength)
 {
     const QString clip = root + S("two-seconds.avi");
-    ClipSpec settings;
-    settings.seconds = 2;
-    settings.width = 160;
-    settings.height = 120;
-    ASSERT_TRUE(MakeClip(clip, settings));
+    ASSERT_TRUE(MakeClip(clip, {.width = 160, .height = 120, .extra = {}}));
     inputs.openDir = false;
     Encoder(QStringLiteral("case \"$all\" in *-ovc\\ lavc\\ -oac*) cp '%1' \"$out\";;"
                            "*) printf x > \"$out\";; esac")

@@ -41,12 +41,8 @@ protected:
     static QString Clip(const char *name, int width, int height, QStringList extra = {})
     {
         const QString path = dir().filePath(S(name));
-        ClipSpec settings;
-        settings.seconds = 2;
-        settings.width = width;
-        settings.height = height;
-        settings.extra = extra;
-        EXPECT_TRUE(QFile::exists(path) || MakeClip(path, settings));
+        EXPECT_TRUE(QFile::exists(path)
+                    || MakeClip(path, {.width = width, .height = height, .extra = extra}));
         return path;
     }
     static QTemporaryDir &dir()
