@@ -3,11 +3,16 @@
 #include "platform/System.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <iostream>
 
 void PrintTo(const QString &s, std::ostream *os)
@@ -79,13 +84,11 @@ std::vector<RecordingDesktop::Call> RecordingDesktop::Of(const QString &kind) co
 bool MakeClip(const QString &path, const ClipSpec &clip)
 {
     const QString secs = QString::number(clip.seconds, 'f', 3);
-    QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                     QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-                     QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("testsrc2=size=%1x%2:rate=%3:duration=%4")
-                         .arg(clip.width)
-                         .arg(clip.height)
-                         .arg(clip.fps, secs)};
+    QStringList args = QStringLiteral("-hide_banner -loglevel error -y -f lavfi -i").split(u' ');
+    args << QStringLiteral("testsrc2=size=%1x%2:rate=%3:duration=%4")
+                .arg(clip.width)
+                .arg(clip.height)
+                .arg(clip.fps, secs);
     if (clip.audio) {
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
@@ -132,6 +135,42 @@ int RunProgram(const QString &program, const QStringList &args, QString *output,
         return -1;
     }
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+void WriteScript(const QString &path, const QByteArray &body)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    WriteFile(path, "#!/bin/sh\n" + body + '\n');
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+bool WaitFor(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+bool SetCommaLocale(const QString &dir)
+{
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+        QProcess::execute(QStringLiteral("localedef"),
+                          {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                           QStringLiteral("UTF-8"), dir + QStringLiteral("/de_DE.UTF-8")});
+        qputenv("LOCPATH", QFile::encodeName(dir));
+        const bool set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+        qunsetenv("LOCPATH");
+        if (!set)
+            return false;
+    }
+    return *std::localeconv()->decimal_point == ',';
 }
 
 } // namespace qvj::test

@@ -1,12 +1,14 @@
 #pragma once
 // Helpers shared by every test program.
 
+#include "pipeline/JobInputs.h"
 #include "platform/Desktop.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -15,6 +17,11 @@ void PrintTo(const QString &s, std::ostream *os);
 void PrintTo(const QStringList &l, std::ostream *os);
 
 namespace qvj::test {
+
+inline QString S(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 // Locale and environment as the program sets them at start-up.
 void PrepareProcess();
@@ -77,5 +84,37 @@ QByteArray ReadFile(const QString &path);
 // its merged output goes to *output when given.
 int RunProgram(const QString &program, const QStringList &args, QString *output = nullptr,
                int timeoutMs = 300000);
+
+// Writes a shell script (body after "#!/bin/sh") to path and makes it executable.
+void WriteScript(const QString &path, const QByteArray &body);
+
+// Runs the event loop until done() holds; false when ms pass first.
+bool WaitFor(const std::function<bool()> &done, int ms);
+
+// Makes the C library's numbers use a decimal comma, as a German user's start-up does; a system
+// without such a locale gets one compiled into dir. False when neither works.
+bool SetCommaLocale(const QString &dir);
+
+// What a join job reads, as plain fields.
+struct FakeJobInputs : JobInputs
+{
+    std::vector<ltvItemData> rows;
+    QString tempDir, outputFile, extension = QStringLiteral(".avi");
+    QString options = QStringLiteral(" -ovc lavc -oac pcm");
+    bool turnOff = false, exit = false, openDir = false, copy = false;
+
+    int RowCount() const override { return int(rows.size()); }
+    ltvItemData ReadRow(int index) const override { return rows.at(size_t(index)); }
+    QString TempDir() const override { return tempDir; }
+    QString OutputFile() const override { return outputFile; }
+    QString OutputExtension() const override { return extension; }
+    bool Rename() const override { return false; }
+    bool TurnOff() const override { return turnOff; }
+    bool Exit() const override { return exit; }
+    bool OpenDir() const override { return openDir; }
+    QString VideoSizeValue(const QString &) const override { return QStringLiteral("320:240"); }
+    QString EncoderOptions(const QString &) const override { return options; }
+    bool StreamCopy() const override { return copy; }
+};
 
 } // namespace qvj::test

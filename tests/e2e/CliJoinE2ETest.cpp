@@ -2,69 +2,21 @@
 #include "EncoderTestSupport.h"
 
 #include <QDir>
-#include <QEventLoop>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <csignal>
 
 namespace {
 
 using namespace qvj::test;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
-struct CliResult
-{
-    int exitCode = -1; // -1: crashed or never ended
-    QString out, err;
-};
-
-// Runs quintor-join to its end. With interruptWhen, a Ctrl-C is sent as soon as standard error
-// shows that text.
-CliResult RunQuintorJoin(const QStringList &arguments, const QString &interruptWhen = {})
-{
-    QProcess p;
-    CliResult r;
-    bool sent = false;
-    QEventLoop loop;
-    QObject::connect(&p, &QProcess::readyReadStandardError, [&] {
-        r.err += QString::fromUtf8(p.readAllStandardError());
-        if (!interruptWhen.isEmpty() && !sent && r.err.contains(interruptWhen)) {
-            sent = true;
-            ::kill(pid_t(p.processId()), SIGINT);
-        }
-    });
-    QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
-    p.start(BuildProgramDirectory() + S("quintor-join"), arguments);
-    p.closeWriteChannel();
-    QTimer::singleShot(300000, &loop, &QEventLoop::quit);
-    if (p.waitForStarted())
-        loop.exec();
-    if (p.state() != QProcess::NotRunning) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.err += QString::fromUtf8(p.readAllStandardError());
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    if (p.exitStatus() == QProcess::NormalExit)
-        r.exitCode = p.exitCode();
-    return r;
-}
-
 TEST(CliJoin, JoinsUnlikeClipsKeepsAnExistingOutputUnlessToldAndCleansUpOnCtrlC)
 {
     QTemporaryDir work;
-    const QString root = work.path() + S("/"), temp = root + S("temp");
+    // Quotes, backslashes and letters beyond ASCII in every path the encoder is given.
+    const QString root = work.path() + S("/"), temp = root + S("temp \"q\" ß");
     const QString a = root + S("clip \"a\" ü.mp4"), b = root + S("Ünï 日本/b \\silent\\.avi");
-    const QString existing = root + S("joined é.avi");
+    const QString existing = root + S("joined \"x\" \\ é.avi");
     ASSERT_TRUE(MakeClip(a, {.seconds = 1, .sampleRate = 22050, .channels = 1, .extra = {}}));
     ASSERT_TRUE(QDir().mkdir(root + S("Ünï 日本")));
     ASSERT_TRUE(MakeClip(
@@ -77,32 +29,32 @@ TEST(CliJoin, JoinsUnlikeClipsKeepsAnExistingOutputUnlessToldAndCleansUpOnCtrlC)
             S("--profile"), S("AVI - MPEG-4 Video"), S("--temp"), temp, S("-o"), existing, a, b, a};
         if (*policy)
             args.prepend(S(policy));
-        const CliResult r = RunQuintorJoin(args, interruptWhen);
+        const JoinRun r = RunQuintorJoin(args, {.interruptWhen = interruptWhen});
         EXPECT_EQ(QDir(temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         return r;
     };
 
-    const CliResult refused = join("");
-    EXPECT_EQ(refused.exitCode, 1);
+    const JoinRun refused = join("");
+    EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains(S("File Exists: The output file is existent.")))
         << refused.err.toStdString();
     EXPECT_EQ(ReadFile(existing), QByteArray("mine"));
 
-    const CliResult renamed = join("--rename");
-    ASSERT_EQ(renamed.exitCode, 0) << renamed.err.toStdString();
-    EXPECT_EQ(renamed.out.trimmed(), root + S("joined é_1.avi"));
+    const JoinRun renamed = join("--rename");
+    ASSERT_EQ(renamed.code, 0) << renamed.err.toStdString();
+    EXPECT_EQ(renamed.out.trimmed(), root + S("joined \"x\" \\ é_1.avi"));
     EXPECT_EQ(ReadFile(existing), QByteArray("mine"));
     for (const char *shown :
          {"Already Listed: ", "Prepare (Converting): b \\silent\\.avi",
           "Final Step: Joining all files...", "Complete: The joining is completed successfully."})
         EXPECT_TRUE(renamed.err.contains(S(shown))) << shown;
-    const ProbedFile joined = ProbeFile(root + S("joined é_1.avi"));
+    const ProbedFile joined = ProbeFile(root + S("joined \"x\" \\ é_1.avi"));
     EXPECT_NEAR(joined.seconds, 3.0, 0.5);
     EXPECT_FALSE(joined.videoCodec.isEmpty());
     EXPECT_FALSE(joined.audioCodec.isEmpty());
 
-    const CliResult replaced = join("--overwrite");
-    ASSERT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
+    const JoinRun replaced = join("--overwrite");
+    ASSERT_EQ(replaced.code, 0) << replaced.err.toStdString();
     EXPECT_NEAR(ProbeFile(existing).seconds, 3.0, 0.5);
 
     const std::vector<std::pair<const char *, const char *>> interrupts {
@@ -110,8 +62,8 @@ TEST(CliJoin, JoinsUnlikeClipsKeepsAnExistingOutputUnlessToldAndCleansUpOnCtrlC)
         {"Prepare (Converting): b \\silent\\.avi", "Cancel: The Coversion is canceled."},
         {"Final Step: Joining all files...", "Cancel: The Joining is canceled."}};
     for (const auto &[when, then] : interrupts) {
-        const CliResult r = join("--overwrite", S(when));
-        EXPECT_EQ(r.exitCode, 130) << r.err.toStdString();
+        const JoinRun r = join("--overwrite", S(when));
+        EXPECT_EQ(r.code, 130) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(S(then))) << r.err.toStdString();
     }
 }

@@ -13,11 +13,6 @@ namespace qvj::test {
 
 namespace {
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 QStringList Words(const char *text)
 {
     return S(text).split(u' ', Qt::SkipEmptyParts);
@@ -114,121 +109,39 @@ std::vector<DeviceClip> DeviceCorpus()
     };
     std::vector<DeviceClip> clips;
     auto add = [&](DeviceClip c) { clips.push_back(std::move(c)); };
+    // clang-format off
     // A DVD's program stream: anamorphic 16:9 MPEG-2, AC3, its clock starting near 0.5 s.
-    add({.name = S("dvd.vob"),
-         .width = 720,
-         .height = 576,
-         .sarNum = 64,
-         .sarDen = 45,
-         .codecs = Words("-c:v mpeg2video -q:v 3 -c:a ac3 -f vob")});
+    add({.name = S("dvd.vob"), .width = 720, .height = 576, .sarNum = 64, .sarDen = 45, .codecs = Words("-c:v mpeg2video -q:v 3 -c:a ac3 -f vob")});
     // A camcorder's transport stream: 50 frames a second, AC3, its clock starting near 1.4 s.
-    add({.name = S("camcorder.mts"),
-         .width = 1280,
-         .height = 720,
-         .fps = S("50"),
-         .codecs = x264("-c:a ac3 -f mpegts")});
+    add({.name = S("camcorder.mts"), .width = 1280, .height = 720, .fps = S("50"), .codecs = x264("-c:a ac3 -f mpegts")});
     // A camera's Blu-ray style stream (192-byte packets), 5.1 sound that stops early.
-    add({.name = S("avchd.m2ts"),
-         .width = 640,
-         .height = 360,
-         .soundShort = 0.4,
-         .channels = 6,
-         .codecs = x264("-c:a ac3 -f mpegts -mpegts_m2ts_mode 1")});
+    add({.name = S("avchd.m2ts"), .width = 640, .height = 360, .soundShort = 0.4, .channels = 6, .codecs = x264("-c:a ac3 -f mpegts -mpegts_m2ts_mode 1")});
     // A phone held upright: stored lying, turned by the track header.
-    add({.name = S("phone upright.mp4"),
-         .width = 640,
-         .height = 360,
-         .rotation = 90,
-         .fps = S("30"),
-         .sampleRate = 44100,
-         .codecs = x264("-c:a aac")});
+    add({.name = S("phone upright.mp4"), .width = 640, .height = 360, .rotation = 90, .fps = S("30"), .sampleRate = 44100, .codecs = x264("-c:a aac")});
     // Sound that starts after the picture, and sound that starts before it.
-    add({.name = S("late sound.mkv"),
-         .width = 480,
-         .height = 270,
-         .soundDelay = 0.5,
-         .sampleRate = 44100,
-         .channels = 1,
-         .codecs = x264("-c:a libvorbis")});
-    add({.name = S("early sound.m4v"),
-         .width = 320,
-         .height = 240,
-         .soundDelay = -0.3,
-         .codecs = Words("-c:v mpeg4 -q:v 3 -c:a aac -fps_mode passthrough")});
+    add({.name = S("late sound.mkv"), .width = 480, .height = 270, .soundDelay = 0.5, .sampleRate = 44100, .channels = 1, .codecs = x264("-c:a libvorbis")});
+    add({.name = S("early sound.m4v"), .width = 320, .height = 240, .soundDelay = -0.3, .codecs = Words("-c:v mpeg4 -q:v 3 -c:a aac -fps_mode passthrough")});
     // A screen recording whose rate drops by half, VP8 in WebM.
-    add({.name = S("variable rate.webm"),
-         .width = 320,
-         .height = 180,
-         .fps = S("30"),
-         .variableRate = true,
-         .codecs = Words("-c:v libvpx -deadline realtime -cpu-used 8 -b:v 400k -c:a libopus "
-                         "-fps_mode vfr")});
+    add({.name = S("variable rate.webm"), .width = 320, .height = 180, .fps = S("30"), .variableRate = true, .codecs = Words("-c:v libvpx -deadline realtime -cpu-used 8 -b:v 400k -c:a libopus -fps_mode vfr")});
     // HEVC at full HD with 5.1 sound.
-    add({.name = S("hevc 5.1.mp4"),
-         .width = 1920,
-         .height = 1080,
-         .seconds = 2.0,
-         .channels = 6,
-         .codecs = Words("-c:v libx265 -preset ultrafast -x265-params log-level=error "
-                         "-tag:v hvc1 -c:a aac")});
+    add({.name = S("hevc 5.1.mp4"), .width = 1920, .height = 1080, .seconds = 2.0, .channels = 6, .codecs = Words("-c:v libx265 -preset ultrafast -x265-params log-level=error -tag:v hvc1 -c:a aac")});
     // AAC priming and B-frames: edit lists in both tracks; a cover picture beside the video.
-    add({.name = S("priming.mp4"),
-         .width = 400,
-         .height = 224,
-         .coverArt = true,
-         .codecs = x264("-preset fast -bf:v:0 3 -c:a aac")});
+    add({.name = S("priming.mp4"), .width = 400, .height = 224, .coverArt = true, .codecs = x264("-preset fast -bf:v:0 3 -c:a aac")});
     // NTSC: 29.97 frames a second, interlaced MPEG-2 at 4:3, MP2 in a program stream.
-    add({.name = S("ntsc interlaced.mpg"),
-         .width = 720,
-         .height = 480,
-         .sarNum = 8,
-         .sarDen = 9,
-         .fps = S("30000/1001"),
-         .codecs = Words("-c:v mpeg2video -q:v 3 -flags +ilme+ildct -top 1 -c:a mp2 -f vob")});
+    add({.name = S("ntsc interlaced.mpg"), .width = 720, .height = 480, .sarNum = 8, .sarDen = 9, .fps = S("30000/1001"), .codecs = Words("-c:v mpeg2video -q:v 3 -flags +ilme+ildct -top 1 -c:a mp2 -f vob")});
     // A DV camcorder's tape, NTSC 4:3, with PCM sound.
-    add({.name = S("tape.dv"),
-         .width = 720,
-         .height = 480,
-         .sarNum = 8,
-         .sarDen = 9,
-         .fps = S("30000/1001"),
-         .codecs = Words("-c:v dvvideo -pix_fmt yuv411p -c:a pcm_s16le")});
+    add({.name = S("tape.dv"), .width = 720, .height = 480, .sarNum = 8, .sarDen = 9, .fps = S("30000/1001"), .codecs = Words("-c:v dvvideo -pix_fmt yuv411p -c:a pcm_s16le")});
     // A 4:3 clip of square pixels in AVI, with MP3 sound.
-    add({.name = S("old camera.avi"),
-         .width = 640,
-         .height = 480,
-         .soundShort = -0.5,
-         .sampleRate = 44100,
-         .codecs = Words("-c:v mpeg4 -q:v 3 -c:a libmp3lame")});
+    add({.name = S("old camera.avi"), .width = 640, .height = 480, .soundShort = -0.5, .sampleRate = 44100, .codecs = Words("-c:v mpeg4 -q:v 3 -c:a libmp3lame")});
     // An odd frame size in VP9, Opus sound.
-    add({.name = S("odd size.webm"),
-         .width = 321,
-         .height = 241,
-         .fps = S("24"),
-         .codecs = Words("-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 300k -c:a libopus")});
+    add({.name = S("odd size.webm"), .width = 321, .height = 241, .fps = S("24"), .codecs = Words("-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 300k -c:a libopus")});
     // AV1 with 7.1 sound at 96 kHz, and a first sound track that is not the default.
-    add({.name = S("av1 7.1.mkv"),
-         .width = 320,
-         .height = 180,
-         .fps = S("24"),
-         .sampleRate = 96000,
-         .channels = 8,
-         .decoyTrack = true,
-         .codecs = Words("-c:v libaom-av1 -cpu-used 8 -row-mt 1 -c:a flac")});
+    add({.name = S("av1 7.1.mkv"), .width = 320, .height = 180, .fps = S("24"), .sampleRate = 96000, .channels = 8, .decoyTrack = true, .codecs = Words("-c:v libaom-av1 -cpu-used 8 -row-mt 1 -c:a flac")});
     // An old phone's 3GP: H.263 at 176x144, 8 kHz mono AAC.
-    add({.name = S("old phone.3gp"),
-         .width = 176,
-         .height = 144,
-         .fps = S("15"),
-         .sampleRate = 8000,
-         .channels = 1,
-         .codecs = Words("-c:v h263 -q:v 4 -c:a aac")});
+    add({.name = S("old phone.3gp"), .width = 176, .height = 144, .fps = S("15"), .sampleRate = 8000, .channels = 1, .codecs = Words("-c:v h263 -q:v 4 -c:a aac")});
     // A web video of the last decade: Sorenson video and MP3 at 22 kHz.
-    add({.name = S("web.flv"),
-         .width = 320,
-         .height = 240,
-         .sampleRate = 22050,
-         .codecs = Words("-c:v flv1 -q:v 4 -c:a libmp3lame")});
+    add({.name = S("web.flv"), .width = 320, .height = 240, .sampleRate = 22050, .codecs = Words("-c:v flv1 -q:v 4 -c:a libmp3lame")});
+    // clang-format on
     return clips;
 }
 

@@ -16,11 +16,6 @@
 namespace qvj::test {
 namespace {
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 // An environment whose locale writes numbers with a decimal comma; a system without such a
 // locale gets one compiled into dir.
 bool CommaLocale(const QString &dir, QProcessEnvironment *environment)

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -23,19 +22,6 @@ const QString kJoinOptions = QStringLiteral(
     " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=500 -oac mp3lame -lameopts vbr=2:q=6 "
     "-channels 2 -vf scale=64:48 -srate 44100");
 
-// The number of frames of the file's picture, counted by ffprobe through its packets.
-qint64 VideoFrames(const QString &path)
-{
-    QProcess p;
-    p.start(QStringLiteral("ffprobe"),
-            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_packets"),
-             QStringLiteral("-select_streams"), QStringLiteral("v:0"),
-             QStringLiteral("-show_entries"), QStringLiteral("stream=nb_read_packets"),
-             QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
-    p.waitForFinished(60000);
-    return p.readAllStandardOutput().trimmed().toLongLong();
-}
-
 double PeakChildMegabytes()
 {
     rusage usage = {};
@@ -43,22 +29,31 @@ double PeakChildMegabytes()
     return double(usage.ru_maxrss) / 1024.0;
 }
 
+// Count intermediates in dir's "temp/": one made from a clip as the conversion stage makes it
+// at the size, the others copies of it. Gives the folder, empty when one could not be made.
+QString MakeIntermediates(const QTemporaryDir &dir, const SyncClip &clip, const QString &size,
+                          int count)
+{
+    const QString temp = dir.filePath(QStringLiteral("temp/"));
+    const QString source = dir.filePath(QStringLiteral("clip.mp4"));
+    const QString first = IntermediateFile(temp, 0);
+    if (!QDir().mkpath(temp) || !MakeSyncClip(source, clip)
+        || RunEncoderLine(ConversionCommandLine(source, first, size)).code != 0)
+        return {};
+    for (int i = 1; i < count; ++i)
+        if (!QFile::copy(first, IntermediateFile(temp, i)))
+            return {};
+    return temp;
+}
+
 TEST(EncoderManyInputs, AThousandIntermediatesJoinToTheirExactLengthInSync)
 {
-    // One intermediate made as the conversion stage makes it, the others copies of it.
     const int kInputs = 1000;
     QTemporaryDir dir;
-    const QString temp = dir.filePath(QStringLiteral("temp/"));
-    ASSERT_TRUE(QDir().mkpath(temp));
-    const QString clip = dir.filePath(QStringLiteral("clip.mp4"));
-    ASSERT_TRUE(MakeSyncClip(clip, {QStringLiteral("25"), 64, 48}));
+    const QString temp
+        = MakeIntermediates(dir, {QStringLiteral("25"), 64, 48}, QStringLiteral("64:48"), kInputs);
+    ASSERT_FALSE(temp.isEmpty());
     const QString first = IntermediateFile(temp, 0);
-    ASSERT_EQ(RunEncoderLine(ConversionCommandLine(clip, first, QStringLiteral("64:48"))).code, 0);
-    std::vector<QString> inputs {first};
-    for (int i = 1; i < kInputs; ++i) {
-        inputs.push_back(IntermediateFile(temp, i));
-        ASSERT_TRUE(QFile::copy(first, inputs.back()));
-    }
 
     const QString output = dir.filePath(QStringLiteral("joined.avi"));
     QElapsedTimer timer;
@@ -126,16 +121,10 @@ TEST(EncoderManyInputs, SoundAtALowRateDoesNotStallTheFeeds)
     // At 22050 Hz a feed gives many pictures before the writer has its first block of sound;
     // the writer must take them meanwhile, or both wait on each other for good.
     QTemporaryDir dir;
-    const QString temp = dir.filePath(QStringLiteral("temp/"));
-    ASSERT_TRUE(QDir().mkpath(temp));
-    const QString clip = dir.filePath(QStringLiteral("clip.mp4"));
-    ASSERT_TRUE(MakeSyncClip(clip, {}));
-    const QString first = IntermediateFile(temp, 0);
-    ASSERT_EQ(RunEncoderLine(ConversionCommandLine(clip, first, QStringLiteral("640:480"))).code,
-              0);
     const int count = int(kInputsPerFeed) + 1;
-    for (int i = 1; i < count; ++i)
-        ASSERT_TRUE(QFile::copy(first, IntermediateFile(temp, i)));
+    const QString temp = MakeIntermediates(dir, {}, QStringLiteral("640:480"), count);
+    ASSERT_FALSE(temp.isEmpty());
+    const QString first = IntermediateFile(temp, 0);
     const QString output = dir.filePath(QStringLiteral("joined.flv"));
     const ProgramRun join = RunEncoderLine(JoinCommandLine(
         JoinInputList(temp, count), output,

@@ -2,16 +2,21 @@
 
 #include "pipeline/CommandLine.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <iostream>
 #include <map>
 #include <utility>
@@ -251,6 +256,61 @@ QString EncoderProgram()
 ProgramRun RunEncoderLine(const QString &commandLine)
 {
     return Capture(EncoderProgram(), SplitCommandLine(commandLine));
+}
+
+JoinRun RunQuintorJoin(const QStringList &args, const JoinRunSettings &settings)
+{
+    QProcess p;
+    JoinRun r;
+    bool sent = false;
+    const auto interrupt = [&] {
+        sent = true;
+        ::kill(pid_t(p.processId()), settings.interruptSignal);
+    };
+    QEventLoop loop;
+    QObject::connect(&p, &QProcess::readyReadStandardError, [&] {
+        r.err += QString::fromUtf8(p.readAllStandardError());
+        if (!settings.interruptWhen.isEmpty() && !sent && r.err.contains(settings.interruptWhen))
+            interrupt();
+    });
+    QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!settings.interruptFile.isEmpty() && !sent && QFile::exists(settings.interruptFile))
+            interrupt();
+    });
+    poll.start(50);
+    p.setProcessEnvironment(settings.env);
+    if (!settings.workDir.isEmpty())
+        p.setWorkingDirectory(settings.workDir);
+    QElapsedTimer clock;
+    clock.start();
+    p.start(settings.programDir + QStringLiteral("quintor-join"), args);
+    p.closeWriteChannel();
+    QTimer::singleShot(240000, &loop, &QEventLoop::quit);
+    if (p.waitForStarted())
+        loop.exec();
+    r.ms = clock.elapsed();
+    if (p.state() != QProcess::NotRunning) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.err += QString::fromUtf8(p.readAllStandardError());
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    if (p.exitStatus() == QProcess::NormalExit)
+        r.code = p.exitCode();
+    return r;
+}
+
+qint64 VideoFrames(const QString &path)
+{
+    return Capture(QStringLiteral("ffprobe"),
+                   Args("-v error -select_streams v:0 -count_packets -show_entries "
+                        "stream=nb_read_packets -of csv=p=0",
+                        path, ""))
+        .out.trimmed()
+        .toLongLong();
 }
 
 bool MakeSyncClip(const QString &path, const SyncClip &clip)

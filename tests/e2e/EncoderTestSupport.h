@@ -4,9 +4,11 @@
 
 #include "common/TestSupport.h"
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,29 @@ struct ProgramRun
 // form, split as the program splits it.
 QString EncoderProgram();
 ProgramRun RunEncoderLine(const QString &commandLine);
+
+// A run of quintor-join to its end (at most four minutes; code -1 when it crashed or did not
+// end). A Ctrl-C (or interruptSignal) goes to it as soon as standard error shows interruptWhen,
+// or once the file interruptFile exists.
+struct JoinRun
+{
+    int code = -1;
+    QString out, err;
+    qint64 ms = 0;
+};
+struct JoinRunSettings
+{
+    QString programDir = BuildProgramDirectory();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QString workDir {};
+    QString interruptWhen {};
+    QString interruptFile {};
+    int interruptSignal = SIGINT;
+};
+JoinRun RunQuintorJoin(const QStringList &args, const JoinRunSettings &settings = {});
+
+// The number of video frames stored in the file, counted packet by packet.
+qint64 VideoFrames(const QString &path);
 
 // A 1.6 s clip whose picture flashes white and whose sound beeps at the same moments, 0.4 s
 // and 1.2 s in, over a moving test picture. Codecs by extension unless extra says otherwise.

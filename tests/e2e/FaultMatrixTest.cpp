@@ -7,13 +7,9 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -25,11 +21,6 @@
 namespace {
 
 using namespace qvj::test;
-
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 enum class Encoder {
     Real,
@@ -68,13 +59,6 @@ struct Case
     const char *message = nullptr; // on standard error
 };
 
-struct Outcome
-{
-    int code = -1;
-    QString err;
-    qint64 ms = 0;
-};
-
 QByteArray Hash(const QString &path)
 {
     return QCryptographicHash::hash(ReadFile(path), QCryptographicHash::Sha1).toHex();
@@ -84,13 +68,6 @@ QStringList Entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
                                   | QDir::System);
-}
-
-void WriteScript(const QString &path, const QByteArray &body)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    WriteFile(path, "#!/bin/sh\n" + body);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 // A tmpfs of the given size at folder (made when missing); false where mounting is not allowed.
@@ -131,8 +108,6 @@ protected:
     // Lays out the case's folders and encoder; false when it needs a mount the machine refuses.
     bool Prepare(const Case &c, QString *tempDir, QString *outDir, QStringList *inputs,
                  QString *output, QProcessEnvironment *env);
-    Outcome Run(const QStringList &args, const QProcessEnvironment &env, const char *when,
-                int signal);
 
     QTemporaryDir work;
     QString root;
@@ -250,140 +225,46 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
     return true;
 }
 
-Outcome FaultMatrix::Run(const QStringList &args, const QProcessEnvironment &env, const char *when,
-                         int signal)
-{
-    QProcess p;
-    Outcome r;
-    bool sent = false;
-    QEventLoop loop;
-    QObject::connect(&p, &QProcess::readyReadStandardError, [&] {
-        r.err += QString::fromUtf8(p.readAllStandardError());
-        if (when && !sent && r.err.contains(S(when))) {
-            sent = true;
-            ::kill(pid_t(p.processId()), signal);
-        }
-    });
-    QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
-    // Or once the fake ffmpeg of the join has begun to write.
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!sent && QFile::exists(root + S("case/bin/started"))) {
-            sent = true;
-            ::kill(pid_t(p.processId()), signal);
-        }
-    });
-    poll.start(50);
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(root + S("case"));
-    QElapsedTimer clock;
-    clock.start();
-    p.start(program + S("quintor-join"), args);
-    p.closeWriteChannel();
-    QTimer::singleShot(240000, &loop, &QEventLoop::quit);
-    if (p.waitForStarted())
-        loop.exec();
-    r.ms = clock.elapsed();
-    if (p.state() != QProcess::NotRunning) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.err += QString::fromUtf8(p.readAllStandardError());
-    if (p.exitStatus() == QProcess::NormalExit)
-        r.code = p.exitCode();
-    return r;
-}
-
 TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
 {
     const char *reinstall = "Error. Please re-install Quintor Video Joiner";
     const char *converting = "Prepare (Converting): b.avi";
+    const char *joining = "Final Step: Joining all files...";
+    const char *canceled = "Cancel: The Joining is canceled.";
+    const char *cannotJoin = "The encoder could not join the files:";
+    using E = Encoder;
+    using P = Place;
+    // clang-format off
     const Case cases[] = {
-        {.name = "encoder missing", .encoder = Encoder::Missing, .code = 1, .message = reinstall},
-        {.name = "encoder not executable",
-         .encoder = Encoder::NotExecutable,
-         .code = 1,
-         .message = reinstall},
-        {.name = "encoder crashing",
-         .encoder = Encoder::Crashing,
-         .code = 1,
-         .message = "(The encoder ended abnormally.)"},
-        {.name = "encoder failing after progress",
-         .encoder = Encoder::FailingAfterProgress,
-         .code = 1,
-         .message = "Boom: the disk is on fire"},
-        {.name = "encoder hanging",
-         .encoder = Encoder::Hanging,
-         .code = 1,
-         .message = "ffmpeg made no progress for 2 s"},
-        {.name = "encoder killed",
-         .encoder = Encoder::Killed,
-         .code = 1,
-         .message = "The encoder could not convert a.avi:"},
-        {.name = "output folder missing",
-         .output = Place::Missing,
-         .code = 1,
-         .message = "The output path does not exist."},
-        {.name = "output folder read-only",
-         .output = Place::ReadOnly,
-         .code = 1,
-         .message = "The encoder could not join the files:"},
-        {.name = "output folder full",
-         .output = Place::Full,
-         .code = 1,
-         .message = "The encoder could not join the files:"},
-        {.name = "temporary folder unusable", .temp = Place::Unusable, .code = 0},
-        {.name = "temporary folder full",
-         .temp = Place::Full,
-         .code = 1,
-         .message = "No space left on device"},
+        {.name = "encoder missing", .encoder = E::Missing, .code = 1, .message = reinstall},
+        {.name = "encoder not executable", .encoder = E::NotExecutable, .code = 1, .message = reinstall},
+        {.name = "encoder crashing", .encoder = E::Crashing, .code = 1, .message = "(The encoder ended abnormally.)"},
+        {.name = "encoder failing after progress", .encoder = E::FailingAfterProgress, .code = 1, .message = "Boom: the disk is on fire"},
+        {.name = "encoder hanging", .encoder = E::Hanging, .code = 1, .message = "ffmpeg made no progress for 2 s"},
+        {.name = "encoder killed", .encoder = E::Killed, .code = 1, .message = "The encoder could not convert a.avi:"},
+        {.name = "output folder missing", .output = P::Missing, .code = 1, .message = "The output path does not exist."},
+        {.name = "output folder read-only", .output = P::ReadOnly, .code = 1, .message = cannotJoin},
+        {.name = "output folder full", .output = P::Full, .code = 1, .message = cannotJoin},
+        {.name = "temporary folder unusable", .temp = P::Unusable, .code = 0},
+        {.name = "temporary folder full", .temp = P::Full, .code = 1, .message = "No space left on device"},
         {.name = "read-only Preferences.ini", .readOnlyIni = true, .code = 0},
         {.name = "empty input", .badInput = "empty", .code = 1, .message = "b.avi"},
         {.name = "text input", .badInput = "text", .code = 1, .message = "b.avi"},
         {.name = "truncated input", .badInput = "truncated", .code = 0},
-        {.name = "names with blanks",
-         .inputName = "b clip  two.avi",
-         .outputName = "joined  out.avi",
-         .code = 0},
-        {.name = "names with quotes",
-         .inputName = "b \"clip\" 'two'.avi",
-         .outputName = "\"joined\" it's.avi",
-         .code = 0},
-        {.name = "names with a leading dash",
-         .inputName = "-b.avi",
-         .outputName = "-joined.avi",
-         .code = 0},
-        {.name = "non-ASCII names",
-         .inputName = "Über clip é 日本.avi",
-         .outputName = "Ünï joined.avi",
-         .code = 0},
-        {.name = "output is an input",
-         .outputIsInput = true,
-         .code = 1,
-         .message = "is one of the videos to join"},
-        {.name = "Ctrl-C converting",
-         .interruptWhen = converting,
-         .code = 130,
-         .message = "Cancel: The Coversion is canceled."},
-        {.name = "Ctrl-C joining",
-         .interruptWhen = "Final Step: Joining all files...",
-         .code = 130,
-         .message = "Cancel: The Joining is canceled."},
+        {.name = "names with blanks", .inputName = "b clip  two.avi", .outputName = "joined  out.avi"},
+        {.name = "names with quotes", .inputName = "b \"clip\" 'two'.avi", .outputName = "\"joined\" it's.avi"},
+        {.name = "names with a leading dash", .inputName = "-b.avi", .outputName = "-joined.avi"},
+        {.name = "non-ASCII names", .inputName = "Über clip é 日本.avi", .outputName = "Ünï joined.avi"},
+        {.name = "output is an input", .outputIsInput = true, .code = 1, .message = "is one of the videos to join"},
+        {.name = "Ctrl-C converting", .interruptWhen = converting, .code = 130, .message = "Cancel: The Coversion is canceled."},
+        {.name = "Ctrl-C joining", .interruptWhen = joining, .code = 130, .message = canceled},
         // The join is writing its hidden file when Ctrl-C comes: the encoder must remove it.
-        {.name = "Ctrl-C joining without nameless files",
-         .encoder = Encoder::JoinWritesAndHangs,
-         .nameless = false,
-         .code = 130,
-         .message = "Cancel: The Joining is canceled."},
+        {.name = "Ctrl-C joining without nameless files", .encoder = E::JoinWritesAndHangs, .nameless = false, .code = 130, .message = canceled},
         // The program dies outright while the join writes its hidden file: the encoder is
         // left to stop on its own and must still remove it.
-        {.name = "program killed joining without nameless files",
-         .encoder = Encoder::JoinWritesAndHangs,
-         .signal = SIGKILL,
-         .nameless = false,
-         .code = -1},
+        {.name = "program killed joining without nameless files", .encoder = E::JoinWritesAndHangs, .signal = SIGKILL, .nameless = false, .code = -1},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         QString tempDir, outDir, output;
@@ -399,12 +280,14 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
         const QByteArray outputBefore = ReadFile(output);
         const QStringList outBefore = Entries(outDir);
 
-        QStringList args {S("--profile"),   S("AVI - MPEG-4 Video"),
-                          S("--temp"),      tempDir,
-                          S("--overwrite"), S("-o"),
-                          output,           S("--")};
-        args << inputs;
-        const Outcome r = Run(args, env, c.interruptWhen, c.signal);
+        const QStringList args = QStringList {S("--profile"),   S("AVI - MPEG-4 Video"),
+                                              S("--temp"),      tempDir,
+                                              S("--overwrite"), S("-o"),
+                                              output,           S("--")}
+            + inputs;
+        // Ctrl-C when standard error says so, or once the fake ffmpeg of the join writes.
+        const JoinRun r = RunQuintorJoin(args, {program, env, root + S("case"), S(c.interruptWhen),
+                                                root + S("case/bin/started"), c.signal});
         std::cout << "[   CASE   ] " << c.name << ": exit " << r.code << " in " << r.ms << " ms\n";
         EXPECT_EQ(r.code, c.code) << r.err.toStdString();
         if (c.message) {

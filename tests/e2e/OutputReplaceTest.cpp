@@ -17,11 +17,6 @@
 namespace qvj::test {
 namespace {
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 // A stand-in for ffmpeg that writes a stub to the target it was given, then fails or hangs.
 void WriteFakeFfmpeg(const QString &folder, bool hang)
 {

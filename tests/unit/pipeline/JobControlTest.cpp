@@ -18,10 +18,7 @@ namespace {
 
 using Verdict = StartCheck::Verdict;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using qvj::test::S;
 
 class JobControl : public testing::Test
 {

@@ -1,13 +1,12 @@
-// The job against fake encoders, for what the real one cannot be made to do on demand.
+// The job against fake encoders, for what the real one cannot be made to do on demand: both
+// stages, and the one stage of a profile that copies the streams.
 #include "pipeline/JoinJob.h"
 #include "common/TestSupport.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -18,11 +17,6 @@ namespace {
 
 using namespace qvj::test;
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 // Gone, or a zombie that nobody has reaped yet.
 bool ProcessGone(qint64 pid)
 {
@@ -31,39 +25,21 @@ bool ProcessGone(qint64 pid)
     return line.isEmpty() || line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
 }
 
-struct FakeInputs : JobInputs
-{
-    std::vector<ltvItemData> rows;
-    QString tempDir, outputFile;
-    bool turnOff = false, exit = false, openDir = true;
-
-    int RowCount() const override { return int(rows.size()); }
-    ltvItemData ReadRow(int index) const override { return rows.at(size_t(index)); }
-    QString TempDir() const override { return tempDir; }
-    QString OutputFile() const override { return outputFile; }
-    QString OutputExtension() const override { return S(".avi"); }
-    bool Rename() const override { return false; }
-    bool TurnOff() const override { return turnOff; }
-    bool Exit() const override { return exit; }
-    bool OpenDir() const override { return openDir; }
-    QString VideoSizeValue(const QString &) const override { return S("320:240"); }
-    QString EncoderOptions(const QString &) const override { return S(" -ovc lavc -oac pcm"); }
-};
-
-class JoinJobTest : public testing::Test
+// A job against a fake encoder, the program directory's "asapi.dll", with a record of the rows'
+// statuses, the stage titles, the bars and the outcome.
+class FakeEncoderJob : public testing::Test
 {
 protected:
-    void SetUp() override
+    FakeEncoderJob()
     {
-        inputs.tempDir = root + S("temp");
-        inputs.outputFile = root + S("out/movie.avi");
-        QDir().mkdir(root + S("out"));
-        for (const char *name : {"a.mp4", "b.mp4", "c.mp4"}) {
-            inputs.rows.emplace_back().InputFile = S("/videos/") + S(name);
+        for (const char *name : {"a.mp4", "b b.mp4", "c.mp4"}) {
+            inputs.rows.emplace_back().InputFile = root + S(name);
             inputs.rows.back().LengthSeconds = 10;
         }
         QObject::connect(&job, &JoinJob::rowStatusChanged,
                          [this](int row, const QString &s) { statuses[row] << s; });
+        QObject::connect(&job, &JoinJob::stageTitleChanged,
+                         [this](const QString &t) { titles << t; });
         QObject::connect(&job, &JoinJob::currentProgressChanged, [this](int p) { current << p; });
         QObject::connect(&job, &JoinJob::totalProgressChanged, [this](int p) { total << p; });
         QObject::connect(&job, &JoinJob::finished, [this](JobOutcome o, AfterJobAction a) {
@@ -72,26 +48,51 @@ protected:
         });
     }
 
-    // The program directory's "asapi.dll" is a shell script; body finds the file after "-o" in
-    // $out and all the arguments in $all.
-    void Encoder(const char *body)
-    {
-        QFile f(programDir + S("asapi.dll"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QByteArray("#!/bin/sh\nall=\"$*\"; out=\nwhile [ $# -gt 0 ]; do [ \"$1\" = -o ] "
-                           "&& out=\"$2\"; shift; done\n")
-                + body);
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-
-    // Runs the event loop until the job finishes, or a minute passes (false then).
+    // Runs the event loop until the job has ended, or a minute passes (false then).
     bool WaitForFinished()
     {
-        QEventLoop loop;
-        QObject::connect(&job, &JoinJob::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-        loop.exec();
-        return !job.IsActive();
+        return WaitFor([this] { return !job.IsActive(); }, 60000);
+    }
+
+    // The one message the job showed.
+    RecordingDesktop::Call Message() const
+    {
+        const auto messages = desktop.Of(S("message"));
+        EXPECT_EQ(messages.size(), 1u);
+        return messages.empty() ? RecordingDesktop::Call {} : messages.back();
+    }
+
+    QTemporaryDir work, program;
+    QString root = work.path() + QLatin1Char('/'), programDir = program.path() + QLatin1Char('/');
+    FakeJobInputs inputs;
+    RecordingDesktop desktop;
+    JoinJob job {inputs, desktop, programDir};
+    std::map<int, QStringList> statuses;
+    QStringList titles;
+    QList<int> current, total;
+    std::optional<JobOutcome> outcome;
+    AfterJobAction action = AfterJobAction::None;
+};
+
+class JoinJobTest : public FakeEncoderJob
+{
+protected:
+    void SetUp() override
+    {
+        inputs.openDir = true;
+        inputs.tempDir = root + S("temp");
+        inputs.outputFile = root + S("out/movie.avi");
+        QDir().mkdir(root + S("out"));
+    }
+
+    // The encoder is a shell script; body finds the file after "-o" in $out and all the
+    // arguments in $all.
+    void Encoder(const char *body)
+    {
+        WriteScript(programDir + S("asapi.dll"),
+                    QByteArray("all=\"$*\"; out=\nwhile [ $# -gt 0 ]; do [ \"$1\" = -o ] "
+                               "&& out=\"$2\"; shift; done\n")
+                        + body);
     }
 
     // Runs a job to its end from a fresh record of what it did.
@@ -109,24 +110,6 @@ protected:
     {
         return QDir(inputs.tempDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     }
-
-    // The one message the job showed.
-    RecordingDesktop::Call Message() const
-    {
-        const auto messages = desktop.Of(S("message"));
-        EXPECT_EQ(messages.size(), 1u);
-        return messages.empty() ? RecordingDesktop::Call {} : messages.back();
-    }
-
-    QTemporaryDir work, program;
-    QString root = work.path() + QLatin1Char('/'), programDir = program.path() + QLatin1Char('/');
-    FakeInputs inputs;
-    RecordingDesktop desktop;
-    JoinJob job {inputs, desktop, programDir};
-    std::map<int, QStringList> statuses;
-    QList<int> current, total;
-    std::optional<JobOutcome> outcome;
-    AfterJobAction action = AfterJobAction::None;
 };
 
 TEST_F(JoinJobTest, CompletesAndActsAsThePreferencesSay)
@@ -164,11 +147,7 @@ TEST_F(JoinJobTest, CompletesAndActsAsThePreferencesSay)
 TEST_F(JoinJobTest, TheCompletionMessageComparesTheOutputsLength)
 {
     const QString clip = root + S("two-seconds.avi");
-    ClipSpec settings;
-    settings.seconds = 2;
-    settings.width = 160;
-    settings.height = 120;
-    ASSERT_TRUE(MakeClip(clip, settings));
+    ASSERT_TRUE(MakeClip(clip, {.width = 160, .height = 120, .extra = {}}));
     inputs.openDir = false;
     Encoder(QStringLiteral("case \"$all\" in *-ovc\\ lavc\\ -oac*) cp '%1' \"$out\";;"
                            "*) printf x > \"$out\";; esac")
@@ -193,11 +172,11 @@ TEST_F(JoinJobTest, AFailureIsReportedAndLeavesNothingBehind)
 {
     const std::vector<std::tuple<const char *, const char *, const char *, const char *>> cases {
         // encoder; the rows' last statuses; what failed; the message's last line
-        {"case \"$all\" in /videos/b.mp4*) printf 'Pos: 1.0s\\rb.mp4: Invalid data\\n'; exit 1;;"
+        {"case \"$all\" in */b\\ b.mp4*) printf 'Pos: 1.0s\\rb.mp4: Invalid data\\n'; exit 1;;"
          "esac; printf x > \"$out\"",
-         "Waiting for joining|Failed|", "convert b.mp4", "b.mp4: Invalid data"},
+         "Waiting for joining|Failed|", "convert b b.mp4", "b.mp4: Invalid data"},
         {"echo 'about to fail'; kill -SEGV $$", "Failed||", "convert a.mp4", "about to fail"},
-        {"case \"$all\" in /videos/c.mp4*) exit 0;; esac; printf x > \"$out\"",
+        {"case \"$all\" in */c.mp4*) exit 0;; esac; printf x > \"$out\"",
          "Waiting for joining|Waiting for joining|Failed", "convert c.mp4", "2.avi.)"},
         {": > \"$out\"; echo done", "Failed||", "convert a.mp4", "done"},
         {"case \"$all\" in *-ovc\\ lavc\\ -oac*) echo 'cannot join'; exit 2;; esac;"
@@ -277,6 +256,149 @@ TEST_F(JoinJobTest, StopEndsAHangingEncoderAndWhatItStarted)
     for (int i = 0; i < 500 && !ProcessGone(child); ++i)
         QThread::msleep(10);
     EXPECT_TRUE(ProcessGone(child)) << "the encoder's child outlived it";
+}
+
+// The job of a profile that copies the streams: the check of the inputs, the refusal that
+// names what differs, the one stage, and Stop.
+class JoinJobCopyTest : public FakeEncoderJob
+{
+protected:
+    void SetUp() override
+    {
+        inputs.tempDir = S("/nonexistent/never/made");
+        inputs.outputFile = root + S("movie.mp4");
+        inputs.extension = S(".mp4");
+        inputs.options = S(" -ovc copy -oac copy");
+        inputs.copy = true;
+    }
+
+    // The encoder answers -identify with one block per file, c.mp4's of the given size, logs
+    // every command line and copies by writing "x" after progress lines.
+    void Encoder(const char *sizeOfC, const char *copyBody = "")
+    {
+        WriteScript(
+            programDir + S("asapi.dll"),
+            QByteArray("printf '%s|' \"$@\" >> \"$0.log\"; echo >> \"$0.log\"\n"
+                       "if [ \"$1\" = -identify ]; then shift; for f; do\n"
+                       " echo \"ID_FILENAME=$f\"; echo ID_VIDEO_FORMAT=H264\n"
+                       " case \"$f\" in *c.mp4) s=")
+                + sizeOfC
+                + ";; *) s=1920x1080;; esac\n"
+                  " echo ID_VIDEO_WIDTH=${s%x*}; echo ID_VIDEO_HEIGHT=${s#*x}\n"
+                  " echo ID_VIDEO_FPS=25.000; echo ID_VIDEO_FRAME_RATE=25; done; exit 0; fi\n"
+                + copyBody
+                + "\nout=; while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=\"$2\"; shift; done\n"
+                  "yes 'Pos:  15.0s  1f ' | head -c 100000; printf x > \"$out\"\n");
+    }
+
+    QStringList Log() const
+    {
+        return QString::fromUtf8(ReadFile(programDir + S("asapi.dll.log")))
+            .split(u'\n', Qt::SkipEmptyParts);
+    }
+};
+
+TEST_F(JoinJobCopyTest, FittingInputsAreCopiedInOneStage)
+{
+    Encoder("1920x1080");
+    ASSERT_TRUE(job.Start(S("p")));
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ(outcome, JobOutcome::Completed);
+    // Each argument whole, a name with a blank included.
+    const QString files = S("%1a.mp4|%1b b.mp4|%1c.mp4|").arg(root);
+    EXPECT_EQ(Log(),
+              (QStringList {S("-identify|") + files,
+                            files + S("-o|%1movie.mp4|-ovc|copy|-oac|copy|").arg(root)}));
+    EXPECT_EQ(ReadFile(inputs.outputFile), QByteArray("x"));
+    // No conversion: every row goes from "Joining" to "Complete", under the join's title.
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(statuses[row], (QStringList {S("Joining"), S("Complete")}));
+    titles.removeDuplicates();
+    EXPECT_EQ(titles, QStringList {S("Final Step: Joining all files...")});
+    // The total bar spans the whole range in this one stage: 15 of 30 s is half of it.
+    EXPECT_EQ(total, (QList<int> {0, 50, 100}));
+    EXPECT_EQ(desktop.Of(S("message")).at(0).title, S("Complete"));
+    EXPECT_FALSE(QDir(S("/nonexistent")).exists());
+}
+
+TEST_F(JoinJobCopyTest, AnEarlyCheckOfTheSameFilesIsNotAskedAgain)
+{
+    // c.mp4 does not fit: the job must end on the answer about its own rows, whenever the early
+    // check ended and whichever files it was about.
+    const struct
+    {
+        int earlyFiles; // the first rows' files asked about early; 0: no early check
+        bool answeredBeforeStart;
+        int identifyRuns;
+    } cases[] = {{3, false, 1}, {3, true, 1}, {2, true, 2}, {0, false, 1}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.earlyFiles << ' ' << c.answeredBeforeStart);
+        Encoder("1280x720");
+        WriteFile(programDir + S("asapi.dll.log"), "");
+        desktop.calls.clear();
+        QStringList files;
+        for (int i = 0; i < c.earlyFiles; ++i)
+            files << inputs.rows.at(size_t(i)).InputFile;
+        if (c.earlyFiles)
+            job.CheckEarly(files);
+        if (c.answeredBeforeStart)
+            WaitFor([&] { return Log().size() >= 1; }, 5000);
+        ASSERT_TRUE(job.Start(S("p")));
+        ASSERT_TRUE(WaitForFinished());
+        EXPECT_EQ(outcome, JobOutcome::Failed);
+        EXPECT_EQ(Log().size(), c.identifyRuns);
+        EXPECT_EQ(Message().title, S("Cannot Join Without Re-encoding"));
+    }
+}
+
+TEST_F(JoinJobCopyTest, InputsThatDoNotFitAreRefusedBeforeAnythingIsWritten)
+{
+    Encoder("1280x720");
+    ASSERT_TRUE(job.Start(S("p")));
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ(outcome, JobOutcome::Failed);
+    EXPECT_EQ(Log().size(), 1); // the check only
+    EXPECT_FALSE(QFile::exists(inputs.outputFile));
+    EXPECT_TRUE(statuses.empty()); // the rows keep what they showed
+    const auto messages = desktop.Of(S("message"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, S("Cannot Join Without Re-encoding"));
+    EXPECT_EQ(messages[0].text.split(u'\n').at(1),
+              S("c.mp4: 1280x720 at 25 fps; the first file is 1920x1080 at 25 fps"));
+    EXPECT_EQ(job.State(), JobState::Idle);
+
+    // An encoder that cannot answer: its last words are shown.
+    WriteScript(programDir + S("asapi.dll"), "echo 'no such codec'\nexit 1");
+    desktop.calls.clear();
+    ASSERT_TRUE(job.Start(S("p")));
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ(outcome, JobOutcome::Failed);
+    EXPECT_EQ(desktop.Of(S("message")).at(0).text,
+              S("The encoder could not read the files:\nno such codec"));
+}
+
+TEST_F(JoinJobCopyTest, StopDuringTheCheckOrTheCopyCancelsTheJoin)
+{
+    for (const char *where : {"identify", "copy"}) {
+        SCOPED_TRACE(where);
+        WriteFile(programDir + S("asapi.dll.log"), "");
+        if (QByteArray(where) == "identify")
+            WriteScript(programDir + S("asapi.dll"), "echo \"$*\" >> \"$0.log\"\nsleep 1000");
+        else
+            Encoder("1920x1080", "sleep 1000");
+        statuses.clear();
+        desktop.calls.clear();
+        ASSERT_TRUE(job.Start(S("p")));
+        const int runs = QByteArray(where) == "identify" ? 1 : 2;
+        WaitFor([&] { return Log().size() >= runs; }, 5000);
+        EXPECT_TRUE(job.Stop());
+        ASSERT_TRUE(WaitForFinished());
+        EXPECT_EQ(outcome, JobOutcome::Stopped);
+        EXPECT_EQ(statuses[2].back(), S("Stop"));
+        EXPECT_EQ(desktop.Of(S("message")).at(0).text, S("The Joining is canceled."));
+        EXPECT_EQ(job.State(), JobState::Idle);
+        EXPECT_FALSE(QFile::exists(inputs.outputFile));
+    }
 }
 
 } // namespace

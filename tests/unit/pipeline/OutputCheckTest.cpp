@@ -1,6 +1,6 @@
 // The joined file's length against the inputs' lengths together.
 #include "pipeline/OutputCheck.h"
-#include "pipeline/JobInputs.h"
+#include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -23,27 +23,6 @@ TEST(OutputCheck, LengthsApartByMoreThanOneSecondAndOnePercent)
         EXPECT_EQ(OutputLengthLine(output, inputs), QString::fromUtf8(line)) << output;
 }
 
-struct Rows : JobInputs
-{
-    std::vector<double> lengths;
-    int RowCount() const override { return int(lengths.size()); }
-    ltvItemData ReadRow(int index) const override
-    {
-        ltvItemData row;
-        row.LengthSeconds = lengths.at(size_t(index));
-        return row;
-    }
-    QString TempDir() const override { return {}; }
-    QString OutputFile() const override { return {}; }
-    QString OutputExtension() const override { return {}; }
-    bool Rename() const override { return false; }
-    bool TurnOff() const override { return false; }
-    bool Exit() const override { return false; }
-    bool OpenDir() const override { return false; }
-    QString VideoSizeValue(const QString &) const override { return {}; }
-    QString EncoderOptions(const QString &) const override { return {}; }
-};
-
 // Nothing is said when a row's length or the output's is not known: the check has nothing
 // to go by then.
 TEST(OutputCheck, OnlyWhatIsKnownIsCompared)
@@ -57,8 +36,9 @@ TEST(OutputCheck, OnlyWhatIsKnownIsCompared)
         {{10, 20}, {false, {}, {}, "'' is not a valid floating point value"}, ""},
     };
     for (const auto &[lengths, probe, line] : cases) {
-        Rows rows;
-        rows.lengths = lengths;
+        qvj::test::FakeJobInputs rows;
+        for (const double seconds : lengths)
+            rows.rows.emplace_back().LengthSeconds = seconds;
         const QString result
             = CheckOutputLength(QStringLiteral("/out/joined.mp4"), rows,
                                 [probe = probe](const QString &) { return probe; });

@@ -9,10 +9,7 @@
 
 namespace {
 
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
+using qvj::test::S;
 
 // A phone's clip: H.264 High 1920x1080 at 29.97 fps with AAC stereo at 48 kHz.
 SourceFacts Phone()

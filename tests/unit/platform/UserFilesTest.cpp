@@ -1,7 +1,10 @@
 // Where the preferences and the fallback temporary folder live: beside a program directory the
-// user may write, else in the user's own configuration and cache folders.
+// user may write, else in the user's own configuration and cache folders; the parts of a path;
+// the period of an error text.
 #include "platform/UserFiles.h"
 #include "common/TestSupport.h"
+#include "platform/Desktop.h"
+#include "platform/Paths.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,11 +15,6 @@
 namespace {
 
 using namespace qvj::test;
-
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 TEST(UserFiles, BesideTheProgramOrInTheUsersFolders)
 {
@@ -52,8 +50,6 @@ TEST(UserFiles, BesideTheProgramOrInTheUsersFolders)
             env.insert(S("XDG_CACHE_HOME"), expand(c.cacheHome));
         const ProgramFiles files = LocateProgramFiles(program.path(), env, c.writable);
         SCOPED_TRACE(c.preferences);
-        EXPECT_EQ(files.programDir, p);
-        EXPECT_EQ(files.shippedPreferences, p + S("Preferences.ini"));
         EXPECT_EQ(files.preferences, expand(c.preferences));
         EXPECT_EQ(files.workDir, expand(c.workDir));
         EXPECT_EQ(files.perUser, !c.writable);
@@ -86,6 +82,52 @@ TEST(UserFiles, TheUsersCopyIsMadeOnceAndIsTheirsToWrite)
     EXPECT_EQ(ReadFile(again.preferences), QByteArray("[Main]\r\nProfile=1\r\n"));
     EXPECT_EQ(QDir(QFileInfo(again.preferences).path()).entryList(QDir::Files),
               QStringList {S("Preferences.ini")});
+}
+
+// "/" is the only separator; "\" is an ordinary character of a name.
+TEST(Paths, PartsOfAPath)
+{
+    const struct
+    {
+        const char *path, *name, *dir, *ext;
+        const char *withoutExt; // RemoveExtension of the name
+    } cases[] = {{"/home/u/movie.avi", "movie.avi", "/home/u", ".avi", "movie"},
+                 {"/movie.avi", "movie.avi", "/", ".avi", "movie"},
+                 {"/", "", "/", "", ""},
+                 {"movie", "movie", "", "", "movie"},
+                 {"/home/u.d/movie", "movie", "/home/u.d", "", "movie"},
+                 {"/u/archive.tar.gz", "archive.tar.gz", "/u", ".gz", "archive.tar"},
+                 {"/home/u/.hidden", ".hidden", "/home/u", ".hidden", ""},
+                 {"C:\\out\\movie.avi", "C:\\out\\movie.avi", "", ".avi", "C:\\out\\movie"}};
+    for (const auto &c : cases) {
+        const QString path = QString::fromUtf8(c.path);
+        EXPECT_EQ(ExtractFileName(path), QLatin1String(c.name)) << c.path;
+        EXPECT_EQ(ExtractFileDir(path), QLatin1String(c.dir)) << c.path;
+        EXPECT_EQ(ExtractFileExt(path), QLatin1String(c.ext)) << c.path;
+        EXPECT_EQ(RemoveExtension(ExtractFileName(path)), QLatin1String(c.withoutExt)) << c.path;
+    }
+}
+
+TEST(Paths, TrailingSeparator)
+{
+    const std::pair<const char *, const char *> cases[]
+        = {{"/tmp", "/tmp/"}, {"/tmp/", "/tmp/"}, {"", ""}, {"C:\\t\\", "C:\\t\\/"}};
+    for (const auto &[in, out] : cases)
+        EXPECT_EQ(AddTrailingBackslash(QLatin1String(in)), QLatin1String(out)) << in;
+}
+
+// A period is added when the last character comes after "." in the character code.
+TEST(GeneralErrorText, PeriodRule)
+{
+    const std::pair<const char *, const char *> cases[]
+        = {{"Unable to write to /x.ini", "Unable to write to /x.ini."},
+           {"Ends with a period.", "Ends with a period."},
+           {"dash-", "dash-"},
+           {"slash/", "slash/."},
+           {"é", "é."},
+           {"", ""}};
+    for (const auto &[error, shown] : cases)
+        EXPECT_EQ(GeneralErrorText(QString::fromUtf8(error)), QString::fromUtf8(shown)) << error;
 }
 
 } // namespace

@@ -124,25 +124,6 @@ TEST_F(ProfileTest, LoadKeepsTheManualSizeAndDropsEdits)
     EXPECT_EQ(settings.Text(O::VideoBitrate), QStringLiteral("1000"));
 }
 
-TEST_F(ProfileTest, OptionStringsToTheCharacter)
-{
-    const std::pair<std::vector<Pick>, const char *> cases[] = {
-        {{},
-         " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac mp3lame -lameopts "
-         "vbr=2:q=6 -channels 2 -vf scale=640:480 -srate 44100"},
-        {{{O::Mp3Encode, 1}, {O::Aspect, 2}},
-         " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:aspect=4:3 -oac mp3lame -lameopts "
-         "abr:br=128 -channels 2 -vf scale=640:480 -srate 44100"},
-        {{{O::AudioCodec, 1}, {O::AudioBitrate, 1}},
-         " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac lavc -lavcopts "
-         "acodec=ac3:abitrate=192 -channels 2 -vf scale=640:480 -srate 44100"},
-        {{{O::AudioCodec, 2}},
-         " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=1000:mbd=2:autoaspect -oac pcm   -channels 2 "
-         "-vf scale=640:480 -srate 44100"}};
-    for (const auto &[picks, expected] : cases)
-        EXPECT_EQ(Build(picks), QLatin1String(expected));
-}
-
 TEST_F(ProfileTest, OptionStringParts)
 {
     const std::pair<std::vector<Pick>, const char *> cases[]

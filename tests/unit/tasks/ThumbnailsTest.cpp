@@ -4,39 +4,16 @@
 #include "tasks/TaskList.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QMap>
 #include <QSize>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace qvj::test;
-
-QString S(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
-// Runs the event loop until done() holds, false when ms pass first.
-bool WaitFor(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 // Width and height from a PNG's header, {0, 0} when the data is not a PNG.
 QSize PngSize(const QByteArray &png)
@@ -64,12 +41,8 @@ protected:
     static QString Clip(const char *name, int width, int height, QStringList extra = {})
     {
         const QString path = dir().filePath(S(name));
-        ClipSpec settings;
-        settings.seconds = 2;
-        settings.width = width;
-        settings.height = height;
-        settings.extra = extra;
-        EXPECT_TRUE(QFile::exists(path) || MakeClip(path, settings));
+        EXPECT_TRUE(QFile::exists(path)
+                    || MakeClip(path, {.width = width, .height = height, .extra = extra}));
         return path;
     }
     static QTemporaryDir &dir()
