@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <string>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -163,6 +164,10 @@ RunResult RunFfmpeg(const RunSettings &s,
     if (pid < 0)
         return result;
 
+    // Readable once the child has ended: the loop then wakes at its end instead of at the next
+    // status line. -1 where the kernel cannot give one; the status lines' interval then bounds
+    // the wait.
+    const int childFd = int(::syscall(SYS_pidfd_open, pid, 0));
     const Clock::time_point started = Clock::now();
     Clock::time_point lastActivity = started, lastStatus = started;
     ProgressReader reader;
@@ -183,12 +188,16 @@ RunResult RunFfmpeg(const RunSettings &s,
     };
 
     while (!reaped) {
-        pollfd fds[3] = {{outOpen ? outPipe[0] : -1, POLLIN, 0},
+        // The child's end is waited for once its output is closed: before that, its pipes
+        // tell when there is something to do (a process that left them open behind it would
+        // otherwise keep waking the loop).
+        pollfd fds[4] = {{outOpen ? outPipe[0] : -1, POLLIN, 0},
                          {errOpen ? errPipe[0] : -1, POLLIN, 0},
-                         {g_signalPipe[0], POLLIN, 0}};
+                         {g_signalPipe[0], POLLIN, 0},
+                         {!outOpen && !errOpen ? childFd : -1, POLLIN, 0}};
         // Wake up when the next status line is due, so that one goes out every interval.
         const int dueInMs = s.statusIntervalMs - int(SecondsSince(lastStatus) * 1000);
-        const int ready = ::poll(fds, 3, std::clamp(dueInMs, 1, s.statusIntervalMs));
+        const int ready = ::poll(fds, 4, std::clamp(dueInMs, 1, s.statusIntervalMs));
         if (ready > 0 && (fds[2].revents & POLLIN)) {
             unsigned char signo = 0;
             if (::read(g_signalPipe[0], &signo, 1) == 1)
@@ -224,6 +233,8 @@ RunResult RunFfmpeg(const RunSettings &s,
     }
     ::close(outPipe[0]);
     ::close(errPipe[0]);
+    if (childFd >= 0)
+        ::close(childFd);
 
     result.frames = report.frames;
     result.seconds = report.seconds;
