@@ -80,6 +80,13 @@ awk -v l="$length" 'BEGIN { exit !(l > 4.5 && l < 5.6) }' || fail "joined length
 frames=$(ffprobe -v error -select_streams v:0 -count_frames -show_entries stream=nb_read_frames \
   -of csv=p=0 "$work/joined.mp4")
 [ "${frames:-0}" -gt 100 ] || fail "joined frames $frames"
+# The copying route: the installed encoder reads the files with ffmpeg's libraries.
+"${as_user[@]}" env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
+  "$root/usr/bin/quintor-join" --profile "MKV - Same as Source (No Re-encoding)" \
+  -o "$work/copied.mkv" "$work/a.avi" "$work/b.avi" >"$scratch/copy.log" 2>&1 \
+  || { cat "$scratch/copy.log" >&2; fail "copying join as $user"; }
+length=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$work/copied.mkv")
+awk -v l="$length" 'BEGIN { exit !(l > 4.9 && l < 5.1) }' || fail "copied length $length"
 prefs="$home/.config/quintor-video-joiner/Preferences.ini"
 cmp -s "$prefs" "$lib/Preferences.ini" || fail "no copy of the preferences in the user's folder"
 [ "$(md5sum <"$lib/Preferences.ini")" = "$shipped_before" ] || fail "shipped preferences changed"
