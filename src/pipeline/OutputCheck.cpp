@@ -18,15 +18,20 @@ QString OutputLengthLine(double outputSeconds, double inputSeconds)
 QString CheckOutputLength(const QString &outputPath, const JobInputs &inputs,
                           const MediaProber &prober)
 {
+    // Each file's longest stream where it is known, on both sides: a join puts every input's
+    // streams after the longest of the one before.
     double inputSeconds = 0;
     for (int i = 0; i < inputs.RowCount(); ++i) {
-        const double seconds = inputs.ReadRow(i).LengthSeconds;
+        const ltvItemData row = inputs.ReadRow(i);
+        const double seconds = row.SpareSeconds5 >= 0 ? row.SpareSeconds5 : row.LengthSeconds;
         if (seconds < 0)
             return QString();
         inputSeconds += seconds;
     }
     const MediaProbeResult probe = prober(outputPath);
-    const double outputSeconds = probe.ok ? TimeTextToSeconds(probe.lengthText) : -1;
+    const double outputSeconds = !probe.ok   ? -1
+        : probe.longestSeconds >= 0          ? probe.longestSeconds
+                                             : TimeTextToSeconds(probe.lengthText);
     if (outputSeconds < 0)
         return QString();
     return OutputLengthLine(outputSeconds, inputSeconds);

@@ -7,6 +7,7 @@
 // The library's C interface; UNICODE (set by its pkg-config flags) selects the wchar_t calls.
 #include <MediaInfoDLL/MediaInfoDLL_Static.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -122,7 +123,8 @@ QString InvalidFloatingPointText(const QString &text)
 }
 
 MediaProbeResult MediaProbeResultFromTexts(const QString &playTime, const QString &width,
-                                           const QString &height)
+                                           const QString &height, const QString &videoDuration,
+                                           const QString &audioDuration)
 {
     MediaProbeResult result;
     const std::optional<double> ms = ParseDecimalNumber(playTime);
@@ -133,6 +135,11 @@ MediaProbeResult MediaProbeResultFromTexts(const QString &playTime, const QStrin
     result.ok = true;
     result.lengthText = SecondsToTimeText(*ms / 1000.0);
     result.sizeText = width + QLatin1Char('x') + height;
+    double longest = *ms;
+    for (const QString &duration : {videoDuration, audioDuration})
+        if (const std::optional<double> streamMs = ParseDecimalNumber(duration); streamMs)
+            longest = std::max(longest, *streamMs);
+    result.longestSeconds = longest / 1000.0;
     return result;
 }
 
@@ -148,5 +155,7 @@ MediaProbeResult ProbeMedia(const QString &path)
         return MediaProbeResultFromTexts(playTime, QString(), QString());
     const QString width = info.Get(MediaInfo_Stream_Video, L"Width");
     const QString height = info.Get(MediaInfo_Stream_Video, L"Height");
-    return MediaProbeResultFromTexts(playTime, width, height);
+    return MediaProbeResultFromTexts(playTime, width, height,
+                                     info.Get(MediaInfo_Stream_Video, L"Duration"),
+                                     info.Get(MediaInfo_Stream_Audio, L"Duration"));
 }

@@ -15,6 +15,11 @@ struct MediaProbeResult
     QString lengthText;
     QString sizeText;
     QString error;
+    // The longest of the play time and the first video and sound streams' durations, in
+    // seconds to the millisecond (-1 when unknown). A transport stream's play time is that of
+    // its clock, a frame or more short of its picture, and its sound often runs longer still:
+    // summed over hundreds of camera clips, only this agrees with the length of their join.
+    double longestSeconds = -1;
 };
 
 // A probe as the task list calls it; tests put their own in place of ProbeMedia.
@@ -26,10 +31,12 @@ using MediaProber = std::function<MediaProbeResult(const QString &path)>;
 // value". Blocks until the library has read the file.
 MediaProbeResult ProbeMedia(const QString &path);
 
-// The result for the texts the library reported; width and height are only looked at when
-// the play time is a number.
+// The result for the texts the library reported; width, height and the streams' durations
+// (milliseconds) are only looked at when the play time is a number.
 MediaProbeResult MediaProbeResultFromTexts(const QString &playTime, const QString &width,
-                                           const QString &height);
+                                           const QString &height,
+                                           const QString &videoDuration = QString(),
+                                           const QString &audioDuration = QString());
 
 // The error of a text that is not a decimal number.
 QString InvalidFloatingPointText(const QString &text);

@@ -216,6 +216,12 @@ void TaskListModel::AddTaskFile(const QString &path)
     row.subTexts[1] = probe.sizeText;
     row.subTexts[2] = kStatusOk;
     row.subTexts[3] = RemoveExtension(ExtractFileName(path));
+    // Not shown: to the millisecond, for the check of the joined file's length.
+    if (probe.longestSeconds >= 0 && probe.longestSeconds < 1e9) {
+        const qint64 ms = qRound64(probe.longestSeconds * 1000);
+        row.subTexts[5] = QString::asprintf("%02lld:%02lld:%02lld.%03lld", ms / 3600000,
+                                            ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+    }
     AppendRow(std::move(row));
 }
 

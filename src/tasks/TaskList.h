@@ -33,7 +33,7 @@ struct ltvItemData
     QString SpareText8;
     QString SpareText9;
     double LengthSeconds = -1; // TimeTextToSeconds(LengthText)
-    double SpareSeconds5 = -1;
+    double SpareSeconds5 = -1; // the longest stream's length (see MediaProbeResult)
     double SpareSeconds6 = -1;
     double SpareSeconds7 = -1;
     double SpareSeconds8 = -1;

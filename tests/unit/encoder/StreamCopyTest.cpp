@@ -96,10 +96,11 @@ TEST(EncoderCopyRoute, WhatAFileHoldsBecomesIdLinesTheProgramReadsBack)
     };
     for (const auto &c : cases) {
         const QString path = root + S(c.name);
-        if (c.name[0] == 'e')
+        if (c.name[0] == 'e') {
             WriteFile(path, "not a video");
-        else if (c.name[0] != 'f')
+        } else if (c.name[0] != 'f') {
             ASSERT_TRUE(MakeClip(path, c.clip)) << c.name;
+        }
         QString error;
         const auto file = ReadMediaFacts(path, &error);
         if (*c.error) {

@@ -34,11 +34,17 @@ TEST(OutputCheck, OnlyWhatIsKnownIsCompared)
         {{10, 20.5}, {true, "00:00:30", "640x480", {}}, ""},
         {{10, -1}, {true, "00:00:02", "640x480", {}}, ""},
         {{10, 20}, {false, {}, {}, "'' is not a valid floating point value"}, ""},
+        // The longest streams, where known: 300 camera clips whose clock says 1.9 s and whose
+        // sound runs 2.026 s are joined into 607.8 s, which is no news.
+        {std::vector<double>(300, 1.9), {true, "00:10:07.8", "1280x720", {}, 607.8}, ""},
     };
     for (const auto &[lengths, probe, line] : cases) {
         qvj::test::FakeJobInputs rows;
-        for (const double seconds : lengths)
+        for (const double seconds : lengths) {
             rows.rows.emplace_back().LengthSeconds = seconds;
+            if (lengths.size() == 300)
+                rows.rows.back().SpareSeconds5 = 2.026;
+        }
         const QString result
             = CheckOutputLength(QStringLiteral("/out/joined.mp4"), rows,
                                 [probe = probe](const QString &) { return probe; });

@@ -21,6 +21,21 @@ TEST(MediaProbeResultFromTexts, TurnsLibraryTextsIntoLengthAndSize)
     const MediaProbeResult ok = MediaProbeResultFromTexts(
         QStringLiteral("65300"), QStringLiteral("720"), QStringLiteral("576"));
     EXPECT_EQ(ok.lengthText + QLatin1Char(' ') + ok.sizeText, QStringLiteral("00:01:05.3 720x576"));
+    // The longest of the play time and the streams' durations; what is not a number is passed by.
+    const struct
+    {
+        const char *playTime, *video, *audio;
+        double longest;
+    } lengths[] = {{"1900.000000", "1983", "2026", 2.026},
+                   {"5000", "4960", "", 5.0},
+                   {"5000", "n/a", "5003.5", 5.0035},
+                   {"5000", "-7000", "1e4x", 5.0}};
+    for (const auto &l : lengths)
+        EXPECT_DOUBLE_EQ(MediaProbeResultFromTexts(QLatin1String(l.playTime), {}, {},
+                                                   QLatin1String(l.video), QLatin1String(l.audio))
+                             .longestSeconds,
+                         l.longest)
+            << l.playTime << ' ' << l.video << ' ' << l.audio;
     for (const char *playTime : {"", "5005,000000", "nan", "12ms"}) {
         const MediaProbeResult r = MediaProbeResultFromTexts(
             QLatin1String(playTime), QStringLiteral("640"), QStringLiteral("480"));
@@ -67,6 +82,10 @@ TEST_F(MediaProbeOnFiles, ReadsLengthAndSizeOfEveryInputType)
                           : QStringLiteral("x"))
             << c.name;
         EXPECT_NEAR(TimeTextToSeconds(r.lengthText), 1.5, 0.15) << c.name;
+        // The longest stream: at least the picture's length (a transport stream's play time
+        // falls short of it), no more than a frame of sound beyond.
+        EXPECT_GE(r.longestSeconds, 1.5 - 1e-3) << c.name;
+        EXPECT_LT(r.longestSeconds, 1.6) << c.name;
     }
     const QString empty = dir.filePath(QStringLiteral("empty.avi"));
     const QString text = dir.filePath(QStringLiteral("notes.avi"));
