@@ -5,6 +5,7 @@
 #include "platform/UserFiles.h"
 #include "profiles/ProfileCatalogue.h"
 #include "settings/IniFile.h"
+#include "tasks/ProbeAhead.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -155,8 +156,9 @@ int JoinCommand::Prepare(const CliOptions &options)
         if (!FileExists(paths.back()))
             return Fail(QStringLiteral("There is no file %1.").arg(input));
     }
-    // The encoder's look at the files runs while the rows read them.
+    // The encoder's look at the files runs while the rows read them, several at a time.
     m_job.CheckEarly(paths);
+    const ProbeAhead ahead(m_tasks, paths);
     for (const QString &path : paths) {
         const int before = m_tasks.Count();
         m_tasks.AddTaskFile(path);

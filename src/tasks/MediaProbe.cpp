@@ -117,6 +117,11 @@ private:
 
 } // namespace
 
+void PrepareMediaProbes()
+{
+    EnsureUtf8CharacterLocale();
+}
+
 QString InvalidFloatingPointText(const QString &text)
 {
     return QStringLiteral("'%1' is not a valid floating point value").arg(text);

@@ -31,6 +31,10 @@ using MediaProber = std::function<MediaProbeResult(const QString &path)>;
 // value". Blocks until the library has read the file.
 MediaProbeResult ProbeMedia(const QString &path);
 
+// Readies the process for probes on several threads at once (the character locale the library
+// needs is set here, once, rather than by each probe).
+void PrepareMediaProbes();
+
 // The result for the texts the library reported; width, height and the streams' durations
 // (milliseconds) are only looked at when the play time is a number.
 MediaProbeResult MediaProbeResultFromTexts(const QString &playTime, const QString &width,

@@ -1,7 +1,10 @@
 #include "tasks/TaskList.h"
 
+#include "tasks/ProbeAhead.h"
+
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
+#include "tasks/ProbeAhead.h"
 #include "tasks/TimeText.h"
 
 #include <QCoreApplication>
@@ -205,7 +208,7 @@ void TaskListModel::AddTaskFile(const QString &path)
 
     // The row is appended only once the probe has succeeded, so that the list never holds a
     // row without its length.
-    const MediaProbeResult probe = m_prober(path);
+    const MediaProbeResult probe = m_ahead ? m_ahead->Result(path) : m_prober(path);
     if (!probe.ok) {
         m_failures.emplace_back(path, GeneralErrorText(probe.error));
         return;
@@ -230,6 +233,10 @@ void TaskListModel::AddTaskDirectory(const QString &folder)
     const Command command(*this);
     const QStringList names = ListSupportedFiles(folder);
     const QString prefix = AddTrailingBackslash(folder);
+    QStringList paths;
+    for (const QString &name : names)
+        paths << prefix + name;
+    const ProbeAhead ahead(*this, paths);
     for (const QString &name : names) {
         // The window stays responsive during a long add; a command given meanwhile runs here,
         // between two files. Nothing below holds a row number across this call.
@@ -244,6 +251,11 @@ void TaskListModel::AddTaskDirectory(const QString &folder)
 void TaskListModel::AddTaskPaths(const QStringList &paths, AddRule rule)
 {
     const Command command(*this);
+    QStringList files;
+    for (const QString &path : paths)
+        if (HasInputExtension(path) && FileExists(path))
+            files << path;
+    const ProbeAhead ahead(*this, files);
     for (const QString &path : paths) {
         // A job started during a folder's add owns the rows: the rest of the paths are dropped.
         if (!m_listEnabled)

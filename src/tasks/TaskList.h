@@ -44,6 +44,8 @@ struct ltvItemData
 constexpr int AllColumns = -2;
 constexpr int CaptionOnly = -1;
 
+class ProbeAhead;
+
 class TaskListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -92,6 +94,10 @@ public:
     void AddTaskDirectory(const QString &folder);
     // Adds each path by the rule.
     void AddTaskPaths(const QStringList &paths, AddRule rule);
+    // The probe of added files, and the probes run ahead of them (ProbeAhead) that AddTaskFile
+    // takes instead while they are set; SetProbeAhead gives the ones it replaces.
+    const MediaProber &Prober() const { return m_prober; }
+    ProbeAhead *SetProbeAhead(ProbeAhead *ahead) { return std::exchange(m_ahead, ahead); }
 
     // The commands of the main window, each with its effect on the list buttons.
     // Add Files: the files in the order the dialog gives them; an empty list is a cancelled
@@ -150,6 +156,7 @@ private:
 
     Desktop &m_desktop;
     MediaProber m_prober;
+    ProbeAhead *m_ahead = nullptr;
     std::function<QVariant(const QString &)> m_decoration;
     std::vector<Row> m_rows;
     bool m_listButtonsEnabled = true;

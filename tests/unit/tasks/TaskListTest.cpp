@@ -8,6 +8,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <mutex>
+#include <thread>
+
 namespace {
 
 using qvj::test::RecordingDesktop;
@@ -157,6 +161,41 @@ TEST_F(TaskListTest, DropAndStartUpRulesDiffer)
     EXPECT_TRUE(startDesktop.calls.empty());
 }
 
+// Probes run ahead on threads of their own, but every row gets its own file's result, in the
+// list's order: a folder dropped among files (probes ahead within probes ahead), a file given
+// twice (asked about, added again), and one that fails.
+TEST_F(TaskListTest, ProbesRunAheadYetEveryRowGetsItsOwnResult)
+{
+    const QStringList files = Touch({"in/b.avi", "in/a.avi", "c.avi", "d-broken.avi", "e.avi"});
+    const std::thread::id listThread = std::this_thread::get_id();
+    std::mutex mutex;
+    int probedElsewhere = 0;
+    // Each file's length is told by its name, and the first files take longest.
+    TaskListModel m(desktop, [&](const QString &path) {
+        {
+            const std::lock_guard lock(mutex);
+            probedElsewhere += std::this_thread::get_id() != listThread;
+        }
+        const QString name = QFileInfo(path).completeBaseName();
+        std::this_thread::sleep_for(std::chrono::milliseconds(name == u"a" ? 40 : 5));
+        return MediaProbeResultFromTexts(name.contains(u"broken")
+                                             ? QString()
+                                             : QString::number(1000 * (name.at(0).unicode() - 'a' + 1)),
+                                         QStringLiteral("640"), QStringLiteral("480"));
+    });
+    m.DropPaths({dir.filePath(QStringLiteral("in")), files[2], files[3], files[4], files[2]});
+    EXPECT_EQ(Captions(m), QStringList({files[1], files[0], files[2], files[4], files[2]}));
+    for (int i = 0; i < m.Count(); ++i) {
+        ltvItemData rec;
+        m.ReadTaskRow(i, AllColumns, rec);
+        const int letter = QFileInfo(rec.InputFile).completeBaseName().at(0).unicode() - 'a' + 1;
+        EXPECT_EQ(rec.LengthSeconds, letter) << rec.InputFile.toStdString();
+    }
+    EXPECT_GT(probedElsewhere, 0);
+    EXPECT_EQ(desktop.Of(QStringLiteral("question")).size(), 1u);
+    EXPECT_EQ(desktop.Of(QStringLiteral("error")).size(), 1u);
+}
+
 // A selected block moves by one and stays selected; a selected row at the edge stays unless the
 // row next to it moves over it. Hidden sub-texts travel with their row.
 TEST_F(TaskListTest, MoveUpAndDownFollowTheSelection)
@@ -200,16 +239,17 @@ TEST_F(TaskListTest, AJobStartedDuringAnAddFreezesTheList)
     const QString folder = dir.filePath(QStringLiteral("f"));
     for (const bool drop : {false, true}) {
         RecordingDesktop d;
-        TaskListModel *self = nullptr;
-        TaskListModel m(d, [&](const QString &path) {
-            if (path.endsWith(QLatin1String("a.avi")))
-                QTimer::singleShot(0, [&] { // Start, as the window runs it
-                    self->SetListButtonsEnabled(false);
-                    self->SetListEnabled(false);
+        TaskListModel m(d, &FakeProbe);
+        // Start, as the window runs it, pressed once the first row is in.
+        QObject::connect(
+            &m, &QAbstractItemModel::rowsInserted, &m,
+            [&] {
+                QTimer::singleShot(0, &m, [&] {
+                    m.SetListButtonsEnabled(false);
+                    m.SetListEnabled(false);
                 });
-            return FakeProbe(path);
-        });
-        self = &m;
+            },
+            Qt::SingleShotConnection);
         m.SetListButtonsEnabled(false);
         if (drop)
             m.DropPaths({folder, files[3]});
