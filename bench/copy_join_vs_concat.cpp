@@ -80,11 +80,9 @@ int main(int argc, char **argv)
     const int clips = argc > 1 ? std::max(2, std::atoi(argv[1])) : 3;
     const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 180;
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
-    const QString program = BuildProgramDirectory();
-    if (!QFile::exists(program + QStringLiteral("quintor-join"))) {
-        std::fprintf(stderr, "Build quintor-join and qvj-encoder first.\n");
+    const QString program = BuiltProgramDirectory();
+    if (program.isEmpty())
         return 1;
-    }
     QTemporaryDir work;
     const QString root = work.path() + QLatin1Char('/');
     QStringList inputs {root + QStringLiteral("clip0.mp4")};

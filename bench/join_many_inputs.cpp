@@ -148,11 +148,9 @@ int main(int argc, char **argv)
     const int clips = argc > 1 ? std::max(11, std::atoi(argv[1])) : 1000;
     const QString profile
         = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("AVI - MPEG-4 Video");
-    const QString program = BuildProgramDirectory();
-    if (!QFile::exists(program + QStringLiteral("quintor-join"))) {
-        std::fprintf(stderr, "Build quintor-join and qvj-encoder first.\n");
+    const QString program = BuiltProgramDirectory();
+    if (program.isEmpty())
         return 1;
-    }
     QTemporaryDir work;
     const QString root = work.path() + QLatin1Char('/');
     QDir().mkpath(root + QStringLiteral("temp"));

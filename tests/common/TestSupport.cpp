@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <clocale>
 #include <iostream>
 
@@ -38,6 +40,16 @@ void PrepareProcess()
 QString BuildProgramDirectory()
 {
     return QDir(QStringLiteral(QVJ_BIN_DIR)).absolutePath() + QLatin1Char('/');
+}
+
+QString BuiltProgramDirectory()
+{
+    const QString program = BuildProgramDirectory();
+    if (QFile::exists(program + QStringLiteral("quintor-join"))
+        && QFile::exists(program + QStringLiteral("asapi.dll")))
+        return program;
+    std::fprintf(stderr, "Build quintor-join and qvj-encoder first.\n");
+    return QString();
 }
 
 void RecordingDesktop::ShowError(const QString &error)

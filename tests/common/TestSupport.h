@@ -28,6 +28,9 @@ void PrepareProcess();
 
 // The program directory laid out by the build (executables, asapi.dll, Profiles/...), with "/".
 QString BuildProgramDirectory();
+// For the benchmarks: BuildProgramDirectory() when quintor-join and the encoder are built there;
+// otherwise empty, after saying so on standard error.
+QString BuiltProgramDirectory();
 
 // A desktop that records every call and answers questions from a queue (then defaultAnswer).
 class RecordingDesktop : public Desktop
