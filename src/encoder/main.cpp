@@ -1,6 +1,6 @@
 // The program's encoder: MEncoder's command line, the work done by ffmpeg.
-#include "encoder/Encoder.h"
-#include "encoder/FfmpegRun.h"
+#include "encoder/routes/Encoder.h"
+#include "encoder/run/FfmpegRun.h"
 
 #include <QCoreApplication>
 #include <QFile>

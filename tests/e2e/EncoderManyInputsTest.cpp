@@ -2,7 +2,7 @@
 // and unlike inputs whose boundaries fall where one group of opened inputs ends and the next
 // begins. The joined file is exactly as long as its inputs and its sound in sync at every one.
 #include "EncoderTestSupport.h"
-#include "encoder/PipedJoin.h"
+#include "encoder/routes/PipedJoin.h"
 #include "pipeline/CommandLine.h"
 
 #include <QDir>

@@ -2,10 +2,10 @@
 // command line after the inputs, each further part (split at zero bytes) the probe facts of
 // one input as ffprobe's JSON. Only the plan's public functions are called.
 #include "FuzzTarget.h"
-#include "encoder/EncoderOptions.h"
-#include "encoder/FfmpegArguments.h"
-#include "encoder/FfmpegPlan.h"
-#include "encoder/InputProbe.h"
+#include "encoder/plan/EncoderOptions.h"
+#include "encoder/plan/FfmpegArguments.h"
+#include "encoder/plan/FfmpegPlan.h"
+#include "encoder/input/InputProbe.h"
 #include "pipeline/CommandLine.h"
 
 #include <vector>

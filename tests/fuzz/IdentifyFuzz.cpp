@@ -3,7 +3,7 @@
 // most once. Whatever text a damaged file puts in the facts the encoder states, the program
 // reads back one file with the facts stated.
 #include "FuzzTarget.h"
-#include "encoder/Identify.h"
+#include "encoder/input/Identify.h"
 #include "pipeline/SourceFit.h"
 
 #include <QString>

@@ -1,5 +1,5 @@
 // The encoder's command line: the lines the program writes are read as meant, faults refused.
-#include "encoder/EncoderOptions.h"
+#include "encoder/plan/EncoderOptions.h"
 #include "common/TestSupport.h"
 
 #include <gtest/gtest.h>

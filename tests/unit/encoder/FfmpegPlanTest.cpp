@@ -1,8 +1,8 @@
 // From the encoder's options and its inputs to ffmpeg's arguments.
-#include "encoder/FfmpegPlan.h"
+#include "encoder/plan/FfmpegPlan.h"
 #include "common/TestSupport.h"
-#include "encoder/FfmpegArguments.h"
-#include "encoder/FilterGraph.h"
+#include "encoder/plan/FfmpegArguments.h"
+#include "encoder/plan/FilterGraph.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Running the child: its ends, honest results, the watchdog and what it inherits. The child
 // here is a small script that behaves as ffmpeg can misbehave.
-#include "encoder/FfmpegRun.h"
+#include "encoder/run/FfmpegRun.h"
 #include "common/TestSupport.h"
-#include "encoder/OutputFile.h"
+#include "encoder/run/OutputFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 // Reading ffprobe's answers (captured from ffprobe 5.1) into what the encoder plans with.
-#include "encoder/InputProbe.h"
+#include "encoder/input/InputProbe.h"
 #include "common/TestSupport.h"
-#include "encoder/FfmpegPlan.h"
-#include "encoder/FilterGraph.h"
+#include "encoder/plan/FfmpegPlan.h"
+#include "encoder/plan/FilterGraph.h"
 
 #include <gtest/gtest.h>
 

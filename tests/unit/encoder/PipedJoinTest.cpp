@@ -1,8 +1,8 @@
 // The join through feeds: which inputs each feed opens and how it ends, the helper that runs
 // the feeds one after another, and a run whose feed fails.
-#include "encoder/PipedJoin.h"
+#include "encoder/routes/PipedJoin.h"
 #include "common/TestSupport.h"
-#include "encoder/FeedRun.h"
+#include "encoder/routes/FeedRun.h"
 
 #include <QElapsedTimer>
 #include <QFile>

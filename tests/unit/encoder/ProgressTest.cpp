@@ -1,5 +1,5 @@
 // ffmpeg's progress reports in, status lines out that the program's "Pos:" reading understands.
-#include "encoder/Progress.h"
+#include "encoder/run/Progress.h"
 #include "common/TestSupport.h"
 
 #include <QTemporaryDir>

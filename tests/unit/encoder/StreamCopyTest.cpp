@@ -1,9 +1,9 @@
 // The encoder's copy and identify routes: their command lines, what a file's facts become,
 // and the list of files ffmpeg is given.
 #include "common/TestSupport.h"
-#include "encoder/EncoderRoutes.h"
-#include "encoder/Identify.h"
-#include "encoder/MediaReader.h"
+#include "encoder/routes/EncoderRoutes.h"
+#include "encoder/input/Identify.h"
+#include "encoder/input/MediaReader.h"
 #include "pipeline/SourceFit.h"
 
 #include <QTemporaryDir>

@@ -1,13 +1,13 @@
-#include "encoder/Encoder.h"
+#include "encoder/routes/Encoder.h"
 
-#include "encoder/EncoderOptions.h"
-#include "encoder/EncoderRoutes.h"
-#include "encoder/FfmpegArguments.h"
-#include "encoder/FfmpegPlan.h"
-#include "encoder/FfmpegRun.h"
-#include "encoder/OutputFile.h"
-#include "encoder/PipedJoin.h"
-#include "encoder/ProbeQueue.h"
+#include "encoder/plan/EncoderOptions.h"
+#include "encoder/routes/EncoderRoutes.h"
+#include "encoder/plan/FfmpegArguments.h"
+#include "encoder/plan/FfmpegPlan.h"
+#include "encoder/run/FfmpegRun.h"
+#include "encoder/run/OutputFile.h"
+#include "encoder/routes/PipedJoin.h"
+#include "encoder/input/ProbeQueue.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>

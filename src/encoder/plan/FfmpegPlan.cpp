@@ -1,4 +1,4 @@
-#include "encoder/FfmpegPlan.h"
+#include "encoder/plan/FfmpegPlan.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "encoder/FormatRules.h"
+#include "encoder/plan/FormatRules.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "encoder/Progress.h"
+#include "encoder/run/Progress.h"
 
 #include <algorithm>
 #include <cmath>

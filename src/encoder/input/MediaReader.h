@@ -5,7 +5,7 @@
 // second, cannot afford. The libraries are loaded on first use only, so that the encoder's
 // other runs start as quickly as before.
 
-#include "encoder/Identify.h"
+#include "encoder/input/Identify.h"
 
 #include <QString>
 #include <QStringList>

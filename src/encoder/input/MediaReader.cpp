@@ -1,6 +1,6 @@
-#include "encoder/MediaReader.h"
+#include "encoder/input/MediaReader.h"
 
-#include "encoder/FfmpegRun.h"
+#include "encoder/run/FfmpegRun.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "encoder/FfmpegArguments.h"
+#include "encoder/plan/FfmpegArguments.h"
 
-#include "encoder/FilterGraph.h"
-#include "encoder/OutputFile.h"
+#include "encoder/plan/FilterGraph.h"
+#include "encoder/run/OutputFile.h"
 
 QStringList ProgressRunArguments()
 {

@@ -1,4 +1,4 @@
-#include "encoder/InputProbe.h"
+#include "encoder/input/InputProbe.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -3,7 +3,7 @@
 // encoder takes the current one, so that hundreds of inputs do not wait on one probe after
 // another.
 
-#include "encoder/InputProbe.h"
+#include "encoder/input/InputProbe.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "encoder/EncoderOptions.h"
+#include "encoder/plan/EncoderOptions.h"
 
 #include "settings/NumberSyntax.h"
 

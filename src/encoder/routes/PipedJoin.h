@@ -5,9 +5,9 @@
 // ffmpeg reads the pipes as one long input and encodes the output. Memory and open files are
 // those of one feed and the writer, whatever the count; the time grows with the length.
 
-#include "encoder/EncoderOptions.h"
-#include "encoder/FfmpegPlan.h"
-#include "encoder/FfmpegRun.h"
+#include "encoder/plan/EncoderOptions.h"
+#include "encoder/plan/FfmpegPlan.h"
+#include "encoder/run/FfmpegRun.h"
 
 #include <QString>
 #include <QStringList>

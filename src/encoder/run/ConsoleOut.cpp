@@ -1,4 +1,4 @@
-#include "encoder/ConsoleOut.h"
+#include "encoder/run/ConsoleOut.h"
 
 #include <unistd.h>
 

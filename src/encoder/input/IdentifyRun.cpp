@@ -1,8 +1,8 @@
-#include "encoder/ConsoleOut.h"
-#include "encoder/EncoderRoutes.h"
-#include "encoder/FfmpegRun.h"
-#include "encoder/Identify.h"
-#include "encoder/MediaReader.h"
+#include "encoder/run/ConsoleOut.h"
+#include "encoder/routes/EncoderRoutes.h"
+#include "encoder/run/FfmpegRun.h"
+#include "encoder/input/Identify.h"
+#include "encoder/input/MediaReader.h"
 
 #include <QStandardPaths>
 

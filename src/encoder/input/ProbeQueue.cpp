@@ -1,4 +1,4 @@
-#include "encoder/ProbeQueue.h"
+#include "encoder/input/ProbeQueue.h"
 
 #include <QProcess>
 

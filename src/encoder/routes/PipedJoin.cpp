@@ -1,8 +1,8 @@
-#include "encoder/PipedJoin.h"
+#include "encoder/routes/PipedJoin.h"
 
-#include "encoder/FeedRun.h"
-#include "encoder/FfmpegArguments.h"
-#include "encoder/FilterGraph.h"
+#include "encoder/routes/FeedRun.h"
+#include "encoder/plan/FfmpegArguments.h"
+#include "encoder/plan/FilterGraph.h"
 
 #include <algorithm>
 #include <fcntl.h>

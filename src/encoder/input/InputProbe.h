@@ -1,7 +1,7 @@
 #pragma once
 // What the encoder needs to know of an input file, read with ffprobe.
 
-#include "encoder/EncoderOptions.h"
+#include "encoder/plan/EncoderOptions.h"
 
 #include <QByteArray>
 #include <QJsonValue>

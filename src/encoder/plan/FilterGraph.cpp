@@ -1,4 +1,4 @@
-#include "encoder/FilterGraph.h"
+#include "encoder/plan/FilterGraph.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 // The ffmpeg command line that carries out an output plan.
 
-#include "encoder/FfmpegPlan.h"
+#include "encoder/plan/FfmpegPlan.h"
 
 #include <QString>
 #include <QStringList>

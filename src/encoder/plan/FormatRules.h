@@ -2,7 +2,7 @@
 // What each output format and codec accepts: the codecs a format holds, sample rates, channel
 // counts, bitrates and frame rates a codec takes, and the codecs' start-up delays.
 
-#include "encoder/EncoderOptions.h"
+#include "encoder/plan/EncoderOptions.h"
 
 #include <QList>
 #include <QString>

@@ -2,9 +2,9 @@
 // The encoder's routes besides encoding: describing the inputs ("-identify") and putting
 // their streams end to end as they are ("-ovc copy -oac copy").
 
-#include "encoder/Encoder.h"
-#include "encoder/EncoderOptions.h"
-#include "encoder/Identify.h"
+#include "encoder/routes/Encoder.h"
+#include "encoder/plan/EncoderOptions.h"
+#include "encoder/input/Identify.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,9 +1,9 @@
-#include "encoder/ConsoleOut.h"
-#include "encoder/EncoderRoutes.h"
-#include "encoder/FfmpegArguments.h"
-#include "encoder/FfmpegRun.h"
-#include "encoder/FormatRules.h"
-#include "encoder/OutputFile.h"
+#include "encoder/run/ConsoleOut.h"
+#include "encoder/routes/EncoderRoutes.h"
+#include "encoder/plan/FfmpegArguments.h"
+#include "encoder/run/FfmpegRun.h"
+#include "encoder/plan/FormatRules.h"
+#include "encoder/run/OutputFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // The ffmpeg filter graph that brings every input to the output's timeline and shape and
 // joins them.
 
-#include "encoder/FfmpegPlan.h"
+#include "encoder/plan/FfmpegPlan.h"
 
 #include <QString>
 

@@ -2,9 +2,9 @@
 // From the parsed command line and the inputs to the output's plan: size, rate, codecs and
 // every input's share of the timeline.
 
-#include "encoder/EncoderOptions.h"
-#include "encoder/FormatRules.h"
-#include "encoder/InputProbe.h"
+#include "encoder/plan/EncoderOptions.h"
+#include "encoder/plan/FormatRules.h"
+#include "encoder/input/InputProbe.h"
 
 #include <QString>
 #include <QStringList>

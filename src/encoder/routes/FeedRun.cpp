@@ -1,4 +1,4 @@
-#include "encoder/FeedRun.h"
+#include "encoder/routes/FeedRun.h"
 
 #include <QFile>
 

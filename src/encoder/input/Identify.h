@@ -3,7 +3,7 @@
 // file beginning with ID_FILENAME=. The program reads them to decide whether the files can be
 // put end to end without re-encoding.
 
-#include "encoder/EncoderOptions.h"
+#include "encoder/plan/EncoderOptions.h"
 
 #include <QString>
 #include <QStringList>

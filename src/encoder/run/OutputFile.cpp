@@ -1,4 +1,4 @@
-#include "encoder/OutputFile.h"
+#include "encoder/run/OutputFile.h"
 
 #include <QFile>
 #include <QFileInfo>

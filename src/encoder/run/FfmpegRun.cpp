@@ -1,6 +1,6 @@
-#include "encoder/FfmpegRun.h"
+#include "encoder/run/FfmpegRun.h"
 
-#include "encoder/Progress.h"
+#include "encoder/run/Progress.h"
 
 #include <QFile>
 

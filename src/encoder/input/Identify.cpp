@@ -1,4 +1,4 @@
-#include "encoder/Identify.h"
+#include "encoder/input/Identify.h"
 
 #include <algorithm>
 #include <cmath>
