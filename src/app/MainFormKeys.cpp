@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -132,6 +133,9 @@ void TMainForm::NameControls()
     labRemaining->setAccessibleDescription(QStringLiteral("Time Remaining"));
     if (auto *clear = edtOutputFile->findChild<QToolButton *>())
         clear->setAccessibleName(QStringLiteral("Clear the output file"));
+    // The toolbar's own button for the commands a narrow window cannot show.
+    if (auto *more = ToolBar1->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More commands"));
     // The current bar tells which stage and which file it measures.
     const auto describe = [this] {
         const QString file

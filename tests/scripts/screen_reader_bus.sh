@@ -49,12 +49,16 @@ def walk(node, depth=0):
         return
     role = node.getRoleName()
     name = (node.name or "").strip()
-    if role == "combo box" and not name:
+    # A choice list's own name is the value it shows; what it is for is its label's.
+    if role == "combo box":
+        name = ""
         for rel in node.getRelationSet():
             if rel.getRelationType() == pyatspi.RELATION_LABELLED_BY:
                 name = (rel.getTarget(0).name or "").strip()
     if role in interactive:
-        (named if name else unnamed).append((role, name))
+        parent = node.parent
+        where = "%s in %s '%s'" % (role, parent.getRoleName(), parent.name) if parent else role
+        (named if name else unnamed).append((role, name) if name else (where, ""))
         seen.add(name)
     for child in node:
         walk(child, depth + 1)
@@ -66,7 +70,8 @@ for role, name in sorted(set(named)):
 for role, name in unnamed:
     print("  UNNAMED %s" % role)
 wanted = {"Add Files", "Add Dir", "Settings", "About", "Help", "Task List", "Delete", "Clear",
-          "Move Up", "Move Down", "Setting", "Browser", "Open", "Start", "Output File:"}
+          "Move Up", "Move Down", "Setting", "Browser", "Open", "Start", "Stop", "Profile:",
+          "Output File:", "Current Progress", "Total Progress"}
 missing = wanted - seen
 if missing or unnamed:
     print("FAIL: missing %s" % sorted(missing))
