@@ -1,8 +1,7 @@
 #pragma once
-// A label that opens something when clicked, made a link for the keyboard and for assistive
-// technology: Tab reaches it, Space or Enter activates it (the caller's eventFilter is told
-// through IsLinkActivation), a frame in the link's colour marks its focus, and a screen reader
-// finds a link named by its text.
+// A label that opens something when clicked, made a link for the keyboard: Tab reaches it,
+// Space or Enter activates it (the caller's eventFilter is told through IsLinkActivation) and a
+// frame in the link's colour marks its focus. A screen reader reads it by its text.
 
 class QEvent;
 class QLabel;

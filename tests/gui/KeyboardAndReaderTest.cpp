@@ -26,6 +26,7 @@
 #include <cmath>
 #include <iostream>
 #include <map>
+#include <set>
 
 using namespace qvj;
 using namespace qvj::mainwin;
@@ -45,17 +46,19 @@ double Contrast(const QColor &a, const QColor &b)
     return std::max(x, y) / std::min(x, y);
 }
 
-// The colour most pixels of the area have: the background a text is drawn on.
+// What a text is drawn on: the mean colour of its area's edge rows, which the text leaves free
+// (a gradient behind it too).
 QColor Background(const QImage &image, const QRect &area)
 {
-    std::map<QRgb, int> counts;
-    for (int y = area.top(); y <= area.bottom(); ++y)
+    double r = 0, g = 0, b = 0;
+    int n = 0;
+    for (const int y : {area.top(), area.bottom()})
         for (int x = area.left(); x <= area.right(); ++x)
-            if (image.rect().contains(x, y))
-                ++counts[image.pixel(x, y)];
-    const auto most = std::max_element(counts.begin(), counts.end(),
-                                       [](auto a, auto b) { return a.second < b.second; });
-    return most == counts.end() ? QColor() : QColor(most->first);
+            if (image.rect().contains(x, y)) {
+                const QColor c = image.pixelColor(x, y);
+                r += c.redF(), g += c.greenF(), b += c.blueF(), ++n;
+            }
+    return n ? QColor::fromRgbF(float(r / n), float(g / n), float(b / n)) : QColor();
 }
 
 // The name a screen reader gives a control; on this platform a choice list is named only by
@@ -88,7 +91,7 @@ QAccessible::Role ExpectedRole(QWidget *w)
         return QAccessible::Tree;
     if (qobject_cast<QProgressBar *>(w))
         return QAccessible::ProgressBar;
-    return QAccessible::Link; // a label that takes the focus
+    return QAccessible::StaticText; // a link of the About box: read by its text
 }
 
 // The controls a user acts on or reads a value from, without the inner parts of composite
@@ -135,7 +138,7 @@ TEST_F(KeyboardAndReader, EveryControlOfEveryWindowHasANameAndItsRole)
              form.get(), form->OpSettingForm, form->SettingForm, form->AboutForm}) {
         QList<QWidget *> widgets = window->findChildren<QWidget *>();
         for (QWidget *w : widgets) {
-            if (!Interactive(w))
+            if (w->window() != window || !Interactive(w))
                 continue;
             ++walked;
             const QString where = window->objectName() + QLatin1Char('/') + w->objectName()
@@ -146,8 +149,15 @@ TEST_F(KeyboardAndReader, EveryControlOfEveryWindowHasANameAndItsRole)
             const QAccessible::Role role = iface ? iface->role() : QAccessible::NoRole;
             const QAccessible::Role expected = ExpectedRole(w);
             // A tool button is a push button; either is a button.
+            const auto *button = qobject_cast<QAbstractButton *>(w);
             const bool fits = role == expected
-                || (expected == QAccessible::Button && role == QAccessible::PushButton);
+                || (expected == QAccessible::Button && role == QAccessible::PushButton)
+                || (expected == QAccessible::Button && button->isCheckable()
+                    && role == QAccessible::CheckBox)
+                // Qt calls a radio button that is not exclusive (the preferences allow none of
+                // the three marked) a check box.
+                || (expected == QAccessible::RadioButton && !button->autoExclusive()
+                    && role == QAccessible::CheckBox);
             if (!fits)
                 faults << where + QStringLiteral(": role %1").arg(int(role));
         }
