@@ -2,16 +2,19 @@
 
 #include "app/Pictures.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 TImageButton::TImageButton(const QList<QPixmap> &strip, QWidget *parent)
-    : QWidget(parent)
+    : QAbstractButton(parent)
     , m_strip(strip)
 {
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
+    // Reached by Tab; a click of the mouse leaves the focus where it was.
+    setFocusPolicy(Qt::TabFocus);
     if (!m_strip.isEmpty())
         setFixedSize(m_strip.first().deviceIndependentSize().toSize());
 }
@@ -38,32 +41,52 @@ void TImageButton::paintEvent(QPaintEvent *)
     if (!isEnabled())
         painter.setOpacity(0.5);
     painter.drawPixmap(0, 0, m_strip.at(m_picture));
+    if (hasFocus()) {
+        // The focus mark: the desktop's highlight colour, on a light edge that keeps it
+        // visible on the picture whatever the palette.
+        painter.setOpacity(1);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(Qt::NoBrush);
+        const QRectF edge = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+        painter.setPen(QPen(Qt::white, 3));
+        painter.drawRoundedRect(edge, 6, 6);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::SolidLine));
+        painter.drawRoundedRect(edge, 6, 6);
+    }
 }
 
 void TImageButton::mouseMoveEvent(QMouseEvent *event)
 {
-    event->accept();
     Q_EMIT mouseMoved();
+    QAbstractButton::mouseMoveEvent(event);
+    // A move over the button is the button's, never the panel's behind it.
+    event->accept();
 }
 
 void TImageButton::mousePressEvent(QMouseEvent *event)
 {
-    event->accept();
-    if (event->button() == Qt::LeftButton)
-        m_leftDown = true;
     Q_EMIT mousePressed();
+    QAbstractButton::mousePressEvent(event);
+    event->accept();
 }
 
 void TImageButton::mouseReleaseEvent(QMouseEvent *event)
 {
-    event->accept();
-    const bool click = event->button() == Qt::LeftButton && m_leftDown
-        && rect().contains(event->position().toPoint());
-    if (event->button() == Qt::LeftButton)
-        m_leftDown = false;
     Q_EMIT mouseReleased();
-    if (click)
-        Q_EMIT clicked();
+    QAbstractButton::mouseReleaseEvent(event);
+    event->accept();
+}
+
+void TImageButton::keyPressEvent(QKeyEvent *event)
+{
+    // Space presses it as any button; Enter does too, as on a focused push button.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 TLogoPanel::TLogoPanel(QWidget *parent)

@@ -1,12 +1,15 @@
 #pragma once
 // A picture that acts as a button: it shows one picture of its strip at a time and reports
-// the mouse; which picture it shows is decided by the window's look-state handlers.
+// the mouse; which picture it shows is decided by the window's look-state handlers. It is a
+// button to the keyboard (Tab reaches it, Space or Enter presses it, a frame marks its focus)
+// and to assistive technology.
 
+#include <QAbstractButton>
 #include <QList>
 #include <QPixmap>
 #include <QWidget>
 
-class TImageButton : public QWidget
+class TImageButton : public QAbstractButton
 {
     Q_OBJECT
 public:
@@ -28,20 +31,19 @@ Q_SIGNALS:
     void mouseMoved();
     void mousePressed();
     void mouseReleased();
-    // A left-button press and release on the button.
-    void clicked();
+    // clicked(): a left-button press and release on the button, Space, or Enter.
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QList<QPixmap> m_strip;
     int m_picture = 0;
     int m_state = Normal;
-    bool m_leftDown = false;
 };
 
 // The panel behind the Start and Stop buttons: draws its background picture and reports mouse

@@ -18,6 +18,8 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <utility>
+
 void TMainForm::CreateJob()
 {
     m_jobInputs = std::make_unique<ModelJobInputs>(*m_tasks, *m_prefs, *m_profile,
@@ -85,6 +87,7 @@ void TMainForm::imgStopClick()
 {
     if (m_job->State() != JobState::Running)
         return;
+    m_focusToStart = imgStop->hasFocus();
     imgStop->hide();
     imgStart->show();
     // Start stays inert until the stopped job has ended.
@@ -100,6 +103,8 @@ void TMainForm::SetRunningState()
     m_tasks->SetListEnabled(false);
     imgStart->hide();
     imgStop->show();
+    // Everything else but About and Help is off now: the focus goes to Stop.
+    KeepFocusOnStartStop(true, imgStop);
 }
 
 void TMainForm::SetIdleState()
@@ -109,8 +114,10 @@ void TMainForm::SetIdleState()
     m_tasks->SetListButtonsEnabled(true);
     m_tasks->SetListEnabled(true);
     imgStart->setEnabled(true);
+    const bool stopFocused = std::exchange(m_focusToStart, false) || imgStop->hasFocus();
     imgStart->show();
     imgStop->hide();
+    KeepFocusOnStartStop(stopFocused, imgStart);
 }
 
 void TMainForm::JobFinished(JobOutcome outcome, AfterJobAction action)

@@ -103,7 +103,7 @@ void TMainForm::BuildToolbar()
               button->setAutoRaise(true);
               button->setMinimumWidth(66);
               button->setFixedHeight(kToolbarHeight - 2);
-              button->setFocusPolicy(Qt::NoFocus);
+              button->setFocusPolicy(Qt::TabFocus);
               ToolBar1->addWidget(button);
               return button;
           };
@@ -170,7 +170,9 @@ QWidget *TMainForm::BuildTaskArea()
                                  "video files here, to start a new joining task."));
     hint->setAlignment(Qt::AlignCenter);
     hint->setWordWrap(true);
-    hint->setForegroundRole(QPalette::PlaceholderText);
+    // The text colour of the panel itself: a placeholder's half tone falls short of a readable
+    // contrast on light palettes.
+    hint->setForegroundRole(QPalette::Text);
     column->addWidget(hint);
     column->addStretch(4);
     panltvTask = welcome;
@@ -188,7 +190,7 @@ QWidget *TMainForm::BuildListButtons()
     const auto add = [&](const char *name, const QString &text) {
         auto *button = named(new QPushButton(text, strip), name);
         button->setFixedSize(kListButtonSize);
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setFocusPolicy(Qt::TabFocus);
         row->addWidget(button);
         return button;
     };
@@ -238,8 +240,10 @@ QWidget *TMainForm::BuildIdlePanel()
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
 
-    grid->addWidget(caption(QStringLiteral("Profile:"), panBottomCenter), 0, 0);
+    QLabel *profileCaption = caption(QStringLiteral("Profile:"), panBottomCenter);
+    grid->addWidget(profileCaption, 0, 0);
     cmbProfile = named(new QComboBox(panBottomCenter), "cmbProfile");
+    profileCaption->setBuddy(cmbProfile); // the name a screen reader gives the box
     cmbProfile->setEditable(false);
     grid->addWidget(cmbProfile, 0, 1);
     bbtnSetting
@@ -248,8 +252,10 @@ QWidget *TMainForm::BuildIdlePanel()
         ThemedIcon(QStringLiteral("preferences-other"), QStringLiteral(":/images/settings.svg")));
     grid->addWidget(bbtnSetting, 0, 2, 1, 2);
 
-    grid->addWidget(caption(QStringLiteral("Output File:"), panBottomCenter), 1, 0);
+    QLabel *outputCaption = caption(QStringLiteral("Output File:"), panBottomCenter);
+    grid->addWidget(outputCaption, 1, 0);
     edtOutputFile = named(new QLineEdit(panBottomCenter), "edtOutputFile");
+    outputCaption->setBuddy(edtOutputFile);
     edtOutputFile->setClearButtonEnabled(true);
     grid->addWidget(edtOutputFile, 1, 1);
     bbtnBrowser

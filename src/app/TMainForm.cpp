@@ -12,6 +12,7 @@
 #include "profiles/ProfileSettings.h"
 #include "settings/IniFile.h"
 #include "settings/Preferences.h"
+#include "tasks/RecordingTime.h"
 #include "tasks/TaskList.h"
 #include "ui/TAboutForm.h"
 #include "ui/TSettingForm.h"
@@ -48,6 +49,7 @@ TMainForm::TMainForm(const MainFormSetup &setup, QWidget *parent)
     ConnectListInfo();
     ConnectCommands();
     CreateJob();
+    BuildKeys();
     FormCreate();
 }
 

@@ -31,6 +31,7 @@ class TAboutForm;
 class TSettingForm;
 class TopSettingForm;
 class QAction;
+class RecordingTimes;
 class QComboBox;
 class QDragEnterEvent;
 class QDropEvent;
@@ -183,6 +184,28 @@ public Q_SLOTS:
     void imgStopMouseDown();
     void imgStopMouseUp();
     void Image1MouseMove();
+
+    // The window from the keyboard and the list's own order (MainFormKeys.cpp): shortcuts of
+    // the window's commands, the popup's sorts, rows dragged to a new place.
+public:
+    QAction *actMoveUp = nullptr; // Ctrl+Up
+    QAction *actMoveDown = nullptr; // Ctrl+Down
+    QAction *actStart = nullptr; // Ctrl+Return
+    QAction *actStop = nullptr; // Escape, while a job runs
+    QAction *actHelp = nullptr; // F1
+    QAction *actQuit = nullptr; // Ctrl+Q
+    QAction *SortByName1 = nullptr;
+    QAction *SortByTime1 = nullptr;
+public Q_SLOTS:
+    void SortByName1Click();
+    void SortByTime1Click();
+
+private:
+    void BuildKeys();
+    void NameControls();
+    void KeepFocusOnStartStop(bool hadFocus, TImageButton *to);
+    bool m_focusToStart = false; // Stop had the focus when it was pressed
+    std::unique_ptr<RecordingTimes> m_recordingTimes;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

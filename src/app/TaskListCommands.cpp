@@ -102,6 +102,8 @@ void TMainForm::ppmTaskPopup()
     Open1->setEnabled(selected);
     Remove1->setEnabled(selected);
     Clear1->setEnabled(m_tasks->Count() > 0);
+    for (QAction *sort : {SortByName1, SortByTime1})
+        sort->setEnabled(m_tasks->Count() > 1);
 }
 
 void TMainForm::ShowTaskListPopup(const QPoint &position)

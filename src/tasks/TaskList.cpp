@@ -36,6 +36,11 @@ QVariant TaskListModel::data(const QModelIndex &index, int role) const
     const Row &row = m_rows[static_cast<size_t>(index.row())];
     if (role == Qt::DecorationRole && index.column() == InputFileColumn && m_decoration)
         return m_decoration(row.caption);
+    // What a screen reader adds to a cell's text: its column, and that the first shows a picture.
+    if (role == Qt::AccessibleDescriptionRole)
+        return index.column() == InputFileColumn && m_decoration
+            ? QStringLiteral("Input File, with a picture from the video")
+            : headerData(index.column(), Qt::Horizontal);
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
@@ -86,9 +91,11 @@ QVariant TaskListModel::headerData(int section, Qt::Orientation orientation, int
 
 Qt::ItemFlags TaskListModel::flags(const QModelIndex &index) const
 {
+    // Rows are dragged to a new place; a drop goes between rows, never onto one.
     if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+        return m_listEnabled ? Qt::ItemIsDropEnabled : Qt::NoItemFlags;
+    const Qt::ItemFlags drag = m_listEnabled ? Qt::ItemIsDragEnabled : Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren | drag;
 }
 
 int TaskListModel::Count() const

@@ -7,12 +7,14 @@
 #include "tasks/MediaProbe.h"
 
 #include <QAbstractTableModel>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -68,6 +70,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Rows dragged inside the list move there (TaskListOrder.cpp); nothing else is taken.
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+    Qt::DropActions supportedDropActions() const override;
+    bool canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                         const QModelIndex &parent) const override;
+    bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                      const QModelIndex &parent) override;
 
     int Count() const;
     // The picture beside a row's path: decoration(path) gives it (any value a view can draw;
@@ -122,6 +133,15 @@ public:
     QList<int> MoveDown(const QList<int> &selectedRows);
     // Opens the first selected row's file with the desktop.
     void Open(const QList<int> &selectedRows);
+    // Puts the rows in order (TaskOrder.h: position i gets the row that was at order[i]) and
+    // gives where the selected rows went. Each row keeps its texts; views keep their selection.
+    // Nothing changes while the list is disabled or when order is not a permutation.
+    QList<int> Reorder(const QList<int> &order, const QList<int> &selectedRows);
+    // Sort by Name (natural order of the file names) and Sort by Recording Time (times in the
+    // rows' order, as RecordingTimes gives them).
+    QList<int> SortByName(const QList<int> &selectedRows);
+    QList<int> SortByTime(const QList<int> &selectedRows,
+                          const std::vector<std::optional<QDateTime>> &times);
 
     // Enabled state of "Delete", "Clear", "Move Up" and "Move Down".
     bool ListButtonsEnabled() const { return m_listButtonsEnabled; }

@@ -2,6 +2,7 @@
 #include "ui/DialogPlacement.h"
 
 #include "platform/Desktop.h"
+#include "ui/KeyboardLink.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -93,11 +94,14 @@ TAboutForm::TAboutForm(const QString &versionText, Desktop &desktop, QWidget *ma
     MakeLink(labMore, false);
     labWebsite->installEventFilter(this);
     labMore->installEventFilter(this);
+    MakeKeyboardLink(labWebsite);
+    MakeKeyboardLink(labMore);
 
     btnOK = new QPushButton(QStringLiteral("&OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setGeometry(364, 284, 92, 28);
     btnOK->setDefault(true);
+    btnOK->setFocus(); // Enter closes the box, Tab reaches the links
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
 
     FormCreate(versionText);
@@ -135,6 +139,13 @@ void TAboutForm::ShowDialog()
 
 bool TAboutForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (IsLinkActivation(watched, event)) {
+        if (watched == labWebsite)
+            labWebsiteClick();
+        else if (watched == labMore)
+            labMoreClick();
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         auto *label = qobject_cast<QLabel *>(watched);

@@ -89,8 +89,10 @@ void TSettingForm::BuildControls()
     paths->setHorizontalSpacing(6);
     const auto pathRow = [&](int row, const QString &caption, const char *editName,
                              const char *buttonName, QToolButton *&button) {
-        paths->addWidget(new QLabel(caption, this), row, 0);
+        auto *label = new QLabel(caption, this);
+        paths->addWidget(label, row, 0);
         auto *edit = named(new QLineEdit(this), editName);
+        label->setBuddy(edit); // the name a screen reader gives the box
         edit->setFixedWidth(kEditWidth);
         paths->addWidget(edit, row, 1);
         button = named(new QToolButton(this), buttonName);
@@ -104,6 +106,8 @@ void TSettingForm::BuildControls()
                             "SpeedButton1", SpeedButton1);
     edtTempDir
         = pathRow(1, QStringLiteral("Temp Folder:"), "edtTempDir", "SpeedButton2", SpeedButton2);
+    SpeedButton1->setAccessibleName(QStringLiteral("Browse for the output file"));
+    SpeedButton2->setAccessibleName(QStringLiteral("Browse for the temporary folder"));
     paths->setColumnStretch(0, 1);
     layout->addLayout(paths);
 

@@ -75,18 +75,24 @@ bool TopSettingForm::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::FocusIn
             && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
             cmbVcodecEnter(kProfileOptions[size_t(box - m_boxes.begin())]);
-        // An editable box would otherwise act on Enter (and pass Escape on to the dialog).
-        if (event->type() == QEvent::KeyPress && IsEnterOrEscape(static_cast<QKeyEvent *>(event)))
+        // An editable box would otherwise act on Enter; Escape cancels from any box.
+        if (event->type() == QEvent::KeyPress && IsEnterOrEscape(static_cast<QKeyEvent *>(event))) {
+            if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+                btnCancelClick();
             return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void TopSettingForm::keyPressEvent(QKeyEvent *event)
 {
-    // Enter and Escape close nothing: only the two buttons and the close box end the dialog.
+    // Escape is Cancel, as in the program's other dialogs; Enter closes nothing: OK checks
+    // what was typed only when it is pressed.
     if (IsEnterOrEscape(event)) {
         event->accept();
+        if (event->key() == Qt::Key_Escape)
+            btnCancelClick();
         return;
     }
     QDialog::keyPressEvent(event);

@@ -46,6 +46,7 @@ private:
     QGridLayout *MakeColumns(QWidget *owner, const Columns &columns);
     QComboBox *MakeBox(ProfileOption option, const char *name, QWidget *parent);
     void ConnectModel();
+    void NameControls();
 
     // The dialog's reactions to the user.
     void cmbVcodecEnter(ProfileOption option);

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <utility>
 
 // The column widths shared by the dialog's grid and the grids of the two audio panels, so that
 // the panels' labels and boxes line up with the rows above and below them.
@@ -131,6 +132,32 @@ void TopSettingForm::CreateControls()
     grid->addWidget(CreateSizeGroup(), 2, 0, 1, 6);
     CreateAudioRows(grid, columns);
     CreateDescriptionAndButtons(grid);
+    NameControls();
+}
+
+void TopSettingForm::NameControls()
+{
+    // Each caption names the box beside it for a screen reader (on this platform a choice list
+    // is named only by the label that points to it).
+    const std::pair<const char *, QWidget *> captions[] = {
+        {"Video Codec: ", cmbVcodec}, {"Video Bitrate:", cmbVbitrate}, {"Aspect:", cmbAspect},
+        {"Width:", edtWidth},         {"Height:", edtHeight},          {"Audio Codec:", cmbAcodec},
+        {"Audio Bitrate:", cmbAbitrate}, {"Encode To:", cmbEncodeTo},  {"Quality:", cmbQuality},
+        {"Bitrate:", cmbBitrate},     {"Channels:", cmbChannels},      {"Sample Rate:", cmbSrate},
+    };
+    const QList<QLabel *> labels = findChildren<QLabel *>();
+    for (const auto &[text, box] : captions)
+        for (QLabel *label : labels)
+            if (label->text() == QLatin1String(text) && label->parentWidget() == box->parentWidget())
+                label->setBuddy(box);
+    // The list size has no caption on screen; its radio button and list are named all the same.
+    const QString listSize = QStringLiteral("Output size from the list");
+    rdbSelectSize->setAccessibleName(listSize);
+    auto *unseen = new QLabel(listSize, gpbOutputSize);
+    unseen->setObjectName(QStringLiteral("labListSize"));
+    unseen->setBuddy(cmbVideoSize);
+    unseen->hide();
+    memDescription->setAccessibleName(QStringLiteral("Description"));
 }
 
 void TopSettingForm::CreateVideoRows(QGridLayout *grid)

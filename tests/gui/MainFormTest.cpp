@@ -30,7 +30,8 @@ protected:
             rows += QFileInfo(path).completeBaseName().back();
         return rows;
     }
-    // The popup's entries (Open, Add Files..., Add Directorys..., Remove, Clear; "-" a separator)
+    // The popup's entries (Open, Add Files..., Add Directorys..., Remove, Clear, the two sorts;
+    // "-" a separator)
     // and the four list buttons, "1" enabled, "0" not.
     QString State()
     {
@@ -204,16 +205,16 @@ TEST_F(MainWindow, TaskListCommandsKeysAndPopup)
         QString rows;
         QList<int> selected;
     } steps[] = {
-        {{0, 1}, "1-11-11 1111", click(form->tbtnDown), "CABB", {1, 2}},
-        {{0, 1}, "1-11-11 1111", click(form->tbtnUp), "ACBB", {0}},
-        {{}, "0-11-01 1111", [this] { form->ltvTaskDblClick(); }, "ACBB", {}},
-        {{2, 1}, "1-11-11 1111", [this] { form->Open1->trigger(); }, "ACBB", {}},
-        {{0, 2}, "1-11-11 1111", click(form->tbtnRemove), "CB", {}},
-        {{1}, "1-11-11 1111", key(Qt::Key_Delete), "C", {}},
-        {{}, "0-11-01 1111", key(Qt::Key_Backspace), "", {}},
-        {{}, "0-11-00 0000", add, "", {}}, // cancelled
-        {{}, "0-11-00 0000", add, "A", {}},
-        {{}, "0-11-01 1111", click(form->tbtnClear), "", {}},
+        {{0, 1}, "1-11-11-11 1111", click(form->tbtnDown), "CABB", {1, 2}},
+        {{0, 1}, "1-11-11-11 1111", click(form->tbtnUp), "ACBB", {0}},
+        {{}, "0-11-01-11 1111", [this] { form->ltvTaskDblClick(); }, "ACBB", {}},
+        {{2, 1}, "1-11-11-11 1111", [this] { form->Open1->trigger(); }, "ACBB", {}},
+        {{0, 2}, "1-11-11-11 1111", click(form->tbtnRemove), "CB", {}},
+        {{1}, "1-11-11-11 1111", key(Qt::Key_Delete), "C", {}},
+        {{}, "0-11-01-00 1111", key(Qt::Key_Backspace), "", {}},
+        {{}, "0-11-00-00 0000", add, "", {}}, // cancelled
+        {{}, "0-11-00-00 0000", add, "A", {}},
+        {{}, "0-11-01-00 1111", click(form->tbtnClear), "", {}},
     };
     for (const auto &step : steps) {
         QItemSelection selection;
@@ -227,7 +228,7 @@ TEST_F(MainWindow, TaskListCommandsKeysAndPopup)
             EXPECT_EQ(form->SelectedRows(), step.selected) << step.rows.toStdString();
         }
     }
-    EXPECT_EQ(State(), QStringLiteral("0-11-00 0000"));
+    EXPECT_EQ(State(), QStringLiteral("0-11-00-00 0000"));
     EXPECT_FALSE(form->panltvTask->isVisible()); // the welcome panel does not come back
     EXPECT_EQ(Calls(), QStringList(2, asked) << "open||" + Row('C'));
 }

@@ -333,8 +333,8 @@ TEST_F(OpSettingForm, CancelRestoresEverythingShownAtOpening)
 }
 
 // Typed text is no selection even when it reads like an entry: nothing is completed or added,
-// and the builder reads value-1, which no profile holds (the default 224). Enter and Escape
-// close nothing; the close box neither checks nor restores.
+// and the builder reads value-1, which no profile holds (the default 224). Enter closes
+// nothing; the close box neither checks nor restores; Escape is Cancel wherever the focus is.
 TEST_F(OpSettingForm, TypedTextIsNoSelectionAndOnlyButtonsClose)
 {
     Act({{"cmbAcodec", "#0"}, {"cmbEncodeTo", "#1"}, {"cmbBitrate", "25"}});
@@ -353,13 +353,19 @@ TEST_F(OpSettingForm, TypedTextIsNoSelectionAndOnlyButtonsClose)
 
     for (const char *name : {"cmbVbitrate", "cmbAcodec", "edtWidth", "btnOK", "btnCancel"}) {
         Get(name)->setFocus(Qt::TabFocusReason);
-        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
             EXPECT_TRUE(CatchMessages([&] { QTest::keyClick(Get(name), key); }).empty());
             EXPECT_TRUE(form->isVisible()) << name << " " << key;
         }
     }
     EXPECT_TRUE(CatchMessages([&] { form->close(); }).empty());
     EXPECT_EQ(owner.TakeClick(), 1);
+    EXPECT_EQ(Box("cmbVbitrate")->currentText(), QStringLiteral("150200"));
+    form->ShowDialog();
+    Act({{"cmbVbitrate", "77"}});
+    Get("btnOK")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(Get("btnOK"), Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(Box("cmbVbitrate")->currentText(), QStringLiteral("150200"));
 }
 
