@@ -29,10 +29,12 @@ QString CheckOutputLength(const QString &outputPath, const JobInputs &inputs,
         inputSeconds += seconds;
     }
     const MediaProbeResult probe = prober(outputPath);
-    const double outputSeconds = !probe.ok   ? -1
-        : probe.longestSeconds >= 0          ? probe.longestSeconds
-                                             : TimeTextToSeconds(probe.lengthText);
+    const double outputSeconds = !probe.ok ? -1
+        : probe.longestSeconds >= 0        ? probe.longestSeconds
+                                           : TimeTextToSeconds(probe.lengthText);
+    // A written file whose length cannot be read is the news itself: a join cut short by a
+    // full disk leaves one.
     if (outputSeconds < 0)
-        return QString();
+        return QStringLiteral("The output file could not be read to check its length.");
     return OutputLengthLine(outputSeconds, inputSeconds);
 }

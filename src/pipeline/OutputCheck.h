@@ -12,7 +12,8 @@ class JobInputs;
 // two lengths are more than 1 s plus 1 % of the inputs' length apart; empty otherwise.
 QString OutputLengthLine(double outputSeconds, double inputSeconds);
 
-// Probes the output and compares it with the sum of the rows' lengths. Empty when they agree,
-// when a row's length is not known, or when the output's length cannot be read.
+// Probes the output and compares it with the sum of the rows' lengths. Empty when they agree
+// or when a row's length is not known; "The output file could not be read to check its
+// length." when the output's length cannot be read.
 QString CheckOutputLength(const QString &outputPath, const JobInputs &inputs,
                           const MediaProber &prober = ProbeMedia);

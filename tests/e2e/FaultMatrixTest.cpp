@@ -38,6 +38,7 @@ enum class Place {
     Missing,
     ReadOnly,
     Full, // a small tmpfs
+    Brim, // a tmpfs filled to the last byte, also the encoder's own temporary folder (TMPDIR)
     Unusable, // a file where the folder should be
 };
 
@@ -49,6 +50,9 @@ struct Case
     Place temp = Place::Usual;
     bool readOnlyIni = false;
     const char *badInput = nullptr; // "empty", "text" or "truncated": replaces the 2nd input
+    const char *profile = "AVI - MPEG-4 Video";
+    const char *clip = "avi"; // the inputs' kind: "avi" (MPEG-4) or "mp4" (H.264 and AAC)
+    int inputs = 2; // more than 16 take the route of feeds in the join
     const char *inputName = "b.avi"; // the 2nd input's file name
     const char *outputName = "joined.avi";
     bool outputIsInput = false; // the output names the 1st input
@@ -98,6 +102,14 @@ protected:
             MakeClip(clips + S("a.avi"), {.seconds = 1, .width = 64, .height = 48, .extra = {}}));
         ASSERT_TRUE(
             MakeClip(clips + S("b.avi"), {.seconds = 1, .width = 64, .height = 48, .extra = {}}));
+        const QStringList h264 {S("-c:v"),    S("libx264"), S("-pix_fmt"),
+                                S("yuv420p"), S("-c:a"),    S("aac")};
+        ASSERT_TRUE(MakeClip(
+            clips + S("a.mp4"),
+            {.seconds = 1, .width = 64, .height = 48, .sampleRate = 48000, .extra = h264}));
+        ASSERT_TRUE(MakeClip(
+            clips + S("b.mp4"),
+            {.seconds = 1, .width = 64, .height = 48, .sampleRate = 48000, .extra = h264}));
     }
     void TearDown() override
     {
@@ -120,6 +132,9 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
                           QString *output, QProcessEnvironment *env)
 {
     const QString dir = root + S("case/");
+    for (const QString &m : std::as_const(mounts))
+        ::umount2(QFile::encodeName(m).constData(), MNT_DETACH);
+    mounts.clear();
     QFile::setPermissions(dir + S("out"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QDir(dir).removeRecursively();
     QDir(program + S("temp")).removeRecursively();
@@ -171,26 +186,39 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
     if (!c.nameless)
         env->insert(S("LD_PRELOAD"), S(QVJ_NO_TMPFILE_SHIM));
 
-    for (const auto &[place, folder] : {std::pair {c.temp, *tempDir}, {c.output, *outDir}}) {
+    QStringList brims; // the filesystems to fill once the older output is in place
+    for (const auto &[place, folder] : {std::pair {c.temp, tempDir}, {c.output, outDir}}) {
         switch (place) {
+        case Place::Brim: {
+            const QString disk = *folder + S("-disk");
+            if (!MountSmall(disk, "size=256k"))
+                return false;
+            mounts << disk;
+            brims << disk + S("/filler");
+            *folder = disk + S("/folder");
+            QDir().mkpath(*folder);
+            if (folder == tempDir)
+                env->insert(S("TMPDIR"), *folder);
+            break;
+        }
         case Place::Usual:
-            QDir().mkpath(folder);
+            QDir().mkpath(*folder);
             break;
         case Place::Missing:
             break;
         case Place::Unusable:
-            WriteFile(folder, "a file, not a folder");
+            WriteFile(*folder, "a file, not a folder");
             break;
         case Place::Full:
-            if (!MountSmall(folder, folder == *tempDir ? "size=16k" : "size=8k"))
+            if (!MountSmall(*folder, folder == tempDir ? "size=16k" : "size=8k"))
                 return false;
-            mounts << folder;
+            mounts << *folder;
             break;
         case Place::ReadOnly: // a read-only mount for root, whom permissions do not stop
             if (::geteuid() != 0) {
-                QDir().mkpath(folder);
-            } else if (MountSmall(folder, "size=1m")) {
-                mounts << folder;
+                QDir().mkpath(*folder);
+            } else if (MountSmall(*folder, "size=1m")) {
+                mounts << *folder;
             } else {
                 return false;
             }
@@ -198,16 +226,21 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
         }
     }
 
-    *inputs = QStringList {dir + S("in/a.avi"), dir + S("in/") + S(c.inputName)};
-    QFile::copy(clips + S("a.avi"), inputs->at(0));
+    const QString first = S("a.") + S(c.clip), second = S("b.") + S(c.clip);
+    *inputs = QStringList {dir + S("in/") + first, dir + S("in/") + S(c.inputName)};
+    QFile::copy(clips + first, inputs->at(0));
+    for (int i = 2; i < c.inputs; ++i) {
+        *inputs << dir + S("in/c%1.").arg(i) + S(c.clip);
+        QFile::copy(clips + first, inputs->back());
+    }
     if (!c.badInput) {
-        QFile::copy(clips + S("b.avi"), inputs->at(1));
+        QFile::copy(clips + second, inputs->at(1));
     } else if (!qstrcmp(c.badInput, "empty")) {
         WriteFile(inputs->at(1), "");
     } else if (!qstrcmp(c.badInput, "text")) {
         WriteFile(inputs->at(1), "This is a letter, not a film.\n");
     } else {
-        const QByteArray whole = ReadFile(clips + S("b.avi"));
+        const QByteArray whole = ReadFile(clips + second);
         WriteFile(inputs->at(1), whole.left(whole.size() / 2));
     }
     *output = c.outputIsInput ? inputs->at(0) : *outDir + S("/") + S(c.outputName);
@@ -222,6 +255,13 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
     QFile::setPermissions(ini,
                           c.readOnlyIni ? QFile::ReadOwner | QFile::ReadGroup
                                         : QFile::ReadOwner | QFile::WriteOwner);
+    for (const QString &filler : brims) {
+        QFile f(filler);
+        const QByteArray block(4096, 'x');
+        if (!f.open(QIODevice::WriteOnly))
+            return false;
+        while (f.write(block) == block.size() && f.flush()) { }
+    }
     return true;
 }
 
@@ -232,6 +272,7 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
     const char *joining = "Final Step: Joining all files...";
     const char *canceled = "Cancel: The Joining is canceled.";
     const char *cannotJoin = "The encoder could not join the files:";
+    const char *copy = "MP4 - Same as Source (No Re-encoding)";
     using E = Encoder;
     using P = Place;
     // clang-format off
@@ -247,6 +288,12 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
         {.name = "output folder full", .output = P::Full, .code = 1, .message = cannotJoin},
         {.name = "temporary folder unusable", .temp = P::Unusable, .code = 0},
         {.name = "temporary folder full", .temp = P::Full, .code = 1, .message = "No space left on device"},
+        // Each route of the encoder on a disk full to the last byte.
+        {.name = "copy, output disk full", .output = P::Brim, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write "},
+        {.name = "copy, temporary disk full", .temp = P::Brim, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write the list of inputs"},
+        {.name = "feeds, output disk full", .output = P::Brim, .inputs = 17, .code = 1, .message = cannotJoin},
+        // The job's folder cannot be made there, so it goes to the program's own temp/.
+        {.name = "feeds, temporary disk full", .temp = P::Brim, .inputs = 17, .code = 0},
         {.name = "read-only Preferences.ini", .readOnlyIni = true, .code = 0},
         {.name = "empty input", .badInput = "empty", .code = 1, .message = "b.avi"},
         {.name = "text input", .badInput = "text", .code = 1, .message = "b.avi"},
@@ -280,14 +327,13 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
         const QByteArray outputBefore = ReadFile(output);
         const QStringList outBefore = Entries(outDir);
 
-        const QStringList args = QStringList {S("--profile"),   S("AVI - MPEG-4 Video"),
-                                              S("--temp"),      tempDir,
-                                              S("--overwrite"), S("-o"),
-                                              output,           S("--")}
+        const QStringList args = QStringList {S("--profile"),   S(c.profile), S("--temp"), tempDir,
+                                              S("--overwrite"), S("-o"),      output,      S("--")}
             + inputs;
         // Ctrl-C when standard error says so, or once the fake ffmpeg of the join writes.
-        const JoinRun r = RunQuintorJoin(args, {program, env, root + S("case"), S(c.interruptWhen),
-                                                root + S("case/bin/started"), c.signal});
+        const JoinRun r = RunQuintorJoin(args,
+                                         {program, env, root + S("case"), S(c.interruptWhen),
+                                          root + S("case/bin/started"), c.signal});
         std::cout << "[   CASE   ] " << c.name << ": exit " << r.code << " in " << r.ms << " ms\n";
         EXPECT_EQ(r.code, c.code) << r.err.toStdString();
         if (c.message) {
@@ -317,6 +363,21 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
             ::umount2(QFile::encodeName(m).constData(), MNT_DETACH);
         mounts.clear();
     }
+}
+
+// The answer of "-identify" is that route's only output: one that cannot be written whole (a
+// full disk under a redirection) is a failure, not an answer cut short.
+TEST_F(FaultMatrix, AnIdentifyAnswerThatCannotBeWrittenFails)
+{
+    QString output;
+    const int code = RunProgram(S("/bin/sh"),
+                                {S("-c"), S("exec \"$0\" -identify \"$1\" \"$2\" >/dev/full"),
+                                 BuildProgramDirectory() + S("asapi.dll"), clips + S("a.mp4"),
+                                 clips + S("b.mp4")},
+                                &output);
+    EXPECT_EQ(code, 1) << output.toStdString();
+    EXPECT_TRUE(output.contains(S("Cannot write the answer: No space left on device")))
+        << output.toStdString();
 }
 
 } // namespace

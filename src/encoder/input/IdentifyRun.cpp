@@ -1,8 +1,8 @@
-#include "encoder/run/ConsoleOut.h"
-#include "encoder/routes/EncoderRoutes.h"
-#include "encoder/run/FfmpegRun.h"
 #include "encoder/input/Identify.h"
 #include "encoder/input/MediaReader.h"
+#include "encoder/routes/EncoderRoutes.h"
+#include "encoder/run/ConsoleOut.h"
+#include "encoder/run/FfmpegRun.h"
 
 #include <QStandardPaths>
 
@@ -31,5 +31,10 @@ int RunIdentify(const EncoderOptions &options, const EncoderEnvironment &)
         code = kExitFailed;
     }
     ConsoleSay(QStringLiteral("ID_EXIT=EOF"));
+    // The answer is this route's output: one cut short must not pass for a whole one.
+    if (const QString why = ConsoleOutError(); !why.isEmpty()) {
+        ConsoleError(QStringLiteral("Cannot write the answer: %1").arg(why));
+        return kExitFailed;
+    }
     return code;
 }

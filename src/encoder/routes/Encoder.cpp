@@ -1,13 +1,13 @@
 #include "encoder/routes/Encoder.h"
 
+#include "encoder/input/ProbeQueue.h"
 #include "encoder/plan/EncoderOptions.h"
-#include "encoder/routes/EncoderRoutes.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FfmpegPlan.h"
+#include "encoder/routes/EncoderRoutes.h"
+#include "encoder/routes/PipedJoin.h"
 #include "encoder/run/FfmpegRun.h"
 #include "encoder/run/OutputFile.h"
-#include "encoder/routes/PipedJoin.h"
-#include "encoder/input/ProbeQueue.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -54,20 +54,6 @@ QString Describe(const InputMedia &m)
 QString FindTool(const QString &given, const QString &name)
 {
     return given.isEmpty() ? QStandardPaths::findExecutable(name) : given;
-}
-
-// ffmpeg reports a failed write of its output (a full disk, a lost network share) on its
-// standard error but still exits with 0; the file it leaves is cut short.
-bool OutputWriteFailed(const QStringList &errorLines)
-{
-    static const char *const signs[]
-        = {"Error writing trailer", "Error closing file", "av_interleaved_write_frame()",
-           "Error muxing", "No space left on device"};
-    for (const QString &line : errorLines)
-        for (const char *sign : signs)
-            if (line.contains(QLatin1String(sign)))
-                return true;
-    return false;
 }
 
 // The message on one line (a file name may hold a line break), then the exit code.
@@ -188,7 +174,7 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
                            kExitFailed);
         break;
     }
-    if (OutputWriteFailed(run.lastLines))
+    if (run.writeFailed)
         return failRun(QStringLiteral("Cannot write %1; nothing was kept").arg(options.output),
                        kExitFailed);
     if (run.frames <= 0 || output.Size() <= 0)

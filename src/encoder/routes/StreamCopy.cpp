@@ -1,9 +1,10 @@
-#include "encoder/run/ConsoleOut.h"
-#include "encoder/routes/EncoderRoutes.h"
 #include "encoder/plan/FfmpegArguments.h"
-#include "encoder/run/FfmpegRun.h"
 #include "encoder/plan/FormatRules.h"
+#include "encoder/routes/EncoderRoutes.h"
+#include "encoder/run/ConsoleOut.h"
+#include "encoder/run/FfmpegRun.h"
 #include "encoder/run/OutputFile.h"
+#include "encoder/run/RunEnd.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -58,51 +59,6 @@ QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
     return args + WriterArguments(target);
 }
 
-namespace {
-
-int FinishCopyRun(const RunResult &run, OutputFile &output, const RunSettings &settings,
-                  const QString &outputPath)
-{
-    auto failRun = [&](const QString &message) {
-        output.Discard();
-        for (const QString &line : run.lastLines)
-            ConsoleError(line);
-        return Fail(message,
-                    run.end == RunResult::End::Interrupted ? 128 + run.signal : kExitFailed);
-    };
-    switch (run.end) {
-    case RunResult::End::NotStarted:
-        return failRun(QStringLiteral("Cannot start %1").arg(settings.program));
-    case RunResult::End::Interrupted:
-        return failRun(QStringLiteral("Stopped by signal %1; nothing was written").arg(run.signal));
-    case RunResult::End::Watchdog:
-        return failRun(
-            QStringLiteral("ffmpeg made no progress for %1 s and was ended; nothing was written")
-                .arg(settings.watchdogSeconds));
-    case RunResult::End::Crashed:
-        return failRun(
-            QStringLiteral("ffmpeg died of signal %1; nothing was written").arg(run.signal));
-    case RunResult::End::Exited:
-        if (run.exitCode != 0)
-            return failRun(QStringLiteral("ffmpeg failed with exit code %1; nothing was written")
-                               .arg(run.exitCode));
-        break;
-    }
-    if (run.frames <= 0 || output.Size() <= 0)
-        return failRun(QStringLiteral("No video was written; nothing was kept"));
-    QString error;
-    if (!output.Commit(&error))
-        return Fail(error);
-    ConsoleSay(QStringLiteral("Done: %1 frames, %2 s, %3 bytes copied to %4")
-                   .arg(run.frames)
-                   .arg(run.seconds, 0, 'f', 2)
-                   .arg(QFileInfo(outputPath).size())
-                   .arg(outputPath));
-    return kExitDone;
-}
-
-} // namespace
-
 int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &environment)
 {
     const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"));
@@ -138,5 +94,5 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     settings.watchdogSeconds = environment.watchdogSeconds;
     const RunResult run = RunFfmpeg(settings, ConsoleWrite);
     ConsoleWrite("\n");
-    return FinishCopyRun(run, output, settings, options.output);
+    return FinishRun(run, output, settings, options.output, QStringLiteral("copied"));
 }

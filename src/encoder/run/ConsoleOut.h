@@ -11,3 +11,7 @@ void ConsoleWrite(const QByteArray &bytes);
 void ConsoleSay(const QString &line);
 // One line on standard error, line breaks inside it made blanks (a file name may hold one).
 void ConsoleError(QString line);
+
+// Why a write to standard output failed (a full disk when it goes to a file), or empty when
+// every write went through.
+QString ConsoleOutError();

@@ -39,12 +39,23 @@ double SecondsSince(Clock::time_point t)
     return std::chrono::duration<double>(Clock::now() - t).count();
 }
 
-// Keeps the last lines of the child's standard error, without ever holding much.
+// Keeps the last lines of the child's standard error, without ever holding much, and notes
+// whether any line told of a failed write.
 class TailLines
 {
 public:
     void Add(const QByteArray &bytes)
     {
+        // Every whole line is looked at, however many lines follow it.
+        m_partial += bytes;
+        const qsizetype end = m_partial.lastIndexOf('\n');
+        if (end >= 0) {
+            for (const QByteArray &line : m_partial.left(end).split('\n'))
+                m_writeFailed = m_writeFailed || IsWriteErrorLine(line);
+            m_partial.remove(0, end + 1);
+        }
+        if (m_partial.size() > 4096)
+            m_partial = m_partial.right(2048);
         m_text += bytes;
         if (m_text.size() > 16384)
             m_text = m_text.right(8192);
@@ -58,8 +69,12 @@ public:
         return lines.mid(std::max<qsizetype>(0, lines.size() - count));
     }
 
+    bool WriteFailed() const { return m_writeFailed || IsWriteErrorLine(m_partial); }
+
 private:
     QByteArray m_text;
+    QByteArray m_partial; // the line not yet ended
+    bool m_writeFailed = false;
 };
 
 // Starts the child with its standard output and error on pipes of our own and standard input
@@ -129,6 +144,18 @@ bool Drain(int fd, QByteArray *into)
 }
 
 } // namespace
+
+bool IsWriteErrorLine(const QByteArray &line)
+{
+    static const char *const signs[]
+        = {"Error writing trailer", "Error closing file",      "av_interleaved_write_frame()",
+           "Error muxing",          "No space left on device", "Disk quota exceeded",
+           "Error writing header",  "Could not write header"};
+    for (const char *sign : signs)
+        if (line.contains(sign))
+            return true;
+    return false;
+}
 
 void InstallStopSignals()
 {
@@ -239,6 +266,7 @@ RunResult RunFfmpeg(const RunSettings &s,
     result.frames = report.frames;
     result.seconds = report.seconds;
     result.lastLines = tail.Lines(10);
+    result.writeFailed = tail.WriteFailed();
     if (killed)
         return result;
     if (WIFEXITED(status)) {

@@ -29,7 +29,13 @@ struct RunResult
     int64_t frames = 0; // frames written, from the last progress report
     double seconds = 0; // position reached
     QStringList lastLines; // the child's last lines of standard error
+    // The child said it could not write its output (a full disk, a lost share). ffmpeg still
+    // exits with 0 then, and the file it leaves is cut short.
+    bool writeFailed = false;
 };
+
+// Whether a line of ffmpeg's standard error tells of a failed write of its output.
+bool IsWriteErrorLine(const QByteArray &line);
 
 // Makes SIGINT, SIGTERM and SIGHUP end the running child instead of the encoder, so that the
 // encoder can clean up and exit non-zero; SIGPIPE is ignored. Call once before RunFfmpeg.

@@ -24,7 +24,7 @@ TEST(OutputCheck, LengthsApartByMoreThanOneSecondAndOnePercent)
 }
 
 // Nothing is said when a row's length or the output's is not known: the check has nothing
-// to go by then.
+// to go by then. An output that cannot be read at all is said to be so.
 TEST(OutputCheck, OnlyWhatIsKnownIsCompared)
 {
     const std::vector<std::tuple<std::vector<double>, MediaProbeResult, const char *>> cases {
@@ -33,7 +33,9 @@ TEST(OutputCheck, OnlyWhatIsKnownIsCompared)
          "The output file is 5.0 s shorter than the input files together."},
         {{10, 20.5}, {true, "00:00:30", "640x480", {}}, ""},
         {{10, -1}, {true, "00:00:02", "640x480", {}}, ""},
-        {{10, 20}, {false, {}, {}, "'' is not a valid floating point value"}, ""},
+        {{10, 20},
+         {false, {}, {}, "'' is not a valid floating point value"},
+         "The output file could not be read to check its length."},
         // The longest streams, where known: 300 camera clips whose clock says 1.9 s and whose
         // sound runs 2.026 s are joined into 607.8 s, which is no news.
         {std::vector<double>(300, 1.9), {true, "00:10:07.8", "1280x720", {}, 607.8}, ""},
