@@ -71,12 +71,12 @@ int main(int argc, char **argv)
     // The intermediate file as the conversion stage writes it.
     const QString avi = root + QStringLiteral("0.avi");
     if (!MakeClip(first, clip)
-        || RunMeasured(encoder, {first, QStringLiteral("-o"), avi, QStringLiteral("-oac"),
-                                 QStringLiteral("mp3lame"), QStringLiteral("-ovc"),
-                                 QStringLiteral("lavc"), QStringLiteral("-ofps"),
-                                 QStringLiteral("30"), QStringLiteral("-vf"),
-                                 QStringLiteral("scale=320:240")})
-               .ok
+        || RunMeasured(encoder,
+                       {first, QStringLiteral("-o"), avi, QStringLiteral("-oac"),
+                        QStringLiteral("mp3lame"), QStringLiteral("-ovc"), QStringLiteral("lavc"),
+                        QStringLiteral("-ofps"), QStringLiteral("30"), QStringLiteral("-vf"),
+                        QStringLiteral("scale=320:240")})
+                .ok
             == false)
         return 1;
     // One clip made, the others copies: each is still a file of its own to the encoder.
@@ -98,18 +98,24 @@ int main(int argc, char **argv)
 
     std::printf("%d inputs of 1 s; the machine may be shared, so the wall-clock figures wander\n",
                 clips);
-    const QStringList encode {QStringLiteral("-o"), root + QStringLiteral("joined.mp4"),
-                              QStringLiteral("-ovc"), QStringLiteral("lavc"),
+    const QStringList encode {QStringLiteral("-o"),
+                              root + QStringLiteral("joined.mp4"),
+                              QStringLiteral("-ovc"),
+                              QStringLiteral("lavc"),
                               QStringLiteral("-lavcopts"),
                               QStringLiteral("vcodec=libx264:vbitrate=1000:mbd=2:autoaspect"),
-                              QStringLiteral("-oac"), QStringLiteral("lavc"),
+                              QStringLiteral("-oac"),
+                              QStringLiteral("lavc"),
                               QStringLiteral("-lavcopts"),
-                              QStringLiteral("acodec=aac:abitrate=128"), QStringLiteral("-channels"),
-                              QStringLiteral("2"), QStringLiteral("-vf"),
-                              QStringLiteral("scale=320:240"), QStringLiteral("-srate")};
-    const QStringList copy {QStringLiteral("-o"), root + QStringLiteral("copied.mp4"),
-                            QStringLiteral("-ovc"), QStringLiteral("copy"), QStringLiteral("-oac"),
-                            QStringLiteral("copy")};
+                              QStringLiteral("acodec=aac:abitrate=128"),
+                              QStringLiteral("-channels"),
+                              QStringLiteral("2"),
+                              QStringLiteral("-vf"),
+                              QStringLiteral("scale=320:240"),
+                              QStringLiteral("-srate")};
+    const QStringList copy {QStringLiteral("-o"),   root + QStringLiteral("copied.mp4"),
+                            QStringLiteral("-ovc"), QStringLiteral("copy"),
+                            QStringLiteral("-oac"), QStringLiteral("copy")};
     const Pair encoded = Measure("re-encode", encoder, intermediates + encode, list);
     const Pair copied = Measure("copy", encoder, originals + copy, list);
     return encoded.with.ok && encoded.without.ok && copied.with.ok && copied.without.ok ? 0 : 1;

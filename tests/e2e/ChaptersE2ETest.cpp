@@ -38,8 +38,8 @@ std::vector<Found> ChaptersOf(const QString &path)
                                 .value(S("chapters"))
                                 .toArray();
     for (const QJsonValue &c : list)
-        found.push_back({c[S("start_time")].toString().toDouble(),
-                         c[S("tags")][S("title")].toString()});
+        found.push_back(
+            {c[S("start_time")].toString().toDouble(), c[S("tags")][S("title")].toString()});
     return found;
 }
 
@@ -59,9 +59,10 @@ bool AddOwnChapters(const QString &dir, const QString &name)
     const QString plain = dir + S("/plain-") + name, own = dir + u'/' + name;
     return file.open(QIODevice::WriteOnly) && file.write(meta.toUtf8()) > 0 && file.flush()
         && QFile::rename(own, plain)
-        && QProcess::execute(S("ffmpeg"), {S("-v"), S("error"), S("-i"), plain, S("-i"),
-                                           file.fileName(), S("-map"), S("0"), S("-map_chapters"),
-                                           S("1"), S("-c"), S("copy"), own})
+        && QProcess::execute(S("ffmpeg"),
+                             {S("-v"), S("error"), S("-i"), plain, S("-i"), file.fileName(),
+                              S("-map"), S("0"), S("-map_chapters"), S("1"), S("-c"), S("copy"),
+                              own})
         == 0;
 }
 
@@ -108,8 +109,9 @@ TEST(ChaptersE2E, EveryChapterStartsAtItsFilesFirstFrameWithItsName)
     for (const Route &route : routes) {
         const std::string what = route.profile;
         QTemporaryDir work;
-        QStringList args {S("--profile"), S(route.profile), S("--chapters"), S("--temp"),
-                          work.filePath(S("temp")), S("-o"), work.filePath(S("joined"))};
+        QStringList args {
+            S("--profile"),           S(route.profile), S("--chapters"),           S("--temp"),
+            work.filePath(S("temp")), S("-o"),          work.filePath(S("joined"))};
         for (const DeviceClip &c : route.clips) {
             ASSERT_TRUE(MakeDeviceClip(work.path(), c)) << what;
             args << work.filePath(c.name);
@@ -118,8 +120,8 @@ TEST(ChaptersE2E, EveryChapterStartsAtItsFilesFirstFrameWithItsName)
         const QString output = work.filePath(S("joined") + S(route.extension));
         const JoinRun run = RunQuintorJoin(args);
         ASSERT_EQ(run.code, 0) << what << run.err.toStdString();
-        EXPECT_EQ(QDir(work.filePath(S("temp"))).entryList(QDir::Files | QDir::Dirs
-                                                           | QDir::NoDotAndDotDot),
+        EXPECT_EQ(QDir(work.filePath(S("temp")))
+                      .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
                   QStringList())
             << what;
 
@@ -145,8 +147,8 @@ TEST(ChaptersE2E, EveryChapterStartsAtItsFilesFirstFrameWithItsName)
             worst = std::max(worst, std::abs(off));
             EXPECT_LE(std::abs(off), frame + 0.002) << what << ", " << found[k].title.toStdString();
         }
-        std::cout << "[ measured ] " << what << ": " << found.size()
-                  << " chapters, worst start " << worst * 1000 << " ms from the file's first "
+        std::cout << "[ measured ] " << what << ": " << found.size() << " chapters, worst start "
+                  << worst * 1000 << " ms from the file's first "
                   << "frame (one frame: " << frame * 1000 << " ms)\n";
     }
 }
@@ -178,10 +180,10 @@ TEST(ChaptersE2E, LongNamesAndHundredsOfChaptersPlay)
     QFile file(work.filePath(S("meta.txt")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(meta.toUtf8()) > 0 && file.flush());
     const QString many = work.filePath(S("many.mkv"));
-    ASSERT_EQ(QProcess::execute(S("ffmpeg"), {S("-v"), S("error"), S("-y"), S("-i"), many, S("-i"),
-                                              file.fileName(), S("-map"), S("0"),
-                                              S("-map_chapters"), S("1"), S("-c"), S("copy"),
-                                              work.filePath(S("own.mkv"))}),
+    ASSERT_EQ(QProcess::execute(S("ffmpeg"),
+                                {S("-v"), S("error"), S("-y"), S("-i"), many, S("-i"),
+                                 file.fileName(), S("-map"), S("0"), S("-map_chapters"), S("1"),
+                                 S("-c"), S("copy"), work.filePath(S("own.mkv"))}),
               0);
     args.last() = work.filePath(S("own.mkv"));
     const JoinRun run = RunQuintorJoin(args);

@@ -62,10 +62,9 @@ protected:
                              edit == dialog().edtTempDir ? "/tmp/elsewhere/" : "/new/out.avi");
         }
         dialog().chkTurnoff->setChecked(false);
-        for (QAbstractButton *b :
-             std::initializer_list<QAbstractButton *> {dialog().chkTurnoff, dialog().rdbOverWrite,
-                                                       dialog().rdbRename, dialog().rdbRename,
-                                                       dialog().chkChapters})
+        for (QAbstractButton *b : std::initializer_list<QAbstractButton *> {
+                 dialog().chkTurnoff, dialog().rdbOverWrite, dialog().rdbRename, dialog().rdbRename,
+                 dialog().chkChapters})
             QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
     }
 
@@ -91,7 +90,8 @@ TEST_F(SettingDialog, EndingTheDialog)
                  QTest::mouseClick(dialog().btnDefault, Qt::LeftButton);
                  shown += Shown() + QLatin1Char(' ');
              }
-             EXPECT_EQ(shown, edited + QStringLiteral(" /default/out.avi|/tmp/elsewhere/|0100011 "));
+             EXPECT_EQ(shown,
+                       edited + QStringLiteral(" /default/out.avi|/tmp/elsewhere/|0100011 "));
              QTest::mouseClick(dialog().btnCancel, Qt::LeftButton);
          },
          kOpened, kMainOutput},

@@ -73,8 +73,9 @@ bool ChapterFile::PrepareFromPlan(const EncoderOptions &options, const OutputPla
         const bool open = count == 0 && plan.lengthUnknown && i + 1 == loaded->entries.size();
         const int64_t start = FramesToUs(frames, plan.fps);
         frames += count;
-        inputs.push_back({loaded->entries[i].title, OwnChapters(*loaded, i), start,
-                          open ? std::numeric_limits<int64_t>::max() : FramesToUs(frames, plan.fps)});
+        inputs.push_back(
+            {loaded->entries[i].title, OwnChapters(*loaded, i), start,
+             open ? std::numeric_limits<int64_t>::max() : FramesToUs(frames, plan.fps)});
     }
     return Write(FfmetadataText(BuildChapters(inputs, endUs)), error);
 }

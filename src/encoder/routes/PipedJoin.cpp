@@ -142,9 +142,9 @@ RunResult RunPipedJoin(RunSettings settings, const EncoderOptions &options, cons
     ::close(audio[1]);
     RunResult run;
     if (started) {
-        settings.arguments = WithChapters(
-            BuildPipedJoinArguments(options, plan, video[0], audio[0], target),
-            settings.chapterMetadata);
+        settings.arguments
+            = WithChapters(BuildPipedJoinArguments(options, plan, video[0], audio[0], target),
+                           settings.chapterMetadata);
         settings.pipeFds = {video[0], audio[0]};
         run = RunFfmpeg(settings, writeStatus);
     }

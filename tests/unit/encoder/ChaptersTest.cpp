@@ -1,7 +1,7 @@
 // The chapters of a joined file: where each input's chapters land, how their text is written
 // for ffmpeg, and how the program's list reaches the encoder.
-#include "common/TestSupport.h"
 #include "encoder/plan/Chapters.h"
+#include "common/TestSupport.h"
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/routes/ChapterFile.h"
 #include "settings/ChapterList.h"
@@ -32,10 +32,15 @@ TEST(Chapters, EachInputGetsItsOwnOrItsNamesChaptersWhereItLands)
          {{0, 1000, S("a")}, {1000, 2000, S("c")}}},
         {"own chapters moved, the first to the input's first frame, those past its end dropped",
          {{S("a"), {}, 0, 1000},
-          {S("dvd"), {{300, S("Two")}, {-40, S("One")}, {900, S("")}, {2000, S("late")}}, 1000,
+          {S("dvd"),
+           {{300, S("Two")}, {-40, S("One")}, {900, S("")}, {2000, S("late")}},
+           1000,
            2000}},
          2000,
-         {{0, 1000, S("a")}, {1000, 1300, S("One")}, {1300, 1900, S("Two")}, {1900, 2000, S("dvd")}}},
+         {{0, 1000, S("a")},
+          {1000, 1300, S("One")},
+          {1300, 1900, S("Two")},
+          {1900, 2000, S("dvd")}}},
         {"chapters at one time keep the first; the last never ends before it starts",
          {{S("x"), {{0, S("p")}, {0, S("q")}}, 0, 500}, {S("y"), {}, 500, 600}},
          100,
