@@ -6,6 +6,8 @@
 #include "encoder/plan/Chapters.h"
 #include "settings/ChapterList.h"
 
+#include <QStringList>
+
 namespace {
 
 // The lines of an ffmetadata text as ffmpeg's reader sees them, escapes resolved.
