@@ -128,6 +128,8 @@ struct FakeJobInputs : JobInputs
     QString VideoSizeValue(const QString &) const override { return QStringLiteral("320:240"); }
     QString EncoderOptions(const QString &) const override { return options; }
     bool StreamCopy() const override { return copy; }
+    bool chapters = false;
+    bool Chapters() const override { return chapters; }
 };
 
 } // namespace qvj::test
