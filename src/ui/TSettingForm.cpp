@@ -297,10 +297,15 @@ void TSettingForm::SpeedButton2Click()
 
 QCheckBox *TSettingForm::BuildChaptersBox()
 {
-    chkChapters = named(
-        new QCheckBox(
-            QStringLiteral("Add a chapter at the start of each joined file (MKV, MP4, MOV)"), this),
-        "chkChapters");
+    // The text is wider than the dialog: it breaks before the list of containers, and the
+    // box's name for assistive tools keeps it on one line.
+    const QString text
+        = QStringLiteral("Add a chapter at the start of each joined file (MKV, MP4, MOV)");
+    chkChapters = named(new QCheckBox(QString(text).replace(QStringLiteral(" (MKV"),
+                                                            QStringLiteral("\n(MKV")),
+                                      this),
+                        "chkChapters");
+    chkChapters->setAccessibleName(text);
     chkChapters->setToolTip(QStringLiteral(
         "Each joined file gets a chapter named after it, or keeps its own chapters, so that a "
         "player can jump to where it begins.\nAVI, MPG, VOB, WMV, ASF and FLV files cannot hold "

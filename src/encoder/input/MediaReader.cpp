@@ -282,6 +282,37 @@ int64_t VideoStartUs(const AVFormatContext *ctx)
     return ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
 }
 
+// How far the first packets of the first video and sound stream lie before fileStartUs.
+int64_t LeadUs(const Libav &l, AVFormatContext *ctx, int64_t fileStartUs)
+{
+    AVPacket *packet = l.packetAlloc();
+    if (!packet)
+        return 0;
+    int wanted[2] = {-1, -1};
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream *s = ctx->streams[i];
+        const int kind = s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
+                && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC)
+            ? 0
+            : s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO ? 1 : -1;
+        if (kind >= 0 && wanted[kind] < 0)
+            wanted[kind] = int(i);
+    }
+    int64_t earliest = fileStartUs;
+    bool seen[2] = {wanted[0] < 0, wanted[1] < 0};
+    for (int n = 0; n < 64 && !(seen[0] && seen[1]) && l.readFrame(ctx, packet) >= 0; ++n) {
+        for (int k = 0; k < 2; ++k)
+            if (packet->stream_index == wanted[k] && !seen[k] && packet->pts != AV_NOPTS_VALUE) {
+                seen[k] = true;
+                earliest = std::min(earliest, Microseconds(packet->pts,
+                                                           ctx->streams[wanted[k]]->time_base));
+            }
+        l.packetUnref(packet);
+    }
+    l.packetFree(&packet);
+    return fileStartUs - earliest;
+}
+
 std::optional<ChapterFacts> ReadChapterFacts(const QString &path, bool times, QString *error)
 {
     const Libav &l = Library();
@@ -313,6 +344,7 @@ std::optional<ChapterFacts> ReadChapterFacts(const QString &path, bool times, QS
             facts.durationUs = ctx->duration;
         const int64_t fileStart = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
         facts.firstFrameUs = std::max<int64_t>(0, videoStart - fileStart);
+        facts.leadUs = LeadUs(l, ctx, fileStart);
     }
     for (unsigned i = 0; i < ctx->nb_chapters; ++i) {
         const AVChapter *c = ctx->chapters[i];

@@ -31,6 +31,10 @@ struct ChapterFacts
     std::vector<OwnChapter> chapters;
     int64_t durationUs = -1; // unknown
     int64_t firstFrameUs = 0;
+    // How far the earliest packet of the first video and sound lies before the file's start
+    // (a sound codec's priming): ffmpeg moves a copy's whole output by that much of its first
+    // file's.
+    int64_t leadUs = 0;
 };
 
 // ChapterFacts of every file, several at once; a file that cannot be read gives nothing,

@@ -91,6 +91,8 @@ bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &m
     QStringList reasons;
     const auto files = ReadChapterFacts(options.inputs, true, &reasons);
     std::vector<ChapterInput> inputs;
+    // ffmpeg starts the output where the first file's earliest packet is.
+    const int64_t lead = !files.empty() && files[0] ? files[0]->leadUs : 0;
     int64_t placed = 0; // where the concat demuxer starts the next file
     for (size_t i = 0; i < files.size(); ++i) {
         if (!files[i] || files[i]->durationUs < 0) {
@@ -102,10 +104,10 @@ bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &m
         }
         const int64_t end = placed + files[i]->durationUs;
         inputs.push_back({loaded->entries[i].title, OwnChapters(*loaded, i),
-                          placed + files[i]->firstFrameUs, end});
+                          lead + placed + files[i]->firstFrameUs, lead + end});
         placed = end;
     }
-    return Write(FfmetadataText(BuildChapters(inputs, placed)), error);
+    return Write(FfmetadataText(BuildChapters(inputs, lead + placed)), error);
 }
 
 bool ChapterFile::Write(const QByteArray &text, QString *error)

@@ -336,7 +336,7 @@ TEST_F(JoinJobCopyTest, ChaptersAreListedForTheEncoderAndTheListIsRemoved)
     ASSERT_EQ(log.size(), 5);
     EXPECT_TRUE(log[1].contains(QRegularExpression(
         S("-oac\\|copy\\|-chapters\\|%1temp/qvj-\\w{6}/chapters\\.txt\\|$").arg(root))))
-        << log[1];
+        << log[1].toStdString();
     EXPECT_EQ(log.mid(2), (QStringList {S("a\t%1a.mp4").arg(root), S("b b\t%1b b.mp4").arg(root),
                                         S("c\t%1c.mp4").arg(root)}));
     EXPECT_EQ(QDir(inputs.tempDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
