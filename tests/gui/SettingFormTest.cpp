@@ -62,11 +62,12 @@ protected:
                              edit == dialog().edtTempDir ? "/tmp/elsewhere/" : "/new/out.avi");
         }
         dialog().chkTurnoff->setChecked(false);
-        for (QAbstractButton *b : std::initializer_list<QAbstractButton *> {
-                 dialog().chkTurnoff, dialog().rdbOverWrite, dialog().rdbRename, dialog().rdbRename,
-                 dialog().chkChapters})
-            // The middle of the first line: the chapters box has two.
-            QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, std::min(b->height() / 2, 10)));
+        for (QAbstractButton *b :
+             std::initializer_list<QAbstractButton *> {dialog().chkTurnoff, dialog().rdbOverWrite,
+                                                       dialog().rdbRename, dialog().rdbRename})
+            QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
+        dialog().chkChapters->setChecked(true);
+        dialog().chkChapters->click();
     }
 
     QByteArray before;
