@@ -330,8 +330,9 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         if (!valued.contains(arg))
             return fail(QStringLiteral("Unknown option: %1").arg(arg));
         // An empty sample rate box ends the option string, so that what follows it (the end
-        // of the line, or -chapters) is no value: the input's rate is kept.
-        if (arg == u"-srate" && (i + 1 >= args.size() || valued.contains(args.at(i + 1))))
+        // of the line, or the chapter list the program appends) is no value: the input's
+        // rate is kept.
+        if (arg == u"-srate" && (i + 1 >= args.size() || args.at(i + 1) == u"-chapters"))
             continue;
         if (i + 1 >= args.size())
             return fail(QStringLiteral("Option %1 needs a value").arg(arg));
