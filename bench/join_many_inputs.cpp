@@ -33,49 +33,6 @@ namespace {
 
 using namespace qvj::test;
 
-struct JobFigures
-{
-    bool ok = false;
-    double wallSeconds = 0;
-    double cpuSeconds = 0; // user and system time of the job's processes
-    double peakMb = 0; // of the largest single process of the job
-};
-
-// Runs the program with its output thrown away and waits for it: wait4 reports the processor
-// time of it and of every process it waited for, and the largest resident size among them.
-JobFigures RunMeasured(const QString &program, const QStringList &args)
-{
-    std::vector<std::string> strings {QFile::encodeName(program).toStdString()};
-    for (const QString &a : args)
-        strings.push_back(QFile::encodeName(a).toStdString());
-    std::vector<char *> argv;
-    for (std::string &s : strings)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
-    QElapsedTimer timer;
-    timer.start();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int devNull = ::open("/dev/null", O_RDWR);
-        ::dup2(devNull, 0);
-        ::dup2(devNull, 1);
-        ::dup2(devNull, 2);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage = {};
-    JobFigures f;
-    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid)
-        return f;
-    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
-    f.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    f.wallSeconds = timer.nsecsElapsed() / 1e9;
-    f.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    f.peakMb = double(usage.ru_maxrss) / 1024.0;
-    return f;
-}
-
 struct Length
 {
     double videoSeconds = 0;

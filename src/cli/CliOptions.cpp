@@ -64,6 +64,11 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
                 error = QStringLiteral("--overwrite and --rename exclude each other.");
             o.policy = policy;
             policyGiven = true;
+        } else if (arg == QStringLiteral("--chapters") || arg == QStringLiteral("--no-chapters")) {
+            const bool on = arg == QStringLiteral("--chapters");
+            if (o.chapters && *o.chapters != on)
+                error = QStringLiteral("--chapters and --no-chapters exclude each other.");
+            o.chapters = on;
         } else {
             error = QStringLiteral("Unknown option %1.").arg(arg);
         }
@@ -77,7 +82,7 @@ QString CliUsage()
 {
     return QStringLiteral(
         "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
-        "                    -o OUTPUT INPUT...\n"
+        "                    [--chapters | --no-chapters] -o OUTPUT INPUT...\n"
         "\n"
         "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
         "encoder: every input is first converted into an intermediate file, then all of\n"
@@ -96,6 +101,10 @@ QString CliUsage()
         "  --overwrite          replace an existing output file\n"
         "  --rename             keep an existing output file and write NAME_1, NAME_2, ...\n"
         "                       (the first name that is free) instead\n"
+        "  --chapters           a chapter at the start of each joined file, named after it\n"
+        "                       (MKV, MP4 and MOV outputs; an input's own chapters are kept)\n"
+        "  --no-chapters        no chapters; without either, as \"Add Chapters\" of\n"
+        "                       Preferences.ini says (on when it is missing)\n"
         "  -h, --help           show this text\n"
         "\n"
         "Without --overwrite or --rename an existing output file is refused. A file named\n"

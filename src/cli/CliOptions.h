@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // What quintor-join was asked to do.
 struct CliOptions
 {
@@ -13,6 +15,7 @@ struct CliOptions
     QString profile; // a profile name; empty: the remembered one, else the first
     QString tempDir; // empty: the preferences' temporary folder
     Policy policy = Policy::Refuse;
+    std::optional<bool> chapters; // --chapters / --no-chapters; none: as the preferences say
     QString output;
     QStringList inputs;
 };
@@ -24,7 +27,8 @@ struct CliParseResult
 };
 
 // Parses the arguments after the program name:
-// [--profile NAME] [--temp DIR] [--overwrite | --rename] -o OUTPUT INPUT...
+// [--profile NAME] [--temp DIR] [--overwrite | --rename] [--chapters | --no-chapters]
+// -o OUTPUT INPUT...
 // Options also take the form --name=value; "--" ends the options.
 CliParseResult ParseCliArguments(const QStringList &arguments);
 

@@ -128,6 +128,8 @@ int JoinCommand::Prepare(const CliOptions &options)
     m_preferences.SetOpenDir(false);
     m_preferences.SetExit(false);
     m_preferences.SetTurnOff(false);
+    if (options.chapters)
+        m_preferences.SetChapters(*options.chapters);
     switch (options.policy) {
     case CliOptions::Policy::Refuse:
         m_preferences.SetAsk(true);

@@ -120,3 +120,19 @@ QString JoinCommandLine(const QString &inputList, const QString &outputPath,
     return inputList + QStringLiteral(" -o ") + QuotePath(outputPath) + QLatin1Char(' ')
         + encoderOptions;
 }
+
+QString ChapterListFile(const QString &folder)
+{
+    return folder + QStringLiteral("chapters.txt");
+}
+
+bool ExtensionHoldsChapters(const QString &extension)
+{
+    const QString e = extension.toLower();
+    return e == u".mkv" || e == u".mp4" || e == u".mov";
+}
+
+QString ChapterOption(const QString &listFile)
+{
+    return QStringLiteral(" -chapters ") + QuotePath(listFile);
+}

@@ -35,3 +35,13 @@ QString JoinInputList(const QString &folder, int count);
 // which begins with a blank itself (two blanks before "-ovc").
 QString JoinCommandLine(const QString &inputList, const QString &outputPath,
                         const QString &encoderOptions);
+
+// The chapter list's file inside a job folder (ending in "/").
+QString ChapterListFile(const QString &folder);
+
+// Whether an output of that extension ("." and the type, any case) can hold chapters.
+bool ExtensionHoldsChapters(const QString &extension);
+
+// The option that ends a join's command line when the output gets chapters: a blank,
+// "-chapters", a blank and the quoted list file.
+QString ChapterOption(const QString &listFile);

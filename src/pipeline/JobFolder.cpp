@@ -123,6 +123,7 @@ void RemoveJobFolder(const QString &folder, int count)
         if (FileExists(file))
             QFile::remove(file);
     }
+    QFile::remove(ChapterListFile(folder));
     QFile::remove(folder + QLatin1String(kJobOwnerFile));
     // rmdir refuses a folder that still holds anything.
     QDir().rmdir(folder);
@@ -150,7 +151,7 @@ int RemoveOrphanedJobFolders(const QString &tempFolder)
 {
     static const QRegularExpression jobName(QStringLiteral("^qvj-[A-Za-z0-9]{6}$"));
     static const QRegularExpression leftovers(
-        QStringLiteral("^(\\d+\\.avi|\\.\\d+\\.avi\\.[0-9a-f]+\\.part|%1)$")
+        QStringLiteral("^(\\d+\\.avi|\\.\\d+\\.avi\\.[0-9a-f]+\\.part|chapters\\.txt|%1)$")
             .arg(QLatin1String(kJobOwnerFile)));
     int removed = 0;
     const QStringList names = QDir(tempFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);

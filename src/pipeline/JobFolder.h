@@ -22,8 +22,8 @@ struct JobFolderResult
 // the same temporary folder whose owner is gone are removed (RemoveOrphanedJobFolders).
 JobFolderResult MakeJobFolder(const QString &tempDirText, const QString &programDir);
 
-// Deletes the intermediate files 0.avi to <count - 1>.avi of the job's folder that exist and
-// its owner record, then the folder itself if nothing else is left in it.
+// Deletes the intermediate files 0.avi to <count - 1>.avi of the job's folder that exist, the
+// chapter list and its owner record, then the folder itself if nothing else is left in it.
 void RemoveJobFolder(const QString &folder, int count);
 
 // The owner record's name inside a job folder.
@@ -38,6 +38,6 @@ QByteArray CurrentJobOwner();
 
 // Removes every job folder ("qvj-" and six characters) of the temporary folder (ending in
 // "/") whose owner record says its process is gone: its intermediate files ("<n>.avi" and
-// the encoder's hidden ".<n>.avi.*.part"), the record, then the folder when it is empty.
+// the encoder's hidden ".<n>.avi.*.part"), the chapter list, the record, then the folder when it is empty.
 // Returns how many folders were removed.
 int RemoveOrphanedJobFolders(const QString &tempFolder);

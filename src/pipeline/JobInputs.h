@@ -37,4 +37,7 @@ public:
     // True when the loaded profile joins by copying the inputs' streams: one stage, after a
     // check that the inputs fit. Read when the job starts.
     virtual bool StreamCopy() const { return false; }
+    // A chapter at the start of each joined file, where the output can hold chapters; read
+    // when the join starts.
+    virtual bool Chapters() const { return false; }
 };

@@ -104,6 +104,9 @@ void JoinJob::StartConversionRow()
 
 void JoinJob::StartJoin(const QString &inputList, StageKind kind)
 {
+    QString chapters;
+    if (!PrepareChapters(&chapters))
+        return;
     const QString options = m_inputs.EncoderOptions(m_profilePath);
     m_stage = Stage::Joining;
     Q_EMIT currentFileShown(false);
@@ -123,7 +126,7 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
     m_tracker->SetBars(m_bars);
     m_tracker->BeginRun(totalSeconds);
     NoteTarget(m_outputPath);
-    m_run.Start(m_encoderPath, JoinCommandLine(inputList, m_outputPath, options));
+    m_run.Start(m_encoderPath, JoinCommandLine(inputList, m_outputPath, options) + chapters);
 }
 
 void JoinJob::OnChunk(const QByteArray &chunk)

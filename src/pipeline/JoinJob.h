@@ -102,6 +102,9 @@ private:
 
     void StartConversionRow();
     void StartJoin(const QString &inputList, StageKind kind);
+    // The option naming the chapter list, written into the job's folder, or "" when the output
+    // gets no chapters. False when the list cannot be written: the job has then failed.
+    bool PrepareChapters(QString *option);
     void StartCheck();
     void OnCheckEnded();
     void RefuseMisfits(const QStringList &misfits);

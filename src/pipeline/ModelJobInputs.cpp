@@ -72,6 +72,11 @@ bool ModelJobInputs::StreamCopy() const
     return m_settings.StreamCopy();
 }
 
+bool ModelJobInputs::Chapters() const
+{
+    return m_preferences.Chapters();
+}
+
 QString ModelJobInputs::EncoderOptions(const QString &profilePath) const
 {
     return BuildEncoderOptions(m_settings, profilePath);

@@ -30,6 +30,7 @@ public:
     QString VideoSizeValue(const QString &profilePath) const override;
     QString EncoderOptions(const QString &profilePath) const override;
     bool StreamCopy() const override;
+    bool Chapters() const override;
 
 private:
     const TaskListModel &m_tasks;

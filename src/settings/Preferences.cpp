@@ -15,6 +15,7 @@ const QString kTurnOff = QStringLiteral("Auto Turn Off");
 const QString kAsk = QStringLiteral("Ask");
 const QString kOverWrite = QStringLiteral("Overwrite");
 const QString kRename = QStringLiteral("Rename");
+const QString kChapters = QStringLiteral("Add Chapters");
 
 // Marks or clears one of the three policy buttons.
 void MarkPolicy(PreferencesModel::Snapshot &v, bool PreferencesModel::Snapshot::*button, bool on)
@@ -40,6 +41,7 @@ void ReadFlags(PreferencesModel::Snapshot &v, const IniFile &ini, const QString 
     MarkPolicy(v, &Snapshot::Ask, ini.GetFlag(section, kAsk, true));
     MarkPolicy(v, &Snapshot::OverWrite, ini.GetFlag(section, kOverWrite, false));
     MarkPolicy(v, &Snapshot::Rename, ini.GetFlag(section, kRename, false));
+    v.Chapters = ini.GetFlag(section, kChapters, true);
 }
 
 } // namespace
@@ -105,6 +107,13 @@ void PreferencesModel::SetRename(bool on)
     Apply(v);
 }
 
+void PreferencesModel::SetChapters(bool on)
+{
+    Snapshot v = m_values;
+    v.Chapters = on;
+    Apply(v);
+}
+
 void PreferencesModel::LoadPreferences(const QString &iniPath, const QString &programDir)
 {
     const IniFile ini(iniPath);
@@ -124,7 +133,7 @@ QString PreferencesModel::SavePreferences(const QString &iniPath)
         && ini.PutText(kMain, kTempDir, v.TempDir) && ini.PutFlag(kMain, kOpenDir, v.OpenDir)
         && ini.PutFlag(kMain, kExit, v.Exit) && ini.PutFlag(kMain, kTurnOff, v.TurnOff)
         && ini.PutFlag(kMain, kAsk, v.Ask) && ini.PutFlag(kMain, kOverWrite, v.OverWrite)
-        && ini.PutFlag(kMain, kRename, v.Rename);
+        && ini.PutFlag(kMain, kRename, v.Rename) && ini.PutFlag(kMain, kChapters, v.Chapters);
     return saved ? QString() : ini.ErrorText();
 }
 

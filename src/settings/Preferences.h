@@ -22,6 +22,7 @@ public:
         bool Ask = true;
         bool OverWrite = false;
         bool Rename = false;
+        bool Chapters = true;
 
         bool operator==(const Snapshot &) const = default;
     };
@@ -50,13 +51,19 @@ public:
     bool Rename() const { return m_values.Rename; }
     void SetRename(bool on);
 
+    // A chapter at the start of each joined file, in outputs that can hold chapters.
+    bool Chapters() const { return m_values.Chapters; }
+    void SetChapters(bool on);
+
     // Reads section "Main" of the ini file: the temporary folder (default programDir + "temp/"),
-    // the three after-job flags and the overwrite policy. The output file is not read here.
+    // the three after-job flags, the overwrite policy and the chapters. The output file is
+    // not read here.
     void LoadPreferences(const QString &iniPath, const QString &programDir);
-    // Writes all eight values to section "Main", in order; the first refused write ends the
+    // Writes all nine values to section "Main", in order; the first refused write ends the
     // save. Gives "" on success, else the error text ("Unable to write to <path>").
     QString SavePreferences(const QString &iniPath);
-    // Reads section "Default": the output file, the three flags and the overwrite policy; the
+    // Reads section "Default": the output file, the three flags, the overwrite policy and the
+    // chapters; the
     // temporary folder is left as it is. Writes nothing.
     void LoadDefaultPreferences(const QString &iniPath);
 

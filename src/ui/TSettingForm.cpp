@@ -128,6 +128,7 @@ void TSettingForm::BuildControls()
         "chkTurnoff");
     for (QCheckBox *box : {chkOpenDir, chkExit, chkTurnoff})
         layout->addWidget(box);
+    layout->addWidget(BuildChaptersBox());
 
     gpbOverWrite
         = named(new QGroupBox(QStringLiteral("Output File Overwrite"), this), "gpbOverWrite");
@@ -296,4 +297,28 @@ void TSettingForm::SpeedButton2Click()
         = m_link.browseForFolder(this, QStringLiteral("Select the output directory."));
     if (!folder.isEmpty())
         m_prefs.SetTempDir(AddTrailingBackslash(folder));
+}
+
+QCheckBox *TSettingForm::BuildChaptersBox()
+{
+    // The text is wider than the dialog: it breaks before the list of containers, and the
+    // box's name for assistive tools keeps it on one line.
+    const QString text
+        = QStringLiteral("Add a chapter at the start of each joined file (MKV, MP4, MOV)");
+    chkChapters = named(new QCheckBox(QString(text).replace(QStringLiteral(" (MKV"),
+                                                            QStringLiteral("\n(MKV")),
+                                      this),
+                        "chkChapters");
+    chkChapters->setAccessibleName(text);
+    chkChapters->setToolTip(QStringLiteral(
+        "Each joined file gets a chapter named after it, or keeps its own chapters, so that a "
+        "player can jump to where it begins.\nAVI, MPG, VOB, WMV, ASF and FLV files cannot hold "
+        "chapters and are written without them."));
+    connect(chkChapters, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetChapters);
+    connect(&m_prefs, &PreferencesModel::changed, chkChapters, [this] {
+        const QSignalBlocker block(chkChapters);
+        chkChapters->setChecked(m_prefs.Chapters());
+    });
+    chkChapters->setChecked(m_prefs.Chapters());
+    return chkChapters;
 }

@@ -45,6 +45,7 @@ public:
     QCheckBox *chkOpenDir = nullptr;
     QCheckBox *chkExit = nullptr;
     QCheckBox *chkTurnoff = nullptr;
+    QCheckBox *chkChapters = nullptr;
     QGroupBox *gpbOverWrite = nullptr;
     QRadioButton *rdbAsk = nullptr;
     QRadioButton *rdbOverWrite = nullptr;
@@ -69,6 +70,8 @@ protected:
 
 private:
     void BuildControls();
+    // The chapters' check box, bound to the preferences on its own.
+    QCheckBox *BuildChaptersBox();
     void ConnectControls();
     // Puts the preferences into the controls.
     void ShowPreferences();

@@ -13,6 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <iostream>
@@ -184,5 +189,41 @@ bool SetCommaLocale(const QString &dir)
     }
     return *std::localeconv()->decimal_point == ',';
 }
+
+// Runs the program with its output thrown away and waits for it: wait4 reports the processor
+// time of it and of every process it waited for, and the largest resident size among them.
+JobFigures RunMeasured(const QString &program, const QStringList &args)
+{
+    std::vector<std::string> strings {QFile::encodeName(program).toStdString()};
+    for (const QString &a : args)
+        strings.push_back(QFile::encodeName(a).toStdString());
+    std::vector<char *> argv;
+    for (std::string &s : strings)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int devNull = ::open("/dev/null", O_RDWR);
+        ::dup2(devNull, 0);
+        ::dup2(devNull, 1);
+        ::dup2(devNull, 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage = {};
+    JobFigures f;
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid)
+        return f;
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    f.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    f.wallSeconds = timer.nsecsElapsed() / 1e9;
+    f.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    f.peakMb = double(usage.ru_maxrss) / 1024.0;
+    return f;
+}
+
 
 } // namespace qvj::test

@@ -77,6 +77,16 @@ struct ClipSpec
 // Makes the clip at path with the ffmpeg executable; returns false (and prints why) on failure.
 bool MakeClip(const QString &path, const ClipSpec &clip = {});
 
+// For the benchmarks: one run of a program, its output thrown away.
+struct JobFigures
+{
+    bool ok = false; // exit code 0
+    double wallSeconds = 0;
+    double cpuSeconds = 0; // user and system time of the program and its child processes
+    double peakMb = 0; // of the largest single process among them
+};
+JobFigures RunMeasured(const QString &program, const QStringList &args);
+
 // Writes data to path, replacing what was there; fails the test when it cannot.
 void WriteFile(const QString &path, const QByteArray &data);
 
@@ -118,6 +128,8 @@ struct FakeJobInputs : JobInputs
     QString VideoSizeValue(const QString &) const override { return QStringLiteral("320:240"); }
     QString EncoderOptions(const QString &) const override { return options; }
     bool StreamCopy() const override { return copy; }
+    bool chapters = false;
+    bool Chapters() const override { return chapters; }
 };
 
 } // namespace qvj::test

@@ -303,6 +303,11 @@ JoinRun RunQuintorJoin(const QStringList &args, const JoinRunSettings &settings)
     return r;
 }
 
+std::vector<double> FlashTimesIn(const QString &path)
+{
+    return DecodeFile(path, true).flashes;
+}
+
 qint64 VideoFrames(const QString &path)
 {
     return Capture(QStringLiteral("ffprobe"),

@@ -48,6 +48,10 @@ struct JoinRunSettings
 };
 JoinRun RunQuintorJoin(const QStringList &args, const JoinRunSettings &settings = {});
 
+// Where the flashes of a join of device clips start in the file (its first white frames), in
+// seconds of its clock.
+std::vector<double> FlashTimesIn(const QString &path);
+
 // The number of video frames stored in the file, counted packet by packet.
 qint64 VideoFrames(const QString &path);
 

@@ -16,7 +16,7 @@ using namespace qvj::mainwin;
 namespace {
 
 const QString kMainOutput = QStringLiteral("/main/window.avi");
-const QString kOpened = kMainOutput + QStringLiteral("|/tmp/qvj-temp/|100100");
+const QString kOpened = kMainOutput + QStringLiteral("|/tmp/qvj-temp/|1001001");
 
 class SettingDialog : public WindowTest
 {
@@ -41,19 +41,19 @@ protected:
         EXPECT_EQ(QApplication::activeModalWidget(), &dialog());
         before = test::ReadFile(Ini());
     }
-    // The controls as one text: output, temp, three check boxes, three radio buttons.
+    // The controls as one text: output, temp, three check boxes, three radio buttons, chapters.
     QString Shown()
     {
         QString s = dialog().edtOutputFile->text() + QLatin1Char('|') + dialog().edtTempDir->text()
             + QLatin1Char('|');
         for (QAbstractButton *b : std::initializer_list<QAbstractButton *> {
                  dialog().chkOpenDir, dialog().chkExit, dialog().chkTurnoff, dialog().rdbAsk,
-                 dialog().rdbOverWrite, dialog().rdbRename})
+                 dialog().rdbOverWrite, dialog().rdbRename, dialog().chkChapters})
             s += QLatin1Char(b->isChecked() ? '1' : '0');
         return s;
     }
     // Edits every control: the two paths, Turn off on, then Overwrite and Rename clicked (a
-    // marked policy clicked again stays marked; marking another clears the first).
+    // marked policy clicked again stays marked; marking another clears the first), chapters off.
     void Edit()
     {
         for (QLineEdit *edit : {dialog().edtTempDir, dialog().edtOutputFile}) {
@@ -66,6 +66,8 @@ protected:
              std::initializer_list<QAbstractButton *> {dialog().chkTurnoff, dialog().rdbOverWrite,
                                                        dialog().rdbRename, dialog().rdbRename})
             QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
+        dialog().chkChapters->setChecked(true);
+        dialog().chkChapters->click();
     }
 
     QByteArray before;
@@ -77,7 +79,7 @@ protected:
 // its error and keeps the dialog open.
 TEST_F(SettingDialog, EndingTheDialog)
 {
-    const QString edited = QStringLiteral("/new/out.avi|/tmp/elsewhere/|101001");
+    const QString edited = QStringLiteral("/new/out.avi|/tmp/elsewhere/|1010010");
     const struct
     {
         std::function<void()> end;
@@ -90,7 +92,8 @@ TEST_F(SettingDialog, EndingTheDialog)
                  QTest::mouseClick(dialog().btnDefault, Qt::LeftButton);
                  shown += Shown() + QLatin1Char(' ');
              }
-             EXPECT_EQ(shown, edited + QStringLiteral(" /default/out.avi|/tmp/elsewhere/|010001 "));
+             EXPECT_EQ(shown,
+                       edited + QStringLiteral(" /default/out.avi|/tmp/elsewhere/|0100011 "));
              QTest::mouseClick(dialog().btnCancel, Qt::LeftButton);
          },
          kOpened, kMainOutput},
@@ -123,7 +126,7 @@ TEST_F(SettingDialog, EndingTheDialog)
     const QByteArray ini = test::ReadFile(Ini());
     for (const char *line :
          {"Output File=/new/out.avi", "Temp Dir=/tmp/elsewhere/", "Auto Open Dir=1", "Auto Exit=0",
-          "Auto Turn Off=1", "Ask=0", "Overwrite=0", "Rename=1"})
+          "Auto Turn Off=1", "Ask=0", "Overwrite=0", "Rename=1", "Add Chapters=0"})
         EXPECT_TRUE(ini.contains(line)) << line;
 }
 

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <functional>
 #include <thread>
 
 #include <dlfcn.h>
@@ -40,6 +42,7 @@ struct Libav
     decltype(&av_channel_layout_describe) describeLayout = nullptr;
     decltype(&av_dict_set) dictSet = nullptr;
     decltype(&av_dict_free) dictFree = nullptr;
+    decltype(&av_dict_get) dictGet = nullptr;
     decltype(&av_log_set_level) logSetLevel = nullptr;
     QString error; // why the libraries could not be used; empty when they can
 };
@@ -79,6 +82,7 @@ Libav LoadLibav()
     Take(lib, "av_channel_layout_describe", l.describeLayout, l.error);
     Take(lib, "av_dict_set", l.dictSet, l.error);
     Take(lib, "av_dict_free", l.dictFree, l.error);
+    Take(lib, "av_dict_get", l.dictGet, l.error);
     Take(lib, "av_log_set_level", l.logSetLevel, l.error);
     if (l.error.isEmpty())
         l.logSetLevel(AV_LOG_QUIET); // a damaged file is told by its ID_ERROR line alone
@@ -241,24 +245,139 @@ std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error
     return f;
 }
 
+namespace {
+
+// Runs read(i) for every i below count, a few at once: each file mostly waits for its reads.
+void ReadEach(qsizetype count, const std::function<void(qsizetype)> &read)
+{
+    std::atomic<qsizetype> next {0};
+    const auto work = [&] {
+        for (qsizetype i = next++; i < count; i = next++)
+            read(i);
+    };
+    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < workers && qsizetype(t) < count; ++t)
+        threads.emplace_back(work);
+    work();
+    for (std::thread &t : threads)
+        t.join();
+}
+
+int64_t Microseconds(int64_t value, AVRational base)
+{
+    return std::llround(double(value) * av_q2d(base) * 1e6);
+}
+
+// The start of the first video stream that is not a cover picture, in microseconds, or the
+// container's; 0 when neither is known.
+int64_t VideoStartUs(const AVFormatContext *ctx)
+{
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream *s = ctx->streams[i];
+        if (s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
+            && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC) && s->start_time != AV_NOPTS_VALUE)
+            return Microseconds(s->start_time, s->time_base);
+    }
+    return ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
+}
+
+// How far the first packets of the first video and sound stream lie before fileStartUs.
+int64_t LeadUs(const Libav &l, AVFormatContext *ctx, int64_t fileStartUs)
+{
+    AVPacket *packet = l.packetAlloc();
+    if (!packet)
+        return 0;
+    int wanted[2] = {-1, -1};
+    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+        const AVStream *s = ctx->streams[i];
+        const int kind = s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
+                && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC)
+            ? 0
+            : s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO ? 1 : -1;
+        if (kind >= 0 && wanted[kind] < 0)
+            wanted[kind] = int(i);
+    }
+    int64_t earliest = fileStartUs;
+    bool seen[2] = {wanted[0] < 0, wanted[1] < 0};
+    for (int n = 0; n < 64 && !(seen[0] && seen[1]) && l.readFrame(ctx, packet) >= 0; ++n) {
+        for (int k = 0; k < 2; ++k)
+            if (packet->stream_index == wanted[k] && !seen[k] && packet->pts != AV_NOPTS_VALUE) {
+                seen[k] = true;
+                earliest = std::min(earliest, Microseconds(packet->pts,
+                                                           ctx->streams[wanted[k]]->time_base));
+            }
+        l.packetUnref(packet);
+    }
+    l.packetFree(&packet);
+    return fileStartUs - earliest;
+}
+
+std::optional<ChapterFacts> ReadChapterFacts(const QString &path, bool times, QString *error)
+{
+    const Libav &l = Library();
+    if (!l.error.isEmpty()) {
+        *error = l.error;
+        return std::nullopt;
+    }
+    Deadline deadline {std::chrono::steady_clock::now() + kFileTimeLimit};
+    AVFormatContext *ctx = l.allocContext();
+    if (!ctx) {
+        *error = QStringLiteral("Cannot read the media file: %1").arg(path);
+        return std::nullopt;
+    }
+    ctx->interrupt_callback = {Interrupted, &deadline};
+    const QByteArray url = "file:" + QFile::encodeName(path);
+    // Opened as the concat demuxer opens its files, so that the length is the one it counts.
+    // The stream facts are read only when needed: for the times, or to place own chapters.
+    if (l.openInput(&ctx, url.constData(), nullptr, nullptr) < 0
+        || ((times || ctx->nb_chapters > 0) && l.findStreamInfo(ctx, nullptr) < 0)) {
+        if (ctx)
+            l.closeInput(&ctx);
+        *error = QStringLiteral("Cannot read the media file: %1").arg(path);
+        return std::nullopt;
+    }
+    ChapterFacts facts;
+    const int64_t videoStart = VideoStartUs(ctx);
+    if (times) {
+        if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0)
+            facts.durationUs = ctx->duration;
+        const int64_t fileStart = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
+        facts.firstFrameUs = std::max<int64_t>(0, videoStart - fileStart);
+        facts.leadUs = LeadUs(l, ctx, fileStart);
+    }
+    for (unsigned i = 0; i < ctx->nb_chapters; ++i) {
+        const AVChapter *c = ctx->chapters[i];
+        const AVDictionaryEntry *title = l.dictGet(c->metadata, "title", nullptr, 0);
+        facts.chapters.push_back({Microseconds(c->start, c->time_base) - videoStart,
+                                  title ? QString::fromUtf8(title->value) : QString()});
+    }
+    l.closeInput(&ctx);
+    return facts;
+}
+
+} // namespace
+
 std::vector<std::optional<IdentifiedFile>> ReadMediaFacts(const QStringList &paths,
                                                           QStringList *errors)
 {
     std::vector<std::optional<IdentifiedFile>> files(size_t(paths.size()));
     std::vector<QString> reasons(size_t(paths.size()));
-    // Each file mostly waits for its reads, so a few are read at once.
-    std::atomic<qsizetype> next {0};
-    const auto work = [&] {
-        for (qsizetype i = next++; i < paths.size(); i = next++)
-            files[size_t(i)] = ReadMediaFacts(paths.at(i), &reasons[size_t(i)]);
-    };
-    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    std::vector<std::thread> threads;
-    for (unsigned t = 1; t < workers && qsizetype(t) < paths.size(); ++t)
-        threads.emplace_back(work);
-    work();
-    for (std::thread &t : threads)
-        t.join();
+    ReadEach(paths.size(), [&](qsizetype i) {
+        files[size_t(i)] = ReadMediaFacts(paths.at(i), &reasons[size_t(i)]);
+    });
+    *errors = QStringList(reasons.begin(), reasons.end());
+    return files;
+}
+
+std::vector<std::optional<ChapterFacts>> ReadChapterFacts(const QStringList &paths, bool times,
+                                                          QStringList *errors)
+{
+    std::vector<std::optional<ChapterFacts>> files(size_t(paths.size()));
+    std::vector<QString> reasons(size_t(paths.size()));
+    ReadEach(paths.size(), [&](qsizetype i) {
+        files[size_t(i)] = ReadChapterFacts(paths.at(i), times, &reasons[size_t(i)]);
+    });
     *errors = QStringList(reasons.begin(), reasons.end());
     return files;
 }

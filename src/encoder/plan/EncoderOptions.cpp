@@ -311,7 +311,7 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         QStringLiteral("-o"),        QStringLiteral("-oac"),      QStringLiteral("-ovc"),
         QStringLiteral("-ofps"),     QStringLiteral("-vf"),       QStringLiteral("-lavcopts"),
         QStringLiteral("-lameopts"), QStringLiteral("-channels"), QStringLiteral("-srate"),
-        QStringLiteral("-of"),       QStringLiteral("-lavfopts")};
+        QStringLiteral("-of"),       QStringLiteral("-lavfopts"), QStringLiteral("-chapters")};
     auto fail = [&](const QString &error) {
         result.error = error;
         return result;
@@ -329,11 +329,13 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         }
         if (!valued.contains(arg))
             return fail(QStringLiteral("Unknown option: %1").arg(arg));
-        if (i + 1 >= args.size()) {
-            if (arg == u"-srate")
-                continue; // an empty sample rate box: the input's rate is kept
+        // An empty sample rate box ends the option string, so that what follows it (the end
+        // of the line, or the chapter list the program appends) is no value: the input's
+        // rate is kept.
+        if (arg == u"-srate" && (i + 1 >= args.size() || args.at(i + 1) == u"-chapters"))
+            continue;
+        if (i + 1 >= args.size())
             return fail(QStringLiteral("Option %1 needs a value").arg(arg));
-        }
         const QString value = args.at(++i);
         QString error;
         if (arg == u"-o") {
@@ -386,6 +388,8 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
                 return fail(QStringLiteral("Unsupported output format: -of %1").arg(value));
         } else if (arg == u"-lavfopts") {
             error = ParseLavfopts(value, lavfFormat);
+        } else if (arg == u"-chapters") {
+            o.chapterList = value;
         }
         if (!error.isEmpty())
             return fail(error);

@@ -68,6 +68,7 @@ struct EncoderOptions
     bool copyVideo = false; // -ovc copy: the inputs' streams are put end to end as they are
     bool copyAudio = false; // -oac copy
     bool identify = false; // -identify: describe the inputs and write nothing
+    QString chapterList; // -chapters: the program's chapter list; empty: no chapters
 };
 
 struct ParsedCommandLine

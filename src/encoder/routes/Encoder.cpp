@@ -2,6 +2,7 @@
 
 #include "encoder/input/ProbeQueue.h"
 #include "encoder/plan/EncoderOptions.h"
+#include "encoder/routes/ChapterFile.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FfmpegPlan.h"
 #include "encoder/routes/EncoderRoutes.h"
@@ -106,6 +107,10 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     if (!plan)
         return Fail(error);
 
+    ChapterFile chapters;
+    if (!chapters.PrepareFromPlan(options, *plan, &error))
+        return Fail(error, kExitBadCommandLine);
+
     OutputFile output;
     if (!output.Open(options.output, &error))
         return Fail(error);
@@ -136,11 +141,13 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     settings.inheritedFd = output.InheritedDescriptor();
     settings.totalSeconds = plan->totalSeconds;
     settings.watchdogSeconds = environment.watchdogSeconds;
+    settings.chapterMetadata = chapters.Path();
     // A join of more inputs than one feed opens goes through feeds, so that its cost does not
     // grow with the number of inputs; a smaller one is one ffmpeg run.
     const bool fed = inputs.size() > kInputsPerFeed;
     if (!fed)
-        settings.arguments = BuildFfmpegArguments(options, *plan, inputs, output.Target());
+        settings.arguments = WithChapters(
+            BuildFfmpegArguments(options, *plan, inputs, output.Target()), chapters.Path());
     const RunResult run = fed
         ? RunPipedJoin(settings, options, *plan, inputs, output.Target(), WriteOut)
         : RunFfmpeg(settings, WriteOut);

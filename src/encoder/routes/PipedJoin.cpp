@@ -1,5 +1,6 @@
 #include "encoder/routes/PipedJoin.h"
 
+#include "encoder/routes/ChapterFile.h"
 #include "encoder/routes/FeedRun.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FilterGraph.h"
@@ -141,7 +142,9 @@ RunResult RunPipedJoin(RunSettings settings, const EncoderOptions &options, cons
     ::close(audio[1]);
     RunResult run;
     if (started) {
-        settings.arguments = BuildPipedJoinArguments(options, plan, video[0], audio[0], target);
+        settings.arguments
+            = WithChapters(BuildPipedJoinArguments(options, plan, video[0], audio[0], target),
+                           settings.chapterMetadata);
         settings.pipeFds = {video[0], audio[0]};
         run = RunFfmpeg(settings, writeStatus);
     }

@@ -1,3 +1,4 @@
+#include "encoder/routes/ChapterFile.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FormatRules.h"
 #include "encoder/routes/EncoderRoutes.h"
@@ -76,20 +77,27 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     if (!listFile.Write(list))
         return Fail(QStringLiteral("Cannot write the list of inputs in %1").arg(QDir::tempPath()));
 
+    const QString muxer = MuxerFor(options);
+    ChapterFile chapters;
+    if (!chapters.PrepareForCopy(options, muxer, &error))
+        return Fail(error, kExitBadCommandLine);
+
     OutputFile output;
     if (!output.Open(options.output, &error))
         return Fail(error);
     if (const QString input = InputBeingReplaced(options.inputs, options.output); !input.isEmpty())
         return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
 
-    const QString muxer = MuxerFor(options);
     ConsoleSay(QStringLiteral("Encoder: %1 input file(s) copied -> %2 (%3)")
                    .arg(options.inputs.size())
                    .arg(options.output, muxer));
 
     RunSettings settings;
     settings.program = ffmpeg;
-    settings.arguments = StreamCopyArguments(listFile.file.fileName(), muxer, output.Target());
+    for (const QString &note : chapters.Notes())
+        ConsoleSay(QStringLiteral("Note: ") + note);
+    settings.arguments = WithChapters(
+        StreamCopyArguments(listFile.file.fileName(), muxer, output.Target()), chapters.Path());
     settings.inheritedFd = output.InheritedDescriptor();
     settings.watchdogSeconds = environment.watchdogSeconds;
     const RunResult run = RunFfmpeg(settings, ConsoleWrite);

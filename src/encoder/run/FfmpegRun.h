@@ -18,6 +18,7 @@ struct RunSettings
     int watchdogSeconds = 60; // silence (no output, no movement) after which the child is ended
     int statusIntervalMs = 50;
     std::vector<int> pipeFds {}; // further descriptors it keeps: the pipes it reads its inputs from
+    QString chapterMetadata {}; // the ffmetadata file of the output's chapters; empty: none
 };
 
 struct RunResult

@@ -53,8 +53,12 @@ TEST(CliArguments, RefuseWhatMakesNoSenseButHelpNeedsNothingElse)
 {
     for (const char *bad :
          {"a.mp4|b.mp4", "-o", "-o|", "-o|x|--profile", "-o|x|--temp=", "-o|x|--overwrite|--rename",
-          "-o|x|-o|y", "-o|x|--power-off", "-o|x|-v"})
+          "-o|x|-o|y", "-o|x|--power-off", "-o|x|-v", "-o|x|--chapters|--no-chapters"})
         EXPECT_FALSE(ParseCliArguments(Args(bad)).error.isEmpty()) << bad;
+    // Chapters follow the preferences unless the command line says.
+    EXPECT_EQ(ParseCliArguments(Args("-o|x|a")).options.chapters, std::nullopt);
+    EXPECT_EQ(ParseCliArguments(Args("-o|x|--no-chapters|a")).options.chapters, false);
+    EXPECT_EQ(ParseCliArguments(Args("--chapters|--chapters|-o|x|a")).options.chapters, true);
     for (const char *help : {"--help", "-h|a"}) {
         const CliParseResult r = ParseCliArguments(Args(help));
         EXPECT_TRUE(r.error.isEmpty());

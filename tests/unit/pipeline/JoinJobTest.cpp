@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -319,6 +320,27 @@ TEST_F(JoinJobCopyTest, FittingInputsAreCopiedInOneStage)
     EXPECT_EQ(total, (QList<int> {0, 50, 100}));
     EXPECT_EQ(desktop.Of(S("message")).at(0).title, S("Complete"));
     EXPECT_FALSE(QDir(S("/nonexistent")).exists());
+}
+
+// With chapters the join's last option names the list of titles and original files, written
+// into a job folder of its own (a copy has no intermediate files), and gone with it after.
+TEST_F(JoinJobCopyTest, ChaptersAreListedForTheEncoderAndTheListIsRemoved)
+{
+    inputs.chapters = true;
+    inputs.tempDir = root + S("temp");
+    Encoder("1920x1080", "case \"$*\" in *-chapters*) eval cat \\\"\\${$#}\\\" >> \"$0.log\";; esac");
+    ASSERT_TRUE(job.Start(S("p")));
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ(outcome, JobOutcome::Completed);
+    const QStringList log = Log();
+    ASSERT_EQ(log.size(), 5);
+    EXPECT_TRUE(log[1].contains(QRegularExpression(
+        S("-oac\\|copy\\|-chapters\\|%1temp/qvj-\\w{6}/chapters\\.txt\\|$").arg(root))))
+        << log[1].toStdString();
+    EXPECT_EQ(log.mid(2), (QStringList {S("a\t%1a.mp4").arg(root), S("b b\t%1b b.mp4").arg(root),
+                                        S("c\t%1c.mp4").arg(root)}));
+    EXPECT_EQ(QDir(inputs.tempDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList());
 }
 
 TEST_F(JoinJobCopyTest, AnEarlyCheckOfTheSameFilesIsNotAskedAgain)

@@ -1,0 +1,142 @@
+#include "encoder/routes/ChapterFile.h"
+
+#include "encoder/input/MediaReader.h"
+#include "encoder/plan/Chapters.h"
+#include "settings/ChapterList.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+struct Loaded
+{
+    std::vector<ChapterListEntry> entries;
+    std::vector<std::optional<ChapterFacts>> sources; // own chapters of each entry's source
+};
+
+// The program's list, one entry per input, and the chapters of the original inputs.
+std::optional<Loaded> LoadList(const EncoderOptions &options, QString *error)
+{
+    QFile file(options.chapterList);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("Cannot read the chapter list %1").arg(options.chapterList);
+        return std::nullopt;
+    }
+    auto entries = ParseChapterList(file.readAll(), error);
+    if (!entries)
+        return std::nullopt;
+    if (qsizetype(entries->size()) != options.inputs.size()) {
+        *error = QStringLiteral("The chapter list names %1 files; %2 are joined")
+                     .arg(entries->size())
+                     .arg(options.inputs.size());
+        return std::nullopt;
+    }
+    Loaded loaded {*entries, {}};
+    QStringList sources;
+    for (const ChapterListEntry &e : loaded.entries)
+        sources << e.source;
+    QStringList reasons;
+    // A source that cannot be read gives its input the chapter of its name alone.
+    loaded.sources = ReadChapterFacts(sources, false, &reasons);
+    return loaded;
+}
+
+std::vector<OwnChapter> OwnChapters(const Loaded &loaded, size_t i)
+{
+    return loaded.sources[i] ? loaded.sources[i]->chapters : std::vector<OwnChapter> {};
+}
+
+int64_t FramesToUs(int64_t frames, const Fraction &fps)
+{
+    return std::llround(double(frames) * 1e6 * double(fps.den) / double(fps.num));
+}
+
+} // namespace
+
+bool ChapterFile::PrepareFromPlan(const EncoderOptions &options, const OutputPlan &plan,
+                                  QString *error)
+{
+    if (options.chapterList.isEmpty() || !MuxerHoldsChapters(plan.muxer))
+        return true;
+    const auto loaded = LoadList(options, error);
+    if (!loaded)
+        return false;
+    const int64_t endUs = std::llround(plan.totalSeconds * 1e6);
+    std::vector<ChapterInput> inputs;
+    int64_t frames = 0;
+    for (size_t i = 0; i < loaded->entries.size(); ++i) {
+        const int64_t count = i < plan.segmentFrames.size() ? plan.segmentFrames[i] : 0;
+        const bool open = count == 0 && plan.lengthUnknown && i + 1 == loaded->entries.size();
+        const int64_t start = FramesToUs(frames, plan.fps);
+        frames += count;
+        inputs.push_back(
+            {loaded->entries[i].title, OwnChapters(*loaded, i), start,
+             open ? std::numeric_limits<int64_t>::max() : FramesToUs(frames, plan.fps)});
+    }
+    return Write(FfmetadataText(BuildChapters(inputs, endUs)), error);
+}
+
+bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &muxer,
+                                 QString *error)
+{
+    if (options.chapterList.isEmpty() || !MuxerHoldsChapters(muxer))
+        return true;
+    const auto loaded = LoadList(options, error);
+    if (!loaded)
+        return false;
+    QStringList reasons;
+    const auto files = ReadChapterFacts(options.inputs, true, &reasons);
+    std::vector<ChapterInput> inputs;
+    // ffmpeg starts the output where the first file's earliest packet is.
+    const int64_t lead = !files.empty() && files[0] ? files[0]->leadUs : 0;
+    int64_t placed = 0; // where the concat demuxer starts the next file
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!files[i] || files[i]->durationUs < 0) {
+            // The demuxer then counts the length by the file's last packet, which only the
+            // copy itself reads: the chapters stop here rather than point elsewhere.
+            m_notes << QStringLiteral("No chapters from %1 on: its length is not known")
+                           .arg(options.inputs.at(qsizetype(i)));
+            break;
+        }
+        const int64_t end = placed + files[i]->durationUs;
+        inputs.push_back({loaded->entries[i].title, OwnChapters(*loaded, i),
+                          lead + placed + files[i]->firstFrameUs, lead + end});
+        placed = end;
+    }
+    return Write(FfmetadataText(BuildChapters(inputs, lead + placed)), error);
+}
+
+bool ChapterFile::Write(const QByteArray &text, QString *error)
+{
+    m_file = std::make_unique<QTemporaryFile>(QDir::tempPath()
+                                              + QStringLiteral("/qvj-chapters-XXXXXX.txt"));
+    if (m_file->open() && m_file->write(text) == text.size() && m_file->flush())
+        return true;
+    *error = QStringLiteral("Cannot write the chapters in %1").arg(QDir::tempPath());
+    m_file.reset();
+    return false;
+}
+
+QStringList WithChapters(QStringList args, const QString &metadataPath)
+{
+    const qsizetype last = args.lastIndexOf(QStringLiteral("-i"));
+    if (last < 0 || last + 1 >= args.size())
+        return args;
+    qsizetype at = last + 2;
+    QStringList chapters;
+    if (metadataPath.isEmpty()) {
+        chapters << QStringLiteral("-map_chapters") << QStringLiteral("-1");
+    } else {
+        const qsizetype inputs = args.count(QStringLiteral("-i"));
+        chapters << QStringLiteral("-f") << QStringLiteral("ffmetadata") << QStringLiteral("-i")
+                 << QStringLiteral("file:") + metadataPath << QStringLiteral("-map_chapters")
+                 << QString::number(inputs);
+    }
+    for (const QString &a : chapters)
+        args.insert(at++, a);
+    return args;
+}

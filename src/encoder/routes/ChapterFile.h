@@ -1,0 +1,38 @@
+#pragma once
+// The chapters of a join's output, as the writing ffmpeg takes them: an ffmetadata file made
+// from the program's chapter list (-chapters) and the places where the segments land.
+
+#include "encoder/plan/EncoderOptions.h"
+#include "encoder/plan/FfmpegPlan.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryFile>
+
+#include <memory>
+
+class ChapterFile
+{
+public:
+    // Re-encoding: each segment starts where the plan puts its first frame. False, with
+    // *error, when the list cannot be read or does not match the inputs.
+    bool PrepareFromPlan(const EncoderOptions &options, const OutputPlan &plan, QString *error);
+    // Copying: each segment starts where ffmpeg's concat demuxer puts it (after the lengths
+    // of the files before it, as it counts them) plus the gap before its first frame.
+    bool PrepareForCopy(const EncoderOptions &options, const QString &muxer, QString *error);
+
+    // The ffmetadata file, or empty when the output gets no chapters.
+    QString Path() const { return m_file ? m_file->fileName() : QString(); }
+    // Lines worth a "Note:" (inputs whose place could not be told).
+    const QStringList &Notes() const { return m_notes; }
+
+private:
+    bool Write(const QByteArray &text, QString *error);
+
+    std::unique_ptr<QTemporaryFile> m_file;
+    QStringList m_notes;
+};
+
+// The writer's arguments with the chapters of metadataPath, read as one more input after the
+// last one; with no path, without any chapters (ffmpeg would otherwise copy an input's).
+QStringList WithChapters(QStringList args, const QString &metadataPath);
