@@ -1,3 +1,4 @@
+#include "platform/RawNames.h"
 #include "pipeline/JobControl.h"
 
 #include "pipeline/Progress.h"
@@ -128,7 +129,7 @@ QString JoinOutputPath(const QString &outputText, bool rename, const QString &ou
         + RemoveExtension(ExtractFileName(outputText)) + QLatin1Char('_');
     for (int index = 1;; ++index) {
         const QString candidate = stem + QString::number(index) + outputExtension;
-        if (!QFileInfo::exists(candidate))
+        if (!QFileInfo::exists(OpenablePath(candidate)))
             return candidate;
     }
 }

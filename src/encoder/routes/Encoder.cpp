@@ -1,4 +1,5 @@
 #include "encoder/routes/Encoder.h"
+#include "platform/RawNames.h"
 
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/routes/EncoderRoutes.h"
@@ -103,7 +104,7 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     std::vector<InputMedia> inputs;
     ProbeQueue probes(ffprobe, options.inputs);
     for (const QString &path : options.inputs) {
-        if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
+        if (!QFileInfo(OpenablePath(path)).isFile() || !QFileInfo(OpenablePath(path)).isReadable())
             return Fail(QStringLiteral("Cannot read the input file: %1").arg(path));
         QString error;
         const auto media = probes.Next(&error);
