@@ -58,7 +58,8 @@ QStringList ListSupportedFiles(const QString &folder)
         while (const dirent *entry = ::readdir(d)) {
             struct stat st;
             if (entry->d_name[0] != '.'
-                && ::stat((dir + entry->d_name).constData(), &st) == 0 && S_ISREG(st.st_mode))
+                && ::stat(QByteArray(dir + entry->d_name).constData(), &st) == 0
+                && S_ISREG(st.st_mode))
                 names << NameFromBytes(QByteArray(entry->d_name));
         }
         ::closedir(d);

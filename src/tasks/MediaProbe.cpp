@@ -174,8 +174,9 @@ MediaProbeResult ProbeMedia(const QString &path)
         if (const std::optional<double> seconds = MatroskaSeconds(path))
             playTime = QString::number(*seconds * 1000, 'f', 0);
     if (!ParseDecimalNumber(playTime) || width.isEmpty()) {
-        const bool sound = !info.Get(MediaInfo_Stream_Audio, L"Format").isEmpty();
-        return RefusedRecording(path, width.isEmpty() ? QString() : playTime, sound);
+        const bool soundOnly
+            = width.isEmpty() && !info.Get(MediaInfo_Stream_Audio, L"Format").isEmpty();
+        return RefusedRecording(path, width.isEmpty() ? QString() : playTime, soundOnly);
     }
     return MediaProbeResultFromTexts(playTime, width, height,
                                      info.Get(MediaInfo_Stream_Video, L"Duration"),

@@ -27,6 +27,8 @@ constexpr uint32_t kSimpleBlock = 0xA3;
 constexpr uint32_t kBlockGroup = 0xA0;
 constexpr uint32_t kBlock = 0xA1;
 constexpr uint32_t kBlockDuration = 0x9B;
+constexpr uint32_t kCrc32 = 0xBF;
+constexpr uint32_t kVoid = 0xEC;
 constexpr uint64_t kUnknownSize = ~uint64_t(0);
 
 // A variable-length number at pos: an ID keeps its length marker, a size loses it (and one of
@@ -97,15 +99,18 @@ struct TrackTimes
     std::vector<int64_t> times;
     int64_t duration = 0;
     int64_t Last() const { return *std::max_element(times.begin(), times.end()); }
-    // The spacing of the last two frames shown, 0 with a single block.
+    // The shortest spacing of its frames in the order shown, 0 with a single block. (The
+    // spacing before the last frame is not it: a recording cut off between a frame and the
+    // reordered ones shown before it lacks those.)
     int64_t Spacing() const
     {
-        const int64_t last = Last();
-        int64_t before = INT64_MIN;
-        for (const int64_t t : times)
-            if (t < last)
-                before = std::max(before, t);
-        return before == INT64_MIN ? 0 : last - before;
+        std::vector<int64_t> shown = times;
+        std::sort(shown.begin(), shown.end());
+        int64_t spacing = 0;
+        for (size_t i = 1; i < shown.size(); ++i)
+            if (const int64_t d = shown[i] - shown[i - 1]; d > 0 && (spacing == 0 || d < spacing))
+                spacing = d;
+        return spacing;
     }
 };
 
@@ -145,9 +150,10 @@ std::optional<std::map<uint64_t, TrackTimes>> ClusterBlocks(const QByteArray &b,
         const std::optional<Element> e = ReadElement(b, at);
         if (!e || !e->Whole(b))
             break; // the end of what was written
-        if (!time && e->id != kTimestamp)
+        // Only a checksum or padding may come before the cluster's time.
+        if (!time && e->id != kTimestamp && e->id != kCrc32 && e->id != kVoid)
             return std::nullopt;
-        if (e->id == kCluster || e->id == kCluster >> 8)
+        if (e->id == kCluster)
             break;
         if (e->id == kTimestamp) {
             if (e->size == 0 || e->size > 8)

@@ -84,6 +84,13 @@ std::vector<BrokenRecording> MakeBrokenRecordings(const QString &dir, double sec
     return set;
 }
 
+void RemoveRawNamedFiles(const QStringList &paths)
+{
+    for (const QString &path : paths)
+        if (HoldsRawBytes(path))
+            ::unlink(NameToBytes(path).constData());
+}
+
 double DecodableSeconds(const QString &path)
 {
     QProcess p;

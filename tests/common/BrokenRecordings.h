@@ -5,6 +5,7 @@
 // file, and a name in Latin-1 bytes. Each either joins completely or is refused in words.
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -20,6 +21,10 @@ struct BrokenRecording
 // Makes the set in dir (ending in "/"); fails the test and gives less when a file cannot be
 // made. Every joinable file lasts about seconds.
 std::vector<BrokenRecording> MakeBrokenRecordings(const QString &dir, double seconds = 3);
+
+// Removes the files whose names Qt cannot remove (names that are not UTF-8), so that the
+// temporary folder holding them can be removed.
+void RemoveRawNamedFiles(const QStringList &paths);
 
 // The length of what ffmpeg can decode of the file's picture: its frames times their spacing.
 double DecodableSeconds(const QString &path);

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QLocale>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -102,8 +103,12 @@ TEST_F(MediaProbeOnFiles, ReadsLengthAndSizeOfEveryInputType)
 // a second line that names the file and says what is wrong. Neither reads the whole file.
 TEST_F(MediaProbeOnFiles, MeasuresCrashedRecordingsAndSaysWhyOthersCannotBeRead)
 {
-    for (const qvj::test::BrokenRecording &b :
-         qvj::test::MakeBrokenRecordings(dir.path() + QLatin1Char('/'))) {
+    const auto set = qvj::test::MakeBrokenRecordings(dir.path() + QLatin1Char('/'));
+    QStringList made;
+    for (const qvj::test::BrokenRecording &b : set)
+        made << b.path;
+    const auto removeRaw = qScopeGuard([&] { qvj::test::RemoveRawNamedFiles(made); });
+    for (const qvj::test::BrokenRecording &b : set) {
         const MediaProbeResult r = ProbeMedia(b.path);
         const std::string name = ShownName(b.path).toStdString();
         if (b.refusal.isEmpty()) {
