@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -31,6 +33,10 @@ TEST(BrokenRecordings, JoinCompletelyOrAreRefusedInWordsWithNothingWritten)
     const QString temp = root + QStringLiteral("temp");
     // The output's name holds Latin-1 bytes too.
     const QString output = NameFromBytes(QFile::encodeName(root) + "joined \xE0 la \xE9.avi");
+    QStringList made {output};
+    for (const BrokenRecording &b : set)
+        made << b.path;
+    const auto removeRaw = qScopeGuard([&] { RemoveRawNamedFiles(made); });
     const auto join = [&](const QString &profile, const QString &out, const QStringList &inputs) {
         return RunQuintorJoin(QStringList {QStringLiteral("--profile"), profile,
                                            QStringLiteral("--temp"), temp, QStringLiteral("-o"),

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include <cstdlib>
 
@@ -263,6 +264,10 @@ TEST_F(JobWindow, RecordingsThatWentWrongJoinOrAreRefusedInWords)
     const QString folder = work.filePath(QStringLiteral("set/"));
     ASSERT_TRUE(QDir().mkpath(folder));
     const std::vector<test::BrokenRecording> set = test::MakeBrokenRecordings(folder);
+    QStringList made;
+    for (const test::BrokenRecording &b : set)
+        made << b.path;
+    const auto removeRaw = qScopeGuard([&] { test::RemoveRawNamedFiles(made); });
     QStringList joinable, refused;
     double seconds = 0;
     for (const test::BrokenRecording &b : set)

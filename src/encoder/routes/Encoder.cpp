@@ -199,7 +199,7 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     SayOut(QStringLiteral("Done: %1 frames, %2 s, %3 bytes written to %4")
                .arg(run.frames)
                .arg(run.seconds, 0, 'f', 2)
-               .arg(QFileInfo(options.output).size())
+               .arg(QFileInfo(OpenablePath(options.output)).size())
                .arg(options.output));
     return kExitDone;
 }
