@@ -146,7 +146,8 @@ namespace {
 TEST(EncoderManyInputs, FullHdInputsWhoseSoundStartsLateDoNotStallTheFeeds)
 {
     QTemporaryDir dir;
-    const QString first = dir.filePath(QStringLiteral("late0.mp4"));
+    // Matroska keeps each block at its own time, so the sound lies two seconds into the file.
+    const QString first = dir.filePath(QStringLiteral("late0.mkv"));
     const QStringList make {
         QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
         QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
@@ -159,7 +160,7 @@ TEST(EncoderManyInputs, FullHdInputsWhoseSoundStartsLateDoNotStallTheFeeds)
     const int count = int(kInputsPerFeed) + 2;
     QString list = u' ' + QuotePath(first);
     for (int i = 1; i < count; ++i) {
-        const QString copy = dir.filePath(QStringLiteral("late%1.mp4").arg(i));
+        const QString copy = dir.filePath(QStringLiteral("late%1.mkv").arg(i));
         ASSERT_TRUE(QFile::copy(first, copy));
         list += u' ' + QuotePath(copy);
     }
