@@ -6,7 +6,11 @@
 // memory under 300 MB, and time per input second within 1.2 times that of the 10-clip join.
 // On a machine shared with other work the wall-clock figures wander; the processor time shows
 // what the join costs itself. Never fails on time.
-// Arguments: [clips (1000)] [profile ("AVI - MPEG-4 Video")].
+// Arguments: [clips (1000)] [profile ("AVI - MPEG-4 Video")] [late]. With "late" every clip
+// is Full HD (1920x1080, 3 s, in Matroska, whose blocks keep their times) with its sound
+// starting 2 s into it, joined by the encoder alone at that size: the join must not stall
+// while a feed's file gives seconds of pictures before the first sound, and its memory must
+// stay flat.
 #include "common/TestSupport.h"
 
 #include <QCoreApplication>
@@ -70,17 +74,26 @@ struct Result
     Length length;
 };
 
+// Joins with quintor-join, or (direct) with the encoder alone at the inputs' Full HD size, as
+// its feeds see them: quintor-join's conversion stage gives every intermediate file its sound
+// from the start.
 Result Join(const QString &program, const QString &profile, const QString &root,
-            const QStringList &inputs)
+            const QStringList &inputs, bool direct = false)
 {
     const QString output = root + QStringLiteral("joined%1.avi").arg(inputs.size());
     Result r;
     r.clips = int(inputs.size());
-    r.job = RunMeasured(program + QStringLiteral("quintor-join"),
-                        QStringList {QStringLiteral("--profile"), profile,
-                                     QStringLiteral("--overwrite"), QStringLiteral("--temp"),
-                                     root + QStringLiteral("temp"), QStringLiteral("-o"), output}
-                            + inputs);
+    const QStringList encoderOptions = QStringLiteral(
+        "-ovc lavc -lavcopts vcodec=mpeg4:vbitrate=2000 -oac mp3lame -lameopts vbr=2:q=6 "
+        "-channels 2 -vf scale=1920:1080 -srate 44100").split(u' ');
+    r.job = direct
+        ? RunMeasured(program + QStringLiteral("asapi.dll"),
+                      inputs + QStringList {QStringLiteral("-o"), output} + encoderOptions)
+        : RunMeasured(program + QStringLiteral("quintor-join"),
+                      QStringList {QStringLiteral("--profile"), profile,
+                                   QStringLiteral("--overwrite"), QStringLiteral("--temp"),
+                                   root + QStringLiteral("temp"), QStringLiteral("-o"), output}
+                          + inputs);
     if (r.job.ok)
         r.length = ProbeLength(output);
     QFile::remove(output);
@@ -103,8 +116,8 @@ int main(int argc, char **argv)
     PrepareProcess();
     QCoreApplication app(argc, argv);
     const int clips = argc > 1 ? std::max(11, std::atoi(argv[1])) : 1000;
-    const QString profile
-        = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("AVI - MPEG-4 Video");
+    const QString profile = argc > 2 && *argv[2] ? QString::fromLocal8Bit(argv[2])
+                                                 : QStringLiteral("AVI - MPEG-4 Video");
     const QString program = BuiltProgramDirectory();
     if (program.isEmpty())
         return 1;
@@ -116,12 +129,21 @@ int main(int argc, char **argv)
     ClipSpec clip;
     clip.seconds = 1;
     clip.fps = QStringLiteral("30");
-    const QString first = root + QStringLiteral("clip0000.mp4");
-    if (!MakeClip(first, clip))
+    const bool late = argc > 3 && QLatin1String(argv[3]) == QLatin1String("late");
+    const QString extension = late ? QStringLiteral(".mkv") : QStringLiteral(".mp4");
+    const QString first = root + QStringLiteral("clip0000") + extension;
+    const QStringList lateClip {
+        QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+        QStringLiteral("lavfi"), QStringLiteral("-i"),
+        QStringLiteral("testsrc2=size=1920x1080:rate=30:duration=3"), QStringLiteral("-itsoffset"),
+        QStringLiteral("2"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+        QStringLiteral("sine=duration=1"), QStringLiteral("-c:v"), QStringLiteral("libx264"),
+        QStringLiteral("-preset"), QStringLiteral("ultrafast"), first};
+    if (late ? RunProgram(QStringLiteral("ffmpeg"), lateClip) != 0 : !MakeClip(first, clip))
         return 1;
     QStringList inputs {first};
     for (int i = 1; i < clips; ++i) {
-        inputs << root + QStringLiteral("clip%1.mp4").arg(i, 4, 10, QLatin1Char('0'));
+        inputs << root + QStringLiteral("clip%1").arg(i, 4, 10, QLatin1Char('0')) + extension;
         if (!QFile::copy(first, inputs.last()))
             return 1;
     }
@@ -131,12 +153,12 @@ int main(int argc, char **argv)
     std::vector<Result> few;
     const auto joinTen = [&] {
         for (int round = 0; round < 2; ++round) {
-            few.push_back(Join(program, profile, root, inputs.mid(0, 10)));
+            few.push_back(Join(program, profile, root, inputs.mid(0, 10), late));
             Print(few.back());
         }
     };
     joinTen();
-    const Result many = Join(program, profile, root, inputs);
+    const Result many = Join(program, profile, root, inputs, late);
     Print(many);
     joinTen();
     std::sort(few.begin(), few.end(), [](const Result &a, const Result &b) {
@@ -149,11 +171,12 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "A join failed.\n");
         return 1;
     }
+    const double clipSeconds = late ? 3.0 : 1.0;
     const double frame
         = many.length.frames > 0 ? many.length.videoSeconds / many.length.frames : 1.0 / 30;
     std::printf("length error: %.3f s for %d inputs (%.2f frames an input; goal at most 1)\n",
-                many.length.videoSeconds - clips, clips,
-                std::abs(many.length.videoSeconds - clips) / frame / clips);
+                many.length.videoSeconds - clips * clipSeconds, clips,
+                std::abs(many.length.videoSeconds - clips * clipSeconds) / frame / clips);
     std::printf("peak memory of any process: %.1f MB (goal under 300)\n", many.job.peakMb);
     std::printf("time per input second against the 10-clip join: wall %.3f, cpu %.3f (goal at "
                 "most 1.2)\n",

@@ -3,6 +3,7 @@
 #include "app/QtDesktop.h"
 #include "app/TMainForm.h"
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include "platform/System.h"
 #include "platform/UserFiles.h"
 
@@ -20,8 +21,11 @@ int main(int argc, char **argv)
 
     QtDesktop desktop;
     QtFileDialogs dialogs;
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
+    // Named from their bytes: a name that is not UTF-8 is kept (QApplication has taken its own
+    // options out of argv by now).
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << NameFromBytes(QByteArray(argv[i]));
     const ProgramFiles files = LocateProgramFiles(ProgramDirectory());
     TMainForm mainForm({files.programDir, arguments, QDir::currentPath(), &desktop, &dialogs,
                         files.preferences, files.workDir});

@@ -2,6 +2,7 @@
 #include "cli/InterruptNotifier.h"
 #include "cli/JoinCommand.h"
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include "platform/System.h"
 
 #include <QCoreApplication>
@@ -18,8 +19,10 @@ int main(int argc, char **argv)
     // Installed first, so that a Ctrl-C while the inputs are probed stops the job as soon as
     // it runs.
     InterruptNotifier interrupts;
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    // Named from their bytes: a name that is not UTF-8 is kept.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << NameFromBytes(QByteArray(argv[i]));
     JoinCommand command(arguments, ProgramDirectory(), ::isatty(STDERR_FILENO) == 1);
     QObject::connect(&interrupts, &InterruptNotifier::interrupted, &command,
                      &JoinCommand::Interrupt);

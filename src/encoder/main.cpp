@@ -1,5 +1,6 @@
 // The program's encoder: MEncoder's command line, the work done by ffmpeg.
 #include "encoder/routes/Encoder.h"
+#include "platform/RawNames.h"
 #include "encoder/run/FfmpegRun.h"
 
 #include <QCoreApplication>
@@ -10,7 +11,7 @@ int main(int argc, char *argv[])
     InstallStopSignals();
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args << QFile::decodeName(argv[i]);
+        args << NameFromBytes(QByteArray(argv[i]));
     QCoreApplication app(argc, argv);
     EncoderEnvironment environment;
     // Tests shorten the silence after which ffmpeg is ended, so that a hang ends quickly.

@@ -2,6 +2,7 @@
 
 #include "pipeline/Progress.h"
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,8 +48,8 @@ StartCheck CheckStart(const StartInputs &inputs)
         check.outputText += inputs.outputExtension;
     // A name the folder cannot hold would fail only at the end of the job.
     const long nameMax
-        = ::pathconf(QFile::encodeName(ExtractFileDir(check.outputText)).constData(), _PC_NAME_MAX);
-    if (nameMax > 0 && QFile::encodeName(ExtractFileName(check.outputText)).size() > nameMax)
+        = ::pathconf(NameToBytes(ExtractFileDir(check.outputText)).constData(), _PC_NAME_MAX);
+    if (nameMax > 0 && NameToBytes(ExtractFileName(check.outputText)).size() > nameMax)
         return Refusal(check, QStringLiteral("Icorrect Filename"),
                        QStringLiteral("The output file name is too long. Please specify a "
                                       "shorter one."),
@@ -98,8 +99,8 @@ bool ConfirmStart(StartCheck &check, Desktop &desktop)
 bool IsSameFile(const QString &output, const QString &input)
 {
     struct stat a = {}, b = {};
-    if (::stat(QFile::encodeName(output).constData(), &a) == 0
-        && ::stat(QFile::encodeName(input).constData(), &b) == 0)
+    if (::stat(NameToBytes(output).constData(), &a) == 0
+        && ::stat(NameToBytes(input).constData(), &b) == 0)
         return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
     const QString cleanOutput = QDir::cleanPath(output), cleanInput = QDir::cleanPath(input);
     const QString ext = ExtractFileExt(cleanOutput);
@@ -128,7 +129,7 @@ QString JoinOutputPath(const QString &outputText, bool rename, const QString &ou
         + RemoveExtension(ExtractFileName(outputText)) + QLatin1Char('_');
     for (int index = 1;; ++index) {
         const QString candidate = stem + QString::number(index) + outputExtension;
-        if (!QFileInfo::exists(candidate))
+        if (!QFileInfo::exists(OpenablePath(candidate)))
             return candidate;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "pipeline/CommandLine.h"
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +27,7 @@ Attempt EnsureFolder(const QString &folder)
 {
     if (DirectoryExists(folder))
         return {folder, 0};
-    if (::mkdir(QFile::encodeName(folder).constData(), 0777) == 0)
+    if (::mkdir(NameToBytes(folder).constData(), 0777) == 0)
         return {folder, 0};
     return {folder, errno};
 }
@@ -63,10 +64,10 @@ bool WriteOwner(const QString &folder)
 Attempt MakeUniqueFolder(const QString &parent)
 {
     RemoveOrphanedJobFolders(parent);
-    QByteArray name = QFile::encodeName(parent + QStringLiteral("qvj-XXXXXX"));
+    QByteArray name = NameToBytes(parent + QStringLiteral("qvj-XXXXXX"));
     if (::mkdtemp(name.data()) == nullptr)
         return {parent, errno};
-    const QString folder = AddTrailingBackslash(QFile::decodeName(name));
+    const QString folder = AddTrailingBackslash(NameFromBytes(name));
     if (!WriteOwner(folder)) {
         const int error = errno ? errno : EIO;
         QFile::remove(folder + QLatin1String(kJobOwnerFile));

@@ -5,6 +5,7 @@
 #include "pipeline/OutputCheck.h"
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include "tasks/TimeText.h"
 
 #include <QFile>
@@ -293,7 +294,7 @@ void JoinJob::FailWithoutFolder(const QString &error)
 JoinJob::FileStamp JoinJob::StampOf(const QString &file)
 {
     struct stat st = {};
-    if (::stat(QFile::encodeName(file).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::stat(NameToBytes(file).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return {};
     return {true, quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
             qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};

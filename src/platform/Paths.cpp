@@ -1,5 +1,7 @@
 #include "platform/Paths.h"
 
+#include "platform/RawNames.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -45,13 +47,13 @@ bool FileExists(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    const QFileInfo info(path);
+    const QFileInfo info(OpenablePath(path));
     return info.exists() && !info.isDir();
 }
 
 bool DirectoryExists(const QString &path)
 {
-    return !path.isEmpty() && QFileInfo(path).isDir();
+    return !path.isEmpty() && QFileInfo(OpenablePath(path)).isDir();
 }
 
 QString ProgramDirectory()

@@ -1,8 +1,10 @@
 #include "tasks/InputTypes.h"
 
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 
-#include <QDir>
+#include <dirent.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -47,9 +49,21 @@ QStringList ListSupportedFiles(const QString &folder)
 {
     if (folder.isEmpty())
         return {};
-    // Without QDir::Hidden and QDir::System, names beginning with "." and sockets, pipes,
-    // devices and broken links are left out; QDir::Files leaves out the subfolders.
-    QStringList names = QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    // Read as the file system's bytes, so that names that are not UTF-8 are kept. Names
+    // beginning with "." (hidden), subfolders, sockets, pipes, devices and broken links are
+    // left out.
+    QStringList names;
+    const QByteArray dir = NameToBytes(AddTrailingBackslash(folder));
+    if (DIR *d = ::opendir(dir.constData())) {
+        while (const dirent *entry = ::readdir(d)) {
+            struct stat st;
+            if (entry->d_name[0] != '.'
+                && ::stat(QByteArray(dir + entry->d_name).constData(), &st) == 0
+                && S_ISREG(st.st_mode))
+                names << NameFromBytes(QByteArray(entry->d_name));
+        }
+        ::closedir(d);
+    }
     names.erase(std::remove_if(names.begin(), names.end(),
                                [](const QString &name) { return !HasInputExtension(name); }),
                 names.end());

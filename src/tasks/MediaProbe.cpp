@@ -1,6 +1,8 @@
 #include "tasks/MediaProbe.h"
 
+#include "platform/RawNames.h"
 #include "platform/System.h"
+#include "tasks/RecordingLength.h"
 #include "tasks/TimeText.h"
 
 #include <cstddef>
@@ -99,7 +101,7 @@ public:
         // length) takes far longer and changes neither.
         MediaInfo_Option(m_handle, L"ParseSpeed", L"0");
         // The result is not needed: a file that does not open has no play time.
-        const std::wstring file = path.toStdWString();
+        const std::wstring file = OpenablePath(path).toStdWString();
         MediaInfo_Open(m_handle, file.c_str());
     }
 
@@ -116,6 +118,14 @@ private:
 };
 
 } // namespace
+
+MediaProbeResult RefusedRecording(const QString &path, const QString &playTime, bool soundOnly)
+{
+    MediaProbeResult result;
+    result.error = InvalidFloatingPointText(playTime) + QStringLiteral(".\n")
+        + RecordingTroubleText(path, DiagnoseRecording(path, soundOnly));
+    return result;
+}
 
 void PrepareMediaProbes()
 {
@@ -155,11 +165,19 @@ MediaProbeResult ProbeMedia(const QString &path)
     if (!info.Valid())
         return MediaProbeResultFromTexts(QString(), QString(), QString());
     info.Open(path);
-    const QString playTime = info.Get(MediaInfo_Stream_General, L"PlayTime");
-    if (!ParseDecimalNumber(playTime))
-        return MediaProbeResultFromTexts(playTime, QString(), QString());
+    QString playTime = info.Get(MediaInfo_Stream_General, L"PlayTime");
     const QString width = info.Get(MediaInfo_Stream_Video, L"Width");
     const QString height = info.Get(MediaInfo_Stream_Video, L"Height");
+    // A recorder that stopped without finishing its file (or wrote it to a pipe) leaves no
+    // duration in the header: the time stamps near its end tell it.
+    if (!ParseDecimalNumber(playTime) && !width.isEmpty())
+        if (const std::optional<double> seconds = MatroskaSeconds(path))
+            playTime = QString::number(*seconds * 1000, 'f', 0);
+    if (!ParseDecimalNumber(playTime) || width.isEmpty()) {
+        const bool soundOnly
+            = width.isEmpty() && !info.Get(MediaInfo_Stream_Audio, L"Format").isEmpty();
+        return RefusedRecording(path, width.isEmpty() ? QString() : playTime, soundOnly);
+    }
     return MediaProbeResultFromTexts(playTime, width, height,
                                      info.Get(MediaInfo_Stream_Video, L"Duration"),
                                      info.Get(MediaInfo_Stream_Audio, L"Duration"));

@@ -26,10 +26,16 @@ struct MediaProbeResult
 using MediaProber = std::function<MediaProbeResult(const QString &path)>;
 
 // Probes a file: "PlayTime" of the General stream (milliseconds, read with "." as the decimal
-// separator in every locale) and "Width" and "Height" of the first video stream. A file that
-// cannot be opened or has no duration fails with "'<PlayTime>' is not a valid floating point
-// value". Blocks until the library has read the file.
+// separator in every locale) and "Width" and "Height" of the first video stream. A Matroska or
+// WebM file without a duration is measured from its last time stamps. A file that cannot be
+// opened, has no duration or no picture fails with "'<PlayTime>' is not a valid floating point
+// value." and a second line that says why (RefusedRecording). Blocks until the library has
+// read the file.
 MediaProbeResult ProbeMedia(const QString &path);
+
+// The refusal of a file that cannot be read as a video: the play time's error as its first
+// line, then the file's name and what is wrong with it (cut short, sound only, empty...).
+MediaProbeResult RefusedRecording(const QString &path, const QString &playTime, bool soundOnly);
 
 // Readies the process for probes on several threads at once (the character locale the library
 // needs is set here, once, rather than by each probe).

@@ -1,5 +1,7 @@
 #include "tasks/TaskList.h"
 
+#include "platform/RawNames.h"
+
 #include "platform/Desktop.h"
 #include "tasks/TimeText.h"
 
@@ -45,7 +47,7 @@ QVariant TaskListModel::data(const QModelIndex &index, int role) const
         return {};
     switch (index.column()) {
     case InputFileColumn:
-        return row.caption;
+        return ShownName(row.caption);
     case LengthColumn:
         return row.subTexts[0];
     case SizeColumn:

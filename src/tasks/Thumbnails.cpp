@@ -1,5 +1,7 @@
 #include "tasks/Thumbnails.h"
 
+#include "platform/RawNames.h"
+
 #include "tasks/TaskList.h"
 
 #include <QProcess>
@@ -99,7 +101,7 @@ void TaskThumbnails::StartNext()
         const Request request = m_queue.takeFirst();
         auto *process = new QProcess(this);
         process->setProgram(m_program);
-        process->setArguments(ThumbnailArguments(request.path, request.at));
+        process->setArguments(ThumbnailArguments(OpenablePath(request.path), request.at));
         process->setStandardInputFile(QProcess::nullDevice());
         process->setStandardErrorFile(QProcess::nullDevice());
         // The pictures are a comfort: they yield the processor to everything else.

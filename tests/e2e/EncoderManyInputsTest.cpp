@@ -136,3 +136,47 @@ TEST(EncoderManyInputs, SoundAtALowRateDoesNotStallTheFeeds)
 
 } // namespace
 } // namespace qvj::test
+
+namespace qvj::test {
+namespace {
+
+// Full-HD inputs whose sound starts two seconds into them: a feed gives two seconds of pictures
+// (150 MB of raw frames) before the file's first sound. The join must go through all the same,
+// without ending on the watchdog's silence, and every frame must be there.
+TEST(EncoderManyInputs, FullHdInputsWhoseSoundStartsLateDoNotStallTheFeeds)
+{
+    QTemporaryDir dir;
+    // Matroska keeps each block at its own time, so the sound lies two seconds into the file.
+    const QString first = dir.filePath(QStringLiteral("late0.mkv"));
+    const QStringList make {
+        QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+        QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+        QStringLiteral("testsrc2=size=1920x1080:rate=25:duration=3"),
+        QStringLiteral("-itsoffset"), QStringLiteral("2"), QStringLiteral("-f"),
+        QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=duration=1"),
+        QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
+        QStringLiteral("ultrafast"), QStringLiteral("-c:a"), QStringLiteral("aac"), first};
+    ASSERT_EQ(RunProgram(QStringLiteral("ffmpeg"), make), 0);
+    const int count = int(kInputsPerFeed) + 2;
+    QString list = u' ' + QuotePath(first);
+    for (int i = 1; i < count; ++i) {
+        const QString copy = dir.filePath(QStringLiteral("late%1.mkv").arg(i));
+        ASSERT_TRUE(QFile::copy(first, copy));
+        list += u' ' + QuotePath(copy);
+    }
+    // A stall ends on the watchdog: short here, so that it fails the test soon.
+    qputenv("QVJ_ENCODER_WATCHDOG_SECONDS", "40");
+    const QString output = dir.filePath(QStringLiteral("joined.avi"));
+    const ProgramRun join = RunEncoderLine(JoinCommandLine(
+        list, output,
+        QStringLiteral(" -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800 -oac mp3lame -lameopts "
+                       "vbr=2:q=6 -channels 2 -vf scale=1920:1080 -srate 44100")));
+    qunsetenv("QVJ_ENCODER_WATCHDOG_SECONDS");
+    ASSERT_EQ(join.code, 0) << join.err.toStdString();
+    EXPECT_EQ(VideoFrames(output), 75 * count);
+    std::cout << "[ measured ] " << count << " Full-HD inputs with late sound joined; largest "
+              << "process so far " << PeakChildMegabytes() << " MB\n";
+}
+
+} // namespace
+} // namespace qvj::test

@@ -3,6 +3,9 @@
 #include "MainFormSupport.h"
 
 #include "app/TurnOffBox.h"
+#include "common/BrokenRecordings.h"
+#include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include "pipeline/JoinJob.h"
 #include "settings/Preferences.h"
 #include "tasks/MediaProbe.h"
@@ -11,6 +14,9 @@
 #include <QApplication>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
+
+#include <cstdlib>
 
 using namespace qvj;
 using namespace qvj::mainwin;
@@ -244,6 +250,49 @@ TEST_F(JobWindow, ClosingDuringAJobAsksFirst)
     EXPECT_EQ(Calls(), QStringList(2, asked));
     EXPECT_EQ(Files(), QStringList());
     EXPECT_TRUE(test::ReadFile(Ini()).contains(("Output File=" + Output()).toUtf8()));
+}
+
+} // namespace
+
+namespace {
+
+// The held-back set of recordings that went wrong, added as a folder from the command line:
+// the readable ones are listed (a name in Latin-1 bytes with its letters shown) and joined to
+// the length of what they hold; the others are named in one error box, each with what is wrong.
+TEST_F(JobWindow, RecordingsThatWentWrongJoinOrAreRefusedInWords)
+{
+    const QString folder = work.filePath(QStringLiteral("set/"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const std::vector<test::BrokenRecording> set = test::MakeBrokenRecordings(folder);
+    QStringList made;
+    for (const test::BrokenRecording &b : set)
+        made << b.path;
+    const auto removeRaw = qScopeGuard([&] { test::RemoveRawNamedFiles(made); });
+    QStringList joinable, refused;
+    double seconds = 0;
+    for (const test::BrokenRecording &b : set)
+        if (b.refusal.isEmpty()) {
+            joinable << ShownName(b.path);
+            seconds += test::DecodableSeconds(b.path);
+        } else {
+            refused << ExtractFileName(b.path) + QLatin1Char(' ') + b.refusal;
+        }
+    Open({folder});
+    joinable.sort(Qt::CaseInsensitive);
+    EXPECT_EQ(Column(*form, 0), joinable);
+    EXPECT_TRUE(Column(*form, 0).join(u'\n').contains(QStringLiteral("café déjà.mp4")));
+    ASSERT_EQ(desktop.Of(QStringLiteral("error")).size(), 1u);
+    const QString error = desktop.Of(QStringLiteral("error")).front().text;
+    for (const QString &r : refused)
+        EXPECT_TRUE(error.contains(r.section(u' ', 0, 0) + u' ') && error.contains(r.section(u' ', 1)))
+            << r.toStdString() << "\n" << error.toStdString();
+    if (const char *shot = std::getenv("QVJ_SCREENSHOT"))
+        form->grab().save(QString::fromLocal8Bit(shot));
+    desktop.calls.clear();
+    QTest::mouseClick(form->imgStart, Qt::LeftButton);
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(Column(*form, 3), QStringList(joinable.size(), QStringLiteral("Complete")));
+    EXPECT_NEAR(test::DecodableSeconds(Output()), seconds, joinable.size() / 25.0 + 1e-6);
 }
 
 } // namespace

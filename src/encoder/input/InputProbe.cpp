@@ -1,4 +1,5 @@
 #include "encoder/input/InputProbe.h"
+#include "platform/RawNames.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -183,7 +184,7 @@ QStringList ProbeArguments(const QString &path)
                        "r_frame_rate,start_time,duration,sample_rate,channels:"
                        "stream_disposition=default,attached_pic:stream_side_data=rotation:"
                        "stream_tags=rotate:format=format_name,start_time,duration"),
-        QStringLiteral("file:") + path};
+        QStringLiteral("file:") + OpenablePath(path)};
 }
 
 std::optional<InputMedia> ParseProbeOutput(const QString &path, const QByteArray &json,

@@ -1,4 +1,5 @@
 #include "encoder/input/MediaReader.h"
+#include "platform/RawNames.h"
 
 #include "encoder/run/FfmpegRun.h"
 
@@ -188,7 +189,7 @@ void TakeFrameTimes(const Libav &l, AVFormatContext *ctx, int videoIndex, Identi
 
 std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error)
 {
-    if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) {
+    if (!QFileInfo(OpenablePath(path)).isFile() || !QFileInfo(OpenablePath(path)).isReadable()) {
         *error = QStringLiteral("Cannot read the input file: %1").arg(path);
         return std::nullopt;
     }
@@ -206,7 +207,7 @@ std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error
     ctx->interrupt_callback = {Interrupted, &deadline};
     AVDictionary *options = nullptr;
     l.dictSet(&options, "scan_all_pmts", "1", 0); // every program of a transport stream
-    const QByteArray url = "file:" + QFile::encodeName(path);
+    const QByteArray url = "file:" + NameToBytes(path);
     const int opened = l.openInput(&ctx, url.constData(), nullptr, &options); // frees ctx on failure
     l.dictFree(&options);
     if (opened < 0 || l.findStreamInfo(ctx, nullptr) < 0) {

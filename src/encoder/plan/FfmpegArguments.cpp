@@ -1,4 +1,5 @@
 #include "encoder/plan/FfmpegArguments.h"
+#include "platform/RawNames.h"
 
 #include "encoder/plan/FilterGraph.h"
 #include "encoder/run/OutputFile.h"
@@ -17,7 +18,7 @@ QStringList BuildFfmpegArguments(const EncoderOptions &o, const OutputPlan &plan
 {
     QStringList args = ProgressRunArguments();
     for (const InputMedia &m : inputs)
-        args << QStringLiteral("-i") << QStringLiteral("file:") + m.path;
+        args << QStringLiteral("-i") << QStringLiteral("file:") + OpenablePath(m.path);
     args << QStringLiteral("-filter_complex") << BuildFilterGraph(plan, inputs)
          << QStringLiteral("-map") << QStringLiteral("[vout]") << QStringLiteral("-map")
          << QStringLiteral("[aout]");

@@ -58,7 +58,8 @@ QString PictureChain(const OutputPlan &plan, const InputMedia &m, size_t index,
 // Sound: on the picture's clock (silence where it starts late, cut where it starts early), any
 // channels mixed to the output's, then cut or padded to exactly the picture's length, so that
 // the next input starts in sync.
-QString SoundChain(const OutputPlan &plan, const InputMedia &m, size_t index, const QString &offset)
+QString SoundChain(const OutputPlan &plan, const InputMedia &m, size_t index, size_t input,
+                   const QString &offset)
 {
     const QString layout = ChannelLayout(plan.channels);
     const int64_t frames = plan.segmentFrames[index];
@@ -75,7 +76,7 @@ QString SoundChain(const OutputPlan &plan, const InputMedia &m, size_t index, co
     }
     QString audio = QStringLiteral("[%1:%2]asetpts=PTS-%3/TB,aresample=%4:first_pts=0,"
                                    "aformat=sample_rates=%4:channel_layouts=%5")
-                        .arg(index)
+                        .arg(input)
                         .arg(m.audioStream)
                         .arg(offset)
                         .arg(plan.sampleRate)
@@ -87,21 +88,25 @@ QString SoundChain(const OutputPlan &plan, const InputMedia &m, size_t index, co
 
 } // namespace
 
-InputChains BuildInputChains(const OutputPlan &plan, const InputMedia &m, size_t index)
+InputChains BuildInputChains(const OutputPlan &plan, const InputMedia &m, size_t index,
+                             std::optional<size_t> soundIndex)
 {
     // Both streams move by the picture's start, so that its first frame is at zero and the
     // sound keeps its place against it.
     const QString offset = QString::number(std::max(PictureOffset(m), 0.0), 'f', 6);
-    return {PictureChain(plan, m, index, offset), SoundChain(plan, m, index, offset)};
+    return {PictureChain(plan, m, index, offset),
+            SoundChain(plan, m, index, soundIndex.value_or(index), offset)};
 }
 
-QString BuildFilterGraph(const OutputPlan &plan, const std::vector<InputMedia> &inputs)
+QString BuildFilterGraph(const OutputPlan &plan, const std::vector<InputMedia> &inputs,
+                         std::optional<size_t> soundFirst)
 {
     QStringList chains;
     QString concatInputs;
     const QString layout = ChannelLayout(plan.channels);
     for (size_t i = 0; i < inputs.size(); ++i) {
-        const InputChains c = BuildInputChains(plan, inputs[i], i);
+        const InputChains c = BuildInputChains(
+            plan, inputs[i], i, soundFirst ? std::optional(*soundFirst + i) : std::nullopt);
         chains << c.video + QStringLiteral("[v%1]").arg(i);
         chains << c.audio + QStringLiteral("[a%1]").arg(i);
         concatInputs += QStringLiteral("[v%1][a%1]").arg(i);

@@ -1,4 +1,5 @@
 #include "encoder/routes/Encoder.h"
+#include "platform/RawNames.h"
 
 #include "encoder/input/ProbeQueue.h"
 #include "encoder/plan/EncoderOptions.h"
@@ -90,7 +91,7 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     std::vector<InputMedia> inputs;
     ProbeQueue probes(ffprobe, options.inputs);
     for (const QString &path : options.inputs) {
-        if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
+        if (!QFileInfo(OpenablePath(path)).isFile() || !QFileInfo(OpenablePath(path)).isReadable())
             return Fail(QStringLiteral("Cannot read the input file: %1").arg(path));
         QString error;
         const auto media = probes.Next(&error);
@@ -191,7 +192,7 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     SayOut(QStringLiteral("Done: %1 frames, %2 s, %3 bytes written to %4")
                .arg(run.frames)
                .arg(run.seconds, 0, 'f', 2)
-               .arg(QFileInfo(options.output).size())
+               .arg(QFileInfo(OpenablePath(options.output)).size())
                .arg(options.output));
     return kExitDone;
 }

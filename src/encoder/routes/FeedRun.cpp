@@ -73,7 +73,7 @@ int CodeOf(int status)
 }
 
 // The helper's whole life. Only async-signal-safe calls.
-[[noreturn]] void RunHelper(const Commands &c, const std::vector<int> &keepFds,
+[[noreturn]] void RunHelper(const Commands &c, const std::vector<std::vector<int>> &keepFds,
                             const std::vector<int> &closeFds, pid_t encoder)
 {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -91,15 +91,26 @@ int CodeOf(int status)
     // Standard output belongs to the encoder's status lines.
     ::dup2(2, 1);
     const pid_t self = ::getpid();
-    for (const std::vector<char *> &argv : c.argv) {
+    const auto fdsOf = [&](size_t run) -> const std::vector<int> & {
+        return keepFds.size() == 1 ? keepFds.front() : keepFds.at(run);
+    };
+    for (size_t run = 0; run < c.argv.size(); ++run) {
         const pid_t pid = ::fork();
         if (pid == 0)
-            ExecRun(argv.data(), keepFds, self);
+            ExecRun(c.argv[run].data(), fdsOf(run), self);
         int status = 0;
         if (pid < 0 || WaitFor(pid, &status) != pid)
             ::_exit(127);
         if (const int code = CodeOf(status); code != 0)
             ::_exit(code);
+        for (const int fd : fdsOf(run)) {
+            bool later = false;
+            for (size_t next = run + 1; next < c.argv.size() && !later; ++next)
+                for (const int kept : fdsOf(next))
+                    later = later || kept == fd;
+            if (!later)
+                ::close(fd);
+        }
     }
     ::_exit(0);
 }
@@ -112,8 +123,10 @@ FeedRun::~FeedRun()
 }
 
 bool FeedRun::Start(const QString &program, const std::vector<QStringList> &runs,
-                    const std::vector<int> &keepFds, const std::vector<int> &closeFds)
+                    const std::vector<std::vector<int>> &keepFds, const std::vector<int> &closeFds)
 {
+    if (keepFds.size() != 1 && keepFds.size() != runs.size())
+        return false;
     const Commands commands = MakeCommands(program, runs);
     const pid_t encoder = ::getpid();
     m_pid = ::fork();

@@ -18,11 +18,13 @@ public:
     ~FeedRun(); // ends a helper still running
 
     // Starts the helper. Each run is program with those arguments, started when the one before
-    // it exited 0; the runs keep keepFds open, the helper closes closeFds (the readers' ends,
-    // so that a reader's end is a writer's broken pipe). The runs' standard output and error go
-    // to the encoder's standard error. False when the helper cannot be started.
+    // it exited 0; run i keeps the descriptors keepFds[i] open (keepFds[0] for every run when
+    // only one list is given), and once it has ended the helper closes those no later run
+    // keeps, so that their reader sees their end. The helper closes closeFds (the readers'
+    // ends, so that a reader's end is a writer's broken pipe). The runs' standard output and
+    // error go to the encoder's standard error. False when the helper cannot be started.
     bool Start(const QString &program, const std::vector<QStringList> &runs,
-               const std::vector<int> &keepFds, const std::vector<int> &closeFds);
+               const std::vector<std::vector<int>> &keepFds, const std::vector<int> &closeFds);
 
     // Ends the helper and the run under way at once.
     void Kill();

@@ -1,54 +1,57 @@
 #include "encoder/routes/PipedJoin.h"
+#include "platform/RawNames.h"
 
 #include "encoder/routes/ChapterFile.h"
 #include "encoder/routes/FeedRun.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FilterGraph.h"
+#include "platform/RawNames.h"
 
 #include <algorithm>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 
-QString PipeName(int fd)
+// One pipe a feed, as [read, write] descriptors; false (none left open) when the system gives
+// too few. A join of thousands of inputs needs more descriptors than the usual soft limit.
+bool MakePipes(size_t count, std::vector<int> *readFds, std::vector<int> *writeFds)
 {
-    return QStringLiteral("pipe:%1").arg(fd);
-}
-
-QString SizeText(const OutputPlan &plan)
-{
-    return QStringLiteral("%1x%2").arg(plan.width).arg(plan.height);
-}
-
-// Two pipes, the picture's and the sound's, as [read, write] pairs; false when the system
-// gives none.
-bool MakePipes(int video[2], int audio[2])
-{
-    if (::pipe2(video, O_CLOEXEC) != 0)
-        return false;
-    if (::pipe2(audio, O_CLOEXEC) != 0) {
-        ::close(video[0]);
-        ::close(video[1]);
-        return false;
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
     }
-    // Room for a few frames lets a feed run ahead of the writer; where the system refuses,
-    // the default size only makes the two wait on each other more often.
-    for (const int fd : {video[1], audio[1]})
-        ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+    for (size_t i = 0; i < count; ++i) {
+        int p[2];
+        if (::pipe2(p, O_CLOEXEC) != 0) {
+            for (const std::vector<int> *fds : {readFds, writeFds})
+                for (const int fd : *fds)
+                    ::close(fd);
+            readFds->clear();
+            writeFds->clear();
+            return false;
+        }
+        readFds->push_back(p[0]);
+        writeFds->push_back(p[1]);
+    }
     return true;
 }
 
-// Frames the writer may hold of the picture's pipe while it waits for the first sound: a
-// feed can run well ahead in pictures before its sound starts, and would otherwise wait on a
-// full pipe while the writer waits for sound. About 64 MB of frames, at least 8.
-int VideoQueueFrames(const OutputPlan &plan)
+void CloseAll(const std::vector<int> &fds)
 {
-    const int64_t frameBytes = std::max<int64_t>(1, int64_t(plan.width) * plan.height * 3 / 2);
-    return int(std::clamp<int64_t>((int64_t(64) << 20) / frameBytes, 8, 512));
+    for (const int fd : fds)
+        ::close(fd);
 }
 
 } // namespace
+
+size_t FeedCount(size_t inputs, size_t perFeed)
+{
+    perFeed = std::max<size_t>(1, perFeed);
+    return (inputs + perFeed - 1) / perFeed;
+}
 
 OutputPlan FeedPlan(const OutputPlan &plan, size_t first, size_t count)
 {
@@ -61,8 +64,8 @@ OutputPlan FeedPlan(const OutputPlan &plan, size_t first, size_t count)
 }
 
 std::vector<QStringList> BuildFeedArguments(const OutputPlan &plan,
-                                            const std::vector<InputMedia> &inputs, int videoFd,
-                                            int audioFd, size_t perFeed)
+                                            const std::vector<InputMedia> &inputs,
+                                            const std::vector<int> &feedFds, size_t perFeed)
 {
     std::vector<QStringList> feeds;
     perFeed = std::max<size_t>(1, perFeed);
@@ -73,50 +76,46 @@ std::vector<QStringList> BuildFeedArguments(const OutputPlan &plan,
         QStringList args {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
                           QStringLiteral("-loglevel"), QStringLiteral("error"),
                           QStringLiteral("-nostats")};
-        // One decoding thread an input: a feed reads one input at a time anyway, and each
-        // thread of a decoder holds frames of its own.
-        for (const InputMedia &m : some)
-            args << QStringLiteral("-threads") << QStringLiteral("1") << QStringLiteral("-i")
-                 << QStringLiteral("file:") + m.path;
+        // Each input is opened twice, once for its picture and once for its sound: ffmpeg
+        // then reads each where the output needs it, and a sound that starts late in the file
+        // is not waited for behind seconds of pictures. One decoding thread an input: a feed
+        // reads one input at a time anyway, and each thread of a decoder holds frames of its own.
+        for (int pass = 0; pass < 2; ++pass)
+            for (const InputMedia &m : some)
+                args << QStringLiteral("-threads") << QStringLiteral("1") << QStringLiteral("-i")
+                     << QStringLiteral("file:") + OpenablePath(m.path);
         args << QStringLiteral("-filter_complex")
-             << BuildFilterGraph(FeedPlan(plan, first, count), some);
-        // Raw frames carry no times: every frame must be there, at the output's rate.
+             << BuildFilterGraph(FeedPlan(plan, first, count), some, count);
+        // Raw frames carry no times of their own: every frame must be there, at the output's
+        // rate. Picture and sound go out together in one stream, written as they come (never
+        // more than a tenth of a second held back for the other), so that the writer, reading
+        // one pipe, can never wait for one while the feed waits to write the other.
         args << QStringLiteral("-map") << QStringLiteral("[vout]") << QStringLiteral("-fps_mode")
              << QStringLiteral("cfr") << QStringLiteral("-r") << plan.fps.Text()
-             << QStringLiteral("-c:v") << QStringLiteral("rawvideo") << QStringLiteral("-f")
-             << QStringLiteral("rawvideo") << PipeName(videoFd);
-        // Sound goes out packet by packet, not when a buffer is full: the writer may be
-        // waiting for it while the picture's pipe is full.
-        args << QStringLiteral("-map") << QStringLiteral("[aout]") << QStringLiteral("-c:a")
-             << QStringLiteral("pcm_f32le") << QStringLiteral("-flush_packets")
-             << QStringLiteral("1") << QStringLiteral("-f") << QStringLiteral("f32le")
-             << PipeName(audioFd);
+             << QStringLiteral("-c:v") << QStringLiteral("rawvideo") << QStringLiteral("-map")
+             << QStringLiteral("[aout]") << QStringLiteral("-c:a") << QStringLiteral("pcm_f32le")
+             << QStringLiteral("-max_interleave_delta") << QStringLiteral("100000")
+             << QStringLiteral("-write_index") << QStringLiteral("0") << QStringLiteral("-f")
+             << QStringLiteral("nut") << QStringLiteral("pipe:%1").arg(feedFds.at(feeds.size()));
         feeds.push_back(args);
     }
     return feeds;
 }
 
 QStringList BuildPipedJoinArguments(const EncoderOptions &options, const OutputPlan &plan,
-                                    int videoFd, int audioFd, const QString &target)
+                                    const std::vector<int> &feedFds, const QString &target)
 {
-    // The pipes are opened one after the other and probed as little as ffmpeg allows: a
-    // probe that read far into one pipe would wait for a feed blocked on the other.
-    const QStringList probeLittle {QStringLiteral("-probesize"), QStringLiteral("32"),
-                                   QStringLiteral("-analyzeduration"), QStringLiteral("0")};
-    QStringList args = ProgressRunArguments() + probeLittle;
-    args << QStringLiteral("-thread_queue_size") << QString::number(VideoQueueFrames(plan))
-         << QStringLiteral("-f") << QStringLiteral("rawvideo") << QStringLiteral("-pixel_format")
-         << plan.pixelFormat << QStringLiteral("-video_size") << SizeText(plan)
-         << QStringLiteral("-framerate") << plan.fps.Text() << QStringLiteral("-i")
-         << PipeName(videoFd);
-    args << probeLittle << QStringLiteral("-f") << QStringLiteral("f32le")
-         << QStringLiteral("-sample_rate") << QString::number(plan.sampleRate)
-         << QStringLiteral("-ch_layout") << ChannelLayout(plan.channels) << QStringLiteral("-i")
-         << PipeName(audioFd);
-    // Separate chains for picture and sound: ffmpeg then reads whichever pipe has data, so a
-    // feed blocked on one pipe is never waited for on the other.
+    // The feeds' streams one after another, each read from its pipe as the writer reaches it;
+    // the list itself travels in the command line.
+    QByteArray list = "ffconcat version 1.0\n";
+    for (const int fd : feedFds)
+        list += "file 'file:/dev/fd/" + QByteArray::number(fd) + "'\n";
+    QStringList args = ProgressRunArguments();
+    args << QStringLiteral("-f") << QStringLiteral("concat") << QStringLiteral("-safe")
+         << QStringLiteral("0") << QStringLiteral("-i")
+         << QStringLiteral("data:text/plain;base64,") + QString::fromLatin1(list.toBase64());
     args << QStringLiteral("-map") << QStringLiteral("0:v:0") << QStringLiteral("-map")
-         << QStringLiteral("1:a:0") << QStringLiteral("-vf")
+         << QStringLiteral("0:a:0") << QStringLiteral("-vf")
          << QStringLiteral("setdar=") + plan.displayAspect.Text();
     if (plan.audioLeadSamples > 0)
         args << QStringLiteral("-af")
@@ -129,27 +128,27 @@ RunResult RunPipedJoin(RunSettings settings, const EncoderOptions &options, cons
                        const std::vector<InputMedia> &inputs, const QString &target,
                        const std::function<void(const QByteArray &)> &writeStatus)
 {
-    int video[2], audio[2];
-    if (!MakePipes(video, audio))
+    std::vector<int> readFds, writeFds;
+    if (!MakePipes(FeedCount(inputs.size(), kInputsPerFeed), &readFds, &writeFds))
         return {};
+    std::vector<std::vector<int>> keep;
+    for (const int fd : writeFds)
+        keep.push_back({fd});
     FeedRun feeds;
-    const bool started
-        = feeds.Start(settings.program, BuildFeedArguments(plan, inputs, video[1], audio[1]),
-                      {video[1], audio[1]}, {video[0], audio[0]});
-    // The feeds hold the writing ends now: the writer sees the end of its input when the
-    // last feed is done.
-    ::close(video[1]);
-    ::close(audio[1]);
+    const bool started = feeds.Start(settings.program, BuildFeedArguments(plan, inputs, writeFds),
+                                     keep, readFds);
+    // The feeds hold the writing ends now: the writer sees the end of each feed's stream when
+    // that feed is done.
+    CloseAll(writeFds);
     RunResult run;
     if (started) {
         settings.arguments
-            = WithChapters(BuildPipedJoinArguments(options, plan, video[0], audio[0], target),
+            = WithChapters(BuildPipedJoinArguments(options, plan, readFds, target),
                            settings.chapterMetadata);
-        settings.pipeFds = {video[0], audio[0]};
+        settings.pipeFds = readFds;
         run = RunFfmpeg(settings, writeStatus);
     }
-    ::close(video[0]);
-    ::close(audio[0]);
+    CloseAll(readFds);
     if (run.end != RunResult::End::Exited || run.exitCode != 0) {
         feeds.Kill();
         return run;

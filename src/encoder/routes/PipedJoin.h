@@ -1,9 +1,12 @@
 #pragma once
 // A join whose cost does not grow with the number of its inputs: helper ffmpeg runs ("feeds")
 // each open a few inputs, bring them to the output's timeline and shape through the filter
-// graph, and write raw pictures and raw sound into two pipes, one feed after another; a single
-// ffmpeg reads the pipes as one long input and encodes the output. Memory and open files are
-// those of one feed and the writer, whatever the count; the time grows with the length.
+// graph, and write raw pictures and raw sound together as one stream into a pipe of their own,
+// one feed after another; a single ffmpeg reads those streams in turn as one long input and
+// encodes the output. The writer only ever waits on the one pipe whose feed is running, and
+// that feed only ever writes to it: neither can wait for the other, however far a feed's
+// picture runs ahead of its sound. Memory and open files are those of one feed and the writer,
+// whatever the count; the time grows with the length.
 
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/plan/FfmpegPlan.h"
@@ -23,16 +26,21 @@ constexpr size_t kInputsPerFeed = 16;
 // writer's, once for the whole output).
 OutputPlan FeedPlan(const OutputPlan &plan, size_t first, size_t count);
 
-// Every feed's ffmpeg arguments, perFeed inputs each: pictures as raw frames of the output's
-// size, rate and pixel format to "pipe:videoFd", sound as raw 32-bit float samples of the
-// output's rate and layout to "pipe:audioFd".
-std::vector<QStringList> BuildFeedArguments(const OutputPlan &plan,
-                                            const std::vector<InputMedia> &inputs, int videoFd,
-                                            int audioFd, size_t perFeed = kInputsPerFeed);
+// How many feeds a join of that many inputs takes.
+size_t FeedCount(size_t inputs, size_t perFeed = kInputsPerFeed);
 
-// The writer's arguments: both pipes as its inputs, the output's codecs, format and target.
+// Every feed's ffmpeg arguments, perFeed inputs each: pictures as raw frames of the output's
+// size, rate and pixel format and sound as raw 32-bit float samples of the output's rate and
+// layout, in one NUT stream to "pipe:feedFds[feed]" (one descriptor a feed).
+std::vector<QStringList> BuildFeedArguments(const OutputPlan &plan,
+                                            const std::vector<InputMedia> &inputs,
+                                            const std::vector<int> &feedFds,
+                                            size_t perFeed = kInputsPerFeed);
+
+// The writer's arguments: the feeds' pipes, in order, as one input, the output's codecs,
+// format and target.
 QStringList BuildPipedJoinArguments(const EncoderOptions &options, const OutputPlan &plan,
-                                    int videoFd, int audioFd, const QString &target);
+                                    const std::vector<int> &feedFds, const QString &target);
 
 // Runs the feeds and the writer (settings.program, with settings' target descriptor, length
 // and watchdog) to their end. A feed that fails fails the run with its exit code (or as

@@ -1,4 +1,5 @@
 #include "encoder/routes/ChapterFile.h"
+#include "platform/RawNames.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FormatRules.h"
 #include "encoder/routes/EncoderRoutes.h"
@@ -41,7 +42,7 @@ QString ConcatList(const QStringList &paths, QString *error)
         }
         // "file:" keeps a name with a colon from being taken for a protocol; a quote inside
         // single quotes is written '\''.
-        QString quoted = QStringLiteral("file:") + QFileInfo(path).absoluteFilePath();
+        QString quoted = QStringLiteral("file:") + QFileInfo(OpenablePath(path)).absoluteFilePath();
         quoted.replace(QStringLiteral("'"), QStringLiteral("'\\''"));
         list += QStringLiteral("file '") + quoted + QStringLiteral("'\n");
     }
@@ -66,7 +67,7 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     if (ffmpeg.isEmpty())
         return Fail(QStringLiteral("ffmpeg is needed; please install the ffmpeg package"));
     for (const QString &path : options.inputs)
-        if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
+        if (!QFileInfo(OpenablePath(path)).isFile() || !QFileInfo(OpenablePath(path)).isReadable())
             return Fail(QStringLiteral("Cannot read the input file: %1").arg(path));
 
     QString error;

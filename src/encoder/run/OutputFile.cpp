@@ -1,4 +1,5 @@
 #include "encoder/run/OutputFile.h"
+#include "platform/RawNames.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -45,12 +46,12 @@ bool OutputFile::Open(const QString &path, QString *error)
 {
     m_path = path;
     const QFileInfo info(path);
-    if (info.isDir()) {
+    if (QFileInfo(OpenablePath(path)).isDir()) {
         *error = QStringLiteral("Cannot write %1: it is a folder").arg(path);
         return false;
     }
-    m_dir = QFile::encodeName(info.absolutePath());
-    m_name = QFile::encodeName(info.fileName());
+    m_dir = NameToBytes(info.absolutePath());
+    m_name = NameToBytes(info.fileName());
     struct stat st;
     if (::stat(m_dir.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         *error = QStringLiteral("Cannot write %1: its folder does not exist").arg(path);
@@ -140,7 +141,7 @@ bool OutputFile::Commit(QString *error)
         *error = QStringLiteral("Cannot write %1: the file was never opened").arg(m_path);
         return false;
     }
-    if (::rename(m_hidden.constData(), QFile::encodeName(m_path).constData()) != 0) {
+    if (::rename(m_hidden.constData(), NameToBytes(m_path).constData()) != 0) {
         const int renameError = errno;
         ::unlink(m_hidden.constData());
         m_hidden.clear();
@@ -171,12 +172,12 @@ QStringList WriterArguments(const QString &target)
 
 QString InputBeingReplaced(const QStringList &inputs, const QString &output)
 {
-    const QFileInfo out(output);
+    const QFileInfo out(OpenablePath(output));
     if (!out.exists())
         return {};
     const QString target = out.canonicalFilePath();
     for (const QString &input : inputs) {
-        const QFileInfo in(input);
+        const QFileInfo in(OpenablePath(input));
         if (in.exists() && in.canonicalFilePath() == target)
             return input;
     }

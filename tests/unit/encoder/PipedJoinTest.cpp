@@ -59,23 +59,32 @@ TEST(PipedJoinPlan, FeedsTakeEveryInputOnceInOrderAndEachEndsInStep)
     };
     for (const auto &c : cases) {
         const std::vector<InputMedia> inputs = Inputs(c.frames.size());
+        const std::vector<int> fds {7, 9, 11, 13, 15};
         const std::vector<QStringList> feeds
-            = BuildFeedArguments(Plan(c.frames, 1105), inputs, 7, 9, c.perFeed);
+            = BuildFeedArguments(Plan(c.frames, 1105), inputs, fds, c.perFeed);
         ASSERT_EQ(feeds.size(), size_t(c.unknownEnds.size())) << c.unknownEnds.toStdString();
+        EXPECT_EQ(FeedCount(inputs.size(), c.perFeed), feeds.size());
         QStringList opened;
         for (size_t f = 0; f < feeds.size(); ++f) {
             const QStringList &args = feeds[f];
+            // Each input twice, once for its picture and once for its sound.
+            QStringList mine;
             for (qsizetype i = 0; i + 1 < args.size(); ++i)
                 if (args[i] == u"-i")
-                    opened << args[i + 1];
+                    mine << args[i + 1];
+            ASSERT_EQ(mine.size() % 2, 0);
+            EXPECT_EQ(mine.mid(0, mine.size() / 2), mine.mid(mine.size() / 2));
+            opened << mine.mid(0, mine.size() / 2);
             const QString graph = args.at(args.indexOf(QStringLiteral("-filter_complex")) + 1);
             // The sound's lead is cut once, by the writer; a feed that did it would shift
             // every later input's sound.
             EXPECT_FALSE(graph.contains(u"start_sample")) << graph.toStdString();
             EXPECT_EQ(graph.contains(u"[vend]"), c.unknownEnds.at(qsizetype(f)) == u'u')
                 << c.unknownEnds.toStdString() << " feed " << f;
-            EXPECT_TRUE(args.join(u' ').contains(u"-f rawvideo pipe:7"));
-            EXPECT_TRUE(args.join(u' ').endsWith(u"-f f32le pipe:9"));
+            // Sound read from the second opening: "[<count + i>:<stream>]".
+            EXPECT_TRUE(graph.contains(QStringLiteral("[%1:-1]").arg(mine.size() / 2)))
+                << graph.toStdString();
+            EXPECT_TRUE(args.join(u' ').endsWith(QStringLiteral("-f nut pipe:%1").arg(fds[f])));
         }
         QStringList all;
         for (const InputMedia &m : inputs)
@@ -117,7 +126,7 @@ TEST(FeedRunner, RunsOneAfterAnotherStopsAtTheFirstFailureAndDiesWhenKilled)
                             QString::fromLatin1(script).replace(QStringLiteral(">&W"),
                                                                 QStringLiteral(">&%1").arg(p[1]))});
         FeedRun feed;
-        ASSERT_TRUE(feed.Start(QStringLiteral("/bin/sh"), runs, {p[1]}, {p[0]}));
+        ASSERT_TRUE(feed.Start(QStringLiteral("/bin/sh"), runs, {{p[1]}}, {p[0]}));
         ::close(p[1]);
         EXPECT_EQ(ReadToEnd(p[0]), c.written) << c.scripts.front();
         EXPECT_EQ(feed.Wait(), c.code) << c.scripts.front();
@@ -130,8 +139,8 @@ TEST(FeedRunner, RunsOneAfterAnotherStopsAtTheFirstFailureAndDiesWhenKilled)
     FeedRun feed;
     ASSERT_TRUE(feed.Start(
         QStringLiteral("/bin/sh"),
-        {{QStringLiteral("-c"), QStringLiteral("printf x >&%1; exec sleep 60").arg(p[1])}}, {p[1]},
-        {p[0]}));
+        {{QStringLiteral("-c"), QStringLiteral("printf x >&%1; exec sleep 60").arg(p[1])}},
+        {{p[1]}}, {p[0]}));
     ::close(p[1]);
     char x = 0;
     ASSERT_EQ(::read(p[0], &x, 1), 1);
@@ -153,17 +162,19 @@ TEST(PipedJoinRun, AFailedFeedFailsTheJoinAndAFailedWriterEndsTheFeeds)
         RunResult::End end;
         int code;
     } cases[] = {
-        {"cat <&$v >/dev/null; cat <&$a >/dev/null", "exit 0", RunResult::End::Exited, 0},
+        {"for f in $feeds; do cat $f >/dev/null; done", "exit 0", RunResult::End::Exited, 0},
         // the writer ends well on what it got, but that is not every input
-        {"cat <&$v >/dev/null; cat <&$a >/dev/null", "exit 5", RunResult::End::Exited, 5},
-        {"cat <&$v >/dev/null", "kill -SEGV $$", RunResult::End::Crashed, SIGSEGV},
+        {"for f in $feeds; do cat $f >/dev/null; done", "exit 5", RunResult::End::Exited, 5},
+        {"for f in $feeds; do cat $f >/dev/null; done", "kill -SEGV $$", RunResult::End::Crashed,
+         SIGSEGV},
         // a writer that fails does not wait for the feeds
         {"exit 3", "exec sleep 60", RunResult::End::Exited, 3},
     };
     for (const auto &c : cases) {
-        // The writer finds its pipes in its arguments ("-i pipe:N"), as ffmpeg does.
+        // The writer finds the feeds' pipes in the list of its arguments, as ffmpeg does.
         const QByteArray script = QByteArray("#!/bin/sh\ncase \" $* \" in\n*\" -progress \"*)\n")
-            + "  s=\"$*\"; v=${s#*-i pipe:}; v=${v%% *}; a=${s##*-i pipe:}; a=${a%% *}\n" + "  "
+            + "  s=\"$*\"; l=${s#*base64,}; l=${l%% *}\n"
+            + "  feeds=$(echo $l | base64 -d | sed -n \"s/^file 'file:\\(.*\\)'$/\\1/p\")\n" + "  "
             + c.writer + "\n  printf 'frame=1\\nout_time_us=1000\\nprogress=end\\n';;\n" + "*) "
             + c.feed + ";;\nesac\n";
         qvj::test::WriteFile(fake, script);
@@ -173,7 +184,8 @@ TEST(PipedJoinRun, AFailedFeedFailsTheJoinAndAFailedWriterEndsTheFeeds)
         settings.watchdogSeconds = 30;
         QElapsedTimer timer;
         timer.start();
-        const RunResult r = RunPipedJoin(settings, {}, Plan({30, 30}), Inputs(2),
+        // Three feeds of sixteen, so that each pipe must come to its end in turn.
+        const RunResult r = RunPipedJoin(settings, {}, Plan(std::vector<int64_t>(40, 30)), Inputs(40),
                                          QStringLiteral("TARGET"), [](const QByteArray &) {});
         EXPECT_EQ(r.end, c.end) << c.writer << " / " << c.feed;
         EXPECT_EQ(c.end == RunResult::End::Crashed ? r.signal : r.exitCode, c.code)

@@ -1,10 +1,15 @@
 #include "tasks/MediaProbe.h"
+#include "common/BrokenRecordings.h"
+#include "platform/Paths.h"
+#include "platform/RawNames.h"
+#include "tasks/RecordingLength.h"
 #include "common/TestSupport.h"
 #include "tasks/TimeText.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -53,8 +58,8 @@ protected:
 };
 
 // Every input type with a frame size of its own, so that a swapped or stale size shows; then a
-// silent clip, MPEG-TS (a fractional play time) and sound only (width 0: no video stream).
-// A zero-length file, a text file named as a video, a missing file and a folder fail.
+// silent clip and MPEG-TS (a fractional play time). A text file named as a video, a missing
+// file and a folder fail, and say why in a second line.
 TEST_F(MediaProbeOnFiles, ReadsLengthAndSizeOfEveryInputType)
 {
     const struct
@@ -65,38 +70,86 @@ TEST_F(MediaProbeOnFiles, ReadsLengthAndSizeOfEveryInputType)
     } cases[] = {{"c.avi", 160, 120, true},  {"c.mpg", 176, 144, true}, {"c.mpeg", 192, 144, true},
                  {"c.mp4", 208, 160, true},  {"c.wmv", 224, 176, true}, {"c.mov", 240, 160, true},
                  {"c.vob", 256, 192, true},  {"c.asf", 272, 208, true}, {"c.ts", 288, 224, true},
-                 {"s.mp4", 304, 240, false}, {"a.mpg", 0, 0, true}};
+                 {"s.mp4", 304, 240, false}};
     for (const auto &c : cases) {
         const QString path = dir.filePath(QLatin1String(c.name));
-        const QStringList noVideo = c.width ? QStringList() : QStringList {QStringLiteral("-vn")};
-        ASSERT_TRUE(MakeClip(path,
-                             {.seconds = 1.5,
-                              .width = c.width ? c.width : 320,
-                              .height = c.height ? c.height : 240,
-                              .audio = c.audio,
-                              .extra = noVideo}));
+        ASSERT_TRUE(MakeClip(
+            path, {.seconds = 1.5, .width = c.width, .height = c.height, .audio = c.audio}));
         const MediaProbeResult r = ProbeMedia(path);
         ASSERT_TRUE(r.ok) << c.name << ": " << r.error.toStdString();
-        EXPECT_EQ(r.sizeText,
-                  c.width ? QStringLiteral("%1x%2").arg(c.width).arg(c.height)
-                          : QStringLiteral("x"))
-            << c.name;
+        EXPECT_EQ(r.sizeText, QStringLiteral("%1x%2").arg(c.width).arg(c.height)) << c.name;
         EXPECT_NEAR(TimeTextToSeconds(r.lengthText), 1.5, 0.15) << c.name;
         // The longest stream: at least the picture's length (a transport stream's play time
         // falls short of it), no more than a frame of sound beyond.
         EXPECT_GE(r.longestSeconds, 1.5 - 1e-3) << c.name;
         EXPECT_LT(r.longestSeconds, 1.6) << c.name;
     }
-    const QString empty = dir.filePath(QStringLiteral("empty.avi"));
     const QString text = dir.filePath(QStringLiteral("notes.avi"));
-    qvj::test::WriteFile(empty, QByteArray());
     qvj::test::WriteFile(text, "These are notes, not a video.\n");
-    for (const QString &path :
-         {empty, text, dir.filePath(QStringLiteral("gone.avi")), dir.path()}) {
-        const MediaProbeResult r = ProbeMedia(path);
-        EXPECT_FALSE(r.ok) << path.toStdString();
-        EXPECT_EQ(r.error, QStringLiteral("'' is not a valid floating point value"));
+    const std::pair<QString, const char *> refused[] = {
+        {text, "notes.avi is not a video file"},
+        {dir.filePath(QStringLiteral("gone.avi")), "gone.avi cannot be opened"},
+        {dir.path(), "cannot be opened"}};
+    for (const auto &[path, reason] : refused) {
+        const QStringList lines = ProbeMedia(path).error.split(u'\n');
+        ASSERT_EQ(lines.size(), 2) << path.toStdString();
+        EXPECT_EQ(lines[0], QStringLiteral("'' is not a valid floating point value."));
+        EXPECT_TRUE(lines[1].contains(QLatin1String(reason))) << lines[1].toStdString();
     }
+}
+
+// Recordings that went wrong: those without a length in their header are measured from their
+// last time stamps (to the tenth of what ffmpeg decodes of them); the others are refused with
+// a second line that names the file and says what is wrong. Neither reads the whole file.
+TEST_F(MediaProbeOnFiles, MeasuresCrashedRecordingsAndSaysWhyOthersCannotBeRead)
+{
+    const auto set = qvj::test::MakeBrokenRecordings(dir.path() + QLatin1Char('/'));
+    QStringList made;
+    for (const qvj::test::BrokenRecording &b : set)
+        made << b.path;
+    const auto removeRaw = qScopeGuard([&] { qvj::test::RemoveRawNamedFiles(made); });
+    for (const qvj::test::BrokenRecording &b : set) {
+        const MediaProbeResult r = ProbeMedia(b.path);
+        const std::string name = ShownName(b.path).toStdString();
+        if (b.refusal.isEmpty()) {
+            ASSERT_TRUE(r.ok) << name << ": " << r.error.toStdString();
+            EXPECT_EQ(r.sizeText, QStringLiteral("320x240")) << name;
+            EXPECT_NEAR(TimeTextToSeconds(r.lengthText), qvj::test::DecodableSeconds(b.path),
+                        0.15)
+                << name;
+            continue;
+        }
+        EXPECT_FALSE(r.ok) << name;
+        const QStringList lines = r.error.split(u'\n');
+        ASSERT_EQ(lines.size(), 2) << name;
+        EXPECT_TRUE(lines[0].endsWith(QLatin1String("is not a valid floating point value.")));
+        EXPECT_TRUE(lines[1].startsWith(ShownName(ExtractFileName(b.path)))) << lines[1].toStdString();
+        EXPECT_TRUE(lines[1].contains(b.refusal)) << lines[1].toStdString();
+    }
+}
+
+// The Matroska reader takes only the head and the tail it is given: a tail that begins inside
+// a cluster, or holds a chance match of a cluster's ID, or nothing readable, is handled.
+TEST(MatroskaSecondsFromBytes, ReadsTheLastWholeClusterOfAnyTail)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("live.mkv"));
+    ASSERT_TRUE(MakeClip(path, {.seconds = 6, .extra = {QStringLiteral("-live"), QStringLiteral("1")}}));
+    const QByteArray file = qvj::test::ReadFile(path);
+    const QByteArray head = file.left(4096);
+    // Tails of every length from a few bytes to the whole file, and cut at any point: each
+    // gives nothing or a length between the last cut's and the whole file's.
+    const std::optional<double> whole = MatroskaSecondsFromBytes(head, file);
+    ASSERT_TRUE(whole);
+    EXPECT_NEAR(*whole, 6.0, 0.05);
+    for (qsizetype cut = 0; cut < file.size(); cut += 997) {
+        const QByteArray upTo = file.left(file.size() - cut);
+        for (const qsizetype tail : {qsizetype(10), qsizetype(5000), upTo.size()})
+            if (const auto s = MatroskaSecondsFromBytes(head, upTo.right(tail)))
+                EXPECT_LE(*s, *whole + 1e-9) << cut << ' ' << tail;
+    }
+    EXPECT_FALSE(MatroskaSecondsFromBytes(QByteArray("not matroska"), file));
+    EXPECT_FALSE(MatroskaSecondsFromBytes(head, QByteArray(3000, '\x1F')));
 }
 
 // A name with letters beyond ASCII, probed in a process started under LANG=C: the library

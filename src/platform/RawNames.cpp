@@ -1,0 +1,123 @@
+#include "platform/RawNames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <mutex>
+#include <unistd.h>
+
+namespace {
+
+constexpr char16_t kFirstRaw = 0xEF80;
+constexpr char16_t kLastRaw = 0xEFFF;
+
+bool IsRaw(QChar c)
+{
+    return c.unicode() >= kFirstRaw && c.unicode() <= kLastRaw;
+}
+
+// The length of the valid UTF-8 sequence at i (0 when it is not one) and its code point.
+int Utf8Sequence(const QByteArray &b, qsizetype i, char32_t *code)
+{
+    const auto byte = [&](qsizetype k) { return uint8_t(b.at(k)); };
+    const uint8_t first = byte(i);
+    int length = 0;
+    char32_t c = 0, least = 0;
+    if (first < 0x80)
+        length = 1, c = first;
+    else if ((first & 0xE0) == 0xC0)
+        length = 2, c = first & 0x1F, least = 0x80;
+    else if ((first & 0xF0) == 0xE0)
+        length = 3, c = first & 0x0F, least = 0x800;
+    else if ((first & 0xF8) == 0xF0)
+        length = 4, c = first & 0x07, least = 0x10000;
+    else
+        return 0;
+    if (i + length > b.size())
+        return 0;
+    for (int k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+        c = c << 6 | (byte(i + k) & 0x3F);
+    }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0;
+    *code = c;
+    return length;
+}
+
+} // namespace
+
+QString NameFromBytes(const QByteArray &bytes)
+{
+    QString name;
+    name.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size();) {
+        char32_t c = 0;
+        const int length = Utf8Sequence(bytes, i, &c);
+        if (length == 0) {
+            name += QChar(char16_t(kFirstRaw + (uint8_t(bytes.at(i)) - 0x80)));
+            ++i;
+            continue;
+        }
+        name += QString::fromUcs4(&c, 1);
+        i += length;
+    }
+    return name;
+}
+
+QByteArray NameToBytes(const QString &name)
+{
+    if (!HoldsRawBytes(name))
+        return name.toUtf8();
+    QByteArray bytes;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= name.size(); ++i) {
+        if (i < name.size() && !IsRaw(name.at(i)))
+            continue;
+        bytes += QStringView(name).mid(from, i - from).toUtf8();
+        if (i < name.size())
+            bytes += char(0x80 + (name.at(i).unicode() - kFirstRaw));
+        from = i + 1;
+    }
+    return bytes;
+}
+
+bool HoldsRawBytes(const QString &name)
+{
+    return std::any_of(name.begin(), name.end(), IsRaw);
+}
+
+QString ShownName(const QString &name)
+{
+    QString shown = name;
+    for (QChar &c : shown)
+        if (IsRaw(c))
+            c = QChar(char16_t(0x80 + (c.unicode() - kFirstRaw)));
+    return shown;
+}
+
+QString OpenablePath(const QString &path)
+{
+    if (!HoldsRawBytes(path))
+        return path;
+    static std::mutex mutex;
+    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/qvj-names-XXXXXX"));
+    static QHash<QString, QString> links;
+    const std::lock_guard lock(mutex);
+    if (const auto it = links.constFind(path); it != links.constEnd())
+        return *it;
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    QString extension = dot > path.lastIndexOf(QLatin1Char('/')) ? path.mid(dot) : QString();
+    if (HoldsRawBytes(extension))
+        extension.clear();
+    const QString link = folder.filePath(QString::number(links.size()) + extension);
+    if (!folder.isValid()
+        || ::symlink(NameToBytes(path).constData(), QFile::encodeName(link).constData()) != 0)
+        return path;
+    links.insert(path, link);
+    return link;
+}
