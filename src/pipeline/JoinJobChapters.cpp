@@ -5,6 +5,7 @@
 #include "pipeline/CommandLine.h"
 #include "pipeline/JobFolder.h"
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include "settings/ChapterList.h"
 
 #include <QFile>
@@ -25,7 +26,8 @@ bool JoinJob::PrepareChapters(QString *option)
         std::vector<ChapterListEntry> entries;
         for (int n = 0; n < m_rowCount; ++n) {
             const QString input = m_inputs.ReadRow(n).InputFile;
-            entries.push_back({RemoveExtension(ExtractFileName(input)), input});
+            // A title is text to read: bytes of an old disk's name are shown as their letters.
+            entries.push_back({ShownName(RemoveExtension(ExtractFileName(input))), input});
         }
         const QByteArray text = ChapterListText(entries);
         QSaveFile file(ChapterListFile(m_folder));

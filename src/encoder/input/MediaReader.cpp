@@ -328,7 +328,7 @@ std::optional<ChapterFacts> ReadChapterFacts(const QString &path, bool times, QS
         return std::nullopt;
     }
     ctx->interrupt_callback = {Interrupted, &deadline};
-    const QByteArray url = "file:" + QFile::encodeName(path);
+    const QByteArray url = "file:" + NameToBytes(path);
     // Opened as the concat demuxer opens its files, so that the length is the one it counts.
     // The stream facts are read only when needed: for the times, or to place own chapters.
     if (l.openInput(&ctx, url.constData(), nullptr, nullptr) < 0

@@ -1,5 +1,4 @@
 #include "encoder/routes/PipedJoin.h"
-#include "platform/RawNames.h"
 
 #include "encoder/routes/ChapterFile.h"
 #include "encoder/routes/FeedRun.h"
