@@ -1,5 +1,6 @@
 #include "tasks/RecordingTime.h"
 
+#include "platform/RawNames.h"
 #include "tasks/MediaProbe.h"
 
 #include <QFileInfo>
@@ -222,13 +223,14 @@ std::optional<QDateTime> ParseStatedTime(const QString &text)
 
 std::optional<QDateTime> ReadRecordingTime(const QString &path)
 {
-    const QFileInfo file(path);
+    const QString openable = OpenablePath(path);
+    const QFileInfo file(openable);
     if (!file.isFile())
         return std::nullopt;
     PrepareMediaProbes();
     if (void *handle = MediaInfo_New()) {
         MediaInfo_Option(handle, L"ParseSpeed", L"0");
-        const std::wstring name = path.toStdWString();
+        const std::wstring name = openable.toStdWString();
         std::optional<QDateTime> stated;
         if (MediaInfo_Open(handle, name.c_str())) {
             for (const wchar_t *field : {L"Recorded_Date", L"Encoded_Date"}) {
@@ -257,7 +259,7 @@ std::vector<std::optional<QDateTime>> RecordingTimes::Times(const QStringList &p
     std::vector<Known> looked(size_t(paths.size()));
     std::vector<qsizetype> unread;
     for (qsizetype i = 0; i < paths.size(); ++i) {
-        const QFileInfo file(paths[i]);
+        const QFileInfo file(OpenablePath(paths[i]));
         Known &now = looked[size_t(i)];
         now.modified = file.lastModified();
         now.size = file.exists() ? file.size() : -1;
