@@ -246,4 +246,12 @@ private:
     QHash<QString, QPixmap> m_pictures; // by path, drawn on one canvas size
     int m_lastListWidth = kFirstKnownListWidth;
     bool m_shownOnce = false;
+
+    // The output file proposed while the user has named none (Preferences.ini names none):
+    // it follows the first row and the profile until a name is typed, chosen or confirmed.
+    void ConnectOutputProposal();
+    void ProposeOutputFile();
+    // The output file confirmed in the Preferences dialog: the proposal ends when it differs.
+    void SetChosenOutputFile(const QString &path);
+    bool m_proposingOutput = false;
 };

@@ -36,3 +36,8 @@ QString CheckOutputLength(const QString &outputPath, const JobInputs &inputs,
         return QString();
     return OutputLengthLine(outputSeconds, inputSeconds);
 }
+
+QString JoinedFileLine(const QString &outputPath)
+{
+    return QStringLiteral("The joined file is %1.").arg(outputPath);
+}

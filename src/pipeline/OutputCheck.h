@@ -12,6 +12,9 @@ class JobInputs;
 // two lengths are more than 1 s plus 1 % of the inputs' length apart; empty otherwise.
 QString OutputLengthLine(double outputSeconds, double inputSeconds);
 
+// The completion message's line that names the joined file: "The joined file is <path>."
+QString JoinedFileLine(const QString &outputPath);
+
 // Probes the output and compares it with the sum of the rows' lengths. Empty when they agree,
 // when a row's length is not known, or when the output's length cannot be read.
 QString CheckOutputLength(const QString &outputPath, const JobInputs &inputs,
