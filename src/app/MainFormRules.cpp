@@ -75,7 +75,8 @@ SaveDialogStart SaveDialogStartFor(const QString &pairs, const QString &outputEx
         if (allFiles < 0 && patterns.contains(QStringLiteral("*")))
             allFiles = i;
     }
-    start.filterIndex = std::max(allFiles, 0);
+    // Before any profile the first entry stays selected, as the dialog always had it.
+    start.filterIndex = outputExtension.isEmpty() ? 0 : std::max(allFiles, 0);
     return start;
 }
 

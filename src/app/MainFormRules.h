@@ -20,8 +20,9 @@ QStringList ToQtNameFilters(const QString &pairs);
 
 // Where the save dialog starts for the loaded profile's output extension (".mp4"; empty before
 // any profile): the index in ToQtNameFilters(pairs) of the entry whose patterns hold
-// "*<extension>" (any case), else of the "All Files" entry, else 0; and the default suffix the
-// dialog adds to a typed name without one, the extension without its dot ("avi" when empty).
+// "*<extension>" (any case), else of the "All Files" entry (0 without an extension); and the
+// default suffix the dialog adds to a typed name without one, the extension without its dot
+// ("avi" when empty).
 struct SaveDialogStart
 {
     int filterIndex = 0;

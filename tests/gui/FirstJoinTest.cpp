@@ -17,6 +17,7 @@
 
 using namespace qvj;
 using namespace qvj::mainwin;
+using qvj::test::S;
 
 namespace {
 
@@ -49,7 +50,7 @@ TEST(SaveDialog, StartsWithTheFilterAndExtensionOfTheProfilesType)
         auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         ASSERT_NE(name, nullptr);
         QTest::keyClicks(name, QStringLiteral("holiday"));
-        dialog->accept();
+        QTest::keyClick(name, Qt::Key_Return);
         EXPECT_EQ(dialog->selectedFiles(),
                   QStringList {dir.filePath(QStringLiteral("holiday.") + QLatin1String(suffix))});
     }
@@ -133,9 +134,10 @@ TEST_F(FirstJoin, TheProfileIsRememberedByItsName)
         EXPECT_EQ(form->cmbProfile->currentText(), QLatin1String(chosen));
         EXPECT_TRUE(form->close());
         const QByteArray stored = test::ReadFile(Ini());
-        EXPECT_TRUE(stored.contains("\r\nProfile Name=" + QByteArray(chosen) + "\r\n")) << stored;
-        EXPECT_TRUE(stored.contains(
-            "\r\nProfile=" + QByteArray::number(form->cmbProfile->currentIndex()) + "\r\n"));
+        const QByteArray name = QByteArray("\r\nProfile Name=") + chosen + "\r\n";
+        const QByteArray index = QByteArray("\r\nProfile=")
+            + QByteArray::number(form->cmbProfile->currentIndex()) + "\r\n";
+        EXPECT_TRUE(stored.contains(name) && stored.contains(index)) << stored.constData();
     }
 }
 
