@@ -60,7 +60,7 @@ void TMainForm::bbtnBrowserClick()
         = m_dialogs.ChooseOutputFile(this, m_saveFilter, m_profile->OutputExtension());
     if (chosen.isEmpty())
         return;
-    m_proposingOutput = false;
+    m_proposingOutput = false; // also when the proposed name itself was chosen
     edtOutputFile->setText(chosen);
 }
 

@@ -1,6 +1,6 @@
 // The output file the window proposes while the user has named none: a first join needs no
-// typing. The proposal follows the first row and the profile's type until the user types a
-// name, chooses one or confirms another in the Preferences dialog.
+// typing. The proposal follows the first row and the profile's type until the box shows any
+// other text (typed, chosen or confirmed in the Preferences dialog).
 #include "app/TMainForm.h"
 
 #include "pipeline/JobControl.h"
@@ -19,7 +19,12 @@ void TMainForm::ConnectOutputProposal()
     connect(m_tasks, &QAbstractItemModel::modelReset, this, &TMainForm::ProposeOutputFile);
     connect(m_tasks, &QAbstractItemModel::dataChanged, this, &TMainForm::ProposeOutputFile);
     connect(m_tasks, &QAbstractItemModel::layoutChanged, this, &TMainForm::ProposeOutputFile);
-    connect(edtOutputFile, &QLineEdit::textEdited, this, [this] { m_proposingOutput = false; });
+    // Any other text ends the proposal: typed, chosen with Browser, confirmed in the
+    // Preferences dialog or set by Start.
+    connect(edtOutputFile, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (text != m_proposedOutput)
+            m_proposingOutput = false;
+    });
 }
 
 void TMainForm::ProposeOutputFile()
@@ -29,13 +34,6 @@ void TMainForm::ProposeOutputFile()
     const QStringList inputs = m_tasks->InputFiles();
     const QString proposal
         = ProposedOutputFile(VideosFolder(), inputs.value(0), m_profile->OutputExtension());
-    if (proposal != edtOutputFile->text())
-        edtOutputFile->setText(proposal);
-}
-
-void TMainForm::SetChosenOutputFile(const QString &path)
-{
-    if (path != edtOutputFile->text())
-        m_proposingOutput = false;
-    edtOutputFile->setText(path);
+    m_proposedOutput = proposal;
+    edtOutputFile->setText(proposal);
 }

@@ -121,7 +121,7 @@ void TMainForm::CreateDialogs()
     OpSettingForm = new TopSettingForm(*m_profile, this);
     TSettingForm::MainWindowLink link;
     link.outputFile = [this] { return edtOutputFile->text(); };
-    link.setOutputFile = [this](const QString &text) { SetChosenOutputFile(text); };
+    link.setOutputFile = [this](const QString &text) { edtOutputFile->setText(text); };
     link.chooseOutputFile = [this](QWidget *owner) {
         return m_dialogs.ChooseOutputFile(owner, m_saveFilter, m_profile->OutputExtension());
     };

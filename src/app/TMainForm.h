@@ -251,7 +251,6 @@ private:
     // it follows the first row and the profile until a name is typed, chosen or confirmed.
     void ConnectOutputProposal();
     void ProposeOutputFile();
-    // The output file confirmed in the Preferences dialog: the proposal ends when it differs.
-    void SetChosenOutputFile(const QString &path);
     bool m_proposingOutput = false;
+    QString m_proposedOutput;
 };
