@@ -229,10 +229,13 @@ void JoinJob::Complete()
         if (!lengthLine.isEmpty())
             text += QLatin1Char('\n') + lengthLine;
         ShowMessageThen(QStringLiteral("Complete"), text, MessageIcon::Information, [this] {
-            if (m_inputs.OpenDir())
-                OpenOrSay(m_desktop, QStringLiteral("The output folder"),
-                          ExtractFileDir(m_inputs.OutputFile()));
+            // The window is idle again before the folder opens (or a box says why not).
+            const bool open = m_inputs.OpenDir();
+            const QString folder = ExtractFileDir(m_inputs.OutputFile());
+            Desktop &desktop = m_desktop;
             EndIdle(JobOutcome::Completed, AfterJobAction::Message);
+            if (open)
+                OpenOrSay(desktop, QStringLiteral("The output folder"), folder);
         });
         return;
     }
