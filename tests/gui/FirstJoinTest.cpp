@@ -9,11 +9,13 @@
 #include "platform/UserFiles.h"
 #include "profiles/ProfileSettings.h"
 #include "ui/TAboutForm.h"
+#include "ui/TSettingForm.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QToolButton>
 
 using namespace qvj;
 using namespace qvj::mainwin;
@@ -90,9 +92,13 @@ TEST_F(FirstJoin, TheOutputIsProposedUntilTheUserNamesOne)
     form->TaskList().Clear();
     EXPECT_EQ(form->edtOutputFile->text(), Proposal({}, S(".avi")));
 
-    // Browser is started for the profile's type; cancelling it keeps the proposal.
+    // Browser and the Preferences dialog's browse start for the profile's type; cancelling
+    // them keeps the proposal.
     form->bbtnBrowserClick();
-    EXPECT_EQ(dialogs.outputExtensions, QStringList {S(".avi")});
+    form->SettingForm->ShowDialog();
+    form->SettingForm->SpeedButton1->click();
+    form->SettingForm->close();
+    EXPECT_EQ(dialogs.outputExtensions, (QStringList {S(".avi"), S(".avi")}));
     EXPECT_EQ(form->edtOutputFile->text(), Proposal({}, S(".avi")));
 
     // A typed name ends the proposal.
