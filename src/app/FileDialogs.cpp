@@ -20,18 +20,21 @@ QFileDialog *MakeOpenDialog(QWidget *owner, const QString &filter)
     return dialog;
 }
 
-QFileDialog *MakeSaveDialog(QWidget *owner, const QString &filter)
+QFileDialog *MakeSaveDialog(QWidget *owner, const QString &filter, const QString &outputExtension)
 {
     auto *dialog = new QFileDialog(owner);
     dialog->setObjectName(QStringLiteral("SaveDialog1"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog->setDefaultSuffix(QStringLiteral("avi"));
+    // A typed "holiday" becomes holiday.mp4 for an MP4 profile, not holiday.avi (to which
+    // Start would then add ".mp4").
+    const SaveDialogStart start = SaveDialogStartFor(filter, outputExtension);
+    dialog->setDefaultSuffix(start.defaultSuffix);
     const QStringList filters = ToQtNameFilters(filter);
     dialog->setNameFilters(filters);
     if (!filters.isEmpty())
-        dialog->selectNameFilter(filters.first());
+        dialog->selectNameFilter(filters.value(start.filterIndex));
     return dialog;
 }
 
@@ -61,9 +64,10 @@ QStringList QtFileDialogs::ChooseInputFiles(QWidget *owner, const QString &filte
     return runDialog(MakeOpenDialog(owner, filter));
 }
 
-QString QtFileDialogs::ChooseOutputFile(QWidget *owner, const QString &filter)
+QString QtFileDialogs::ChooseOutputFile(QWidget *owner, const QString &filter,
+                                        const QString &outputExtension)
 {
-    const QStringList files = runDialog(MakeSaveDialog(owner, filter));
+    const QStringList files = runDialog(MakeSaveDialog(owner, filter, outputExtension));
     return files.isEmpty() ? QString() : files.first();
 }
 

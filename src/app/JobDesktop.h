@@ -26,11 +26,16 @@ public:
     {
         m_desktop.ShowMessageThen(title, text, icon, std::move(then));
     }
+    void ShowDetailedMessageThen(const QString &title, const QString &text, const QString &details,
+                                 MessageIcon icon, std::function<void()> then) override
+    {
+        m_desktop.ShowDetailedMessageThen(title, text, details, icon, std::move(then));
+    }
     bool AskQuestion(const QString &title, const QString &text) override
     {
         return m_desktop.AskQuestion(title, text);
     }
-    void OpenPath(const QString &path) override { m_desktop.OpenPath(path); }
+    QString OpenPath(const QString &path) override { return m_desktop.OpenPath(path); }
     QString PowerOff() override
     {
         if (m_beforePowerOff)

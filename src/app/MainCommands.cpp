@@ -34,6 +34,7 @@ void TMainForm::cmbProfileChange()
     const QString path = ProfilePath();
     if (FileExists(path))
         m_profile->LoadProfile(path);
+    ProposeOutputFile();
 }
 
 void TMainForm::tbtnAboutClick()
@@ -50,26 +51,29 @@ void TMainForm::tbtnHelpClick()
         m_desktop.ShowError(QStringLiteral("The help file %1 is missing").arg(m_helpFile));
         return;
     }
-    m_desktop.OpenPath(m_helpFile);
+    OpenOrSay(m_desktop, QStringLiteral("The help page"), m_helpFile);
 }
 
 void TMainForm::bbtnBrowserClick()
 {
-    const QString chosen = m_dialogs.ChooseOutputFile(this, m_saveFilter);
-    if (!chosen.isEmpty())
-        edtOutputFile->setText(chosen);
+    const QString chosen
+        = m_dialogs.ChooseOutputFile(this, m_saveFilter, m_profile->OutputExtension());
+    if (chosen.isEmpty())
+        return;
+    m_proposingOutput = false; // also when the proposed name itself was chosen
+    edtOutputFile->setText(chosen);
 }
 
 void TMainForm::bbtnOpenClick()
 {
     const QString output = edtOutputFile->text();
     if (FileExists(output)) {
-        m_desktop.OpenPath(output);
+        OpenOrSay(m_desktop, QStringLiteral("The file"), output);
         return;
     }
     const QString folder = ExtractFileDir(output);
     if (!folder.isEmpty() && DirectoryExists(folder))
-        m_desktop.OpenPath(folder);
+        OpenOrSay(m_desktop, QStringLiteral("The folder"), folder);
 }
 
 void TMainForm::ltvTaskResize(int newWidth)

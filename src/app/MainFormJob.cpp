@@ -68,6 +68,7 @@ void TMainForm::imgStartClick()
     inputs.outputText = edtOutputFile->text();
     inputs.outputExtension = m_profile->OutputExtension();
     inputs.askOverwrite = m_prefs->Ask();
+    inputs.rename = m_prefs->Rename();
     inputs.inputFiles = m_tasks->InputFiles();
     StartCheck check = CheckStart(inputs);
     if (check.focus != StartFocus::Unchanged)

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 QStringList OutputTypeExtensions()
 {
     return {QStringLiteral(".avi"), QStringLiteral(".mpg"), QStringLiteral(".mp4"),
@@ -51,6 +53,31 @@ QStringList ToQtNameFilters(const QString &pairs)
                        + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
     }
     return filters;
+}
+
+SaveDialogStart SaveDialogStartFor(const QString &pairs, const QString &outputExtension)
+{
+    SaveDialogStart start;
+    start.defaultSuffix
+        = outputExtension.isEmpty() ? QStringLiteral("avi") : outputExtension.mid(1).toLower();
+    const QStringList filters = ToQtNameFilters(pairs);
+    int allFiles = -1;
+    for (int i = 0; i < filters.size(); ++i) {
+        const QString &f = filters.at(i);
+        const qsizetype open = f.lastIndexOf(QLatin1Char('('));
+        const QStringList patterns
+            = f.mid(open + 1).chopped(1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (!outputExtension.isEmpty()
+            && patterns.contains(QLatin1Char('*') + outputExtension, Qt::CaseInsensitive)) {
+            start.filterIndex = i;
+            return start;
+        }
+        if (allFiles < 0 && patterns.contains(QStringLiteral("*")))
+            allFiles = i;
+    }
+    // Before any profile the first entry stays selected, as the dialog always had it.
+    start.filterIndex = outputExtension.isEmpty() ? 0 : std::max(allFiles, 0);
+    return start;
 }
 
 // numerator / 100 rounded half to even, in whole numbers so that a share such as 78.5 is

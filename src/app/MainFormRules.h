@@ -18,6 +18,18 @@ QString BuildSaveDialogFilter();
 // group the description already ends with is replaced rather than repeated.
 QStringList ToQtNameFilters(const QString &pairs);
 
+// Where the save dialog starts for the loaded profile's output extension (".mp4"; empty before
+// any profile): the index in ToQtNameFilters(pairs) of the entry whose patterns hold
+// "*<extension>" (any case), else of the "All Files" entry (0 without an extension); and the
+// default suffix the dialog adds to a typed name without one, the extension without its dot
+// ("avi" when empty).
+struct SaveDialogStart
+{
+    int filterIndex = 0;
+    QString defaultSuffix;
+};
+SaveDialogStart SaveDialogStartFor(const QString &pairs, const QString &outputExtension);
+
 // The widths of "Input File", "Length", "Size" and "Status".
 using ColumnWidths = std::array<int, 4>;
 inline constexpr ColumnWidths kStartColumnWidths {350, 90, 80, 150};

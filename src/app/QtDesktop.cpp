@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QUrl>
 
 QtDesktop::QtDesktop(QWidget *owner)
@@ -80,9 +82,18 @@ void QtDesktop::ShowMessage(const QString &title, const QString &text, MessageIc
 void QtDesktop::ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
                                 std::function<void()> then)
 {
+    ShowDetailedMessageThen(title, text, QString(), icon, std::move(then));
+}
+
+void QtDesktop::ShowDetailedMessageThen(const QString &title, const QString &text,
+                                        const QString &details, MessageIcon icon,
+                                        std::function<void()> then)
+{
     // Modal without a loop of its own: the caller's work goes on in then, from the event loop,
     // once the box is closed. A box that goes with its owner runs nothing.
     QMessageBox *box = MakeMessageBox(boxOwner(m_owner), title, text, icon);
+    if (!details.isEmpty())
+        box->setDetailedText(details);
     QObject::connect(box, &QDialog::finished, box, [box, then = std::move(then)] {
         box->deleteLater();
         then();
@@ -97,13 +108,29 @@ bool QtDesktop::AskQuestion(const QString &title, const QString &text)
         == QMessageBox::Yes;
 }
 
-void QtDesktop::OpenPath(const QString &path)
+QString QtDesktop::OpenPath(const QString &path)
 {
     // A web address (the About box's links) opens in the browser; anything else is a file.
-    if (path.startsWith(QLatin1String("https://")) || path.startsWith(QLatin1String("http://")))
-        QDesktopServices::openUrl(QUrl(path));
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const bool link
+        = path.startsWith(QLatin1String("https://")) || path.startsWith(QLatin1String("http://"));
+    if (!link && !QFileInfo::exists(path))
+        return QStringLiteral("It does not exist: it may have been moved, renamed or deleted.");
+    if (QDesktopServices::openUrl(link ? QUrl(path) : QUrl::fromLocalFile(path)))
+        return QString();
+    return OpenFailureReason(link, QFileInfo(path).isDir(),
+                             !QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty());
+}
+
+QString OpenFailureReason(bool link, bool folder, bool openerInstalled)
+{
+    if (!openerInstalled)
+        return QStringLiteral("The desktop's opener, xdg-open, is not installed (it comes with "
+                              "the package xdg-utils).");
+    if (link)
+        return QStringLiteral("No web browser could be started for it.");
+    if (folder)
+        return QStringLiteral("No file manager could be started for it.");
+    return QStringLiteral("The desktop has no program set up to open this kind of file.");
 }
 
 QString QtDesktop::PowerOff()

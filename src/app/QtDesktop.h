@@ -17,6 +17,10 @@ QString BoxText(const QString &text);
 QMessageBox *MakeMessageBox(QWidget *owner, const QString &title, const QString &text,
                             MessageIcon icon);
 
+// Why the desktop's opener refused a path that exists: no opener at all, or none for a web
+// address, a folder or this kind of file.
+QString OpenFailureReason(bool link, bool folder, bool openerInstalled);
+
 class QtDesktop : public Desktop
 {
 public:
@@ -30,7 +34,9 @@ public:
     void ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
                          std::function<void()> then) override;
     bool AskQuestion(const QString &title, const QString &text) override;
-    void OpenPath(const QString &path) override;
+    void ShowDetailedMessageThen(const QString &title, const QString &text, const QString &details,
+                                 MessageIcon icon, std::function<void()> then) override;
+    QString OpenPath(const QString &path) override;
     QString PowerOff() override;
 
 private:

@@ -48,6 +48,7 @@ TMainForm::TMainForm(const MainFormSetup &setup, QWidget *parent)
     ConnectTaskList();
     ConnectListInfo();
     ConnectCommands();
+    ConnectOutputProposal();
     CreateJob();
     BuildKeys();
     FormCreate();
@@ -123,8 +124,9 @@ void TMainForm::CreateDialogs()
     TSettingForm::MainWindowLink link;
     link.outputFile = [this] { return edtOutputFile->text(); };
     link.setOutputFile = [this](const QString &text) { edtOutputFile->setText(text); };
-    link.chooseOutputFile
-        = [this](QWidget *owner) { return m_dialogs.ChooseOutputFile(owner, m_saveFilter); };
+    link.chooseOutputFile = [this](QWidget *owner) {
+        return m_dialogs.ChooseOutputFile(owner, m_saveFilter, m_profile->OutputExtension());
+    };
     link.browseForFolder = [this](QWidget *owner, const QString &title) {
         return m_dialogs.BrowseForFolder(owner, title);
     };
@@ -153,11 +155,16 @@ void TMainForm::FormShow()
     const IniFile ini(PreferencesPath());
     if (cmbProfile->count() > 0) {
         const int index = ini.GetNumber(QStringLiteral("Main"), QStringLiteral("Profile"), 0);
-        cmbProfile->setCurrentIndex(index >= 0 && index < cmbProfile->count() ? index : -1);
+        const QString name
+            = ini.GetText(QStringLiteral("Main"), QLatin1String(kProfileNameKey), QString());
+        cmbProfile->setCurrentIndex(m_catalogue.RememberedIndex(name, index));
         cmbProfileChange();
     }
     edtOutputFile->setText(
         ini.GetText(QStringLiteral("Main"), QStringLiteral("Output File"), QString()));
+    // Without a stored output file, one is proposed, so that a first join needs no typing.
+    m_proposingOutput = edtOutputFile->text().isEmpty();
+    ProposeOutputFile();
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)
@@ -182,6 +189,8 @@ void TMainForm::FormClose()
     IniFile ini(PreferencesPath());
     if (!ini.PutNumber(QStringLiteral("Main"), QStringLiteral("Profile"),
                        cmbProfile->currentIndex())
+        || !ini.PutText(QStringLiteral("Main"), QLatin1String(kProfileNameKey),
+                        cmbProfile->currentIndex() >= 0 ? cmbProfile->currentText() : QString())
         || !ini.PutText(QStringLiteral("Main"), QStringLiteral("Output File"),
                         edtOutputFile->text()))
         m_desktop.ShowError(ini.ErrorText());

@@ -269,4 +269,11 @@ private:
     QHash<QString, QPixmap> m_pictures; // by path, drawn on one canvas size
     int m_lastListWidth = kFirstKnownListWidth;
     bool m_shownOnce = false;
+
+    // The output file proposed while the user has named none (Preferences.ini names none):
+    // it follows the first row and the profile until a name is typed, chosen or confirmed.
+    void ConnectOutputProposal();
+    void ProposeOutputFile();
+    bool m_proposingOutput = false;
+    QString m_proposedOutput;
 };

@@ -36,7 +36,10 @@ bool CliDesktop::AskQuestion(const QString &title, const QString &text)
     return yes;
 }
 
-void CliDesktop::OpenPath(const QString &) { }
+QString CliDesktop::OpenPath(const QString &)
+{
+    return QString();
+}
 
 QString CliDesktop::PowerOff()
 {

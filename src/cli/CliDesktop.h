@@ -27,7 +27,7 @@ public:
     // not overwritten unless the command line said so).
     bool AskQuestion(const QString &title, const QString &text) override;
     // The command line takes no after-job action.
-    void OpenPath(const QString &path) override;
+    QString OpenPath(const QString &path) override;
     QString PowerOff() override;
 
 private:

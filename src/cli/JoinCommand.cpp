@@ -143,10 +143,12 @@ int JoinCommand::Prepare(const CliOptions &options)
     }
 
     QString error;
-    const int remembered
-        = IniFile(iniPath).GetNumber(QStringLiteral("Main"), QStringLiteral("Profile"), 0);
-    m_profilePath = ResolveProfilePath(ProfileCatalogue::List(m_programDir), options.profile,
-                                       remembered, &error);
+    const IniFile ini(iniPath);
+    const ProfileCatalogue catalogue = ProfileCatalogue::List(m_programDir);
+    const int remembered = catalogue.RememberedIndex(
+        ini.GetText(QStringLiteral("Main"), QLatin1String(kProfileNameKey), QString()),
+        ini.GetNumber(QStringLiteral("Main"), QStringLiteral("Profile"), 0));
+    m_profilePath = ResolveProfilePath(catalogue, options.profile, remembered, &error);
     if (m_profilePath.isEmpty())
         return Fail(error);
     if (!m_settings.LoadProfile(m_profilePath))
@@ -171,7 +173,7 @@ int JoinCommand::Prepare(const CliOptions &options)
 
     StartCheck check
         = CheckStart({m_tasks.Count(), AbsolutePath(options.output), m_settings.OutputExtension(),
-                      m_preferences.Ask(), m_tasks.InputFiles()});
+                      m_preferences.Ask(), m_tasks.InputFiles(), m_preferences.Rename()});
     m_outputText = check.outputText;
     if (!ConfirmStart(check, m_desktop))
         return ExitFailed;

@@ -25,6 +25,14 @@ StartCheck Refusal(StartCheck check, const QString &title, const QString &text, 
     return check;
 }
 
+// True when the folder of path cannot hold a name as long as path's.
+bool NameTooLong(const QString &path)
+{
+    const long nameMax
+        = ::pathconf(NameToBytes(ExtractFileDir(path)).constData(), _PC_NAME_MAX);
+    return nameMax > 0 && NameToBytes(ExtractFileName(path)).size() > nameMax;
+}
+
 } // namespace
 
 StartCheck CheckStart(const StartInputs &inputs)
@@ -46,13 +54,19 @@ StartCheck CheckStart(const StartInputs &inputs)
                        QStringLiteral("Please specify the output file."), StartFocus::OutputFile);
     if (ExtractFileExt(check.outputText).toLower() != inputs.outputExtension.toLower())
         check.outputText += inputs.outputExtension;
-    // A name the folder cannot hold would fail only at the end of the job.
-    const long nameMax
-        = ::pathconf(NameToBytes(ExtractFileDir(check.outputText)).constData(), _PC_NAME_MAX);
-    if (nameMax > 0 && NameToBytes(ExtractFileName(check.outputText)).size() > nameMax)
+    // A name the folder cannot hold would fail only at the end of the job, after the whole
+    // conversion: the name typed, and the one Rename makes of it when the file exists.
+    if (NameTooLong(check.outputText))
         return Refusal(check, QStringLiteral("Icorrect Filename"),
                        QStringLiteral("The output file name is too long. Please specify a "
                                       "shorter one."),
+                       StartFocus::OutputFile);
+    const QString renamed = JoinOutputPath(check.outputText, inputs.rename, inputs.outputExtension);
+    if (NameTooLong(renamed))
+        return Refusal(check, QStringLiteral("Icorrect Filename"),
+                       QStringLiteral("The output file exists, and the name it would be renamed "
+                                      "to, %1, is too long. Please specify a shorter one.")
+                           .arg(ExtractFileName(renamed)),
                        StartFocus::OutputFile);
     for (const QString &input : inputs.inputFiles) {
         if (IsSameFile(check.outputText, input)) {
@@ -132,4 +146,17 @@ QString JoinOutputPath(const QString &outputText, bool rename, const QString &ou
         if (!QFileInfo::exists(OpenablePath(candidate)))
             return candidate;
     }
+}
+
+QString ProposedOutputFile(const QString &folder, const QString &firstInput,
+                           const QString &outputExtension)
+{
+    const QString name = ExtractFileName(firstInput);
+    const QString stem = AddTrailingBackslash(folder)
+        + (name.isEmpty() ? QStringLiteral("joined")
+                          : RemoveExtension(name) + QStringLiteral(" joined"));
+    QString candidate = stem + outputExtension;
+    for (int index = 2; QFileInfo::exists(candidate); ++index)
+        candidate = stem + QLatin1Char(' ') + QString::number(index) + outputExtension;
+    return candidate;
 }

@@ -21,6 +21,7 @@ struct StartInputs
     QString outputExtension; // "." and the loaded profile's type; empty before any profile
     bool askOverwrite = false; // the overwrite policy "Ask me." is chosen
     QStringList inputFiles; // the rows' files, in the list's order
+    bool rename = false; // the overwrite policy "Not overwrite (Rename ...)" is chosen
 };
 
 // Where the keyboard focus goes.
@@ -45,8 +46,9 @@ struct StartCheck
 };
 
 // Start's checks in their order: at least 2 rows, an existing output folder, a file name, the
-// output extension appended when it differs (clip.mpg becomes clip.mpg.avi), an output that is
-// not one of the inputs, and the question about an existing output under "Ask me.".
+// output extension appended when it differs (clip.mpg becomes clip.mpg.avi), a name the folder
+// can hold (also the <name>_1 that Rename makes of an existing output), an output that is not
+// one of the inputs, and the question about an existing output under "Ask me.".
 StartCheck CheckStart(const StartInputs &inputs);
 
 // Shows the refusal or asks the question through desktop, and settles the verdict: true when
@@ -75,3 +77,10 @@ struct JobClock
 // that path exists; then the first of <folder>/<name without extension>_1<extension>, _2, ...
 // that names nothing existing.
 QString JoinOutputPath(const QString &outputText, bool rename, const QString &outputExtension);
+
+// The output file proposed while the user has named none: in folder, the first input's name
+// without its extension followed by " joined" and the output extension ("joined" alone without
+// inputs); when a file of that name exists, " 2", " 3"... before the extension, the first that
+// names nothing.
+QString ProposedOutputFile(const QString &folder, const QString &firstInput,
+                           const QString &outputExtension);

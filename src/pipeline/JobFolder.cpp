@@ -87,7 +87,8 @@ void RemoveFolderFiles(const QString &folder, const QRegularExpression &pattern)
 
 QString FailureText(const Attempt &attempt)
 {
-    return QStringLiteral("Cannot create a folder for the intermediate files in \"%1\": %2.")
+    return QStringLiteral("Cannot create a folder for the intermediate files in \"%1\": %2. "
+                          "Nothing was written. Choose another temporary folder in Settings.")
         .arg(attempt.folder, QString::fromLocal8Bit(std::strerror(attempt.error)));
 }
 

@@ -20,7 +20,6 @@ const QString kWaiting = QStringLiteral("Waiting for joining");
 const QString kJoining = QStringLiteral("Joining");
 const QString kComplete = QStringLiteral("Complete");
 const QString kStop = QStringLiteral("Stop");
-const QString kFailed = QStringLiteral("Failed");
 
 } // namespace
 
@@ -202,19 +201,6 @@ void JoinJob::ConversionCancelled()
                     });
 }
 
-void JoinJob::ConversionFailed()
-{
-    m_ending = true;
-    StopTimer();
-    SetRowStatus(m_row, kFailed);
-    const QString input = ExtractFileName(m_inputs.ReadRow(m_row).InputFile);
-    const QString text = FailureText(QStringLiteral("The encoder could not convert %1:").arg(input),
-                                     IntermediateFile(m_folder, m_row));
-    RemoveFolder();
-    ShowMessageThen(QStringLiteral("Error"), text, MessageIcon::Error,
-                    [this] { EndIdle(JobOutcome::Failed); });
-}
-
 void JoinJob::JoinCancelled()
 {
     m_ending = true;
@@ -223,18 +209,6 @@ void JoinJob::JoinCancelled()
     RemoveFolder();
     ShowMessageThen(QStringLiteral("Cancel"), QStringLiteral("The Joining is canceled."),
                     MessageIcon::Information, [this] { EndIdle(JobOutcome::Stopped); });
-}
-
-void JoinJob::JoinFailed()
-{
-    m_ending = true;
-    StopTimer();
-    SetRowsStatus(kFailed);
-    const QString text
-        = FailureText(QStringLiteral("The encoder could not join the files:"), m_outputPath);
-    RemoveFolder();
-    ShowMessageThen(QStringLiteral("Error"), text, MessageIcon::Error,
-                    [this] { EndIdle(JobOutcome::Failed); });
 }
 
 void JoinJob::Complete()
@@ -251,44 +225,25 @@ void JoinJob::Complete()
     } else if (m_inputs.Exit()) {
         action = AfterJobAction::Exit;
     } else {
-        // A second line says when the output's length is not what the inputs add up to.
-        QString text = QStringLiteral("The joining is completed successfully.");
+        // The next lines say where the file is, and whether its length is not what the
+        // inputs add up to.
+        QString text = QStringLiteral("The joining is completed successfully.\n")
+            + JoinedFileLine(m_outputPath);
         const QString lengthLine = CheckOutputLength(m_outputPath, m_inputs);
         if (!lengthLine.isEmpty())
             text += QLatin1Char('\n') + lengthLine;
         ShowMessageThen(QStringLiteral("Complete"), text, MessageIcon::Information, [this] {
-            if (m_inputs.OpenDir())
-                m_desktop.OpenPath(ExtractFileDir(m_inputs.OutputFile()));
+            // The window is idle again before the folder opens (or a box says why not).
+            const bool open = m_inputs.OpenDir();
+            const QString folder = ExtractFileDir(m_inputs.OutputFile());
+            Desktop &desktop = m_desktop;
             EndIdle(JobOutcome::Completed, AfterJobAction::Message);
+            if (open)
+                OpenOrSay(desktop, QStringLiteral("The output folder"), folder);
         });
         return;
     }
     EndIdle(JobOutcome::Completed, action);
-}
-
-void JoinJob::FailToStartEncoder()
-{
-    m_ending = true;
-    StopTimer();
-    RemoveFolder();
-    ShowMessageThen(QString::fromLatin1(kProductName),
-                    QStringLiteral("Error. Please re-install ") + QString::fromLatin1(kProductName),
-                    MessageIcon::Error, [this] {
-                        Q_EMIT progressPanelShown(false);
-                        // After the conversion stage JobState is left Cancelled so that no
-                        // join follows.
-                        SetState(m_stage == Stage::Conversion ? JobState::Cancelled
-                                                              : JobState::Idle);
-                        End(JobOutcome::Failed, AfterJobAction::None);
-                    });
-}
-
-void JoinJob::FailWithoutFolder(const QString &error)
-{
-    m_ending = true;
-    StopTimer();
-    ShowMessageThen(QStringLiteral("Error"), error, MessageIcon::Error,
-                    [this] { EndIdle(JobOutcome::Failed); });
 }
 
 JoinJob::FileStamp JoinJob::StampOf(const QString &file)
@@ -312,20 +267,6 @@ bool JoinJob::RunFailed(const QString &outputFile) const
     // Missing, empty, or exactly the file that was there before the run: nothing was written.
     const FileStamp after = StampOf(outputFile);
     return !after.exists || after.size == 0 || (m_targetBefore.exists && after == m_targetBefore);
-}
-
-QString JoinJob::FailureText(const QString &header, const QString &outputFile) const
-{
-    QStringList lines = m_run.LastLines();
-    if (lines.isEmpty()) {
-        if (m_run.Crashed())
-            lines << QStringLiteral("(The encoder ended abnormally.)");
-        else if (m_run.ExitCode() != 0)
-            lines << QStringLiteral("(The encoder ended with exit code %1.)").arg(m_run.ExitCode());
-        else
-            lines << QStringLiteral("(The encoder wrote no file %1.)").arg(outputFile);
-    }
-    return header + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
 }
 
 bool JoinJob::Stop()
@@ -400,14 +341,17 @@ void JoinJob::RemoveFolder()
 }
 
 void JoinJob::ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
-                              std::function<void()> then)
+                              std::function<void()> then, const QString &details)
 {
     // The job goes on when the box is closed; a job that is gone by then does nothing.
-    m_desktop.ShowMessageThen(title, text, icon,
-                              [self = QPointer<JoinJob>(this), then = std::move(then)] {
-                                  if (self)
-                                      then();
-                              });
+    auto goOn = [self = QPointer<JoinJob>(this), then = std::move(then)] {
+        if (self)
+            then();
+    };
+    if (details.isEmpty())
+        m_desktop.ShowMessageThen(title, text, icon, std::move(goOn));
+    else
+        m_desktop.ShowDetailedMessageThen(title, text, details, icon, std::move(goOn));
 }
 
 void JoinJob::EndIdle(JobOutcome outcome, AfterJobAction action)

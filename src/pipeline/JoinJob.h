@@ -10,6 +10,7 @@
 #include "pipeline/JobControl.h"
 #include "pipeline/JobInputs.h"
 #include "pipeline/Progress.h"
+#include "pipeline/RunFailure.h"
 #include "pipeline/SourceCheck.h"
 #include "platform/Desktop.h"
 
@@ -125,16 +126,19 @@ private:
     // Notes the file a run is to write as it is before the run.
     void NoteTarget(const QString &file);
     bool RunFailed(const QString &outputFile) const;
-    QString FailureText(const QString &header, const QString &outputFile) const;
+    // The message of the latest run, which failed while it was to write target.
+    FailureMessage DescribeFailedRun(RunFailure::Stage stage, const QString &input,
+                                     const QString &target) const;
     void SetState(JobState state);
     void SetBars(ProgressBars bars, bool announce = false);
     void SetRowStatus(int row, const QString &status);
     void SetRowsStatus(const QString &status);
     void StopTimer();
     void RemoveFolder();
-    // Shows a message; the job's ending goes on in then once the user has closed it.
+    // Shows a message (with details behind it when given); the job's ending goes on in then
+    // once the user has closed it.
     void ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
-                         std::function<void()> then);
+                         std::function<void()> then, const QString &details = QString());
     // The job ends with JobState Idle and the progress panel gone.
     void EndIdle(JobOutcome outcome, AfterJobAction action = AfterJobAction::None);
     void End(JobOutcome outcome, AfterJobAction action);

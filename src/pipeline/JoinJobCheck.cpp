@@ -42,8 +42,9 @@ void JoinJob::OnCheckEnded()
     } else if (!m_check.Error().isEmpty()) {
         m_ending = true;
         StopTimer();
-        ShowMessageThen(QStringLiteral("Error"), m_check.Error(), MessageIcon::Error,
-                        [this] { EndIdle(JobOutcome::Failed); });
+        ShowMessageThen(
+            QStringLiteral("Error"), m_check.Error(), MessageIcon::Error,
+            [this] { EndIdle(JobOutcome::Failed); }, m_check.ErrorDetails());
     } else {
         QStringList names;
         QStringList inputs;

@@ -38,3 +38,8 @@ QString CheckOutputLength(const QString &outputPath, const JobInputs &inputs,
         return QStringLiteral("The output file could not be read to check its length.");
     return OutputLengthLine(outputSeconds, inputSeconds);
 }
+
+QString JoinedFileLine(const QString &outputPath)
+{
+    return QStringLiteral("The joined file is %1.").arg(outputPath);
+}

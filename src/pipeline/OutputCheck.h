@@ -12,6 +12,9 @@ class JobInputs;
 // two lengths are more than 1 s plus 1 % of the inputs' length apart; empty otherwise.
 QString OutputLengthLine(double outputSeconds, double inputSeconds);
 
+// The completion message's line that names the joined file: "The joined file is <path>."
+QString JoinedFileLine(const QString &outputPath);
+
 // Probes the output and compares it with the sum of the rows' lengths. Empty when they agree
 // or when a row's length is not known; "The output file could not be read to check its
 // length." when the output's length cannot be read.

@@ -1,6 +1,7 @@
 #include "pipeline/SourceCheck.h"
 
 #include "pipeline/CommandLine.h"
+#include "pipeline/RunFailure.h"
 
 SourceCheck::SourceCheck(QObject *parent)
     : QObject(parent)
@@ -54,6 +55,7 @@ void SourceCheck::Ask(const QString &encoderPath, const QStringList &inputs)
     m_expected = int(inputs.size());
     m_failedToStart = false;
     m_error.clear();
+    m_errorDetails.clear();
     m_facts.clear();
     m_run.Start(encoderPath, CommandLine(inputs));
 }
@@ -64,13 +66,14 @@ void SourceCheck::OnEnded()
     // A file that cannot be read is named in the answer itself; anything else short of one
     // block per file means the encoder did not do its work.
     if (m_run.Crashed() || int(m_facts.size()) != m_expected) {
-        QStringList lines = m_run.LastLines();
-        if (lines.isEmpty())
-            lines << (m_run.Crashed() ? QStringLiteral("(The encoder ended abnormally.)")
-                                      : QStringLiteral("(The encoder ended with exit code %1.)")
-                                            .arg(m_run.ExitCode()));
-        m_error = QStringLiteral("The encoder could not read the files:\n")
-            + lines.join(QLatin1Char('\n'));
+        RunFailure failure;
+        failure.stage = RunFailure::Stage::Reading;
+        failure.crashed = m_run.Crashed();
+        failure.exitCode = m_run.ExitCode();
+        failure.lastLines = m_run.LastLines();
+        const FailureMessage message = DescribeRunFailure(failure);
+        m_error = message.text;
+        m_errorDetails = message.details;
         m_facts.clear();
     }
     Answer();

@@ -32,9 +32,12 @@ public:
     void WaitForEnd(int msecs) { m_run.WaitForEnd(msecs); }
 
     // After finished(): whether the encoder could be started at all, why the answer is of no
-    // use (empty when it is), and the facts of every input in order.
+    // use (empty when it is) with the encoder's lines behind it, and the facts of every input
+    // in order.
     bool FailedToStart() const { return m_failedToStart; }
+    QString StartError() const { return m_run.StartError(); }
     const QString &Error() const { return m_error; }
+    const QString &ErrorDetails() const { return m_errorDetails; }
     const std::vector<SourceFacts> &Facts() const { return m_facts; }
 
 Q_SIGNALS:
@@ -54,5 +57,6 @@ private:
     int m_expected = 0;
     bool m_failedToStart = false;
     QString m_error;
+    QString m_errorDetails;
     std::vector<SourceFacts> m_facts;
 };

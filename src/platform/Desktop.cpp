@@ -6,3 +6,12 @@ QString GeneralErrorText(const QString &error)
         return error + QLatin1Char('.');
     return error;
 }
+
+void OpenOrSay(Desktop &desktop, const QString &what, const QString &path)
+{
+    const QString why = desktop.OpenPath(path);
+    if (!why.isEmpty())
+        desktop.ShowMessage(QStringLiteral("Cannot Open"),
+                            QStringLiteral("%1 %2 could not be opened.\n%3").arg(what, path, why),
+                            MessageIcon::Warning);
+}

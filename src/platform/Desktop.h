@@ -26,15 +26,29 @@ public:
         ShowMessage(title, text, icon);
         then();
     }
+    // The same with the technical lines behind the text: in a window behind the box's "Show
+    // Details"; by default after the text, one blank line between.
+    virtual void ShowDetailedMessageThen(const QString &title, const QString &text,
+                                         const QString &details, MessageIcon icon,
+                                         std::function<void()> then)
+    {
+        ShowMessageThen(title, details.isEmpty() ? text : text + QStringLiteral("\n\n") + details,
+                        icon, std::move(then));
+    }
     // A question box with Yes and No and the question icon; true for Yes.
     virtual bool AskQuestion(const QString &title, const QString &text) = 0;
-    // The desktop's open action on a file or folder; its result is never examined.
-    virtual void OpenPath(const QString &path) = 0;
+    // The desktop's open action on a file, a folder or a web address: "" when the desktop took
+    // it, else why it cannot, in words (one sentence).
+    virtual QString OpenPath(const QString &path) = 0;
     // Asks the system to power off and waits for its answer (a few seconds at most), so that
     // the request is made before the program ends. Gives "" when the system accepted it, else
     // its reason for refusing.
     virtual QString PowerOff() = 0;
 };
+
+// Opens path with the desktop; when the desktop cannot, a message box says which (what is
+// "The help page", "The folder"...) and why.
+void OpenOrSay(Desktop &desktop, const QString &what, const QString &path);
 
 // The general error box's text: a period appended when the last character comes after "."
 // in the character code.

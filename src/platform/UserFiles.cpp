@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <unistd.h>
 
@@ -78,4 +79,10 @@ ProgramFiles LocateProgramFiles(const QString &programDir, const QProcessEnviron
     QDir().mkpath(files.workDir);
     CopyShippedPreferences(files.shippedPreferences, files.preferences);
     return files;
+}
+
+QString VideosFolder()
+{
+    const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    return !videos.isEmpty() && QFileInfo(videos).isDir() ? videos : QDir::homePath();
 }

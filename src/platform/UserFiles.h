@@ -27,3 +27,7 @@ ProgramFiles LocateProgramFiles(const QString &programDir, const QProcessEnviron
 
 // True when the current user may create and replace files in the folder.
 bool FolderWritable(const QString &folder);
+
+// The folder a first join is written to: the user's videos folder (XDG) when it exists, else
+// the home folder.
+QString VideosFolder();

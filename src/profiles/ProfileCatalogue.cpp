@@ -44,3 +44,17 @@ QString ProfileCatalogue::PathOf(int index) const
         return m_directory + m_files.at(index);
     return m_directory + QStringLiteral(".bpf");
 }
+
+int ProfileCatalogue::RememberedIndex(const QString &name, int index) const
+{
+    const QStringList names = Names();
+    if (!name.isEmpty()) {
+        qsizetype found = names.indexOf(name);
+        for (qsizetype i = 0; i < names.size() && found < 0; ++i)
+            if (names.at(i).compare(name, Qt::CaseInsensitive) == 0)
+                found = i;
+        if (found >= 0)
+            return int(found);
+    }
+    return index >= 0 && index < names.size() ? index : -1;
+}

@@ -10,6 +10,10 @@
 // Unicode case folding), ties broken by the exact name, so that an index stays stable.
 QStringList ListFilesWithExtension(const QString &directory, const QString &extension);
 
+// The key of Preferences.ini's section "Main" that remembers the chosen profile by its name,
+// beside "Profile", which remembers its index.
+inline constexpr char kProfileNameKey[] = "Profile Name";
+
 class ProfileCatalogue
 {
 public:
@@ -26,6 +30,12 @@ public:
     // names no entry (-1: none selected): the folder followed by ".bpf", which names no
     // listed profile.
     QString PathOf(int index) const;
+
+    // The entry to choose at start-up for the remembered name and index: the entry of that name
+    // (exactly, else without regard to case) when there is one, so that profiles added or
+    // removed since leave the choice alone; else index when it names an entry (a file written
+    // before names were kept); else -1.
+    int RememberedIndex(const QString &name, int index) const;
 
     // programDir + "Profiles/".
     const QString &Directory() const { return m_directory; }

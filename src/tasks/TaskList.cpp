@@ -237,7 +237,7 @@ void TaskListModel::Open(const QList<int> &selectedRows)
         return;
     ltvItemData rec;
     ReadTaskRow(rows.first(), CaptionOnly, rec);
-    m_desktop.OpenPath(rec.InputFile);
+    OpenOrSay(m_desktop, QStringLiteral("The file"), rec.InputFile);
 }
 
 void TaskListModel::SetListButtonsEnabled(bool enabled)

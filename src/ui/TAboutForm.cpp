@@ -163,12 +163,12 @@ bool TAboutForm::eventFilter(QObject *watched, QEvent *event)
 
 void TAboutForm::labWebsiteClick()
 {
-    m_desktop.OpenPath(labWebsite->text());
+    OpenOrSay(m_desktop, QStringLiteral("The link"), labWebsite->text());
 }
 
 void TAboutForm::labMoreClick()
 {
-    m_desktop.OpenPath(QLatin1String(kWebSite));
+    OpenOrSay(m_desktop, QStringLiteral("The link"), QLatin1String(kWebSite));
 }
 
 void TAboutForm::paintEvent(QPaintEvent *)

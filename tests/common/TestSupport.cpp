@@ -78,9 +78,10 @@ bool RecordingDesktop::AskQuestion(const QString &title, const QString &text)
     return answer;
 }
 
-void RecordingDesktop::OpenPath(const QString &path)
+QString RecordingDesktop::OpenPath(const QString &path)
 {
     calls.push_back({QStringLiteral("open"), QString(), path, MessageIcon::Information});
+    return openAnswer;
 }
 
 QString RecordingDesktop::PowerOff()

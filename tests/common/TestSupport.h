@@ -47,7 +47,7 @@ public:
     void ShowError(const QString &error) override;
     void ShowMessage(const QString &title, const QString &text, MessageIcon icon) override;
     bool AskQuestion(const QString &title, const QString &text) override;
-    void OpenPath(const QString &path) override;
+    QString OpenPath(const QString &path) override;
     QString PowerOff() override;
 
     // The calls of one kind, in order.
@@ -56,6 +56,8 @@ public:
     std::vector<Call> calls;
     std::deque<bool> answers;
     bool defaultAnswer = true;
+    // What OpenPath answers: "" when the desktop opens the path, else why not.
+    QString openAnswer;
     // What PowerOff answers: "" for an accepted request, else the refusal.
     QString powerOffAnswer;
 };

@@ -48,6 +48,9 @@ TEST(CliJoin, JoinsUnlikeClipsKeepsAnExistingOutputUnlessToldAndCleansUpOnCtrlC)
          {"Already Listed: ", "Prepare (Converting): b \\silent\\.avi",
           "Final Step: Joining all files...", "Complete: The joining is completed successfully."})
         EXPECT_TRUE(renamed.err.contains(S(shown))) << shown;
+    EXPECT_TRUE(renamed.err.contains(S("completed successfully.\nThe joined file is ") + root
+                                     + S("joined \"x\" \\ é_1.avi.")))
+        << renamed.err.toStdString();
     const ProbedFile joined = ProbeFile(root + S("joined \"x\" \\ é_1.avi"));
     EXPECT_NEAR(joined.seconds, 3.0, 0.5);
     EXPECT_FALSE(joined.videoCodec.isEmpty());

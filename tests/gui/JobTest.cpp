@@ -84,7 +84,9 @@ TEST_F(JobWindow, AWholeJoinFromAClickOnStart)
     ExpectLook(false);
     ASSERT_TRUE(WaitForTheEnd());
     EXPECT_EQ(Calls(),
-              (QStringList {"message|Complete|The joining is completed successfully.",
+              (QStringList {"message|Complete|The joining is completed successfully.\nThe "
+                            "joined file is "
+                                + Output() + ".",
                             "open||" + work.filePath(QStringLiteral("out"))}));
     EXPECT_EQ(Column(*form, 3), QStringList(2, QStringLiteral("Complete")));
     EXPECT_TRUE(form->pgbCurrent->value() == 100 && form->pgbTotal->value() == 100);

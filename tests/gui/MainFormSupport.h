@@ -29,11 +29,16 @@ class ScriptedDialogs : public FileDialogs
 {
 public:
     QStringList ChooseInputFiles(QWidget *, const QString &) override { return Take(); }
-    QString ChooseOutputFile(QWidget *, const QString &) override { return Take().value(0); }
+    QString ChooseOutputFile(QWidget *, const QString &, const QString &extension) override
+    {
+        outputExtensions << extension;
+        return Take().value(0);
+    }
     QString BrowseForFolder(QWidget *, const QString &) override { return Take().value(0); }
     QStringList Take() { return answers.isEmpty() ? QStringList() : answers.takeFirst(); }
 
     QList<QStringList> answers;
+    QStringList outputExtensions; // what each save dialog was started for
 };
 
 // Records the desktop's calls and what the ini file holds when the power-off request comes.

@@ -74,7 +74,8 @@ TEST_F(MainWindow, StartsWithoutPreferences)
     Show();
     EXPECT_EQ(form->cmbProfile->currentIndex(), 0);
     EXPECT_EQ(form->Profile().ProfilePath(), form->ProfilePath());
-    EXPECT_TRUE(form->edtOutputFile->text().isEmpty());
+    // No output file is stored: one is proposed (a test of its own follows the proposal).
+    EXPECT_TRUE(form->edtOutputFile->text().endsWith(QStringLiteral("/joined.asf")));
     EXPECT_EQ(form->Preferences().TempDir(), Path() + QStringLiteral("temp/"));
     EXPECT_EQ(form->LastListWidth(), 770);
     EXPECT_EQ(Widths(), QStringLiteral("350 90 80 150"));

@@ -228,3 +228,44 @@ TEST_F(JobControl, AJobStartRemovesTheFoldersOfJobsWhoseProcessIsGone)
 }
 
 } // namespace
+
+// The name Rename makes of an existing output is checked at Start like the typed one, so that
+// a name one "_1" too long is refused before anything is converted.
+TEST_F(JobControl, TheNameRenameMakesIsCheckedAtStart)
+{
+    const QString longest = root + QString(251, u'n') + S(".avi"); // 255 bytes: the most
+    const QString shorter = root + QString(249, u'n') + S(".avi");
+    for (const QString &existing : {longest, shorter})
+        qvj::test::WriteFile(existing, "x");
+    // output, rename, refused
+    for (const auto &[output, rename, refused] : std::vector<std::tuple<QString, bool, bool>> {
+             {longest, true, true}, {longest, false, false}, {shorter, true, false}}) {
+        StartInputs inputs {2, output, S(".avi"), false, {}};
+        inputs.rename = rename;
+        const StartCheck check = CheckStart(inputs);
+        EXPECT_EQ(check.verdict == Verdict::Refuse, refused) << rename;
+        if (refused) {
+            EXPECT_EQ(check.title, S("Icorrect Filename"));
+            EXPECT_TRUE(check.text.contains(QString(251, u'n') + S("_1.avi")));
+            EXPECT_EQ(check.focus, StartFocus::OutputFile);
+        }
+    }
+}
+
+TEST_F(JobControl, TheProposedOutputIsNamedAfterTheFirstInputAndTakesNoFilesName)
+{
+    qvj::test::WriteFile(root + S("taken joined.mp4"), "x");
+    qvj::test::WriteFile(root + S("taken joined 2.mp4"), "x");
+    // first input, extension, proposal
+    for (const auto &[first, extension, proposal] :
+         std::vector<std::tuple<QString, const char *, const char *>> {
+             {S("/in/holiday.avi"), ".mp4", "holiday joined.mp4"},
+             {S("/in/my.trip.MOV"), ".mkv", "my.trip joined.mkv"},
+             {S("/in/noext"), ".avi", "noext joined.avi"},
+             {QString(), ".mp4", "joined.mp4"},
+             {S("/in/taken.avi"), ".mp4", "taken joined 3.mp4"},
+             {S("/in/a.avi"), "", "a joined"}})
+        EXPECT_EQ(ProposedOutputFile(root, first, S(extension)), root + S(proposal))
+            << first.toStdString();
+    EXPECT_EQ(ProposedOutputFile(dir.path(), S("/in/a.avi"), S(".avi")), root + S("a joined.avi"));
+}

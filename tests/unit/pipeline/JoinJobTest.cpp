@@ -157,15 +157,15 @@ TEST_F(JoinJobTest, TheCompletionMessageComparesTheOutputsLength)
                 .constData());
     const std::vector<std::pair<double, const char *>> cases {
         {10,
-         "The joining is completed successfully.\nThe output file is 28.0 s shorter than the "
-         "input files together."},
-        {0.7, "The joining is completed successfully."}};
+         "The joining is completed successfully.\nThe joined file is %1.\nThe output file is "
+         "28.0 s shorter than the input files together."},
+        {0.7, "The joining is completed successfully.\nThe joined file is %1."}};
     for (const auto &[seconds, text] : cases) {
         for (ltvItemData &row : inputs.rows)
             row.LengthSeconds = seconds;
         Run();
         EXPECT_EQ(outcome, JobOutcome::Completed);
-        EXPECT_EQ(Message().text, S(text));
+        EXPECT_EQ(Message().text, S(text).arg(inputs.outputFile));
     }
 }
 
@@ -175,17 +175,18 @@ TEST_F(JoinJobTest, AFailureIsReportedAndLeavesNothingBehind)
         // encoder; the rows' last statuses; what failed; the message's last line
         {"case \"$all\" in */b\\ b.mp4*) printf 'Pos: 1.0s\\rb.mp4: Invalid data\\n'; exit 1;;"
          "esac; printf x > \"$out\"",
-         "Waiting for joining|Failed|", "convert b b.mp4", "b.mp4: Invalid data"},
-        {"echo 'about to fail'; kill -SEGV $$", "Failed||", "convert a.mp4", "about to fail"},
+         "Waiting for joining|Failed|", "failed while converting b b.mp4", "b.mp4: Invalid data"},
+        {"echo 'about to fail'; kill -SEGV $$", "Failed||",
+         "was ended from outside, or crashed, while converting a.mp4", "about to fail"},
         {"case \"$all\" in */c.mp4*) exit 0;; esac; printf x > \"$out\"",
-         "Waiting for joining|Waiting for joining|Failed", "convert c.mp4", "2.avi.)"},
-        {": > \"$out\"; echo done", "Failed||", "convert a.mp4", "done"},
+         "Waiting for joining|Waiting for joining|Failed", "ended without writing", "2.avi.)"},
+        {": > \"$out\"; echo done", "Failed||", "ended without writing", "done"},
         {"case \"$all\" in *-ovc\\ lavc\\ -oac*) echo 'cannot join'; exit 2;; esac;"
          "printf x > \"$out\"",
-         "Failed|Failed|Failed", "join the files", "cannot join"},
+         "Failed|Failed|Failed", "failed while joining the files (exit status 2)", "cannot join"},
         // an output that was there before is no proof of success
         {"case \"$all\" in *-ovc\\ lavc\\ -oac*) exit 0;; esac; printf x > \"$out\"",
-         "Failed|Failed|Failed", "join the files", "movie.avi.)"}};
+         "Failed|Failed|Failed", "ended without writing", "movie.avi.)"}};
     // A file of the user's with an intermediate file's name is never touched.
     QDir().mkdir(inputs.tempDir);
     WriteFile(inputs.tempDir + S("/0.avi"), "mine");
@@ -199,7 +200,8 @@ TEST_F(JoinJobTest, AFailureIsReportedAndLeavesNothingBehind)
         const RecordingDesktop::Call message = Message();
         EXPECT_EQ(message.title, S("Error"));
         EXPECT_EQ(message.icon, MessageIcon::Error);
-        EXPECT_TRUE(message.text.startsWith(S("The encoder could not %1:\n").arg(S(what))))
+        // The reason first, the encoder's lines after it.
+        EXPECT_TRUE(message.text.startsWith(S("The encoder ") + S(what)))
             << message.text.toStdString();
         EXPECT_TRUE(message.text.endsWith(S(lastLine))) << message.text.toStdString();
         EXPECT_FALSE(message.text.contains(S("Pos:")));
@@ -219,7 +221,11 @@ TEST_F(JoinJobTest, WithoutEncoderOrFolderTheJobEndsWithAMessage)
     EXPECT_EQ(outcome, JobOutcome::Failed);
     EXPECT_EQ(statuses[0], QStringList {S("Converting")});
     EXPECT_EQ(Message().title, S("Quintor Video Joiner"));
-    EXPECT_EQ(Message().text, S("Error. Please re-install Quintor Video Joiner"));
+    // The prescribed words, then (behind "Show Details") which encoder and why.
+    EXPECT_TRUE(Message().text.startsWith(S("Error. Please re-install Quintor Video Joiner\n\n"
+                                            "The encoder %1asapi.dll could not be started: ")
+                                              .arg(programDir)))
+        << Message().text.toStdString();
     EXPECT_EQ(TempEntries(), QStringList());
 
     // Neither the temporary folder nor the fallback can hold a folder: the message names the
@@ -389,14 +395,15 @@ TEST_F(JoinJobCopyTest, InputsThatDoNotFitAreRefusedBeforeAnythingIsWritten)
               S("c.mp4: 1280x720 at 25 fps; the first file is 1920x1080 at 25 fps"));
     EXPECT_EQ(job.State(), JobState::Idle);
 
-    // An encoder that cannot answer: its last words are shown.
+    // An encoder that cannot answer: what happened, then its last words.
     WriteScript(programDir + S("asapi.dll"), "echo 'no such codec'\nexit 1");
     desktop.calls.clear();
     ASSERT_TRUE(job.Start(S("p")));
     ASSERT_TRUE(WaitForFinished());
     EXPECT_EQ(outcome, JobOutcome::Failed);
     EXPECT_EQ(desktop.Of(S("message")).at(0).text,
-              S("The encoder could not read the files:\nno such codec"));
+              S("The encoder failed while reading the files (exit status 1). Nothing was "
+                "written.\nIt said: no such codec\n\nno such codec"));
 }
 
 TEST_F(JoinJobCopyTest, StopDuringTheCheckOrTheCopyCancelsTheJoin)

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 namespace {
 
 using O = ProfileOption;
@@ -51,6 +54,19 @@ TEST(ProfileCatalogue, NamesAndTheRealFileOfEachEntry)
     EXPECT_EQ(catalogue.PathOf(2), programDir + QStringLiteral("Profiles/x.y.bpf"));
     for (int index : {-1, 3})
         EXPECT_FALSE(FileExists(catalogue.PathOf(index))) << index;
+
+    // The remembered name wins over the remembered index, so that profiles added or removed
+    // since keep the choice; a file without a name (or with a name no longer listed) keeps
+    // the index. name, index, entry chosen
+    for (const auto &[name, index, chosen] :
+         std::vector<std::tuple<const char *, int, int>> {{"b", 0, 1},
+                                                          {"x.y", 5, 2},
+                                                          {"B", 2, 1},
+                                                          {"", 2, 2},
+                                                          {"gone", 1, 1},
+                                                          {"", 3, -1},
+                                                          {"gone", -1, -1}})
+        EXPECT_EQ(catalogue.RememberedIndex(QLatin1String(name), index), chosen) << name;
 }
 
 // Every shipped profile loads, names the output type it makes and offers, in every option,
