@@ -30,6 +30,11 @@ public:
     {
         return m_desktop.AskQuestion(title, text);
     }
+    void AskToFitThen(const QString &question, const QString &refusal, int count,
+                      std::function<void(bool)> then) override
+    {
+        m_desktop.AskToFitThen(question, refusal, count, std::move(then));
+    }
     void OpenPath(const QString &path) override { m_desktop.OpenPath(path); }
     QString PowerOff() override
     {

@@ -30,6 +30,8 @@ public:
     void ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
                          std::function<void()> then) override;
     bool AskQuestion(const QString &title, const QString &text) override;
+    void AskToFitThen(const QString &question, const QString &refusal, int count,
+                      std::function<void(bool)> then) override;
     void OpenPath(const QString &path) override;
     QString PowerOff() override;
 

@@ -13,6 +13,7 @@ struct CliOptions
     QString profile; // a profile name; empty: the remembered one, else the first
     QString tempDir; // empty: the preferences' temporary folder
     Policy policy = Policy::Refuse;
+    bool fit = false; // --fit: a join without re-encoding converts the files that differ
     QString output;
     QStringList inputs;
 };

@@ -128,6 +128,7 @@ int JoinCommand::Prepare(const CliOptions &options)
     m_preferences.SetOpenDir(false);
     m_preferences.SetExit(false);
     m_preferences.SetTurnOff(false);
+    m_desktop.SetFit(options.fit);
     switch (options.policy) {
     case CliOptions::Policy::Refuse:
         m_preferences.SetAsk(true);

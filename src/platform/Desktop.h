@@ -28,6 +28,17 @@ public:
     }
     // A question box with Yes and No and the question icon; true for Yes.
     virtual bool AskQuestion(const QString &title, const QString &text) = 0;
+    // The choice before a join without re-encoding converts the count files that differ from
+    // the rest: question names them and the time it takes, refusal is the message for a
+    // desktop that does not ask. then gets true for "Convert these N files to match and join",
+    // false for "Cancel", once the box is closed. By default a question box with Yes and No.
+    virtual void AskToFitThen(const QString &question, const QString &refusal, int count,
+                              std::function<void(bool)> then)
+    {
+        Q_UNUSED(refusal);
+        Q_UNUSED(count);
+        then(AskQuestion(QStringLiteral("Files That Differ"), question));
+    }
     // The desktop's open action on a file or folder; its result is never examined.
     virtual void OpenPath(const QString &path) = 0;
     // Asks the system to power off and waits for its answer (a few seconds at most), so that

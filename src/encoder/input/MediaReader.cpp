@@ -219,16 +219,29 @@ void TakeFrameTimes(const Libav &l, AVFormatContext *ctx, int videoIndex, Identi
     if (!packet)
         return;
     std::vector<double> times;
+    const double timeBase = av_q2d(ctx->streams[videoIndex]->time_base);
+    int64_t lastDts = AV_NOPTS_VALUE;
     for (int n = 0; n < kPacketsRead && l.readFrame(ctx, packet) >= 0; ++n) {
         if (packet->stream_index == videoIndex) {
             if (packet->pts == AV_NOPTS_VALUE)
                 f.untimedFrames = true;
             else
-                times.push_back(double(packet->pts) * av_q2d(ctx->streams[videoIndex]->time_base));
+                times.push_back(double(packet->pts) * timeBase);
+            if (packet->dts != AV_NOPTS_VALUE)
+                lastDts = packet->dts;
         }
         l.packetUnref(packet);
     }
     l.packetFree(&packet);
+    // With reordered frames the reading stops amid a group: frames shown after the last one
+    // read in decoding order may still be missing, which would look like a gap. Every frame
+    // shown up to that one has been read.
+    if (lastDts != AV_NOPTS_VALUE) {
+        const double complete = double(lastDts) * timeBase + 1e-9;
+        times.erase(std::remove_if(times.begin(), times.end(),
+                                   [complete](double t) { return t > complete; }),
+                    times.end());
+    }
     // Without every frame's time the spacing tells nothing.
     f.variableRate = !f.untimedFrames && IsVariableRate(std::move(times));
 }

@@ -68,6 +68,9 @@ struct EncoderOptions
     bool copyVideo = false; // -ovc copy: the inputs' streams are put end to end as they are
     bool copyAudio = false; // -oac copy
     bool identify = false; // -identify: describe the inputs and write nothing
+    // -fit: the one input converted into a file of this kind (FitSettings), to be joined by a
+    // copy with files of that kind; empty for other runs.
+    QString fit;
 };
 
 struct ParsedCommandLine
