@@ -80,6 +80,13 @@ QString FitSettingsFor(const SourceFacts &kind, QString *why)
         if (kind.audioBitrate > 0)
             parts << QStringLiteral("abitrate=%1").arg(kind.audioBitrate);
     }
+    // Every value goes on the encoder's command line as one word of names and numbers.
+    for (const QString &part : parts)
+        for (const QChar c : part)
+            if (!c.isLetterOrNumber() && !QStringLiteral("=_-./()x").contains(c)) {
+                *why = QStringLiteral("the kind's description holds a character \"%1\"").arg(c);
+                return QString();
+            }
     return parts.join(u':');
 }
 
