@@ -35,6 +35,11 @@ public:
     {
         return m_desktop.AskQuestion(title, text);
     }
+    void AskToFitThen(const QString &question, const QString &refusal, int count,
+                      std::function<void(bool)> then) override
+    {
+        m_desktop.AskToFitThen(question, refusal, count, std::move(then));
+    }
     QString OpenPath(const QString &path) override { return m_desktop.OpenPath(path); }
     QString PowerOff() override
     {

@@ -1,5 +1,7 @@
 #include "app/QtDesktop.h"
 
+#include "app/FitBox.h"
+
 #include "platform/System.h"
 
 #include <QApplication>
@@ -106,6 +108,12 @@ bool QtDesktop::AskQuestion(const QString &title, const QString &text)
 {
     return runBox(MakeMessageBox(boxOwner(m_owner), title, text, MessageIcon::Question))
         == QMessageBox::Yes;
+}
+
+void QtDesktop::AskToFitThen(const QString &question, const QString &, int count,
+                             std::function<void(bool)> then)
+{
+    ShowFitBox(boxOwner(m_owner), question, count, std::move(then));
 }
 
 QString QtDesktop::OpenPath(const QString &path)

@@ -34,6 +34,8 @@ public:
     void ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
                          std::function<void()> then) override;
     bool AskQuestion(const QString &title, const QString &text) override;
+    void AskToFitThen(const QString &question, const QString &refusal, int count,
+                      std::function<void(bool)> then) override;
     void ShowDetailedMessageThen(const QString &title, const QString &text, const QString &details,
                                  MessageIcon icon, std::function<void()> then) override;
     QString OpenPath(const QString &path) override;

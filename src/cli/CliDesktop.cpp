@@ -36,6 +36,16 @@ bool CliDesktop::AskQuestion(const QString &title, const QString &text)
     return yes;
 }
 
+void CliDesktop::AskToFitThen(const QString &question, const QString &refusal, int count,
+                              std::function<void(bool)> then)
+{
+    if (m_fit)
+        Print(CliMessageText(QStringLiteral("Converting %1 files to match").arg(count), question));
+    else
+        Print(CliMessageText(QStringLiteral("Cannot Join Without Re-encoding"), refusal));
+    then(m_fit);
+}
+
 QString CliDesktop::OpenPath(const QString &)
 {
     return QString();

@@ -26,6 +26,11 @@ public:
     // Yes for the duplicate question, No for every other one (an existing output file is
     // not overwritten unless the command line said so).
     bool AskQuestion(const QString &title, const QString &text) override;
+    // Files that differ are converted only when the command line said --fit; otherwise the
+    // refusal is printed.
+    void SetFit(bool fit) { m_fit = fit; }
+    void AskToFitThen(const QString &question, const QString &refusal, int count,
+                      std::function<void(bool)> then) override;
     // The command line takes no after-job action.
     QString OpenPath(const QString &path) override;
     QString PowerOff() override;
@@ -35,6 +40,7 @@ private:
 
     std::FILE *m_out;
     std::function<void()> m_beforePrint;
+    bool m_fit = false;
 };
 
 // A message as one block of text: "Title: text", with the line breaks of the text kept and

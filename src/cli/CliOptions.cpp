@@ -57,6 +57,8 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
             else
                 TakeValue(arguments, i, QStringLiteral("--output"), o.output, error);
             outputGiven = true;
+        } else if (arg == QStringLiteral("--fit")) {
+            o.fit = true;
         } else if (arg == QStringLiteral("--overwrite") || arg == QStringLiteral("--rename")) {
             const auto policy = arg == QStringLiteral("--overwrite") ? CliOptions::Policy::Overwrite
                                                                      : CliOptions::Policy::Rename;
@@ -82,7 +84,7 @@ QString CliUsage()
 {
     return QStringLiteral(
         "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
-        "                    [--chapters | --no-chapters] -o OUTPUT INPUT...\n"
+        "                    [--chapters | --no-chapters] [--fit] -o OUTPUT INPUT...\n"
         "\n"
         "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
         "encoder: every input is first converted into an intermediate file, then all of\n"
@@ -105,6 +107,9 @@ QString CliUsage()
         "                       (MKV, MP4 and MOV outputs; an input's own chapters are kept)\n"
         "  --no-chapters        no chapters; without either, as \"Add Chapters\" of\n"
         "                       Preferences.ini says (on when it is missing)\n"
+        "  --fit                with a profile that does not re-encode (\"Same as Source\"):\n"
+        "                       convert the files that differ from most of the video to\n"
+        "                       match it, and join the others as they are\n"
         "  -h, --help           show this text\n"
         "\n"
         "Without --overwrite or --rename an existing output file is refused. A file named\n"

@@ -16,6 +16,7 @@ struct CliOptions
     QString tempDir; // empty: the preferences' temporary folder
     Policy policy = Policy::Refuse;
     std::optional<bool> chapters; // --chapters / --no-chapters; none: as the preferences say
+    bool fit = false; // --fit: a join without re-encoding converts the files that differ
     QString output;
     QStringList inputs;
 };

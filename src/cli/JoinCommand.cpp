@@ -130,6 +130,7 @@ int JoinCommand::Prepare(const CliOptions &options)
     m_preferences.SetTurnOff(false);
     if (options.chapters)
         m_preferences.SetChapters(*options.chapters);
+    m_desktop.SetFit(options.fit);
     switch (options.policy) {
     case CliOptions::Policy::Refuse:
         m_preferences.SetAsk(true);

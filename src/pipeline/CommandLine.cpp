@@ -93,6 +93,11 @@ QString QuotePath(const QString &path)
     return out;
 }
 
+QString FitIntermediateFile(const QString &folder, int index, const QString &extension)
+{
+    return folder + QString::number(index) + extension.toLower();
+}
+
 QString IntermediateFile(const QString &folder, int index)
 {
     return folder + QString::number(index) + QStringLiteral(".avi");

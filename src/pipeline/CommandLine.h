@@ -23,6 +23,10 @@ QString QuotePath(const QString &path);
 // ".avi".
 QString IntermediateFile(const QString &folder, int index);
 
+// The file a row is converted into for a join without re-encoding: the folder, the 0-based
+// index in decimal, the output's extension (".mp4", ".mkv"; lower-cased).
+QString FitIntermediateFile(const QString &folder, int index, const QString &extension);
+
 // The command line of the conversion of one row:
 // [ "<input>" -o "<intermediate>" -oac mp3lame -ovc lavc -ofps 30 -vf scale=<size>]
 QString ConversionCommandLine(const QString &inputFile, const QString &intermediateFile,

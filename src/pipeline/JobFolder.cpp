@@ -121,9 +121,12 @@ void RemoveJobFolder(const QString &folder, int count)
     if (folder.isEmpty())
         return;
     for (int n = 0; n < count; ++n) {
-        const QString file = IntermediateFile(folder, n);
-        if (FileExists(file))
-            QFile::remove(file);
+        // The conversions of every route: the two-stage join's, and a copy's of its odd files.
+        for (const QString &file :
+             {IntermediateFile(folder, n), FitIntermediateFile(folder, n, QStringLiteral(".mp4")),
+              FitIntermediateFile(folder, n, QStringLiteral(".mkv"))})
+            if (FileExists(file))
+                QFile::remove(file);
     }
     QFile::remove(ChapterListFile(folder));
     QFile::remove(folder + QLatin1String(kJobOwnerFile));
@@ -153,7 +156,7 @@ int RemoveOrphanedJobFolders(const QString &tempFolder)
 {
     static const QRegularExpression jobName(QStringLiteral("^qvj-[A-Za-z0-9]{6}$"));
     static const QRegularExpression leftovers(
-        QStringLiteral("^(\\d+\\.avi|\\.\\d+\\.avi\\.[0-9a-f]+\\.part|chapters\\.txt|%1)$")
+        QStringLiteral("^(\\d+\\.(avi|mp4|mkv)|\\.\\d+\\.(avi|mp4|mkv)\\.[0-9a-f]+\\.part|chapters\\.txt|%1)$")
             .arg(QLatin1String(kJobOwnerFile)));
     int removed = 0;
     const QStringList names = QDir(tempFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);

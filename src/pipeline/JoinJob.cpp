@@ -52,6 +52,7 @@ bool JoinJob::Start(const QString &profilePath)
     m_ending = false;
     m_profilePath = profilePath;
     m_outputPath.clear();
+    m_fitRows.clear();
     if (m_inputs.StreamCopy()) {
         StartCheck();
         return true;
@@ -96,7 +97,15 @@ void JoinJob::StartConversionRow()
     m_tracker->BeginRun(row.LengthSeconds, m_secondsDone);
     SetRowStatus(m_row, kConverting);
     Q_EMIT currentFileChanged(ExtractFileName(row.InputFile));
-    NoteTarget(IntermediateFile(m_folder, m_row));
+    NoteTarget(RowIntermediate(m_row));
+    if (!m_fitRows.empty()) {
+        m_run.Start(m_encoderPath,
+                    JoinCommandLine(QLatin1Char(' ') + QuotePath(row.InputFile),
+                                    RowIntermediate(m_row),
+                                    m_inputs.EncoderOptions(m_profilePath)
+                                        + QStringLiteral(" -fit ") + m_fitSettings));
+        return;
+    }
     m_run.Start(
         m_encoderPath,
         ConversionCommandLine(row.InputFile, IntermediateFile(m_folder, m_row), m_videoSize));
@@ -144,7 +153,7 @@ void JoinJob::OnRunEnded()
     if (m_stage == Stage::Conversion) {
         if (m_state == JobState::Cancelled)
             ConversionCancelled();
-        else if (RunFailed(IntermediateFile(m_folder, m_row)))
+        else if (RunFailed(RowIntermediate(m_row)))
             ConversionFailed();
         else
             ConversionRowDone();
@@ -175,15 +184,17 @@ void JoinJob::ConversionRowDone()
 {
     m_secondsDone += m_inputs.ReadRow(m_row).LengthSeconds;
     SetRowStatus(m_row, kWaiting);
-    const bool last = m_row + 1 >= m_rowCount;
+    const bool fitting = !m_fitRows.empty();
+    const bool last = fitting ? m_fitIndex + 1 >= m_fitRows.size() : m_row + 1 >= m_rowCount;
     if (!last)
         SetBars({0, m_bars.total});
     m_run.Terminate();
     if (last) {
-        StartJoin(JoinInputList(m_folder, m_rowCount), StageKind::Joining);
+        StartJoin(fitting ? CopyInputList() : JoinInputList(m_folder, m_rowCount),
+                  StageKind::Joining);
         return;
     }
-    ++m_row;
+    m_row = fitting ? m_fitRows[++m_fitIndex] : m_row + 1;
     StartConversionRow();
 }
 

@@ -7,6 +7,7 @@
 // desktop.
 
 #include "pipeline/EncoderRun.h"
+#include "pipeline/FitDecision.h"
 #include "pipeline/JobControl.h"
 #include "pipeline/JobInputs.h"
 #include "pipeline/Progress.h"
@@ -20,6 +21,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 // How a job ended.
 enum class JobOutcome {
@@ -108,7 +110,14 @@ private:
     bool PrepareChapters(QString *option);
     void StartCheck();
     void OnCheckEnded();
-    void RefuseMisfits(const QStringList &misfits);
+    void RefuseMisfits(const QStringList &misfits, const QStringList &refusals = {});
+    // The copy's files that differ are converted first (the conversion stage over those rows
+    // alone), then every file is joined by the copy.
+    void StartFit(const FitDecision &fit);
+    // The file the conversion of a row writes.
+    QString RowIntermediate(int row) const;
+    // The copy's inputs: each row's file, or its conversion.
+    QString CopyInputList() const;
     void OnChunk(const QByteArray &chunk);
     void OnRunEnded();
     void OnRunFailedToStart();
@@ -177,4 +186,9 @@ private:
     };
     static FileStamp StampOf(const QString &file);
     FileStamp m_targetBefore;
+    // The rows a copy converts first (empty for every other job), the encoder's "-fit" value
+    // for them, and the place of the row being converted among them.
+    std::vector<int> m_fitRows;
+    QString m_fitSettings;
+    size_t m_fitIndex = 0;
 };

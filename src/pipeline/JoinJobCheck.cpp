@@ -3,7 +3,12 @@
 #include "pipeline/JoinJob.h"
 
 #include "pipeline/CommandLine.h"
+#include "pipeline/JobFolder.h"
+
+#include <QPointer>
+
 #include "platform/Paths.h"
+#include <algorithm>
 
 void JoinJob::CheckEarly(const QStringList &inputFiles)
 {
@@ -47,25 +52,95 @@ void JoinJob::OnCheckEnded()
             [this] { EndIdle(JobOutcome::Failed); }, m_check.ErrorDetails());
     } else {
         QStringList names;
-        QStringList inputs;
-        for (int i = 0; i < m_rowCount; ++i) {
+        for (int i = 0; i < m_rowCount; ++i)
             names << ExtractFileName(m_inputs.ReadRow(i).InputFile);
-            inputs << QLatin1Char(' ') + QuotePath(m_inputs.ReadRow(i).InputFile);
+        const FitDecision fit = DecideFit(m_check.Facts(), names, m_inputs.OutputExtension());
+        if (fit.AllFit()) {
+            StartJoin(CopyInputList(), StageKind::Copying);
+        } else if (!fit.CanConvert()) {
+            RefuseMisfits(fit.misfits, fit.refusals);
+        } else {
+            // The odd files are converted only when the user says so; the clock waits.
+            StopTimer();
+            double seconds = 0;
+            for (const int row : fit.convert)
+                seconds += std::max(m_inputs.ReadRow(row).LengthSeconds, 0.0);
+            // A conversion at the quality kept runs at about the pace of playing on a
+            // machine of today, a little more for large pictures.
+            m_desktop.AskToFitThen(FitQuestion(fit.misfits, seconds * 1.2), FitRefusal(fit.misfits),
+                                   int(fit.convert.size()),
+                                   [self = QPointer<JoinJob>(this), fit](bool convert) {
+                                       if (!self || !self->m_active || self->m_ending)
+                                           return;
+                                       if (convert && self->m_state == JobState::Running) {
+                                           self->StartFit(fit);
+                                           return;
+                                       }
+                                       self->m_ending = true;
+                                       self->EndIdle(JobOutcome::Failed);
+                                   });
         }
-        const QStringList misfits
-            = SourceMisfits(m_check.Facts(), names, m_inputs.OutputExtension());
-        if (!misfits.isEmpty())
-            RefuseMisfits(misfits);
-        else
-            StartJoin(inputs.join(QString()), StageKind::Copying);
     }
 }
 
-void JoinJob::RefuseMisfits(const QStringList &misfits)
+void JoinJob::RefuseMisfits(const QStringList &misfits, const QStringList &refusals)
 {
     // Nothing was written and the rows keep their status.
     m_ending = true;
     StopTimer();
-    ShowMessageThen(QStringLiteral("Cannot Join Without Re-encoding"), MisfitMessage(misfits),
+    QString text = MisfitMessage(misfits);
+    if (!refusals.isEmpty())
+        text.replace(QStringLiteral("\nChoose a re-encoding profile"),
+                     QStringLiteral("\nThey cannot be converted to match: %1.\nChoose a "
+                                    "re-encoding profile")
+                         .arg(refusals.join(QStringLiteral("; "))));
+    ShowMessageThen(QStringLiteral("Cannot Join Without Re-encoding"), text,
                     MessageIcon::Information, [this] { EndIdle(JobOutcome::Failed); });
+}
+
+void JoinJob::StartFit(const FitDecision &fit)
+{
+    m_fitRows = fit.convert;
+    m_fitSettings = fit.settings;
+    m_fitIndex = 0;
+    // The conversion stage, over the files that differ alone.
+    m_stage = Stage::Conversion;
+    Q_EMIT stageTitleChanged(QStringLiteral("Prepare (Converting):"));
+    Q_EMIT currentFileShown(true);
+    Q_EMIT currentFileChanged(QString());
+    SetBars({0, 0}, true);
+    m_secondsDone = 0;
+    m_timer.start();
+    double totalSeconds = 0;
+    for (const int row : m_fitRows)
+        totalSeconds += m_inputs.ReadRow(row).LengthSeconds;
+    m_tracker.emplace(StageKind::Conversion, totalSeconds);
+    const JobFolderResult folder = MakeJobFolder(m_inputs.TempDir(), m_workDir);
+    if (folder.folder.isEmpty()) {
+        FailWithoutFolder(folder.error);
+        return;
+    }
+    m_folder = folder.folder;
+    m_row = m_fitRows.front();
+    StartConversionRow();
+}
+
+QString JoinJob::RowIntermediate(int row) const
+{
+    if (m_fitRows.empty())
+        return IntermediateFile(m_folder, row);
+    // MP4 whatever the output: ffmpeg's Matroska writer gives the converted picture a start
+    // after zero, which a copy into Matroska turns into a gap and a shifted timeline.
+    return FitIntermediateFile(m_folder, row, QStringLiteral(".mp4"));
+}
+
+QString JoinJob::CopyInputList() const
+{
+    QString list;
+    for (int i = 0; i < m_rowCount; ++i) {
+        const bool converted = std::find(m_fitRows.begin(), m_fitRows.end(), i) != m_fitRows.end();
+        list += QLatin1Char(' ')
+            + QuotePath(converted ? RowIntermediate(i) : m_inputs.ReadRow(i).InputFile);
+    }
+    return list;
 }

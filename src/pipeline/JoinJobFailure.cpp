@@ -20,7 +20,7 @@ void JoinJob::ConversionFailed()
     SetRowStatus(m_row, kFailed);
     const FailureMessage message
         = DescribeFailedRun(RunFailure::Stage::Converting, m_inputs.ReadRow(m_row).InputFile,
-                            IntermediateFile(m_folder, m_row));
+                            RowIntermediate(m_row));
     RemoveFolder();
     ShowMessageThen(
         QStringLiteral("Error"), message.text, MessageIcon::Error,

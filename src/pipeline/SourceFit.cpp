@@ -3,6 +3,9 @@
 #include <QHash>
 #include <QLocale>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // The codec names the user knows, by the encoder's format names.
@@ -91,6 +94,56 @@ bool SameSound(const SourceFacts &a, const SourceFacts &b)
         && a.channelLayout == b.channelLayout;
 }
 
+QString Turn(int rotation)
+{
+    return rotation ? QStringLiteral("shown turned by %1 degrees").arg(rotation)
+                    : QStringLiteral("shown upright");
+}
+
+QString Fields(const QString &order)
+{
+    if (order == u"tt" || order == u"tb")
+        return QStringLiteral("interlaced, top field first");
+    if (order == u"bb" || order == u"bt")
+        return QStringLiteral("interlaced, bottom field first");
+    return QStringLiteral("progressive");
+}
+
+// Colour values that change how a picture looks far beyond what an unstated one may mean.
+bool WideOrHigh(const QString &value)
+{
+    static const QStringList values {QStringLiteral("bt2020"),       QStringLiteral("smpte2084"),
+                                     QStringLiteral("arib-std-b67"), QStringLiteral("bt2020nc"),
+                                     QStringLiteral("bt2020c"),      QStringLiteral("smpte432")};
+    return values.contains(value);
+}
+
+// An unstated part agrees with any stated one of the usual range (players take the usual
+// then); an HDR or wide-gamut part agrees only with itself. An unstated range is "tv".
+bool SameColours(const SourceFacts &a, const SourceFacts &b)
+{
+    const auto same = [](const QString &x, const QString &y) {
+        if (x == y)
+            return true;
+        if (x.isEmpty() || y.isEmpty())
+            return !WideOrHigh(x) && !WideOrHigh(y);
+        return false;
+    };
+    const auto range = [](const QString &r) { return r.isEmpty() ? QStringLiteral("tv") : r; };
+    return same(a.colorPrimaries, b.colorPrimaries) && same(a.colorTransfer, b.colorTransfer)
+        && same(a.colorMatrix, b.colorMatrix) && range(a.colorRange) == range(b.colorRange);
+}
+
+QString Colours(const SourceFacts &f)
+{
+    const auto part = [](const QString &v) { return v.isEmpty() ? QStringLiteral("-") : v; };
+    return QStringLiteral("%1/%2/%3 %4 range")
+        .arg(part(f.colorPrimaries), part(f.colorTransfer), part(f.colorMatrix),
+             f.colorRange.isEmpty() ? QStringLiteral("tv") : f.colorRange);
+}
+
+} // namespace
+
 // Why the file's streams cannot go into the container at all, or empty.
 QStringList ContainerMisfits(const SourceFacts &f, const QString &extension)
 {
@@ -109,32 +162,77 @@ QStringList ContainerMisfits(const SourceFacts &f, const QString &extension)
     if (mp4 && f.hasAudio && !mp4Audio.contains(f.audioFormat))
         why << QStringLiteral("%1 sound cannot be stored in an %2 file with this route")
                    .arg(CodecName(f.audioFormat), container);
+    // ffmpeg marks no turned picture in Matroska: the copy would be shown lying on its side.
+    if (extension == u".mkv" && f.rotation != 0)
+        why << QStringLiteral("a picture %1 cannot be marked so in an MKV file; \"MP4 - Same as "
+                              "Source (No Re-encoding)\" keeps it")
+                   .arg(Turn(f.rotation));
     return why;
 }
 
-// What differs from the first file, each part naming this file's value and the first's.
 QStringList Differences(const SourceFacts &f, const SourceFacts &first)
 {
     QStringList why;
     if (f.videoFormat != first.videoFormat || f.videoProfile != first.videoProfile)
-        why << QStringLiteral("%1 video; the first file has %2 video")
+        why << QStringLiteral("%1 video; most of the video is %2 video")
                    .arg(WithProfile(f.videoFormat, f.videoProfile),
                         WithProfile(first.videoFormat, first.videoProfile));
     if (!SamePicture(f, first))
-        why << QStringLiteral("%1; the first file is %2").arg(Picture(f, first), Picture(first, f));
+        why << QStringLiteral("%1; most of the video is %2")
+                   .arg(Picture(f, first), Picture(first, f));
     if (f.pixelFormat != first.pixelFormat)
-        why << QStringLiteral("pixel format %1; the first file has %2")
+        why << QStringLiteral("pixel format %1; most of the video has %2")
                    .arg(f.pixelFormat, first.pixelFormat);
     if (f.pixelAspect != first.pixelAspect)
-        why << QStringLiteral("pixel aspect %1; the first file has %2")
+        why << QStringLiteral("pixel aspect %1; most of the video has %2")
                    .arg(f.pixelAspect, first.pixelAspect);
+    if (f.rotation != first.rotation)
+        why << QStringLiteral("%1; most of the video is %2")
+                   .arg(Turn(f.rotation), Turn(first.rotation));
+    if (Fields(f.fieldOrder) != Fields(first.fieldOrder))
+        why << QStringLiteral("%1; most of the video is %2")
+                   .arg(Fields(f.fieldOrder), Fields(first.fieldOrder));
+    if (!SameColours(f, first))
+        why << QStringLiteral("colours %1; most of the video has %2")
+                   .arg(Colours(f), Colours(first));
     if (!SameSound(f, first))
         why << (f.hasAudio ? QStringLiteral("sound ") : QString()) + Sound(f, first)
-                + QStringLiteral("; the first file has ") + Sound(first, f);
+                + QStringLiteral("; most of the video has ") + Sound(first, f);
+    else if (f.hasAudio && f.audioStream != first.audioStream)
+        why << QStringLiteral("its sound is stream %1; most of the video has it in stream %2")
+                   .arg(f.audioStream)
+                   .arg(first.audioStream);
     return why;
 }
 
-} // namespace
+int KeptKind(const std::vector<SourceFacts> &facts)
+{
+    int best = -1;
+    double bestLength = -1;
+    int bestCount = 0;
+    std::vector<bool> seen(facts.size(), false);
+    for (size_t i = 0; i < facts.size(); ++i) {
+        if (seen[i] || !facts[i].error.isEmpty() || !facts[i].hasVideo)
+            continue;
+        double length = 0;
+        int count = 0;
+        for (size_t j = i; j < facts.size(); ++j) {
+            if (seen[j] || !facts[j].error.isEmpty() || !facts[j].hasVideo
+                || !Differences(facts[j], facts[i]).isEmpty())
+                continue;
+            seen[j] = true;
+            length += std::max(facts[j].length, 0.0);
+            ++count;
+        }
+        if (length > bestLength + 1e-6
+            || (std::abs(length - bestLength) <= 1e-6 && count > bestCount)) {
+            best = int(i);
+            bestLength = length;
+            bestCount = count;
+        }
+    }
+    return best;
+}
 
 std::vector<SourceFacts> ParseIdentifyOutput(const QString &text)
 {
@@ -171,6 +269,30 @@ std::vector<SourceFacts> ParseIdentifyOutput(const QString &text)
          [](SourceFacts &f, const QString &v) { f.channels = v.trimmed().toInt(); }},
         {QStringLiteral("ID_AUDIO_LAYOUT"),
          [](SourceFacts &f, const QString &v) { f.channelLayout = v; }},
+        {QStringLiteral("ID_VIDEO_ROTATION"),
+         [](SourceFacts &f, const QString &v) { f.rotation = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_VIDEO_FIELD_ORDER"),
+         [](SourceFacts &f, const QString &v) { f.fieldOrder = v; }},
+        {QStringLiteral("ID_VIDEO_COLOR_PRIMARIES"),
+         [](SourceFacts &f, const QString &v) { f.colorPrimaries = v; }},
+        {QStringLiteral("ID_VIDEO_COLOR_TRANSFER"),
+         [](SourceFacts &f, const QString &v) { f.colorTransfer = v; }},
+        {QStringLiteral("ID_VIDEO_COLOR_MATRIX"),
+         [](SourceFacts &f, const QString &v) { f.colorMatrix = v; }},
+        {QStringLiteral("ID_VIDEO_COLOR_RANGE"),
+         [](SourceFacts &f, const QString &v) { f.colorRange = v; }},
+        {QStringLiteral("ID_VIDEO_LEVEL"),
+         [](SourceFacts &f, const QString &v) { f.videoLevel = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_VIDEO_BITRATE"),
+         [](SourceFacts &f, const QString &v) { f.videoBitrate = v.trimmed().toLongLong(); }},
+        {QStringLiteral("ID_VIDEO_STREAM"),
+         [](SourceFacts &f, const QString &v) { f.videoStream = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_AUDIO_STREAM"),
+         [](SourceFacts &f, const QString &v) { f.audioStream = v.trimmed().toInt(); }},
+        {QStringLiteral("ID_AUDIO_BITRATE"),
+         [](SourceFacts &f, const QString &v) { f.audioBitrate = v.trimmed().toLongLong(); }},
+        {QStringLiteral("ID_LENGTH"),
+         [](SourceFacts &f, const QString &v) { f.length = QLocale::c().toDouble(v.trimmed()); }},
     };
     std::vector<SourceFacts> files;
     for (QString line : text.split(u'\n')) {
@@ -193,6 +315,7 @@ QStringList SourceMisfits(const std::vector<SourceFacts> &facts, const QStringLi
                           const QString &outputExtension)
 {
     const QString extension = outputExtension.toLower();
+    const int kept = KeptKind(facts);
     QStringList lines;
     for (size_t i = 0; i < facts.size(); ++i) {
         const SourceFacts &f = facts[i];
@@ -204,8 +327,8 @@ QStringList SourceMisfits(const std::vector<SourceFacts> &facts, const QStringLi
             why << QStringLiteral("has no video");
         else {
             why << ContainerMisfits(f, extension);
-            if (i > 0 && facts.front().error.isEmpty() && facts.front().hasVideo)
-                why << Differences(f, facts.front());
+            if (kept >= 0)
+                why << Differences(f, facts[size_t(kept)]);
         }
         if (!why.isEmpty())
             lines << name + QStringLiteral(": ") + why.join(QStringLiteral("; "));

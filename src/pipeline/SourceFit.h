@@ -32,6 +32,20 @@ struct SourceFacts
     int channels = 0;
     QString channelLayout;
 
+    // How the picture is shown, what its colours mean, and which streams a copy takes.
+    int rotation = 0; // quarter turns clockwise: 0, 90, 180, 270
+    QString fieldOrder; // "progressive", "tt", "bb", "tb", "bt"; empty when not stated
+    QString colorPrimaries; // empty when unspecified
+    QString colorTransfer;
+    QString colorMatrix;
+    QString colorRange; // "tv", "pc"; empty when unspecified
+    int videoLevel = 0;
+    qint64 videoBitrate = 0;
+    int videoStream = -1;
+    int audioStream = -1;
+    qint64 audioBitrate = 0;
+    double length = 0; // ID_LENGTH, seconds
+
     friend bool operator==(const SourceFacts &, const SourceFacts &) = default;
 };
 
@@ -39,9 +53,21 @@ struct SourceFacts
 // (status lines, blank lines) is passed over.
 std::vector<SourceFacts> ParseIdentifyOutput(const QString &text);
 
-// One line for each file that cannot follow the first in a copy into a file of the given
-// extension (".mp4", ".mkv"...), each naming the file and what differs; empty when they fit.
-// names are the files' names as the user knows them, in the same order as facts.
+// The file whose kind is kept: of the kinds (every property a copy needs alike), the one with
+// the greatest total length, then the most files, then the earliest; -1 when no file has
+// readable video.
+int KeptKind(const std::vector<SourceFacts> &facts);
+
+// What makes f differ from kind in a copy, each part naming f's value and the kind's; empty
+// when f can follow files of that kind unchanged.
+QStringList Differences(const SourceFacts &f, const SourceFacts &kind);
+
+// Why f cannot go into a file of that extension by a copy at all, whatever the other files.
+QStringList ContainerMisfits(const SourceFacts &f, const QString &extension);
+
+// One line for each file that cannot follow the kept kind (KeptKind) in a copy into a file of
+// the given extension (".mp4", ".mkv"...), each naming the file and what differs; empty when
+// they fit. names are the files' names as the user knows them, in the same order as facts.
 QStringList SourceMisfits(const std::vector<SourceFacts> &facts, const QStringList &names,
                           const QString &outputExtension);
 

@@ -37,6 +37,17 @@ public:
     }
     // A question box with Yes and No and the question icon; true for Yes.
     virtual bool AskQuestion(const QString &title, const QString &text) = 0;
+    // The choice before a join without re-encoding converts the count files that differ from
+    // the rest: question names them and the time it takes, refusal is the message for a
+    // desktop that does not ask. then gets true for "Convert these N files to match and join",
+    // false for "Cancel", once the box is closed. By default a question box with Yes and No.
+    virtual void AskToFitThen(const QString &question, const QString &refusal, int count,
+                              std::function<void(bool)> then)
+    {
+        Q_UNUSED(refusal);
+        Q_UNUSED(count);
+        then(AskQuestion(QStringLiteral("Files That Differ"), question));
+    }
     // The desktop's open action on a file, a folder or a web address: "" when the desktop took
     // it, else why it cannot, in words (one sentence).
     virtual QString OpenPath(const QString &path) = 0;

@@ -53,6 +53,7 @@ struct Case
     const char *profile = "AVI - MPEG-4 Video";
     const char *clip = "avi"; // the inputs' kind: "avi" (MPEG-4) or "mp4" (H.264 and AAC)
     int inputs = 2; // more than 16 take the route of feeds in the join
+    bool fit = false; // --fit, with a 2nd input of another frame size: it is converted to fit
     const char *inputName = "b.avi"; // the 2nd input's file name
     const char *outputName = "joined.avi";
     bool outputIsInput = false; // the output names the 1st input
@@ -110,6 +111,9 @@ protected:
         ASSERT_TRUE(MakeClip(
             clips + S("b.mp4"),
             {.seconds = 1, .width = 64, .height = 48, .sampleRate = 48000, .extra = h264}));
+        ASSERT_TRUE(MakeClip(
+            clips + S("odd.mp4"),
+            {.seconds = 1, .width = 80, .height = 48, .sampleRate = 48000, .extra = h264}));
     }
     void TearDown() override
     {
@@ -226,7 +230,7 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
         }
     }
 
-    const QString first = S("a.") + S(c.clip), second = S("b.") + S(c.clip);
+    const QString first = S("a.") + S(c.clip), second = c.fit ? S("odd.mp4") : S("b.") + S(c.clip);
     *inputs = QStringList {dir + S("in/") + first, dir + S("in/") + S(c.inputName)};
     QFile::copy(clips + first, inputs->at(0));
     for (int i = 2; i < c.inputs; ++i) {
@@ -293,8 +297,16 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
         {.name = "temporary folder unusable", .temp = P::Unusable, .code = 0},
         {.name = "temporary folder full", .temp = P::Full, .code = 1, .message = "Error: The disk that holds the temporary folder {temp} is full."},
         // Each route of the encoder on a disk full to the last byte.
-        {.name = "copy, output disk full", .output = P::Brim, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write "},
+        // A disk that takes the header but not the rest: ffmpeg exits with 0 all the same.
+        {.name = "copy, output disk full", .output = P::Full, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write "},
+        {.name = "copy, output disk filled", .output = P::Brim, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = cannotJoin},
         {.name = "copy, temporary disk full", .temp = P::Brim, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write the list of inputs"},
+        {.name = "fit, output disk full", .output = P::Full, .profile = copy, .clip = "mp4", .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write "},
+        // The job's folder is made on the small disk, and the conversion does not fit in it.
+        {.name = "fit, temporary disk full", .temp = P::Full, .profile = copy, .clip = "mp4", .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "The encoder could not convert b.mp4:"},
+        // With no room even for the job's folder, it goes to the program's own temp/; the
+        // copy's list of inputs finds no room then.
+        {.name = "fit, temporary disk filled", .temp = P::Brim, .profile = copy, .clip = "mp4", .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write the list of inputs"},
         {.name = "feeds, output disk full", .output = P::Brim, .inputs = 17, .code = 1, .message = cannotJoin},
         // The job's folder cannot be made there, so it goes to the program's own temp/.
         {.name = "feeds, temporary disk full", .temp = P::Brim, .inputs = 17, .code = 0},
@@ -331,9 +343,11 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
         const QByteArray outputBefore = ReadFile(output);
         const QStringList outBefore = Entries(outDir);
 
-        const QStringList args = QStringList {S("--profile"),   S(c.profile), S("--temp"), tempDir,
-                                              S("--overwrite"), S("-o"),      output,      S("--")}
+        QStringList args = QStringList {S("--profile"),   S(c.profile), S("--temp"), tempDir,
+                                        S("--overwrite"), S("-o"),      output,      S("--")}
             + inputs;
+        if (c.fit)
+            args.insert(0, S("--fit"));
         // Ctrl-C when standard error says so, or once the fake ffmpeg of the join writes.
         const JoinRun r = RunQuintorJoin(args,
                                          {program, env, root + S("case"), S(c.interruptWhen),

@@ -4,6 +4,8 @@
 // reads back one file with the facts stated.
 #include "FuzzTarget.h"
 #include "encoder/input/Identify.h"
+#include "encoder/plan/FitSettings.h"
+#include "pipeline/FitDecision.h"
 #include "pipeline/SourceFit.h"
 
 #include <QString>
@@ -18,9 +20,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QStringList names;
     for (size_t i = 0; i < facts.size(); ++i)
         names << QStringLiteral("f%1").arg(i);
-    for (const char *extension : {".mp4", ".mkv"})
+    for (const char *extension : {".mp4", ".mkv"}) {
         FUZZ_CHECK(SourceMisfits(facts, names, QString::fromLatin1(extension)).size()
                    <= qsizetype(facts.size()));
+        // Settings for converting the odd files are ones the encoder accepts, one word long.
+        const FitDecision fit = DecideFit(facts, names, QString::fromLatin1(extension));
+        if (fit.CanConvert()) {
+            QString error;
+            FUZZ_CHECK(!fit.settings.contains(QLatin1Char(' ')));
+            FUZZ_CHECK(ParseFitSettings(fit.settings, &error).has_value());
+        }
+    }
 
     const QStringList parts = text.split(QLatin1Char('|'));
     const auto part = [&parts](qsizetype i) { return parts.value(i % parts.size()); };

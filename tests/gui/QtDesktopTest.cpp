@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -44,6 +45,43 @@ TEST(QtDesktop, AMessageWhoseOwnerIsGoneNeverGoesOn)
     QTest::qWait(0);
     EXPECT_EQ(done, 0);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// The box before converting the files that differ: its two choices, the conversion first and
+// default; the answer reaches the job once it is closed.
+TEST(QtDesktop, TheFitBoxOffersTheConversionOrCancel)
+{
+    QWidget owner;
+    owner.show();
+    QtDesktop desktop(&owner);
+    for (const bool convert : {true, false}) {
+        int answers = 0;
+        bool answer = !convert;
+        desktop.AskToFitThen(QStringLiteral("These files differ from most of the video:\nb.mp4: "
+                                            "1280x720 at 25 fps; most of the video is 1920x1080 "
+                                            "at 30 fps\nConverting them takes about 00:01:12; "
+                                            "the other files are joined as they are."),
+                             QString(), 2, [&](bool yes) { ++answers, answer = yes; });
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        QStringList texts;
+        for (QAbstractButton *b : box->buttons())
+            texts << b->text();
+        texts.sort();
+        EXPECT_EQ(texts,
+                  (QStringList {QStringLiteral("Cancel"),
+                                QStringLiteral("Convert these 2 files to match and join")}));
+        EXPECT_EQ(box->defaultButton()->text(),
+                  QStringLiteral("Convert these 2 files to match and join"));
+        if (const QString shot = qEnvironmentVariable("QVJ_FIT_BOX_SHOT"); !shot.isEmpty())
+            box->grab().save(shot);
+        for (QAbstractButton *b : box->buttons())
+            if ((b->text() == QStringLiteral("Cancel")) != convert)
+                b->click();
+        QTest::qWait(0);
+        EXPECT_EQ(answers, 1);
+        EXPECT_EQ(answer, convert);
+    }
 }
 
 } // namespace

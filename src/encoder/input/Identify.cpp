@@ -65,6 +65,21 @@ QStringList IdentifyLines(const IdentifiedFile &f)
         add("ID_AUDIO_NCH", number(f.channels));
         add("ID_AUDIO_LAYOUT", f.channelLayout);
     }
+    if (f.hasVideo) {
+        add("ID_VIDEO_STREAM", number(f.videoStream));
+        add("ID_VIDEO_ROTATION", number(f.rotation));
+        add("ID_VIDEO_FIELD_ORDER", f.fieldOrder);
+        add("ID_VIDEO_COLOR_PRIMARIES", f.colorPrimaries);
+        add("ID_VIDEO_COLOR_TRANSFER", f.colorTransfer);
+        add("ID_VIDEO_COLOR_MATRIX", f.colorMatrix);
+        add("ID_VIDEO_COLOR_RANGE", f.colorRange);
+        add("ID_VIDEO_LEVEL", number(f.videoLevel));
+        add("ID_VIDEO_BITRATE", number(f.videoBitrate));
+    }
+    if (f.hasAudio) {
+        add("ID_AUDIO_STREAM", number(f.audioStream));
+        add("ID_AUDIO_BITRATE", number(f.audioBitrate));
+    }
     add("ID_LENGTH", Fixed(f.length, 2));
     return lines;
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <vector>
 
 struct IdentifiedFile
@@ -35,6 +36,20 @@ struct IdentifiedFile
     int sampleRate = 0;
     int channels = 0;
     QString channelLayout; // "stereo", "5.1(side)"...; empty when the file names none
+
+    // How the picture is shown and what its colours mean, and which streams a copy takes:
+    // files that differ in any of these cannot follow one another unchanged.
+    int rotation = 0; // quarter turns clockwise the picture is shown with: 0, 90, 180, 270
+    QString fieldOrder; // "progressive", "tt", "bb", "tb", "bt"; empty when the file says not
+    QString colorPrimaries; // ffmpeg's names ("bt709", "bt2020"...); empty when unspecified
+    QString colorTransfer;
+    QString colorMatrix;
+    QString colorRange; // "tv" or "pc"
+    int videoLevel = 0; // as the codec counts it (H.264 41 is 4.1); 0 when unknown
+    int64_t videoBitrate = 0; // bit/s, 0 when unknown
+    int videoStream = -1; // ffmpeg's index of the picture's stream
+    int audioStream = -1; // of the sound's: the default track, else the first
+    int64_t audioBitrate = 0;
 };
 
 // True when the frame intervals (presentation times in any order) are not all alike: one

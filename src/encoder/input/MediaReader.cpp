@@ -19,6 +19,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/display.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -45,11 +46,17 @@ struct Libav
     decltype(&av_dict_free) dictFree = nullptr;
     decltype(&av_dict_get) dictGet = nullptr;
     decltype(&av_log_set_level) logSetLevel = nullptr;
+    // How the picture is shown and what its colours mean.
+    decltype(&av_stream_get_side_data) streamSideData = nullptr;
+    decltype(&av_display_rotation_get) displayRotation = nullptr;
+    decltype(&av_color_primaries_name) primariesName = nullptr;
+    decltype(&av_color_transfer_name) transferName = nullptr;
+    decltype(&av_color_space_name) matrixName = nullptr;
+    decltype(&av_color_range_name) rangeName = nullptr;
     QString error; // why the libraries could not be used; empty when they can
 };
 
-template<typename F>
-void Take(void *library, const char *name, F &f, QString &error)
+template<typename F> void Take(void *library, const char *name, F &f, QString &error)
 {
     f = reinterpret_cast<F>(::dlsym(library, name));
     if (!f && error.isEmpty())
@@ -85,6 +92,12 @@ Libav LoadLibav()
     Take(lib, "av_dict_free", l.dictFree, l.error);
     Take(lib, "av_dict_get", l.dictGet, l.error);
     Take(lib, "av_log_set_level", l.logSetLevel, l.error);
+    Take(lib, "av_stream_get_side_data", l.streamSideData, l.error);
+    Take(lib, "av_display_rotation_get", l.displayRotation, l.error);
+    Take(lib, "av_color_primaries_name", l.primariesName, l.error);
+    Take(lib, "av_color_transfer_name", l.transferName, l.error);
+    Take(lib, "av_color_space_name", l.matrixName, l.error);
+    Take(lib, "av_color_range_name", l.rangeName, l.error);
     if (l.error.isEmpty())
         l.logSetLevel(AV_LOG_QUIET); // a damaged file is told by its ID_ERROR line alone
     return l;
@@ -149,6 +162,46 @@ void TakeVideo(const Libav &l, AVFormatContext *ctx, AVStream *s, IdentifiedFile
         f.frameRate = FromRational(s->r_frame_rate);
 }
 
+// A colour name, empty for "unspecified" and "unknown".
+QString ColorName(const char *name)
+{
+    const QString text = name ? QString::fromLatin1(name) : QString();
+    return text == u"unknown" || text == u"unspecified" || text == u"reserved" ? QString() : text;
+}
+
+// The display matrix as quarter turns clockwise (ffmpeg counts its angle the other way);
+// other angles are not turned.
+int Rotation(const Libav &l, const AVStream *s)
+{
+    size_t size = 0;
+    const uint8_t *matrix = l.streamSideData(s, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (!matrix || size < 9 * sizeof(int32_t))
+        return 0;
+    const double angle = -l.displayRotation(reinterpret_cast<const int32_t *>(matrix));
+    if (!std::isfinite(angle))
+        return 0;
+    const double turned = std::fmod(std::fmod(angle, 360.0) + 360.0, 360.0);
+    for (int quarter : {90, 180, 270})
+        if (std::abs(turned - quarter) < 1.0)
+            return quarter;
+    return 0;
+}
+
+void TakeShowing(const Libav &l, const AVStream *s, IdentifiedFile &f)
+{
+    const AVCodecParameters &p = *s->codecpar;
+    f.rotation = Rotation(l, s);
+    static const char *const orders[] = {"", "progressive", "tt", "bb", "tb", "bt"};
+    f.fieldOrder
+        = QLatin1String(p.field_order >= 0 && p.field_order < 6 ? orders[p.field_order] : "");
+    f.colorPrimaries = ColorName(l.primariesName(p.color_primaries));
+    f.colorTransfer = ColorName(l.transferName(p.color_trc));
+    f.colorMatrix = ColorName(l.matrixName(p.color_space));
+    f.colorRange = ColorName(l.rangeName(p.color_range));
+    f.videoLevel = p.level > 0 ? p.level : 0;
+    f.videoBitrate = std::max<int64_t>(p.bit_rate, 0);
+}
+
 void TakeAudio(const Libav &l, const AVCodecParameters &p, IdentifiedFile &f)
 {
     f.hasAudio = true;
@@ -170,17 +223,29 @@ void TakeFrameTimes(const Libav &l, AVFormatContext *ctx, int videoIndex, Identi
     if (!packet)
         return;
     std::vector<double> times;
+    const double timeBase = av_q2d(ctx->streams[videoIndex]->time_base);
+    int64_t lastDts = AV_NOPTS_VALUE;
     for (int n = 0; n < kPacketsRead && l.readFrame(ctx, packet) >= 0; ++n) {
         if (packet->stream_index == videoIndex) {
             if (packet->pts == AV_NOPTS_VALUE)
                 f.untimedFrames = true;
             else
-                times.push_back(double(packet->pts)
-                                * av_q2d(ctx->streams[videoIndex]->time_base));
+                times.push_back(double(packet->pts) * timeBase);
+            if (packet->dts != AV_NOPTS_VALUE)
+                lastDts = packet->dts;
         }
         l.packetUnref(packet);
     }
     l.packetFree(&packet);
+    // With reordered frames the reading stops amid a group: frames shown after the last one
+    // read in decoding order may still be missing, which would look like a gap. Every frame
+    // shown up to that one has been read.
+    if (lastDts != AV_NOPTS_VALUE) {
+        const double complete = double(lastDts) * timeBase + 1e-9;
+        times.erase(std::remove_if(times.begin(), times.end(),
+                                   [complete](double t) { return t > complete; }),
+                    times.end());
+    }
     // Without every frame's time the spacing tells nothing.
     f.variableRate = !f.untimedFrames && IsVariableRate(std::move(times));
 }
@@ -224,6 +289,7 @@ std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error
     if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0)
         f.length = double(ctx->duration) / AV_TIME_BASE;
     int videoIndex = -1;
+    bool defaultSound = false; // a later track replaces the first only by being the default
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         AVStream *s = ctx->streams[i];
         const AVCodecParameters &p = *s->codecpar;
@@ -232,8 +298,16 @@ std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error
             && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC) && p.width > 0) {
             videoIndex = int(i);
             TakeVideo(l, ctx, s, f);
-        } else if (p.codec_type == AVMEDIA_TYPE_AUDIO && !f.hasAudio && p.sample_rate > 0) {
+            f.videoStream = int(i);
+            TakeShowing(l, s, f);
+        } else if (p.codec_type == AVMEDIA_TYPE_AUDIO && p.sample_rate > 0
+                   && (!f.hasAudio
+                       || (!defaultSound && (s->disposition & AV_DISPOSITION_DEFAULT)))) {
+            // The default track, else the first: as the encoding route takes it.
+            defaultSound = f.hasAudio;
             TakeAudio(l, p, f);
+            f.audioStream = int(i);
+            f.audioBitrate = std::max<int64_t>(p.bit_rate, 0);
         }
     }
     if (f.hasVideo)

@@ -311,7 +311,8 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         QStringLiteral("-o"),        QStringLiteral("-oac"),      QStringLiteral("-ovc"),
         QStringLiteral("-ofps"),     QStringLiteral("-vf"),       QStringLiteral("-lavcopts"),
         QStringLiteral("-lameopts"), QStringLiteral("-channels"), QStringLiteral("-srate"),
-        QStringLiteral("-of"),       QStringLiteral("-lavfopts"), QStringLiteral("-chapters")};
+        QStringLiteral("-of"),       QStringLiteral("-lavfopts"), QStringLiteral("-chapters"),
+        QStringLiteral("-fit")};
     auto fail = [&](const QString &error) {
         result.error = error;
         return result;
@@ -386,6 +387,10 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
                 muxer = Muxer::Lavf;
             else
                 return fail(QStringLiteral("Unsupported output format: -of %1").arg(value));
+        } else if (arg == u"-fit") {
+            o.fit = value;
+            if (o.fit.isEmpty())
+                return fail(BadValue(arg, value));
         } else if (arg == u"-lavfopts") {
             error = ParseLavfopts(value, lavfFormat);
         } else if (arg == u"-chapters") {

@@ -69,6 +69,9 @@ struct EncoderOptions
     bool copyAudio = false; // -oac copy
     bool identify = false; // -identify: describe the inputs and write nothing
     QString chapterList; // -chapters: the program's chapter list; empty: no chapters
+    // -fit: the one input converted into a file of this kind (FitSettings), to be joined by a
+    // copy with files of that kind; empty for other runs.
+    QString fit;
 };
 
 struct ParsedCommandLine

@@ -77,6 +77,8 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     const EncoderOptions &options = parsed.options;
     if (options.identify)
         return RunIdentify(options, environment);
+    if (!options.fit.isEmpty())
+        return RunFit(options, environment);
     if (options.copyVideo)
         return RunStreamCopy(options, environment);
     if (const QString refusal = FormatRefusal(options); !refusal.isEmpty())

@@ -2,9 +2,9 @@
 // The encoder's routes besides encoding: describing the inputs ("-identify") and putting
 // their streams end to end as they are ("-ovc copy -oac copy").
 
-#include "encoder/routes/Encoder.h"
-#include "encoder/plan/EncoderOptions.h"
 #include "encoder/input/Identify.h"
+#include "encoder/plan/EncoderOptions.h"
+#include "encoder/routes/Encoder.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,7 +20,13 @@ int RunIdentify(const EncoderOptions &options, const EncoderEnvironment &environ
 // codes, watchdog and nameless output as an encoding run. The streams are taken as they are:
 // whether they fit one another is for the caller to ask first (-identify): a second look at
 // every input here would add a tenth of a second to a copy that takes well under a second.
+// Only the first input is read again, in this process, for the stream of its default sound.
 int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &environment);
+
+// Converts the one input into options.output as a file of the kind options.fit states, so
+// that a copy can join it with files of that kind; the same status lines and exit codes as an
+// encoding run.
+int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment);
 
 // The program at the given path, or the one of that name on PATH when none is given.
 QString ToolPath(const QString &given, const QString &name);
@@ -29,7 +35,8 @@ QString ToolPath(const QString &given, const QString &name);
 // be written into one (a line break).
 QString ConcatList(const QStringList &paths, QString *error);
 
-// The ffmpeg arguments that copy the listed files' first video stream and their first sound
-// stream, if any, into target with the muxer, reporting progress on standard output.
+// The ffmpeg arguments that copy the listed files' first video stream and their sound stream
+// of that index (the first one, if any, for -1) into target with the muxer, reporting progress
+// on standard output.
 QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
-                                const QString &target);
+                                const QString &target, int audioStream = -1);

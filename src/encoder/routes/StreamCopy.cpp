@@ -1,5 +1,6 @@
 #include "encoder/routes/ChapterFile.h"
 #include "platform/RawNames.h"
+#include "encoder/input/MediaReader.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FormatRules.h"
 #include "encoder/routes/EncoderRoutes.h"
@@ -50,13 +51,15 @@ QString ConcatList(const QStringList &paths, QString *error)
 }
 
 QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
-                                const QString &target)
+                                const QString &target, int audioStream)
 {
+    const QString sound
+        = audioStream >= 0 ? QStringLiteral("0:%1").arg(audioStream) : QStringLiteral("0:a:0?");
     QStringList args = ProgressRunArguments();
     args << QStringLiteral("-f") << QStringLiteral("concat") << QStringLiteral("-safe")
          << QStringLiteral("0") << QStringLiteral("-i") << QStringLiteral("file:") + listPath
-         << QStringLiteral("-map") << QStringLiteral("0:v:0") << QStringLiteral("-map")
-         << QStringLiteral("0:a:0?") << QStringLiteral("-c") << QStringLiteral("copy")
+         << QStringLiteral("-map") << QStringLiteral("0:v:0") << QStringLiteral("-map") << sound
+         << QStringLiteral("-c") << QStringLiteral("copy")
          << QStringLiteral("-f") << muxer;
     return args + WriterArguments(target);
 }
@@ -89,6 +92,11 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     if (const QString input = InputBeingReplaced(options.inputs, options.output); !input.isEmpty())
         return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
 
+    // The sound the files are joined with is the default track, as an encoding run takes it;
+    // the check before the copy made sure that every file has it in the same stream.
+    QString unread;
+    const auto first = ReadMediaFacts(options.inputs.front(), &unread);
+    const int audioStream = first && first->hasAudio ? first->audioStream : -1;
     ConsoleSay(QStringLiteral("Encoder: %1 input file(s) copied -> %2 (%3)")
                    .arg(options.inputs.size())
                    .arg(options.output, muxer));
@@ -97,8 +105,9 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     settings.program = ffmpeg;
     for (const QString &note : chapters.Notes())
         ConsoleSay(QStringLiteral("Note: ") + note);
-    settings.arguments = WithChapters(
-        StreamCopyArguments(listFile.file.fileName(), muxer, output.Target()), chapters.Path());
+    settings.arguments = WithChapters(StreamCopyArguments(listFile.file.fileName(), muxer,
+                                                          output.Target(), audioStream),
+                                      chapters.Path());
     settings.inheritedFd = output.InheritedDescriptor();
     settings.watchdogSeconds = environment.watchdogSeconds;
     const RunResult run = RunFfmpeg(settings, ConsoleWrite);

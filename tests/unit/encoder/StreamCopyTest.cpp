@@ -1,9 +1,9 @@
 // The encoder's copy and identify routes: their command lines, what a file's facts become,
 // and the list of files ffmpeg is given.
 #include "common/TestSupport.h"
-#include "encoder/routes/EncoderRoutes.h"
 #include "encoder/input/Identify.h"
 #include "encoder/input/MediaReader.h"
+#include "encoder/routes/EncoderRoutes.h"
 #include "pipeline/SourceFit.h"
 
 #include <QTemporaryDir>
@@ -81,15 +81,20 @@ TEST(EncoderCopyRoute, WhatAFileHoldsBecomesIdLinesTheProgramReadsBack)
         const char *error; // the reason given, or "" when the file is read
         bool untimed, variable;
     } cases[] = {
-        {"a.mp4", {.sampleRate = 48000, .extra = h264 + QStringList {S("-c:a"), S("aac")}}, "",
-         false, false},
+        {"a.mp4",
+         {.sampleRate = 48000, .extra = h264 + QStringList {S("-c:a"), S("aac")}},
+         "",
+         false,
+         false},
         // AVI keeps no times of reordered frames; they say nothing of the rate.
         {"b.avi", {.audio = false, .extra = h264}, "", true, false},
         // A frame left out of every seven.
         {"c.mkv",
          {.fps = S("30"),
           .extra = {S("-vf"), S("select='not(eq(mod(n\\,7)\\,3))'"), S("-fps_mode"), S("vfr")}},
-         "", false, true},
+         "",
+         false,
+         true},
         {"d.m4a", {.extra = {S("-vn")}}, "No video in", false, false},
         {"e.mp4", {}, "Cannot read the media file", false, false}, // text under a video's name
         {"f.mp4", {}, "Cannot read the input file", false, false}, // not there
@@ -120,8 +125,8 @@ TEST(EncoderCopyRoute, WhatAFileHoldsBecomesIdLinesTheProgramReadsBack)
     const QStringList lines = IdentifyLines(*file);
     for (const char *line :
          {"ID_DEMUXER=mov", "ID_VIDEO_FORMAT=H264", "ID_VIDEO_WIDTH=320", "ID_VIDEO_HEIGHT=240",
-          "ID_VIDEO_FPS=25.000", "ID_VIDEO_SAR=1:1", "ID_VIDEO_ASPECT=1.3333", "ID_AUDIO_RATE=48000",
-          "ID_AUDIO_NCH=2", "ID_LENGTH=2.00"})
+          "ID_VIDEO_FPS=25.000", "ID_VIDEO_SAR=1:1", "ID_VIDEO_ASPECT=1.3333",
+          "ID_AUDIO_RATE=48000", "ID_AUDIO_NCH=2", "ID_LENGTH=2.00"})
         EXPECT_TRUE(lines.contains(S(line))) << line << '\n' << lines.join(u'\n').toStdString();
     const std::vector<SourceFacts> read = ParseIdentifyOutput(lines.join(u'\n'));
     ASSERT_EQ(read.size(), 1u);
@@ -151,6 +156,10 @@ TEST(EncoderCopyRoute, TheListNamesEveryFileExactly)
     EXPECT_TRUE(args.join(u' ').endsWith(S("-f concat -safe 0 -i file:/t/l.txt -map 0:v:0 -map "
                                            "0:a:0? -c copy -f mp4 -truncate 0 /proc/self/fd/3")))
         << args.join(u' ').toStdString();
+    // The default track, where the first file has one.
+    EXPECT_TRUE(StreamCopyArguments(S("/t/l.txt"), S("mp4"), S("/o"), 2)
+                    .join(u' ')
+                    .contains(S("-map 0:v:0 -map 0:2 -c copy")));
 }
 
 } // namespace

@@ -392,7 +392,7 @@ TEST_F(JoinJobCopyTest, InputsThatDoNotFitAreRefusedBeforeAnythingIsWritten)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, S("Cannot Join Without Re-encoding"));
     EXPECT_EQ(messages[0].text.split(u'\n').at(1),
-              S("c.mp4: 1280x720 at 25 fps; the first file is 1920x1080 at 25 fps"));
+              S("c.mp4: 1280x720 at 25 fps; most of the video is 1920x1080 at 25 fps"));
     EXPECT_EQ(job.State(), JobState::Idle);
 
     // An encoder that cannot answer: what happened, then its last words.

@@ -1,0 +1,151 @@
+// "-fit": one input converted into a file of the stated kind, to be joined by a copy with
+// files of that kind. The picture is placed as an encoding run places it (upright, its shape
+// kept with black bars, on the kind's clock, the sound in step), then stored turned back by
+// the kind's turn, which its mark undoes on showing.
+#include "encoder/plan/FfmpegArguments.h"
+#include "encoder/plan/FilterGraph.h"
+#include "encoder/plan/FitSettings.h"
+#include "encoder/plan/FormatRules.h"
+#include "encoder/routes/EncoderRoutes.h"
+#include "encoder/run/ConsoleOut.h"
+#include "encoder/run/FfmpegRun.h"
+#include "encoder/run/OutputFile.h"
+#include "encoder/run/RunEnd.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+
+namespace {
+
+int Fail(const QString &message, int code = kExitFailed)
+{
+    ConsoleError(message);
+    return code;
+}
+
+// The position of the first box of that type among the boxes in [from, to), or -1; *size
+// gets its size.
+qint64 FindBox(QFile &file, qint64 from, qint64 to, const char *type, qint64 *size)
+{
+    for (qint64 at = from; at + 8 <= to;) {
+        if (!file.seek(at))
+            return -1;
+        const QByteArray head = file.read(16);
+        if (head.size() < 8)
+            return -1;
+        qint64 length = qFromBigEndian<quint32>(head.constData());
+        if (length == 1 && head.size() == 16)
+            length = qint64(qFromBigEndian<quint64>(head.constData() + 8));
+        else if (length == 0)
+            length = to - at;
+        if (length < 8 || at + length > to)
+            return -1;
+        if (head.mid(4, 4) == type) {
+            *size = length;
+            return at;
+        }
+        at += length;
+    }
+    return -1;
+}
+
+// Writes the turn into the first track's header of an MP4 or MOV file (the picture's track,
+// as the fit writes it): this ffmpeg writes no turn it is given for an encoded picture.
+bool MarkTurn(const QString &path, int rotation)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    qint64 size = 0;
+    const qint64 moov = FindBox(file, 0, file.size(), "moov", &size);
+    const qint64 trak = moov < 0 ? -1 : FindBox(file, moov + 8, moov + size, "trak", &size);
+    const qint64 tkhd = trak < 0 ? -1 : FindBox(file, trak + 8, trak + size, "tkhd", &size);
+    if (tkhd < 0 || !file.seek(tkhd + 8))
+        return false;
+    const QByteArray version = file.read(1);
+    // After version and flags: times, track, duration (longer in version 1), then layer,
+    // group, volume and a reserved field.
+    const qint64 matrix = tkhd + 8 + 4 + (version == QByteArray(1, '\1') ? 32 : 20) + 16;
+    if (matrix + 36 > tkhd + size)
+        return false;
+    const qint32 one = 0x10000;
+    qint32 m[9] = {one, 0, 0, 0, one, 0, 0, 0, 0x40000000};
+    if (rotation == 90)
+        m[0] = 0, m[1] = one, m[3] = -one, m[4] = 0;
+    else if (rotation == 180)
+        m[0] = -one, m[4] = -one;
+    else if (rotation == 270)
+        m[0] = 0, m[1] = -one, m[3] = one, m[4] = 0;
+    QByteArray bytes(36, '\0');
+    for (int i = 0; i < 9; ++i)
+        qToBigEndian<qint32>(m[i], bytes.data() + 4 * i);
+    return file.seek(matrix) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+} // namespace
+
+int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
+{
+    QString error;
+    const auto fit = ParseFitSettings(options.fit, &error);
+    if (!fit)
+        return Fail(error, kExitBadCommandLine);
+    if (options.inputs.size() != 1)
+        return Fail(QStringLiteral("-fit converts one input file"), kExitBadCommandLine);
+    const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"));
+    const QString ffprobe = ToolPath(environment.ffprobe, QStringLiteral("ffprobe"));
+    if (ffmpeg.isEmpty() || ffprobe.isEmpty())
+        return Fail(
+            QStringLiteral("ffmpeg and ffprobe are needed; please install the ffmpeg package"));
+    const QString path = options.inputs.front();
+    if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
+        return Fail(QStringLiteral("Cannot read the input file: %1").arg(path));
+    const auto media = ProbeInput(ffprobe, path, &error);
+    if (!media)
+        return Fail(error);
+    if (const QString refusal = SizeRefusal(*media); !refusal.isEmpty())
+        return Fail(refusal);
+
+    OutputFile output;
+    if (!output.Open(options.output, &error))
+        return Fail(error);
+    if (const QString input = InputBeingReplaced(options.inputs, options.output); !input.isEmpty())
+        return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
+
+    const QString muxer = MuxerFor(options);
+    const OutputPlan plan = FitPlan(*fit, muxer, *media);
+    const InputChains chains = BuildInputChains(plan, *media, 0);
+    const bool sound = !fit->audioCodec.isEmpty();
+    QString graph = chains.video + FitPictureTail(*fit) + QStringLiteral("[vout]");
+    if (sound)
+        graph += QLatin1Char(';') + chains.audio + QStringLiteral("[aout]");
+    QStringList args = ProgressRunArguments();
+    args << QStringLiteral("-i") << QStringLiteral("file:") + path
+         << QStringLiteral("-filter_complex") << graph << QStringLiteral("-map")
+         << QStringLiteral("[vout]");
+    if (sound)
+        args << QStringLiteral("-map") << QStringLiteral("[aout]");
+    args += FitEncodeArguments(*fit, muxer, output.Target());
+
+    ConsoleSay(QStringLiteral("Encoder: %1 converted to %2 %3x%4 -> %5")
+                   .arg(path, fit->videoCodec)
+                   .arg(fit->width)
+                   .arg(fit->height)
+                   .arg(options.output));
+    RunSettings settings;
+    settings.program = ffmpeg;
+    settings.arguments = args;
+    settings.inheritedFd = output.InheritedDescriptor();
+    settings.totalSeconds = plan.totalSeconds;
+    settings.watchdogSeconds = environment.watchdogSeconds;
+    RunResult run = RunFfmpeg(settings, ConsoleWrite);
+    ConsoleWrite("\n");
+    const bool written = run.end == RunResult::End::Exited && run.exitCode == 0 && !run.writeFailed;
+    const bool marked = muxer == u"mp4" || muxer == u"mov";
+    if (written && fit->rotation != 0 && (!marked || !MarkTurn(output.Target(), fit->rotation))) {
+        run.exitCode = kExitFailed;
+        run.lastLines << QStringLiteral("The turn of the picture cannot be marked in this file");
+    }
+    return FinishRun(run, output, settings, options.output, QStringLiteral("converted"));
+}

@@ -1,0 +1,149 @@
+#include "pipeline/FitDecision.h"
+
+#include "tasks/TimeText.h"
+
+#include <QHash>
+
+#include <cmath>
+
+namespace {
+
+// The encoder's profile names, by the names the files state.
+QString ProfileFor(const SourceFacts &kind)
+{
+    static const QHash<QString, QString> h264 {
+        {QStringLiteral("Baseline"), QStringLiteral("baseline")},
+        {QStringLiteral("Constrained Baseline"), QStringLiteral("baseline")},
+        {QStringLiteral("Main"), QStringLiteral("main")},
+        {QStringLiteral("High"), QStringLiteral("high")},
+        {QStringLiteral("High 10"), QStringLiteral("high10")},
+        {QStringLiteral("High 4:2:2"), QStringLiteral("high422")},
+        {QStringLiteral("High 4:4:4 Predictive"), QStringLiteral("high444")}};
+    static const QHash<QString, QString> hevc {
+        {QStringLiteral("Main"), QStringLiteral("main")},
+        {QStringLiteral("Main 10"), QStringLiteral("main10")}};
+    return (kind.videoFormat == u"H264" ? h264 : hevc).value(kind.videoProfile);
+}
+
+} // namespace
+
+QString FitSettingsFor(const SourceFacts &kind, QString *why)
+{
+    const bool h264 = kind.videoFormat == u"H264", hevc = kind.videoFormat == u"HEVC";
+    static const QHash<QString, QString> sounds {{QStringLiteral("AAC"), QStringLiteral("aac")},
+                                                 {QStringLiteral("AC3"), QStringLiteral("ac3")},
+                                                 {QStringLiteral("MP3"), QStringLiteral("mp3")},
+                                                 {QStringLiteral("OPUS"), QStringLiteral("opus")}};
+    const QString profile = ProfileFor(kind);
+    const QString sound = sounds.value(kind.audioFormat);
+    if (!h264 && !hevc)
+        *why = QStringLiteral("no encoder here makes %1 video").arg(kind.videoFormat);
+    else if (profile.isEmpty() && !kind.videoProfile.isEmpty())
+        *why = QStringLiteral("no encoder here makes the %1 profile").arg(kind.videoProfile);
+    else if (kind.variableRate || kind.fps <= 0)
+        *why = QStringLiteral("the kind has no steady frame rate to make");
+    else if (kind.fieldOrder.size() == 2) // "tt", "bb", "tb", "bt"
+        *why = QStringLiteral("no encoder here makes interlaced pictures");
+    else if (kind.hasAudio && (sound.isEmpty() || (sound == u"aac" && kind.audioProfile != u"LC")))
+        *why = QStringLiteral("no encoder here makes its sound");
+    // The converted files hold the picture, then the sound: a copy takes each file's streams
+    // by their place.
+    else if (kind.videoStream != 0 || (kind.hasAudio && kind.audioStream != 1))
+        *why = QStringLiteral("its streams are not stored picture first, then sound");
+    if (!why->isEmpty())
+        return QString();
+    QStringList parts {QStringLiteral("vcodec=")
+                       + (h264 ? QStringLiteral("h264") : QStringLiteral("hevc"))};
+    if (!profile.isEmpty())
+        parts << QStringLiteral("vprofile=") + profile;
+    if (kind.videoLevel > 0)
+        parts << QStringLiteral("level=%1").arg(kind.videoLevel);
+    parts << QStringLiteral("size=%1x%2").arg(kind.width).arg(kind.height)
+          << QStringLiteral("fps=") + kind.frameRate << QStringLiteral("pix=") + kind.pixelFormat
+          << QStringLiteral("sar=") + QString(kind.pixelAspect).replace(u':', u'/')
+          << QStringLiteral("rotate=%1").arg(kind.rotation);
+    const std::pair<const char *, QString> colours[] = {{"prim", kind.colorPrimaries},
+                                                        {"trc", kind.colorTransfer},
+                                                        {"matrix", kind.colorMatrix},
+                                                        {"range", kind.colorRange}};
+    for (const auto &[key, value] : colours)
+        if (!value.isEmpty())
+            parts << QLatin1String(key) + QLatin1Char('=') + value;
+    if (kind.videoBitrate > 0)
+        parts << QStringLiteral("vbitrate=%1").arg(kind.videoBitrate);
+    if (kind.hasAudio) {
+        parts << QStringLiteral("acodec=") + sound
+              << QStringLiteral("srate=%1").arg(kind.sampleRate)
+              << QStringLiteral("channels=%1").arg(kind.channels);
+        if (!kind.channelLayout.isEmpty())
+            parts << QStringLiteral("layout=") + kind.channelLayout;
+        if (kind.audioBitrate > 0)
+            parts << QStringLiteral("abitrate=%1").arg(kind.audioBitrate);
+    }
+    // Every value goes on the encoder's command line as one word of names and numbers.
+    for (const QString &part : parts)
+        for (const QChar c : part)
+            if (!c.isLetterOrNumber() && !QStringLiteral("=_-./()x").contains(c)) {
+                *why = QStringLiteral("the kind's description holds a character \"%1\"").arg(c);
+                return QString();
+            }
+    return parts.join(u':');
+}
+
+FitDecision DecideFit(const std::vector<SourceFacts> &facts, const QStringList &names,
+                      const QString &outputExtension)
+{
+    FitDecision d;
+    d.misfits = SourceMisfits(facts, names, outputExtension);
+    d.kept = KeptKind(facts);
+    if (d.misfits.isEmpty())
+        return d;
+    const QString extension = outputExtension.toLower();
+    if (d.kept < 0) {
+        d.refusals << QStringLiteral("no file can be read");
+        return d;
+    }
+    const SourceFacts &kind = facts[size_t(d.kept)];
+    if (!ContainerMisfits(kind, extension).isEmpty()) {
+        d.refusals << QStringLiteral("most of the video cannot be stored in this file kind");
+        return d;
+    }
+    QString why;
+    d.settings = FitSettingsFor(kind, &why);
+    if (!why.isEmpty())
+        d.refusals << why;
+    for (size_t i = 0; i < facts.size(); ++i) {
+        const SourceFacts &f = facts[i];
+        const QString name = qsizetype(i) < names.size() ? names.at(qsizetype(i)) : f.file;
+        const auto high = [](const QString &transfer) {
+            return transfer == u"smpte2084" || transfer == u"arib-std-b67";
+        };
+        if (!f.error.isEmpty() || !f.hasVideo) {
+            d.refusals << QStringLiteral("%1 cannot be converted").arg(name);
+        } else if ((high(f.colorTransfer) || high(kind.colorTransfer))
+                   && f.colorTransfer != kind.colorTransfer) {
+            // Bringing an HDR picture to SDR colours, or the other way, is not a conversion
+            // that keeps what the picture looks like.
+            d.refusals
+                << QStringLiteral("%1: its colours (HDR or not) cannot be converted").arg(name);
+        } else if (!Differences(f, kind).isEmpty() || !ContainerMisfits(f, extension).isEmpty()) {
+            d.convert.push_back(int(i));
+        }
+    }
+    return d;
+}
+
+QString FitQuestion(const QStringList &misfits, double seconds)
+{
+    return QStringLiteral("These files differ from most of the video:\n") + misfits.join(u'\n')
+        + QStringLiteral("\nConverting them takes about %1; the other files are joined as they "
+                         "are.")
+              .arg(SecondsToTimeText(std::ceil(std::max(seconds, 1.0))));
+}
+
+QString FitRefusal(const QStringList &misfits)
+{
+    return MisfitMessage(misfits)
+        + QStringLiteral("\n--fit converts only the files listed and joins them with the others "
+                         "without re-encoding those.");
+}

@@ -1,0 +1,54 @@
+// "-fit": the kind's settings as the program writes them are read back whole, wrong ones are
+// refused, and the picture is stored turned back by the kind's turn in the kind's shape.
+#include "encoder/plan/FitSettings.h"
+#include "common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using qvj::test::S;
+
+TEST(FitSettings, TheKindIsReadWholeAndMadeExactly)
+{
+    QString error;
+    const auto fit = ParseFitSettings(
+        S("vcodec=h264:vprofile=high:level=40:size=1920x1080:fps=30000/1001:pix=yuv420p:"
+          "sar=1/1:rotate=90:prim=bt709:trc=bt709:matrix=bt709:range=tv:vbitrate=17000000:"
+          "acodec=aac:srate=48000:channels=2:layout=stereo:abitrate=192000"),
+        &error);
+    ASSERT_TRUE(fit) << error.toStdString();
+    EXPECT_EQ(fit->width * 10000 + fit->height, 19201080);
+    EXPECT_EQ(fit->fps, (Fraction {30000, 1001}));
+    EXPECT_EQ(fit->rotation, 90);
+    EXPECT_EQ(fit->level, 40);
+    // Upright, the frame of a quarter-turned kind is as high as the stored one is wide.
+    InputMedia input;
+    input.videoSeconds = 2.0;
+    const OutputPlan plan = FitPlan(*fit, S("mp4"), input);
+    EXPECT_EQ(plan.width * 10000 + plan.height, 10801920);
+    EXPECT_EQ(plan.segmentFrames, std::vector<int64_t> {60});
+    EXPECT_EQ(FitPictureTail(*fit),
+              S(",transpose=cclock,setsar=1/1,scale=out_color_matrix="
+                "bt709:out_range=tv,format=yuv420p"));
+    const QString args = FitEncodeArguments(*fit, S("mp4"), S("/o")).join(u' ');
+    EXPECT_TRUE(args.startsWith(S("-c:v libx264 -preset veryfast -crf 17 -profile:v high -level:v "
+                                  "4.0 -color_primaries bt709")))
+        << args.toStdString();
+    EXPECT_TRUE(args.contains(S("-c:a aac -b:a 192000 -ar 48000 -channel_layout stereo -f mp4")));
+
+    const char *const wrong[] = {
+        "vcodec=vp9:size=64x48:fps=25:pix=yuv420p", // no encoder for it here
+        "vcodec=h264:size=65x48:fps=25:pix=yuv420p", // odd sides
+        "vcodec=h264:size=64x48:fps=0:pix=yuv420p",
+        "vcodec=h264:size=64x48:fps=25:pix=yuv420p:rotate=45",
+        "vcodec=h264:size=64x48:fps=25:pix=yuv420p:prim=bt709 -y", // no blanks in names
+        "vcodec=h264:size=64x48:fps=25:pix=yuv420p:acodec=aac", // sound without rate
+        "vcodec=h264:size=64x48:fps=25:pix=yuv420p:colour=red",
+        "size=64x48:fps=25:pix=yuv420p",
+    };
+    for (const char *text : wrong)
+        EXPECT_FALSE(ParseFitSettings(S(text), &error)) << text;
+}
+
+} // namespace

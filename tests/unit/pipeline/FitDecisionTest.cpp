@@ -1,0 +1,168 @@
+// The fit of a copy: the kind with the greatest total length is kept, only the files that
+// differ from it are converted, with settings that make exactly that kind, and files no
+// encoder here can make alike are refused with the reason.
+#include "pipeline/FitDecision.h"
+#include "common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using qvj::test::S;
+
+// A phone's minute: H.264 High 4.0 1920x1080 at 30 fps, BT.709, AAC LC stereo at 48 kHz.
+SourceFacts Phone(double length = 60)
+{
+    SourceFacts f;
+    f.hasVideo = true;
+    f.videoFormat = S("H264"), f.videoProfile = S("High"), f.videoLevel = 40;
+    f.width = 1920, f.height = 1080, f.frameRate = S("30"), f.fps = 30;
+    f.pixelFormat = S("yuv420p"), f.pixelAspect = S("1:1"), f.fieldOrder = S("progressive");
+    f.colorPrimaries = f.colorTransfer = f.colorMatrix = S("bt709"), f.colorRange = S("tv");
+    f.videoBitrate = 17000000, f.videoStream = 0;
+    f.hasAudio = true;
+    f.audioFormat = S("AAC"), f.audioProfile = S("LC"), f.sampleRate = 48000, f.channels = 2;
+    f.channelLayout = S("stereo"), f.audioStream = 1, f.audioBitrate = 192000;
+    f.length = length;
+    return f;
+}
+
+SourceFacts With(SourceFacts f, const std::function<void(SourceFacts &)> &change)
+{
+    change(f);
+    return f;
+}
+
+TEST(FitDecision, KeepsTheLongestKindAndConvertsOnlyTheOthers)
+{
+    const auto small
+        = [](SourceFacts &f) { f.width = 1280, f.height = 720, f.frameRate = S("25"), f.fps = 25; };
+    const auto upright = [](SourceFacts &f) { f.rotation = 90; };
+    const QString phoneKind = S("vcodec=h264:vprofile=high:level=40:size=1920x1080:fps=30:"
+                                "pix=yuv420p:sar=1/1:rotate=0:prim=bt709:trc=bt709:"
+                                "matrix=bt709:range=tv:vbitrate=17000000:acodec=aac:"
+                                "srate=48000:channels=2:layout=stereo:abitrate=192000");
+    struct Row
+    {
+        const char *name;
+        std::vector<SourceFacts> facts;
+        const char *extension;
+        int kept;
+        std::vector<int> convert;
+        const char *refusal; // the start of the first, or nullptr when the files can be fitted
+    };
+    std::vector<SourceFacts> folder(20, Phone());
+    folder[7] = With(Phone(), small), folder[12] = With(Phone(), upright);
+    const std::vector<Row> rows {
+        {"a phone's folder with two odd clips", folder, ".mp4", 0, {7, 12}, nullptr},
+        {"the odd file first", {With(Phone(10), small), Phone(), Phone()}, ".mp4", 1, {0}, nullptr},
+        {"two short files of one kind, one long one of another",
+         {Phone(10), Phone(10), With(Phone(60), small)},
+         ".mp4",
+         2,
+         {0, 1},
+         nullptr},
+        {"every file alike", {Phone(), Phone()}, ".mkv", 0, {}, nullptr},
+        {"an upright kind, one file held flat",
+         {With(Phone(), upright), With(Phone(), upright), Phone(5)},
+         ".mp4",
+         0,
+         {2},
+         nullptr},
+        {"an HEVC kind with 10-bit Main 10",
+         {With(Phone(),
+               [](SourceFacts &f) {
+                   f.videoFormat = S("HEVC"), f.videoProfile = S("Main 10"), f.videoLevel = 123;
+                   f.pixelFormat = S("yuv420p10le");
+               }),
+          Phone(5)},
+         ".mp4",
+         0,
+         {1},
+         nullptr},
+        {"a kind no encoder here makes",
+         {With(Phone(), [](SourceFacts &f) { f.videoFormat = S("VP9"), f.videoProfile.clear(); }),
+          Phone(5)},
+         ".mkv",
+         0,
+         {1},
+         "no encoder here makes VP9 video"},
+        {"an interlaced kind",
+         {With(Phone(), [](SourceFacts &f) { f.fieldOrder = S("tt"); }), Phone(5)},
+         ".mp4",
+         0,
+         {1},
+         "no encoder here makes interlaced pictures"},
+        {"an HE-AAC kind",
+         {With(Phone(), [](SourceFacts &f) { f.audioProfile = S("HE-AAC"); }), Phone(5)},
+         ".mp4",
+         0,
+         {1},
+         "no encoder here makes its sound"},
+        {"a decoy sound track first in the kind",
+         {With(Phone(), [](SourceFacts &f) { f.audioStream = 2; }), Phone(5)},
+         ".mp4",
+         0,
+         {1},
+         "its streams are not stored picture first, then sound"},
+        {"an upright kind into MKV",
+         {With(Phone(), upright), Phone(5)},
+         ".mkv",
+         0,
+         {},
+         "most of the video cannot be stored in this file kind"},
+        {"an HDR clip among SDR ones",
+         {Phone(),
+          With(Phone(5),
+               [](SourceFacts &f) {
+                   f.colorPrimaries = S("bt2020"), f.colorTransfer = S("smpte2084");
+                   f.colorMatrix = S("bt2020nc");
+               })},
+         ".mp4",
+         0,
+         {},
+         "clip2.mp4: its colours (HDR or not) cannot be converted"},
+        {"a file that cannot be read",
+         {Phone(), With(SourceFacts {}, [](SourceFacts &f) { f.error = S("broken"); })},
+         ".mp4",
+         0,
+         {},
+         "clip2.mp4 cannot be converted"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QStringList names;
+        for (size_t i = 0; i < row.facts.size(); ++i)
+            names << S("clip%1.mp4").arg(i + 1);
+        const FitDecision d = DecideFit(row.facts, names, S(row.extension));
+        EXPECT_EQ(d.kept, row.kept);
+        EXPECT_EQ(d.convert, row.convert);
+        if (row.refusal) {
+            ASSERT_FALSE(d.refusals.isEmpty());
+            EXPECT_TRUE(d.refusals.front().startsWith(S(row.refusal)))
+                << d.refusals.front().toStdString();
+            EXPECT_FALSE(d.CanConvert());
+        } else {
+            EXPECT_EQ(d.refusals, QStringList());
+            EXPECT_EQ(d.CanConvert(), !row.convert.empty());
+            EXPECT_EQ(d.AllFit(), row.convert.empty());
+            EXPECT_EQ(d.misfits.size(), qsizetype(row.convert.size()));
+        }
+    }
+    EXPECT_EQ(DecideFit(folder, {}, S(".mp4")).settings, phoneKind);
+    // The upright kind is stored as it is and turned on showing; 10 bits stay 10 bits.
+    EXPECT_TRUE(DecideFit(rows[4].facts, {}, S(".mp4")).settings.contains(S(":rotate=90:")));
+    EXPECT_TRUE(DecideFit(rows[5].facts, {}, S(".mp4"))
+                    .settings.startsWith(S("vcodec=hevc:vprofile=main10:level=123:")));
+    // The choice names the files and the time; the refusal of quintor-join ends with --fit.
+    EXPECT_TRUE(FitQuestion({S("b.mp4: no sound; most of the video has AAC (LC) 2 channels")}, 75)
+                    .endsWith(S("Converting them takes about 00:01:15; the other files are "
+                                "joined as they are.")));
+    EXPECT_TRUE(FitRefusal({S("b.mp4: no sound")})
+                    .endsWith(S("\n--fit converts only the files listed and joins them with the "
+                                "others without re-encoding those.")));
+}
+
+} // namespace
