@@ -7,6 +7,7 @@
 #include "encoder/plan/FitSettings.h"
 #include "encoder/plan/FormatRules.h"
 #include "encoder/routes/EncoderRoutes.h"
+#include "platform/RawNames.h"
 #include "encoder/run/ConsoleOut.h"
 #include "encoder/run/FfmpegRun.h"
 #include "encoder/run/OutputFile.h"
@@ -99,7 +100,7 @@ int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
         return Fail(
             QStringLiteral("ffmpeg and ffprobe are needed; please install the ffmpeg package"));
     const QString path = options.inputs.front();
-    if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
+    if (!QFileInfo(OpenablePath(path)).isFile() || !QFileInfo(OpenablePath(path)).isReadable())
         return Fail(QStringLiteral("Cannot read the input file: %1").arg(path));
     const auto media = ProbeInput(ffprobe, path, &error);
     if (!media)
@@ -121,7 +122,7 @@ int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
     if (sound)
         graph += QLatin1Char(';') + chains.audio + QStringLiteral("[aout]");
     QStringList args = ProgressRunArguments();
-    args << QStringLiteral("-i") << QStringLiteral("file:") + path
+    args << QStringLiteral("-i") << QStringLiteral("file:") + OpenablePath(path)
          << QStringLiteral("-filter_complex") << graph << QStringLiteral("-map")
          << QStringLiteral("[vout]");
     if (sound)
