@@ -250,6 +250,24 @@ void TakeFrameTimes(const Libav &l, AVFormatContext *ctx, int videoIndex, Identi
     f.variableRate = !f.untimedFrames && IsVariableRate(std::move(times));
 }
 
+// A context for reading one file that gives up at the deadline; nullptr with *error when the
+// library could not be loaded or the memory is short.
+AVFormatContext *NewContext(const Libav &l, const QString &path, Deadline *deadline,
+                            QString *error)
+{
+    if (!l.error.isEmpty()) {
+        *error = l.error;
+        return nullptr;
+    }
+    AVFormatContext *ctx = l.allocContext();
+    if (!ctx) {
+        *error = QStringLiteral("Cannot read the media file: %1").arg(path);
+        return nullptr;
+    }
+    ctx->interrupt_callback = {Interrupted, deadline};
+    return ctx;
+}
+
 } // namespace
 
 std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error)
@@ -259,17 +277,10 @@ std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error
         return std::nullopt;
     }
     const Libav &l = Library();
-    if (!l.error.isEmpty()) {
-        *error = l.error;
-        return std::nullopt;
-    }
     Deadline deadline {std::chrono::steady_clock::now() + kFileTimeLimit};
-    AVFormatContext *ctx = l.allocContext();
-    if (!ctx) {
-        *error = QStringLiteral("Cannot read the media file: %1").arg(path);
+    AVFormatContext *ctx = NewContext(l, path, &deadline, error);
+    if (!ctx)
         return std::nullopt;
-    }
-    ctx->interrupt_callback = {Interrupted, &deadline};
     AVDictionary *options = nullptr;
     l.dictSet(&options, "scan_all_pmts", "1", 0); // every program of a transport stream
     const QByteArray url = "file:" + NameToBytes(path);
@@ -391,17 +402,10 @@ int64_t LeadUs(const Libav &l, AVFormatContext *ctx, int64_t fileStartUs)
 std::optional<ChapterFacts> ReadChapterFacts(const QString &path, bool times, QString *error)
 {
     const Libav &l = Library();
-    if (!l.error.isEmpty()) {
-        *error = l.error;
-        return std::nullopt;
-    }
     Deadline deadline {std::chrono::steady_clock::now() + kFileTimeLimit};
-    AVFormatContext *ctx = l.allocContext();
-    if (!ctx) {
-        *error = QStringLiteral("Cannot read the media file: %1").arg(path);
+    AVFormatContext *ctx = NewContext(l, path, &deadline, error);
+    if (!ctx)
         return std::nullopt;
-    }
-    ctx->interrupt_callback = {Interrupted, &deadline};
     const QByteArray url = "file:" + NameToBytes(path);
     // Opened as the concat demuxer opens its files, so that the length is the one it counts.
     // The stream facts are read only when needed: for the times, or to place own chapters.
