@@ -279,7 +279,9 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
     // case's folders.
     const char *killed = "Error: The encoder was ended from outside, or crashed, while converting "
                          "a.avi";
-    const char *cannotJoin = "The encoder could not join the files:";
+    const char *outFull = "Error: The disk that holds {out} is full. Nothing was written; the older "
+                          "file is unchanged.";
+    const char *tempFull = "Error: The disk that holds the temporary folder {temp} is full.";
     const char *copy = "MP4 - Same as Source (No Re-encoding)";
     using E = Encoder;
     using P = Place;
@@ -293,21 +295,21 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
         {.name = "encoder killed", .encoder = E::Killed, .code = 1, .message = killed},
         {.name = "output folder missing", .output = P::Missing, .code = 1, .message = "The output path does not exist."},
         {.name = "output folder read-only", .output = P::ReadOnly, .code = 1, .message = "Error: The folder {out} cannot be written to: "},
-        {.name = "output folder full", .output = P::Full, .code = 1, .message = "Error: The disk that holds {out} is full. Nothing was written; the older file is unchanged."},
+        {.name = "output folder full", .output = P::Full, .code = 1, .message = outFull},
         {.name = "temporary folder unusable", .temp = P::Unusable, .code = 0},
-        {.name = "temporary folder full", .temp = P::Full, .code = 1, .message = "Error: The disk that holds the temporary folder {temp} is full."},
+        {.name = "temporary folder full", .temp = P::Full, .code = 1, .message = tempFull},
         // Each route of the encoder on a disk full to the last byte.
         // A disk that takes the header but not the rest: ffmpeg exits with 0 all the same.
         {.name = "copy, output disk full", .output = P::Full, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write "},
-        {.name = "copy, output disk filled", .output = P::Brim, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = cannotJoin},
+        {.name = "copy, output disk filled", .output = P::Brim, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = outFull},
         {.name = "copy, temporary disk full", .temp = P::Brim, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write the list of inputs"},
         {.name = "fit, output disk full", .output = P::Full, .profile = copy, .clip = "mp4", .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write "},
         // The job's folder is made on the small disk, and the conversion does not fit in it.
-        {.name = "fit, temporary disk full", .temp = P::Full, .profile = copy, .clip = "mp4", .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "The encoder could not convert b.mp4:"},
+        {.name = "fit, temporary disk full", .temp = P::Full, .profile = copy, .clip = "mp4", .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = tempFull},
         // With no room even for the job's folder, it goes to the program's own temp/; the
         // copy's list of inputs finds no room then.
         {.name = "fit, temporary disk filled", .temp = P::Brim, .profile = copy, .clip = "mp4", .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write the list of inputs"},
-        {.name = "feeds, output disk full", .output = P::Brim, .inputs = 17, .code = 1, .message = cannotJoin},
+        {.name = "feeds, output disk full", .output = P::Brim, .inputs = 17, .code = 1, .message = outFull},
         // The job's folder cannot be made there, so it goes to the program's own temp/.
         {.name = "feeds, temporary disk full", .temp = P::Brim, .inputs = 17, .code = 0},
         {.name = "read-only Preferences.ini", .readOnlyIni = true, .code = 0},

@@ -12,6 +12,9 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/program" "$work/out"
 cp -r "$bin/quintor-video-joiner" "$bin/Preferences.ini" "$bin/Profiles" "$work/program/"
 ln -s "$bin/asapi.dll" "$work/program/asapi.dll"
+# No folder is opened after the join: on a machine without a file manager that would end in a
+# box of its own.
+sed -i 's/^\[Main\]\r\?$/&\nAuto Open Dir=0/' "$work/program/Preferences.ini"
 for n in 1 2; do
   ffmpeg -v error -f lavfi -i "testsrc=size=320x240:rate=25:duration=3" "$work/clip$n.mp4"
 done
