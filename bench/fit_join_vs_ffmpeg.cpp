@@ -145,7 +145,7 @@ int main(int argc, char **argv)
                                                         "aspect_ratio=decrease,pad=1920:1080:(ow-"
                                                         "iw)/2:(oh-ih)/2,setsar=1,format=yuv420p")}
                                 + QStringLiteral(
-                                      "-c:v libx264 -preset veryfast -crf 17 -profile:v high "
+                                      "-c:v libx264 -preset veryfast -b:v 8M -qmax 23 -profile:v high "
                                       "-c:a aac -b:a 192k -ar 48000")
                                       .split(u' ')
                             << file))

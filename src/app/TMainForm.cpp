@@ -56,6 +56,10 @@ TMainForm::TMainForm(const MainFormSetup &setup, QWidget *parent)
 
 TMainForm::~TMainForm()
 {
+    // The window is hidden while its members still live: hiding lays the list out again, and
+    // the list's pictures come from a member that is gone by the time QWidget closes it.
+    hide();
+    m_tasks->SetDecoration({});
     // The job goes before the inputs and the desktop it reads.
     delete m_job;
     m_job = nullptr;

@@ -72,12 +72,17 @@ void JoinJob::OnCheckEnded()
                                    [self = QPointer<JoinJob>(this), fit](bool convert) {
                                        if (!self || !self->m_active || self->m_ending)
                                            return;
-                                       if (convert && self->m_state == JobState::Running) {
+                                       // Stop while the box was open cancels as Stop
+                                       // does; Cancel in the box ends the job the user
+                                       // chose not to run, with nothing written.
+                                       if (self->m_state == JobState::Cancelled) {
+                                           self->JoinCancelled();
+                                       } else if (convert) {
                                            self->StartFit(fit);
-                                           return;
+                                       } else {
+                                           self->m_ending = true;
+                                           self->EndIdle(JobOutcome::Stopped);
                                        }
-                                       self->m_ending = true;
-                                       self->EndIdle(JobOutcome::Failed);
                                    });
         }
     }

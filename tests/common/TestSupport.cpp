@@ -78,6 +78,15 @@ bool RecordingDesktop::AskQuestion(const QString &title, const QString &text)
     return answer;
 }
 
+void RecordingDesktop::AskToFitThen(const QString &question, const QString &refusal, int count,
+                                    std::function<void(bool)> then)
+{
+    if (!holdFit)
+        return Desktop::AskToFitThen(question, refusal, count, std::move(then));
+    calls.push_back({QStringLiteral("fit"), QString(), question, MessageIcon::Question});
+    heldFit = std::move(then);
+}
+
 QString RecordingDesktop::OpenPath(const QString &path)
 {
     calls.push_back({QStringLiteral("open"), QString(), path, MessageIcon::Information});

@@ -47,6 +47,9 @@ public:
     void ShowError(const QString &error) override;
     void ShowMessage(const QString &title, const QString &text, MessageIcon icon) override;
     bool AskQuestion(const QString &title, const QString &text) override;
+    // As a question box, unless holdFit: then the answer waits in heldFit for the test to give.
+    void AskToFitThen(const QString &question, const QString &refusal, int count,
+                      std::function<void(bool)> then) override;
     QString OpenPath(const QString &path) override;
     QString PowerOff() override;
 
@@ -56,6 +59,8 @@ public:
     std::vector<Call> calls;
     std::deque<bool> answers;
     bool defaultAnswer = true;
+    bool holdFit = false;
+    std::function<void(bool)> heldFit;
     // What OpenPath answers: "" when the desktop opens the path, else why not.
     QString openAnswer;
     // What PowerOff answers: "" for an accepted request, else the refusal.

@@ -4,7 +4,9 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -138,12 +140,16 @@ void CheckJoined(const QString &output, const std::vector<QString> &inputs, cons
     double total = 0;
     size_t flashes = 0;
     std::vector<double> expected;
-    // A file named many times is measured once.
-    std::map<QString, std::pair<DecodedFile, double>> measured;
+    // An input is measured once, however many joins and tests name it: the same path, size
+    // and time of writing are the same file.
+    static std::map<QString, std::pair<DecodedFile, double>> measured;
     for (const QString &in : inputs) {
-        auto found = measured.find(in);
+        const QFileInfo info(in);
+        const QString key = QStringLiteral("%1|%2|%3").arg(info.absoluteFilePath()).arg(
+            info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+        auto found = measured.find(key);
         if (found == measured.end())
-            found = measured.emplace(in, std::pair(DecodeFile(in), ProbeFile(in).seconds)).first;
+            found = measured.emplace(key, std::pair(DecodeFile(in), ProbeFile(in).seconds)).first;
         const DecodedFile &e = found->second.first;
         const std::vector<double> own = Offsets(e);
         total += found->second.second;

@@ -1,129 +1,17 @@
 #include "encoder/input/MediaReader.h"
+
+#include "encoder/input/MediaLibrary.h"
 #include "platform/RawNames.h"
 
-#include "encoder/run/FfmpegRun.h"
-
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <functional>
-#include <thread>
-
-#include <dlfcn.h>
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/display.h>
-#include <libavutil/pixdesc.h>
-}
 
 namespace {
 
-// The functions taken from the libraries. The headers they were built with carry the same
-// major version as the library loaded by name, so the structures agree.
-struct Libav
-{
-    decltype(&avformat_alloc_context) allocContext = nullptr;
-    decltype(&avformat_open_input) openInput = nullptr;
-    decltype(&avformat_find_stream_info) findStreamInfo = nullptr;
-    decltype(&avformat_close_input) closeInput = nullptr;
-    decltype(&av_read_frame) readFrame = nullptr;
-    decltype(&av_guess_sample_aspect_ratio) guessSampleAspect = nullptr;
-    decltype(&av_packet_alloc) packetAlloc = nullptr;
-    decltype(&av_packet_free) packetFree = nullptr;
-    decltype(&av_packet_unref) packetUnref = nullptr;
-    decltype(&avcodec_descriptor_get) codecDescriptor = nullptr;
-    decltype(&avcodec_profile_name) profileName = nullptr;
-    decltype(&av_get_pix_fmt_name) pixelFormatName = nullptr;
-    decltype(&av_channel_layout_describe) describeLayout = nullptr;
-    decltype(&av_dict_set) dictSet = nullptr;
-    decltype(&av_dict_free) dictFree = nullptr;
-    decltype(&av_dict_get) dictGet = nullptr;
-    decltype(&av_log_set_level) logSetLevel = nullptr;
-    // How the picture is shown and what its colours mean.
-    decltype(&av_stream_get_side_data) streamSideData = nullptr;
-    decltype(&av_display_rotation_get) displayRotation = nullptr;
-    decltype(&av_color_primaries_name) primariesName = nullptr;
-    decltype(&av_color_transfer_name) transferName = nullptr;
-    decltype(&av_color_space_name) matrixName = nullptr;
-    decltype(&av_color_range_name) rangeName = nullptr;
-    QString error; // why the libraries could not be used; empty when they can
-};
-
-template<typename F> void Take(void *library, const char *name, F &f, QString &error)
-{
-    f = reinterpret_cast<F>(::dlsym(library, name));
-    if (!f && error.isEmpty())
-        error = QStringLiteral("ffmpeg's libraries lack %1").arg(QLatin1String(name));
-}
-
-Libav LoadLibav()
-{
-    Libav l;
-    // libavformat brings libavcodec and libavutil with it, and a look-up through its handle
-    // searches them too.
-    void *lib = ::dlopen(QVJ_LIBAVFORMAT_SONAME, RTLD_LAZY | RTLD_LOCAL);
-    if (!lib) {
-        l.error = QStringLiteral("ffmpeg's libraries cannot be loaded (%1); please install the "
-                                 "ffmpeg package")
-                      .arg(QString::fromLocal8Bit(::dlerror()));
-        return l;
-    }
-    Take(lib, "avformat_alloc_context", l.allocContext, l.error);
-    Take(lib, "avformat_open_input", l.openInput, l.error);
-    Take(lib, "avformat_find_stream_info", l.findStreamInfo, l.error);
-    Take(lib, "avformat_close_input", l.closeInput, l.error);
-    Take(lib, "av_read_frame", l.readFrame, l.error);
-    Take(lib, "av_guess_sample_aspect_ratio", l.guessSampleAspect, l.error);
-    Take(lib, "av_packet_alloc", l.packetAlloc, l.error);
-    Take(lib, "av_packet_free", l.packetFree, l.error);
-    Take(lib, "av_packet_unref", l.packetUnref, l.error);
-    Take(lib, "avcodec_descriptor_get", l.codecDescriptor, l.error);
-    Take(lib, "avcodec_profile_name", l.profileName, l.error);
-    Take(lib, "av_get_pix_fmt_name", l.pixelFormatName, l.error);
-    Take(lib, "av_channel_layout_describe", l.describeLayout, l.error);
-    Take(lib, "av_dict_set", l.dictSet, l.error);
-    Take(lib, "av_dict_free", l.dictFree, l.error);
-    Take(lib, "av_dict_get", l.dictGet, l.error);
-    Take(lib, "av_log_set_level", l.logSetLevel, l.error);
-    Take(lib, "av_stream_get_side_data", l.streamSideData, l.error);
-    Take(lib, "av_display_rotation_get", l.displayRotation, l.error);
-    Take(lib, "av_color_primaries_name", l.primariesName, l.error);
-    Take(lib, "av_color_transfer_name", l.transferName, l.error);
-    Take(lib, "av_color_space_name", l.matrixName, l.error);
-    Take(lib, "av_color_range_name", l.rangeName, l.error);
-    if (l.error.isEmpty())
-        l.logSetLevel(AV_LOG_QUIET); // a damaged file is told by its ID_ERROR line alone
-    return l;
-}
-
-const Libav &Library()
-{
-    static const Libav library = LoadLibav();
-    return library;
-}
-
-// How long one file may take; a file on a stalled network share must not hold the check.
-constexpr auto kFileTimeLimit = std::chrono::seconds(60);
 // The packets read from the start, whose frame times tell a variable rate.
 constexpr int kPacketsRead = 240;
-
-struct Deadline
-{
-    std::chrono::steady_clock::time_point end;
-};
-
-int Interrupted(void *opaque)
-{
-    const auto *d = static_cast<const Deadline *>(opaque);
-    return StopRequested() || std::chrono::steady_clock::now() > d->end ? 1 : 0;
-}
 
 QString CodecName(const Libav &l, AVCodecID id)
 {
@@ -250,24 +138,6 @@ void TakeFrameTimes(const Libav &l, AVFormatContext *ctx, int videoIndex, Identi
     f.variableRate = !f.untimedFrames && IsVariableRate(std::move(times));
 }
 
-// A context for reading one file that gives up at the deadline; nullptr with *error when the
-// library could not be loaded or the memory is short.
-AVFormatContext *NewContext(const Libav &l, const QString &path, Deadline *deadline,
-                            QString *error)
-{
-    if (!l.error.isEmpty()) {
-        *error = l.error;
-        return nullptr;
-    }
-    AVFormatContext *ctx = l.allocContext();
-    if (!ctx) {
-        *error = QStringLiteral("Cannot read the media file: %1").arg(path);
-        return nullptr;
-    }
-    ctx->interrupt_callback = {Interrupted, deadline};
-    return ctx;
-}
-
 } // namespace
 
 std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error)
@@ -331,112 +201,6 @@ std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error
     return f;
 }
 
-namespace {
-
-// Runs read(i) for every i below count, a few at once: each file mostly waits for its reads.
-void ReadEach(qsizetype count, const std::function<void(qsizetype)> &read)
-{
-    std::atomic<qsizetype> next {0};
-    const auto work = [&] {
-        for (qsizetype i = next++; i < count; i = next++)
-            read(i);
-    };
-    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    std::vector<std::thread> threads;
-    for (unsigned t = 1; t < workers && qsizetype(t) < count; ++t)
-        threads.emplace_back(work);
-    work();
-    for (std::thread &t : threads)
-        t.join();
-}
-
-int64_t Microseconds(int64_t value, AVRational base)
-{
-    return std::llround(double(value) * av_q2d(base) * 1e6);
-}
-
-// The start of the first video stream that is not a cover picture, in microseconds, or the
-// container's; 0 when neither is known.
-int64_t VideoStartUs(const AVFormatContext *ctx)
-{
-    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
-        const AVStream *s = ctx->streams[i];
-        if (s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
-            && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC) && s->start_time != AV_NOPTS_VALUE)
-            return Microseconds(s->start_time, s->time_base);
-    }
-    return ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
-}
-
-// How far the first packets of the first video and sound stream lie before fileStartUs.
-int64_t LeadUs(const Libav &l, AVFormatContext *ctx, int64_t fileStartUs)
-{
-    AVPacket *packet = l.packetAlloc();
-    if (!packet)
-        return 0;
-    int wanted[2] = {-1, -1};
-    for (unsigned i = 0; i < ctx->nb_streams; ++i) {
-        const AVStream *s = ctx->streams[i];
-        const int kind = s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
-                && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC)
-            ? 0
-            : s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO ? 1 : -1;
-        if (kind >= 0 && wanted[kind] < 0)
-            wanted[kind] = int(i);
-    }
-    int64_t earliest = fileStartUs;
-    bool seen[2] = {wanted[0] < 0, wanted[1] < 0};
-    for (int n = 0; n < 64 && !(seen[0] && seen[1]) && l.readFrame(ctx, packet) >= 0; ++n) {
-        for (int k = 0; k < 2; ++k)
-            if (packet->stream_index == wanted[k] && !seen[k] && packet->pts != AV_NOPTS_VALUE) {
-                seen[k] = true;
-                earliest = std::min(earliest, Microseconds(packet->pts,
-                                                           ctx->streams[wanted[k]]->time_base));
-            }
-        l.packetUnref(packet);
-    }
-    l.packetFree(&packet);
-    return fileStartUs - earliest;
-}
-
-std::optional<ChapterFacts> ReadChapterFacts(const QString &path, bool times, QString *error)
-{
-    const Libav &l = Library();
-    Deadline deadline {std::chrono::steady_clock::now() + kFileTimeLimit};
-    AVFormatContext *ctx = NewContext(l, path, &deadline, error);
-    if (!ctx)
-        return std::nullopt;
-    const QByteArray url = "file:" + NameToBytes(path);
-    // Opened as the concat demuxer opens its files, so that the length is the one it counts.
-    // The stream facts are read only when needed: for the times, or to place own chapters.
-    if (l.openInput(&ctx, url.constData(), nullptr, nullptr) < 0
-        || ((times || ctx->nb_chapters > 0) && l.findStreamInfo(ctx, nullptr) < 0)) {
-        if (ctx)
-            l.closeInput(&ctx);
-        *error = QStringLiteral("Cannot read the media file: %1").arg(path);
-        return std::nullopt;
-    }
-    ChapterFacts facts;
-    const int64_t videoStart = VideoStartUs(ctx);
-    if (times) {
-        if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0)
-            facts.durationUs = ctx->duration;
-        const int64_t fileStart = ctx->start_time != AV_NOPTS_VALUE ? ctx->start_time : 0;
-        facts.firstFrameUs = std::max<int64_t>(0, videoStart - fileStart);
-        facts.leadUs = LeadUs(l, ctx, fileStart);
-    }
-    for (unsigned i = 0; i < ctx->nb_chapters; ++i) {
-        const AVChapter *c = ctx->chapters[i];
-        const AVDictionaryEntry *title = l.dictGet(c->metadata, "title", nullptr, 0);
-        facts.chapters.push_back({Microseconds(c->start, c->time_base) - videoStart,
-                                  title ? QString::fromUtf8(title->value) : QString()});
-    }
-    l.closeInput(&ctx);
-    return facts;
-}
-
-} // namespace
-
 std::vector<std::optional<IdentifiedFile>> ReadMediaFacts(const QStringList &paths,
                                                           QStringList *errors)
 {
@@ -444,18 +208,6 @@ std::vector<std::optional<IdentifiedFile>> ReadMediaFacts(const QStringList &pat
     std::vector<QString> reasons(size_t(paths.size()));
     ReadEach(paths.size(), [&](qsizetype i) {
         files[size_t(i)] = ReadMediaFacts(paths.at(i), &reasons[size_t(i)]);
-    });
-    *errors = QStringList(reasons.begin(), reasons.end());
-    return files;
-}
-
-std::vector<std::optional<ChapterFacts>> ReadChapterFacts(const QStringList &paths, bool times,
-                                                          QStringList *errors)
-{
-    std::vector<std::optional<ChapterFacts>> files(size_t(paths.size()));
-    std::vector<QString> reasons(size_t(paths.size()));
-    ReadEach(paths.size(), [&](qsizetype i) {
-        files[size_t(i)] = ReadChapterFacts(paths.at(i), times, &reasons[size_t(i)]);
     });
     *errors = QStringList(reasons.begin(), reasons.end());
     return files;

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <functional>
+#include <type_traits>
 
 namespace {
 
@@ -46,7 +47,7 @@ std::optional<FitSettings> ParseFitSettings(const QString &text, QString *error)
         return Setter([member, most](FitSettings &s, const QString &v) {
             bool ok = false;
             const qint64 n = v.toLongLong(&ok);
-            s.*member = decltype(s.*member)(n);
+            s.*member = std::remove_reference_t<decltype(s.*member)>(n);
             return ok && n >= 0 && n <= most;
         });
     };
@@ -173,20 +174,35 @@ QString FitPictureTail(const FitSettings &fit)
     return tail + QStringLiteral(",format=") + fit.pixelFormat;
 }
 
+// The coarsest quantizer a fitted picture may have: on the hardest pictures (full of grain) it
+// spends more than constant quality 17 does, so a picture is never worse than that quality.
+constexpr int kFitQuantizerCeiling = 23;
+
 QStringList FitEncodeArguments(const FitSettings &fit, const QString &muxer, const QString &target)
 {
     const bool hevc = fit.videoCodec == u"hevc";
     QStringList args {QStringLiteral("-c:v"),
                       hevc ? QStringLiteral("libx265") : QStringLiteral("libx264")};
-    // Constant quality that no one tells from the source.
-    args << QStringLiteral("-preset") << QStringLiteral("veryfast") << QStringLiteral("-crf")
-         << QStringLiteral("17");
+    args << QStringLiteral("-preset") << QStringLiteral("veryfast");
+    // A quality no one tells from the source. Where the kind's bitrate is known, the file gets
+    // at least that bitrate on average, with no picture coarser than constant quality 17 would
+    // make it (a ceiling on the quantizer); otherwise constant quality 17 alone.
+    QString capParam;
+    if (fit.videoBitrate > 0) {
+        args << QStringLiteral("-b:v") << QString::number(fit.videoBitrate);
+        if (hevc)
+            capParam = QStringLiteral(":qpmax=%1").arg(kFitQuantizerCeiling);
+        else
+            args << QStringLiteral("-qmax") << QString::number(kFitQuantizerCeiling);
+    } else {
+        args << QStringLiteral("-crf") << QStringLiteral("17");
+    }
     if (!fit.videoProfile.isEmpty())
         args << QStringLiteral("-profile:v") << fit.videoProfile;
     if (hevc) {
         // The tag phones write, which players of MP4 files look for.
         args << QStringLiteral("-tag:v") << QStringLiteral("hvc1");
-        QString params = QStringLiteral("log-level=error");
+        QString params = QStringLiteral("log-level=error") + capParam;
         if (fit.level > 0)
             params += QStringLiteral(":level-idc=") + QString::number(fit.level / 30.0, 'f', 1);
         args << QStringLiteral("-x265-params") << params;

@@ -1,6 +1,6 @@
 #include "encoder/routes/ChapterFile.h"
 
-#include "encoder/input/MediaReader.h"
+#include "encoder/input/ChapterReader.h"
 #include "encoder/plan/Chapters.h"
 #include "settings/ChapterList.h"
 

@@ -115,11 +115,8 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
         return Fail(error, kExitBadCommandLine);
 
     OutputFile output;
-    if (!output.Open(options.output, &error))
+    if (!output.OpenBeside(options.output, options.inputs, &error))
         return Fail(error);
-    // Replacing an input with the output would lose it, whichever way the output is written.
-    if (const QString input = InputBeingReplaced(options.inputs, options.output); !input.isEmpty())
-        return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
 
     SayOut(
         QStringLiteral("Encoder: %1 input file(s) -> %2").arg(inputs.size()).arg(options.output));

@@ -109,10 +109,8 @@ int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
         return Fail(refusal);
 
     OutputFile output;
-    if (!output.Open(options.output, &error))
+    if (!output.OpenBeside(options.output, options.inputs, &error))
         return Fail(error);
-    if (const QString input = InputBeingReplaced(options.inputs, options.output); !input.isEmpty())
-        return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
 
     const QString muxer = MuxerFor(options);
     const OutputPlan plan = FitPlan(*fit, muxer, *media);

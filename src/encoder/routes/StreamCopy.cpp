@@ -87,10 +87,8 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
         return Fail(error, kExitBadCommandLine);
 
     OutputFile output;
-    if (!output.Open(options.output, &error))
+    if (!output.OpenBeside(options.output, options.inputs, &error))
         return Fail(error);
-    if (const QString input = InputBeingReplaced(options.inputs, options.output); !input.isEmpty())
-        return Fail(QStringLiteral("The output file is also an input: %1").arg(input));
 
     // The sound the files are joined with is the default track, as an encoding run takes it;
     // the check before the copy made sure that every file has it in the same stream.

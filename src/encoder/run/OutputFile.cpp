@@ -183,3 +183,12 @@ QString InputBeingReplaced(const QStringList &inputs, const QString &output)
     }
     return {};
 }
+
+bool OutputFile::OpenBeside(const QString &path, const QStringList &inputs, QString *error)
+{
+    if (const QString input = InputBeingReplaced(inputs, path); !input.isEmpty()) {
+        *error = QStringLiteral("The output file is also an input: %1").arg(input);
+        return false;
+    }
+    return Open(path, error);
+}

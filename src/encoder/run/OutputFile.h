@@ -21,6 +21,9 @@ public:
 
     // Prepares the file at path; false with *error when its folder cannot take it.
     bool Open(const QString &path, QString *error);
+    // Open, refused first when one of inputs is the file at path under any name: writing it
+    // would lose that input, whichever way the output is written.
+    bool OpenBeside(const QString &path, const QStringList &inputs, QString *error);
 
     // What the writer is given: "/proc/self/fd/N" of the nameless file, or the hidden sibling.
     QString Target() const;

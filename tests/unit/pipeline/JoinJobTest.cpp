@@ -281,7 +281,7 @@ protected:
 
     // The encoder answers -identify with one block per file, c.mp4's of the given size, logs
     // every command line and copies by writing "x" after progress lines.
-    void Encoder(const char *sizeOfC, const char *copyBody = "")
+    void Encoder(const char *sizeOfC, const char *copyBody = "", const char *facts = "")
     {
         WriteScript(
             programDir + S("asapi.dll"),
@@ -292,7 +292,8 @@ protected:
                 + sizeOfC
                 + ";; *) s=1920x1080;; esac\n"
                   " echo ID_VIDEO_WIDTH=${s%x*}; echo ID_VIDEO_HEIGHT=${s#*x}\n"
-                  " echo ID_VIDEO_FPS=25.000; echo ID_VIDEO_FRAME_RATE=25; done; exit 0; fi\n"
+                  " echo ID_VIDEO_FPS=25.000; echo ID_VIDEO_FRAME_RATE=25;"
+                + facts + " done; exit 0; fi\n"
                 + copyBody
                 + "\nout=; while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=\"$2\"; shift; done\n"
                   "yes 'Pos:  15.0s  1f ' | head -c 100000; printf x > \"$out\"\n");
@@ -408,19 +409,30 @@ TEST_F(JoinJobCopyTest, InputsThatDoNotFitAreRefusedBeforeAnythingIsWritten)
 
 TEST_F(JoinJobCopyTest, StopDuringTheCheckOrTheCopyCancelsTheJoin)
 {
-    for (const char *where : {"identify", "copy"}) {
+    for (const char *where : {"identify", "copy", "fit box"}) {
         SCOPED_TRACE(where);
         WriteFile(programDir + S("asapi.dll.log"), "");
-        if (QByteArray(where) == "identify")
+        const QByteArray place(where);
+        if (place == "identify")
             WriteScript(programDir + S("asapi.dll"), "echo \"$*\" >> \"$0.log\"\nsleep 1000");
-        else
+        else if (place == "copy")
             Encoder("1920x1080", "sleep 1000");
+        else // c.mp4 can be converted to the others' kind: the box waits for its answer
+            Encoder("1280x720", "",
+                    "echo ID_VIDEO_PIXEL_FORMAT=yuv420p; echo ID_VIDEO_SAR=1:1; "
+                    "echo ID_VIDEO_STREAM=0;");
         statuses.clear();
         desktop.calls.clear();
+        desktop.holdFit = place == "fit box";
         ASSERT_TRUE(job.Start(S("p")));
-        const int runs = QByteArray(where) == "identify" ? 1 : 2;
-        WaitFor([&] { return Log().size() >= runs; }, 5000);
-        EXPECT_TRUE(job.Stop());
+        if (desktop.holdFit) {
+            ASSERT_TRUE(WaitFor([&] { return bool(desktop.heldFit); }, 5000));
+            EXPECT_TRUE(job.Stop());
+            std::exchange(desktop.heldFit, {})(true);
+        } else {
+            WaitFor([&] { return Log().size() >= (place == "identify" ? 1 : 2); }, 5000);
+            EXPECT_TRUE(job.Stop());
+        }
         ASSERT_TRUE(WaitForFinished());
         EXPECT_EQ(outcome, JobOutcome::Stopped);
         EXPECT_EQ(statuses[2].back(), S("Stop"));

@@ -144,9 +144,11 @@ TEST(MatroskaSecondsFromBytes, ReadsTheLastWholeClusterOfAnyTail)
     EXPECT_NEAR(*whole, 6.0, 0.05);
     for (qsizetype cut = 0; cut < file.size(); cut += 997) {
         const QByteArray upTo = file.left(file.size() - cut);
-        for (const qsizetype tail : {qsizetype(10), qsizetype(5000), upTo.size()})
-            if (const auto s = MatroskaSecondsFromBytes(head, upTo.right(tail)))
+        for (const qsizetype tail : {qsizetype(10), qsizetype(5000), upTo.size()}) {
+            if (const auto s = MatroskaSecondsFromBytes(head, upTo.right(tail))) {
                 EXPECT_LE(*s, *whole + 1e-9) << cut << ' ' << tail;
+            }
+        }
     }
     EXPECT_FALSE(MatroskaSecondsFromBytes(QByteArray("not matroska"), file));
     EXPECT_FALSE(MatroskaSecondsFromBytes(head, QByteArray(3000, '\x1F')));
