@@ -11,7 +11,9 @@ QMessageBox *MakeFitBox(QWidget *owner, const QString &question, int count)
                                       MessageIcon::Question);
     box->setStandardButtons(QMessageBox::NoButton);
     QPushButton *convert
-        = box->addButton(QStringLiteral("Convert these %1 files to match and join").arg(count),
+        = box->addButton(count == 1
+                             ? QStringLiteral("Convert this file to match and join")
+                             : QStringLiteral("Convert these %1 files to match and join").arg(count),
                          QMessageBox::AcceptRole);
     box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(convert);

@@ -40,7 +40,9 @@ void CliDesktop::AskToFitThen(const QString &question, const QString &refusal, i
                               std::function<void(bool)> then)
 {
     if (m_fit)
-        Print(CliMessageText(QStringLiteral("Converting %1 files to match").arg(count), question));
+        Print(CliMessageText(count == 1 ? QStringLiteral("Converting 1 file to match")
+                                        : QStringLiteral("Converting %1 files to match").arg(count),
+                             question));
     else
         Print(CliMessageText(QStringLiteral("Cannot Join Without Re-encoding"), refusal));
     then(m_fit);

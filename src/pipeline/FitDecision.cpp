@@ -135,10 +135,14 @@ FitDecision DecideFit(const std::vector<SourceFacts> &facts, const QStringList &
 
 QString FitQuestion(const QStringList &misfits, double seconds)
 {
-    return QStringLiteral("These files differ from most of the video:\n") + misfits.join(u'\n')
-        + QStringLiteral("\nConverting them takes about %1; the other files are joined as they "
+    const bool one = misfits.size() == 1;
+    return (one ? QStringLiteral("This file differs from most of the video:\n")
+                : QStringLiteral("These files differ from most of the video:\n"))
+        + misfits.join(u'\n')
+        + QStringLiteral("\nConverting %1 takes about %2; the other files are joined as they "
                          "are.")
-              .arg(SecondsToTimeText(std::ceil(std::max(seconds, 1.0))));
+              .arg(one ? QStringLiteral("it") : QStringLiteral("them"),
+                   SecondsToTimeText(std::ceil(std::max(seconds, 1.0))));
 }
 
 QString FitRefusal(const QStringList &misfits)

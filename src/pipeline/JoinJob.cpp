@@ -227,6 +227,9 @@ void JoinJob::Complete()
     m_ending = true;
     SetBars({100, 100}, true);
     StopTimer();
+    // The estimate of the last tick may be seconds old: a finished job has none left.
+    m_clock.remainingSeconds = 0;
+    Q_EMIT remainingTextChanged(SecondsToTimeText(0));
     SetRowsStatus(kComplete);
     RemoveFolder();
     // The after-job choices are read now, in their order of precedence.

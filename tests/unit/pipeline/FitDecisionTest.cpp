@@ -157,9 +157,12 @@ TEST(FitDecision, KeepsTheLongestKindAndConvertsOnlyTheOthers)
     EXPECT_TRUE(DecideFit(rows[5].facts, {}, S(".mp4"))
                     .settings.startsWith(S("vcodec=hevc:vprofile=main10:level=123:")));
     // The choice names the files and the time; the refusal of quintor-join ends with --fit.
-    EXPECT_TRUE(FitQuestion({S("b.mp4: no sound; most of the video has AAC (LC) 2 channels")}, 75)
-                    .endsWith(S("Converting them takes about 00:01:15; the other files are "
-                                "joined as they are.")));
+    EXPECT_EQ(FitQuestion({S("b.mp4: no sound; most of the video has AAC (LC) 2 channels")}, 75),
+              S("This file differs from most of the video:\nb.mp4: no sound; most of the video "
+                "has AAC (LC) 2 channels\nConverting it takes about 00:01:15; the other files "
+                "are joined as they are."));
+    EXPECT_TRUE(FitQuestion({S("b.mp4: no sound"), S("c.mp4: no sound")}, 75)
+                    .startsWith(S("These files differ from most of the video:\n")));
     EXPECT_TRUE(FitRefusal({S("b.mp4: no sound")})
                     .endsWith(S("\n--fit converts only the files listed and joins them with the "
                                 "others without re-encoding those.")));

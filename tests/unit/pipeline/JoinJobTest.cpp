@@ -43,6 +43,8 @@ protected:
                          [this](const QString &t) { titles << t; });
         QObject::connect(&job, &JoinJob::currentProgressChanged, [this](int p) { current << p; });
         QObject::connect(&job, &JoinJob::totalProgressChanged, [this](int p) { total << p; });
+        QObject::connect(&job, &JoinJob::remainingTextChanged,
+                         [this](const QString &t) { remaining = t; });
         QObject::connect(&job, &JoinJob::finished, [this](JobOutcome o, AfterJobAction a) {
             outcome = o;
             action = a;
@@ -71,6 +73,7 @@ protected:
     std::map<int, QStringList> statuses;
     QStringList titles;
     QList<int> current, total;
+    QString remaining; // the last remaining time shown
     std::optional<JobOutcome> outcome;
     AfterJobAction action = AfterJobAction::None;
 };
@@ -323,8 +326,10 @@ TEST_F(JoinJobCopyTest, FittingInputsAreCopiedInOneStage)
         EXPECT_EQ(statuses[row], (QStringList {S("Joining"), S("Complete")}));
     titles.removeDuplicates();
     EXPECT_EQ(titles, QStringList {S("Final Step: Joining all files...")});
-    // The total bar spans the whole range in this one stage: 15 of 30 s is half of it.
+    // The total bar spans the whole range in this one stage: 15 of 30 s is half of it. At the
+    // end nothing remains, whatever the last estimate was.
     EXPECT_EQ(total, (QList<int> {0, 50, 100}));
+    EXPECT_EQ(remaining, S("00:00:00"));
     EXPECT_EQ(desktop.Of(S("message")).at(0).title, S("Complete"));
     EXPECT_FALSE(QDir(S("/nonexistent")).exists());
 }
