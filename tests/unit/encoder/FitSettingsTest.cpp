@@ -33,7 +33,7 @@ TEST(FitSettings, TheKindIsReadWholeAndMadeExactly)
                 "bt709:out_range=tv,format=yuv420p"));
     const QString args = FitEncodeArguments(*fit, S("mp4"), S("/o")).join(u' ');
     EXPECT_TRUE(args.startsWith(S("-c:v libx264 -preset veryfast -b:v 18700000 -qmax 23 "
-                                  "-profile:v high -level:v 4.0 -color_primaries bt709")))
+                                  "-x264-params ratetol=0.1 -profile:v high -level:v 4.0 -color_primaries bt709")))
         << args.toStdString();
     EXPECT_TRUE(args.contains(S("-c:a aac -b:a 192000 -ar 48000 -channel_layout stereo -f mp4")));
     // Without the kind's bitrate: constant quality; HEVC takes its ceiling in its own words.
@@ -44,7 +44,7 @@ TEST(FitSettings, TheKindIsReadWholeAndMadeExactly)
     FitSettings hevc = *fit;
     hevc.videoCodec = S("hevc");
     EXPECT_TRUE(FitEncodeArguments(hevc, S("mp4"), S("/o")).join(u' ').contains(
-        S("-b:v 18700000 -profile:v high -tag:v hvc1 -x265-params log-level=error:qpmax=23")));
+        S("-b:v 18700000 -profile:v high -tag:v hvc1 -x265-params log-level=error:qpmax=23:cutree=0")));
 
     const char *const wrong[] = {
         "vcodec=vp9:size=64x48:fps=25:pix=yuv420p", // no encoder for it here
