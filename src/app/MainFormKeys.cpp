@@ -5,7 +5,6 @@
 #include "app/ImageButton.h"
 #include "app/TMainForm.h"
 #include "pipeline/JoinJob.h"
-#include "tasks/RecordingTime.h"
 #include "tasks/TaskList.h"
 
 #include <QAction>
@@ -81,7 +80,6 @@ void TMainForm::BuildKeys()
     SortByTime1->setObjectName(QStringLiteral("SortByTime1"));
     connect(SortByName1, &QAction::triggered, this, &TMainForm::SortByName1Click);
     connect(SortByTime1, &QAction::triggered, this, &TMainForm::SortByTime1Click);
-    m_recordingTimes = std::make_unique<RecordingTimes>();
 
     // Rows are dragged to a new place in the list; files dropped from outside still go to the
     // window, which adds them.
@@ -170,9 +168,9 @@ void TMainForm::SortByTime1Click()
 {
     if (!m_tasks->ListEnabled())
         return;
-    // Each file's header is read once (then kept while the file stays the same).
+    // The times come from the add; only a file changed since is read again.
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto times = m_recordingTimes->Times(m_tasks->InputFiles());
+    const auto times = m_tasks->RecordingTimesOfRows();
     QApplication::restoreOverrideCursor();
     m_tasks->SortByTime(SelectedRows(), times);
     ltvTask->scrollTo(ltvTask->currentIndex());

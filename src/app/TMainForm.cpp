@@ -12,7 +12,6 @@
 #include "profiles/ProfileSettings.h"
 #include "settings/IniFile.h"
 #include "settings/Preferences.h"
-#include "tasks/RecordingTime.h"
 #include "tasks/TaskList.h"
 #include "ui/TAboutForm.h"
 #include "ui/TSettingForm.h"

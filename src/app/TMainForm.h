@@ -31,7 +31,6 @@ class TAboutForm;
 class TSettingForm;
 class TopSettingForm;
 class QAction;
-class RecordingTimes;
 class QComboBox;
 class QDragEnterEvent;
 class QDropEvent;
@@ -205,7 +204,6 @@ private:
     void NameControls();
     void KeepFocusOnStartStop(bool hadFocus, TImageButton *to);
     bool m_focusToStart = false; // Stop had the focus when it was pressed
-    std::unique_ptr<RecordingTimes> m_recordingTimes;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -3,6 +3,7 @@
 #include "platform/RawNames.h"
 #include "platform/System.h"
 #include "tasks/RecordingLength.h"
+#include "tasks/RecordingTime.h"
 #include "tasks/TimeText.h"
 
 #include <cstddef>
@@ -178,7 +179,12 @@ MediaProbeResult ProbeMedia(const QString &path)
             = width.isEmpty() && !info.Get(MediaInfo_Stream_Audio, L"Format").isEmpty();
         return RefusedRecording(path, width.isEmpty() ? QString() : playTime, soundOnly);
     }
-    return MediaProbeResultFromTexts(playTime, width, height,
-                                     info.Get(MediaInfo_Stream_Video, L"Duration"),
-                                     info.Get(MediaInfo_Stream_Audio, L"Duration"));
+    MediaProbeResult result
+        = MediaProbeResultFromTexts(playTime, width, height,
+                                    info.Get(MediaInfo_Stream_Video, L"Duration"),
+                                    info.Get(MediaInfo_Stream_Audio, L"Duration"));
+    for (const wchar_t *field : {L"Recorded_Date", L"Encoded_Date"})
+        if ((result.statedTime = ParseStatedTime(info.Get(MediaInfo_Stream_General, field))))
+            break;
+    return result;
 }

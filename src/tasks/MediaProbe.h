@@ -2,9 +2,11 @@
 // The media probe: the duration and frame size of an input file, read with libmediainfo when
 // the file is added to the task list.
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // What one probe found: on success the Length text (a time text) and the Size text
 // ("<Width>x<Height>" as the library gives them, "x" alone without a video stream); on failure
@@ -20,6 +22,9 @@ struct MediaProbeResult
     // its clock, a frame or more short of its picture, and its sound often runs longer still:
     // summed over hundreds of camera clips, only this agrees with the length of their join.
     double longestSeconds = -1;
+    // The time the file states it was recorded (Recorded_Date, else Encoded_Date), when it
+    // states one: the list is sorted by it without opening the file again.
+    std::optional<QDateTime> statedTime = std::nullopt;
 };
 
 // A probe as the task list calls it; tests put their own in place of ProbeMedia.

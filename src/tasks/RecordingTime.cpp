@@ -253,6 +253,15 @@ RecordingTimes::RecordingTimes(Reader reader)
 {
 }
 
+void RecordingTimes::Remember(const QString &path, const std::optional<QDateTime> &stated)
+{
+    const QFileInfo file(OpenablePath(path));
+    if (!file.isFile())
+        return;
+    m_known.insert(path, {file.lastModified(), file.size(),
+                          stated ? stated : std::optional(file.lastModified())});
+}
+
 std::vector<std::optional<QDateTime>> RecordingTimes::Times(const QStringList &paths)
 {
     std::vector<std::optional<QDateTime>> times(size_t(paths.size()));

@@ -34,6 +34,9 @@ public:
 
     // The times of the paths, in their order.
     std::vector<std::optional<QDateTime>> Times(const QStringList &paths);
+    // Keeps the time of a file read elsewhere (its stated time, else its modification time),
+    // while the file stays the same.
+    void Remember(const QString &path, const std::optional<QDateTime> &stated);
 
 private:
     struct Known

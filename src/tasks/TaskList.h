@@ -5,6 +5,7 @@
 
 #include "tasks/InputTypes.h"
 #include "tasks/MediaProbe.h"
+#include "tasks/RecordingTime.h"
 
 #include <QAbstractTableModel>
 #include <QDateTime>
@@ -142,6 +143,9 @@ public:
     QList<int> SortByName(const QList<int> &selectedRows);
     QList<int> SortByTime(const QList<int> &selectedRows,
                           const std::vector<std::optional<QDateTime>> &times);
+    // The recording times of the rows, in their order: known from the add for files that did
+    // not change since, read (a few at once) for the others.
+    std::vector<std::optional<QDateTime>> RecordingTimesOfRows();
 
     // Enabled state of "Delete", "Clear", "Move Up" and "Move Down".
     bool ListButtonsEnabled() const { return m_listButtonsEnabled; }
@@ -179,6 +183,7 @@ private:
     ProbeAhead *m_ahead = nullptr;
     std::function<QVariant(const QString &)> m_decoration;
     std::vector<Row> m_rows;
+    RecordingTimes m_recordingTimes;
     bool m_listButtonsEnabled = true;
     bool m_listEnabled = true;
     bool m_welcomePanelShown = true;

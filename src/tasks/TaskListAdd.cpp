@@ -56,6 +56,7 @@ void TaskListModel::AddTaskFile(const QString &path)
         m_failures.emplace_back(path, GeneralErrorText(probe.error));
         return;
     }
+    m_recordingTimes.Remember(path, probe.statedTime);
     Row row;
     row.caption = path;
     row.subTexts[0] = probe.lengthText;
@@ -167,4 +168,9 @@ void TaskListModel::ReportFailures()
     }
     m_failures.clear();
     m_desktop.ShowError(text);
+}
+
+std::vector<std::optional<QDateTime>> TaskListModel::RecordingTimesOfRows()
+{
+    return m_recordingTimes.Times(InputFiles());
 }

@@ -159,6 +159,18 @@ TEST(RecordingTime, ReadFromFilesAndKeptUntilTheyChange)
     file.close();
     EXPECT_EQ(times.Times({plain})[0].value_or(QDateTime()).toUTC(), modified.addSecs(1));
     EXPECT_EQ(reads, 4);
+
+    // The probe of the add states the time; kept from there, it is not read again.
+    const MediaProbeResult probe = ProbeMedia(stated);
+    EXPECT_EQ(probe.statedTime.value_or(QDateTime()), found[0].value_or(QDateTime()));
+    RecordingTimes fromAdd([&](const QString &) {
+        ++reads;
+        return std::optional<QDateTime>();
+    });
+    fromAdd.Remember(stated, probe.statedTime);
+    fromAdd.Remember(plain, std::nullopt);
+    EXPECT_EQ(fromAdd.Times({stated, plain}), (std::vector {found[0], std::optional(modified.addSecs(1))}));
+    EXPECT_EQ(reads, 4);
 }
 
 // A reorder moves whole rows (hidden texts too), keeps the selection of a view and the
