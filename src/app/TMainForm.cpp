@@ -117,6 +117,7 @@ void TMainForm::FormCreate()
     }
     ltvTaskResize(ltvTask->width());
     ApplyColumnWidths(kStartColumnWidths);
+    FitColumnsToTexts();
 }
 
 void TMainForm::CreateDialogs()
@@ -127,6 +128,7 @@ void TMainForm::CreateDialogs()
     TSettingForm::MainWindowLink link;
     link.outputFile = [this] { return edtOutputFile->text(); };
     link.setOutputFile = [this](const QString &text) { edtOutputFile->setText(text); };
+    link.outputFileToStore = [this] { return OutputFileToStore(); };
     link.chooseOutputFile = [this](QWidget *owner) {
         return m_dialogs.ChooseOutputFile(owner, m_saveFilter, m_profile->OutputExtension());
     };
@@ -163,11 +165,9 @@ void TMainForm::FormShow()
         cmbProfile->setCurrentIndex(m_catalogue.RememberedIndex(name, index));
         cmbProfileChange();
     }
-    edtOutputFile->setText(
-        ini.GetText(QStringLiteral("Main"), QStringLiteral("Output File"), QString()));
     // Without a stored output file, one is proposed, so that a first join needs no typing.
-    m_proposingOutput = edtOutputFile->text().isEmpty();
-    ProposeOutputFile();
+    ShowStoredOutputFile(
+        ini.GetText(QStringLiteral("Main"), QStringLiteral("Output File"), QString()));
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)
@@ -194,8 +194,7 @@ void TMainForm::FormClose()
                        cmbProfile->currentIndex())
         || !ini.PutText(QStringLiteral("Main"), QLatin1String(kProfileNameKey),
                         cmbProfile->currentIndex() >= 0 ? cmbProfile->currentText() : QString())
-        || !ini.PutText(QStringLiteral("Main"), QStringLiteral("Output File"),
-                        edtOutputFile->text()))
+        || !ini.PutText(QStringLiteral("Main"), QStringLiteral("Output File"), OutputFileToStore()))
         m_desktop.ShowError(ini.ErrorText());
 }
 
