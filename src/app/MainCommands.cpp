@@ -95,17 +95,21 @@ void TMainForm::ltvTaskResize(int newWidth)
 void TMainForm::FitColumnsToTexts()
 {
     // Length, Size and Status are short texts that read only whole; what they lack comes from
-    // Input File, whose paths are shortened in their middle, down to a third of its width.
+    // the list's unused width, then from Input File, whose paths are shortened in their middle,
+    // down to a third of its width.
     QHeaderView *header = ltvTask->header();
     const QAbstractItemView *view = ltvTask;
+    int unused = std::max(0, ltvTask->viewport()->width() - header->length());
     for (int column = 1; column < header->count(); ++column) {
         const int need = std::max(header->sectionSizeHint(column), view->sizeHintForColumn(column));
         const int lack = need - header->sectionSize(column);
         if (lack <= 0)
             continue;
+        const int fromUnused = std::min(lack, unused);
+        unused -= fromUnused;
         const int input = header->sectionSize(0);
         const int spare = std::max(0, input - std::max(input / 3, kStartColumnWidths[1]));
-        header->resizeSection(0, input - std::min(lack, spare));
+        header->resizeSection(0, input - std::min(lack - fromUnused, spare));
         header->resizeSection(column, need);
     }
 }

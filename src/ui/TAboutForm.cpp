@@ -156,14 +156,24 @@ void TAboutForm::LayOut()
 {
     // The band and the body keep the picture's proportions (120 to 210): whichever needs more
     // room sets the height, the other gets the rest; the width is the widest line's.
-    const QSize bandNeed = m_band->layout()->sizeHint();
+    // The picture is stretched to the box's width, its logo with it: the band's texts begin
+    // where the stretched logo ends.
+    QLayout *bandLayout = m_band->layout();
+    QMargins margins = bandLayout->contentsMargins();
+    const int bandText = bandLayout->sizeHint().width() - margins.left();
+    const int pictureRest = kPictureWidth - kBandTextLeft;
     const QSize bodyNeed = m_body->layout()->sizeHint();
     const int bodyShare = kPictureHeight - kPictureBand;
-    int band = std::max(bandNeed.height() + 28, bodyNeed.height() * kPictureBand / bodyShare);
+    int band = std::max(bandLayout->sizeHint().height() + 28,
+                        bodyNeed.height() * kPictureBand / bodyShare);
     band = std::max(band, kPictureBand);
     const int body
         = std::max(bodyNeed.height(), (band * bodyShare + kPictureBand - 1) / kPictureBand);
-    const int width = std::max({kPictureWidth, bandNeed.width(), bodyNeed.width()});
+    const int width
+        = std::max({kPictureWidth, (bandText * kPictureWidth + pictureRest - 1) / pictureRest,
+                    bodyNeed.width()});
+    margins.setLeft(kBandTextLeft * width / kPictureWidth);
+    bandLayout->setContentsMargins(margins);
     m_band->setGeometry(0, 0, width, band);
     m_body->setGeometry(0, band, width, body);
     setFixedSize(width, band + body);
