@@ -201,6 +201,11 @@ protected:
               "Converting them takes about 00:01:12; the other files are joined as they are."),
             2));
         Look(fit, name("fit-box"));
+        // Each file's line reads whole, on one line.
+        if (auto *label = fit->findChild<QLabel *>(S("qt_msgbox_label")))
+            for (const QString &line : label->text().split(u'\n'))
+                if (label->fontMetrics().horizontalAdvance(line) > label->width())
+                    faults << S("fit box: \"%1\" breaks").arg(line);
         QMessageBox *refusal = (MakeMessageBox(
             form.get(), S("Quintor Video Joiner"),
             S("cutoff.mp4 ends before its index was written: the recording was cut short, and "
