@@ -190,11 +190,16 @@ void TMainForm::closeEvent(QCloseEvent *event)
 void TMainForm::FormClose()
 {
     IniFile ini(PreferencesPath());
+    // Without a name of the user's, a file that names none is left as it is.
+    const QString output = OutputFileToStore();
+    const bool storeOutput = !output.isEmpty()
+        || !ini.GetText(QStringLiteral("Main"), QStringLiteral("Output File"), QString()).isEmpty();
     if (!ini.PutNumber(QStringLiteral("Main"), QStringLiteral("Profile"),
                        cmbProfile->currentIndex())
         || !ini.PutText(QStringLiteral("Main"), QLatin1String(kProfileNameKey),
                         cmbProfile->currentIndex() >= 0 ? cmbProfile->currentText() : QString())
-        || !ini.PutText(QStringLiteral("Main"), QStringLiteral("Output File"), OutputFileToStore()))
+        || (storeOutput
+            && !ini.PutText(QStringLiteral("Main"), QStringLiteral("Output File"), output)))
         m_desktop.ShowError(ini.ErrorText());
 }
 
