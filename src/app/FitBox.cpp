@@ -2,8 +2,36 @@
 
 #include "app/QtDesktop.h"
 
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+
+#include <algorithm>
+
+// Each file's line reads whole: the box is as wide as its widest line (up to most of the
+// screen), and a number never parts from the word after it ("30 fps") where a line must break.
+static void KeepLinesWhole(QMessageBox *box, const QString &question)
+{
+    static const QRegularExpression numberAndWord(QStringLiteral("(\\d) (?=\\w)"));
+    QString text = question;
+    text.replace(numberAndWord, QStringLiteral("\\1\u00a0"));
+    box->setText(text);
+    auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    if (!label)
+        return;
+    const QFontMetrics metrics(label->font());
+    int widest = 0;
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const QScreen *screen = box->screen() ? box->screen() : QGuiApplication::primaryScreen();
+    // The message box is never wider than this (less its icon and margins) however wide its text.
+    const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
+    const int most = (screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000)) - 120;
+    label->setMinimumWidth(std::min(widest + metrics.averageCharWidth(), most));
+}
 
 QMessageBox *MakeFitBox(QWidget *owner, const QString &question, int count)
 {
@@ -18,6 +46,7 @@ QMessageBox *MakeFitBox(QWidget *owner, const QString &question, int count)
     box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(convert);
     box->setProperty("qvjConvert", QVariant::fromValue<QObject *>(convert));
+    KeepLinesWhole(box, question);
     return box;
 }
 

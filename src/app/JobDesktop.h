@@ -17,6 +17,10 @@ public:
     }
 
     void ShowError(const QString &error) override { m_desktop.ShowError(error); }
+    void ShowDetailedError(const QString &error, const QString &details) override
+    {
+        m_desktop.ShowDetailedError(error, details);
+    }
     void ShowMessage(const QString &title, const QString &text, MessageIcon icon) override
     {
         m_desktop.ShowMessage(title, text, icon);
@@ -35,10 +39,19 @@ public:
     {
         return m_desktop.AskQuestion(title, text);
     }
+    // While the fit box is open the job waits for the answer: asking(true) before it, and
+    // asking(false) once it is answered.
     void AskToFitThen(const QString &question, const QString &refusal, int count,
                       std::function<void(bool)> then) override
     {
-        m_desktop.AskToFitThen(question, refusal, count, std::move(then));
+        if (asking)
+            asking(true);
+        m_desktop.AskToFitThen(question, refusal, count,
+                               [this, then = std::move(then)](bool convert) {
+                                   if (asking)
+                                       asking(false);
+                                   then(convert);
+                               });
     }
     QString OpenPath(const QString &path) override { return m_desktop.OpenPath(path); }
     QString PowerOff() override
@@ -47,6 +60,8 @@ public:
             m_beforePowerOff();
         return m_desktop.PowerOff();
     }
+
+    std::function<void(bool)> asking;
 
 private:
     Desktop &m_desktop;

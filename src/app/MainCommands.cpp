@@ -17,6 +17,8 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <algorithm>
+
 void TMainForm::tbtnSettingClick()
 {
     if (SettingForm)
@@ -34,7 +36,7 @@ void TMainForm::cmbProfileChange()
     const QString path = ProfilePath();
     if (FileExists(path))
         m_profile->LoadProfile(path);
-    ProposeOutputFile();
+    OutputProfileChanged(m_profile->OutputExtension());
 }
 
 void TMainForm::tbtnAboutClick()
@@ -60,8 +62,8 @@ void TMainForm::bbtnBrowserClick()
         = m_dialogs.ChooseOutputFile(this, m_saveFilter, m_profile->OutputExtension());
     if (chosen.isEmpty())
         return;
-    m_proposingOutput = false; // also when the proposed name itself was chosen
-    edtOutputFile->setText(chosen);
+    // Also the proposed name itself, once chosen, is the user's.
+    SetOutputText(chosen, OutputOrigin::Users);
 }
 
 void TMainForm::bbtnOpenClick()
@@ -87,6 +89,29 @@ void TMainForm::ltvTaskResize(int newWidth)
     for (int i = 0; i < int(widths.size()); ++i)
         widths[std::size_t(i)] = i < header->count() ? header->sectionSize(i) : 0;
     ApplyColumnWidths(AdjustColumnWidths(widths, delta));
+    FitColumnsToTexts();
+}
+
+void TMainForm::FitColumnsToTexts()
+{
+    // Length, Size and Status are short texts that read only whole; what they lack comes from
+    // the list's unused width, then from Input File, whose paths are shortened in their middle,
+    // down to a third of its width.
+    QHeaderView *header = ltvTask->header();
+    const QAbstractItemView *view = ltvTask;
+    int unused = std::max(0, ltvTask->viewport()->width() - header->length());
+    for (int column = 1; column < header->count(); ++column) {
+        const int need = std::max(header->sectionSizeHint(column), view->sizeHintForColumn(column));
+        const int lack = need - header->sectionSize(column);
+        if (lack <= 0)
+            continue;
+        const int fromUnused = std::min(lack, unused);
+        unused -= fromUnused;
+        const int input = header->sectionSize(0);
+        const int spare = std::max(0, input - std::max(input / 3, kStartColumnWidths[1]));
+        header->resizeSection(0, input - std::min(lack - fromUnused, spare));
+        header->resizeSection(column, need);
+    }
 }
 
 // One button's answer to the mouse: hover on a move from normal, pressed on any press, hover

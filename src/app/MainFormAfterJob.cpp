@@ -103,6 +103,8 @@ void TMainForm::ConnectListInfo()
 void TMainForm::UpdateListSummary()
 {
     labTotalLength->setText(ListSummaryText(*m_tasks));
+    // The rows' texts have come: a column too narrow for them is widened.
+    FitColumnsToTexts();
 }
 
 void TMainForm::AskTurnOff()

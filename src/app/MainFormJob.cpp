@@ -29,6 +29,8 @@ void TMainForm::CreateJob()
         FormClose();
         m_storedForClose = true;
     });
+    // Stop cannot be pressed while the fit box is open: it is shown inactive until the answer.
+    m_jobDesktop->asking = [this](bool open) { imgStop->setEnabled(!open); };
     m_job = new JoinJob(*m_jobInputs, *m_jobDesktop, m_programDir, this);
     ConnectRowStatus(*m_job, *m_tasks);
     connect(m_job, &JoinJob::stageTitleChanged, labProcessTitle, &QLabel::setText);
@@ -80,6 +82,7 @@ void TMainForm::imgStartClick()
         edtOutputFile->setFocus();
     if (!go)
         return;
+    KeepProposalForTheRun();
     SetRunningState();
     m_job->Start(ProfilePath());
 }

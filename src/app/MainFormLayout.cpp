@@ -20,6 +20,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kToolbarHeight = 55;
@@ -46,6 +48,16 @@ template<typename W> W *named(W *widget, const char *name)
 {
     widget->setObjectName(QLatin1String(name));
     return widget;
+}
+
+// A bottom panel is at least its first width, and wider where its texts need it: a spacer
+// below its rows, across its columns, rather than a minimum width that would cut them off.
+void AtLeastPanelWidth(QGridLayout *grid, int columns)
+{
+    const QMargins margins = grid->contentsMargins();
+    grid->addItem(new QSpacerItem(kBottomPanelWidth - margins.left() - margins.right(), 0,
+                                  QSizePolicy::Fixed, QSizePolicy::Minimum),
+                  3, 0, 1, columns);
 }
 
 QLabel *caption(const QString &text, QWidget *parent)
@@ -84,12 +96,13 @@ void TMainForm::BuildToolbar()
     ToolBar1 = named(new QToolBar(this), "ToolBar1");
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
-    ToolBar1->setFixedHeight(kToolbarHeight);
+    // At least its first height; a larger desktop font makes it as tall as its buttons need.
+    ToolBar1->setMinimumHeight(kToolbarHeight);
     ToolBar1->setIconSize(QSize(32, 32));
     ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     ToolBar1->toggleViewAction()->setVisible(false);
     ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
-    ToolBar1->layout()->setContentsMargins(4, 0, 4, 0);
+    ToolBar1->layout()->setContentsMargins(0, 0, 0, 0);
     ToolBar1->layout()->setSpacing(2);
     addToolBar(Qt::TopToolBarArea, ToolBar1);
 
@@ -101,8 +114,7 @@ void TMainForm::BuildToolbar()
                                          QStringLiteral(":/images/") + QLatin1String(picture)));
               button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
               button->setAutoRaise(true);
-              button->setMinimumWidth(66);
-              button->setFixedHeight(kToolbarHeight - 2);
+              button->setMinimumSize(66, kToolbarHeight - 2);
               button->setFocusPolicy(Qt::TabFocus);
               ToolBar1->addWidget(button);
               return button;
@@ -189,7 +201,7 @@ QWidget *TMainForm::BuildListButtons()
     row->setSpacing(6);
     const auto add = [&](const char *name, const QString &text) {
         auto *button = named(new QPushButton(text, strip), name);
-        button->setFixedSize(kListButtonSize);
+        button->setMinimumSize(kListButtonSize);
         button->setFocusPolicy(Qt::TabFocus);
         row->addWidget(button);
         return button;
@@ -209,7 +221,8 @@ QWidget *TMainForm::BuildListButtons()
 QWidget *TMainForm::BuildBottomArea()
 {
     auto *bottom = named(new QFrame(this), "panBottom");
-    bottom->setFixedHeight(kBottomHeight);
+    bottom->setMinimumHeight(kBottomHeight);
+    bottom->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     bottom->setFrameShape(QFrame::NoFrame);
     bottom->setAutoFillBackground(true);
     QPalette shade = bottom->palette();
@@ -219,7 +232,6 @@ QWidget *TMainForm::BuildBottomArea()
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     auto *panels = new QWidget(bottom);
-    panels->setFixedWidth(kBottomPanelWidth);
     auto *stack = new QGridLayout(panels);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->addWidget(BuildIdlePanel(), 0, 0);
@@ -234,9 +246,9 @@ QWidget *TMainForm::BuildBottomArea()
 QWidget *TMainForm::BuildIdlePanel()
 {
     panBottomCenter = named(new QWidget(this), "panBottomCenter");
-    panBottomCenter->setFixedWidth(kBottomPanelWidth);
     auto *grid = new QGridLayout(panBottomCenter);
     grid->setContentsMargins(14, 8, 10, 8);
+    AtLeastPanelWidth(grid, 4);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
 
@@ -245,6 +257,8 @@ QWidget *TMainForm::BuildIdlePanel()
     cmbProfile = named(new QComboBox(panBottomCenter), "cmbProfile");
     profileCaption->setBuddy(cmbProfile); // the name a screen reader gives the box
     cmbProfile->setEditable(false);
+    // As wide as its longest profile name: the panel grows rather than cut a name short.
+    cmbProfile->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     grid->addWidget(cmbProfile, 0, 1);
     bbtnSetting
         = named(new QPushButton(QStringLiteral("&Setting"), panBottomCenter), "bbtnSetting");
@@ -274,9 +288,9 @@ QWidget *TMainForm::BuildIdlePanel()
 QWidget *TMainForm::BuildProgressPanel()
 {
     panBottomLeft = named(new QWidget(this), "panBottomLeft");
-    panBottomLeft->setFixedWidth(kBottomPanelWidth);
     auto *grid = new QGridLayout(panBottomLeft);
     grid->setContentsMargins(14, 6, 10, 6);
+    AtLeastPanelWidth(grid, 5);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(3);
 
@@ -293,7 +307,7 @@ QWidget *TMainForm::BuildProgressPanel()
     const auto time = [&](int row, const QString &text, const char *name) {
         grid->addWidget(new QLabel(text, panBottomLeft), row, 0);
         auto *label = named(new QLabel(QStringLiteral("00:00:00"), panBottomLeft), name);
-        label->setMinimumWidth(70);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00 ")));
         grid->addWidget(label, row, 1);
         return label;
     };
@@ -307,10 +321,10 @@ QWidget *TMainForm::BuildProgressPanel()
         progress->setRange(0, 100);
         progress->setValue(0);
         progress->setTextVisible(false);
-        progress->setFixedHeight(14);
+        progress->setFixedHeight(std::max(14, progress->fontMetrics().height()));
         grid->addWidget(progress, row, 3);
         percent = named(new QLabel(QStringLiteral("0%"), panBottomLeft), labelName);
-        percent->setMinimumWidth(36);
+        percent->setMinimumWidth(percent->fontMetrics().horizontalAdvance(QStringLiteral("100% ")));
         percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         grid->addWidget(percent, row, 4);
         return progress;

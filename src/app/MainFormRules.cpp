@@ -146,3 +146,16 @@ StartupPathList StartupPaths(const QStringList &arguments, const QString &curren
         out.paths.append(absolutePath(line, currentDir));
     return out;
 }
+
+QString OutputNameForProfile(const QString &name, const QString &newExtension)
+{
+    const QString extension = ExtractFileExt(name).toLower();
+    if (extension.isEmpty() || newExtension.isEmpty() || extension == newExtension.toLower()
+        || ExtractFileName(name).size() == extension.size())
+        return name;
+    QStringList types = OutputTypeExtensions();
+    types << QStringLiteral(".mkv");
+    if (!types.contains(extension))
+        return name;
+    return name.chopped(extension.size()) + newExtension;
+}

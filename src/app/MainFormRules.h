@@ -58,3 +58,9 @@ struct StartupPathList
 // lines end at CR, LF or both; empty lines skipped) and no further argument; otherwise every
 // argument in order.
 StartupPathList StartupPaths(const QStringList &arguments, const QString &currentDir);
+
+// The output name after the profile changes to one writing newExtension: a name ending in the
+// extension of another profile's type (any case) gets newExtension in its place, so that
+// "a.asf" becomes "a.mp4" rather than "a.asf.mp4" at Start; any other name is kept, and Start
+// appends the extension as it always does.
+QString OutputNameForProfile(const QString &name, const QString &newExtension);

@@ -76,6 +76,15 @@ void QtDesktop::ShowError(const QString &error)
                           GeneralErrorText(error), MessageIcon::Error));
 }
 
+void QtDesktop::ShowDetailedError(const QString &error, const QString &details)
+{
+    QMessageBox *box = MakeMessageBox(boxOwner(m_owner), QString::fromLatin1(kProductName),
+                                      GeneralErrorText(error), MessageIcon::Error);
+    if (!details.isEmpty())
+        box->setDetailedText(details);
+    runBox(box);
+}
+
 void QtDesktop::ShowMessage(const QString &title, const QString &text, MessageIcon icon)
 {
     runBox(MakeMessageBox(boxOwner(m_owner), title, text, icon));

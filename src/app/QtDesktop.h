@@ -30,6 +30,7 @@ public:
     void SetOwner(QWidget *owner) { m_owner = owner; }
 
     void ShowError(const QString &error) override;
+    void ShowDetailedError(const QString &error, const QString &details) override;
     void ShowMessage(const QString &title, const QString &text, MessageIcon icon) override;
     void ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
                          std::function<void()> then) override;

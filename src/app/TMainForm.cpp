@@ -117,6 +117,7 @@ void TMainForm::FormCreate()
     }
     ltvTaskResize(ltvTask->width());
     ApplyColumnWidths(kStartColumnWidths);
+    FitColumnsToTexts();
 }
 
 void TMainForm::CreateDialogs()
@@ -127,6 +128,7 @@ void TMainForm::CreateDialogs()
     TSettingForm::MainWindowLink link;
     link.outputFile = [this] { return edtOutputFile->text(); };
     link.setOutputFile = [this](const QString &text) { edtOutputFile->setText(text); };
+    link.outputFileToStore = [this] { return OutputFileToStore(); };
     link.chooseOutputFile = [this](QWidget *owner) {
         return m_dialogs.ChooseOutputFile(owner, m_saveFilter, m_profile->OutputExtension());
     };
@@ -163,11 +165,9 @@ void TMainForm::FormShow()
         cmbProfile->setCurrentIndex(m_catalogue.RememberedIndex(name, index));
         cmbProfileChange();
     }
-    edtOutputFile->setText(
-        ini.GetText(QStringLiteral("Main"), QStringLiteral("Output File"), QString()));
     // Without a stored output file, one is proposed, so that a first join needs no typing.
-    m_proposingOutput = edtOutputFile->text().isEmpty();
-    ProposeOutputFile();
+    ShowStoredOutputFile(
+        ini.GetText(QStringLiteral("Main"), QStringLiteral("Output File"), QString()));
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)
@@ -190,12 +190,16 @@ void TMainForm::closeEvent(QCloseEvent *event)
 void TMainForm::FormClose()
 {
     IniFile ini(PreferencesPath());
+    // Without a name of the user's, a file that names none is left as it is.
+    const QString output = OutputFileToStore();
+    const bool storeOutput = !output.isEmpty()
+        || !ini.GetText(QStringLiteral("Main"), QStringLiteral("Output File"), QString()).isEmpty();
     if (!ini.PutNumber(QStringLiteral("Main"), QStringLiteral("Profile"),
                        cmbProfile->currentIndex())
         || !ini.PutText(QStringLiteral("Main"), QLatin1String(kProfileNameKey),
                         cmbProfile->currentIndex() >= 0 ? cmbProfile->currentText() : QString())
-        || !ini.PutText(QStringLiteral("Main"), QStringLiteral("Output File"),
-                        edtOutputFile->text()))
+        || (storeOutput
+            && !ini.PutText(QStringLiteral("Main"), QStringLiteral("Output File"), output)))
         m_desktop.ShowError(ini.ErrorText());
 }
 

@@ -237,10 +237,14 @@ private:
     bool ltvTaskKeyDown(int key);
     void ShowTaskListPopup(const QPoint &position);
     void SelectRows(const QList<int> &rows);
+    // The selected rows, or the current row when none is selected.
+    QList<int> RowsToMove() const;
     void FormCreate();
     void FormShow();
     void FormClose();
     void ApplyColumnWidths(const ColumnWidths &widths);
+    // Widens a column too narrow for its header or texts, at the cost of Input File.
+    void FitColumnsToTexts();
 
     QString m_programDir;
     QString m_preferencesPath;
@@ -268,10 +272,17 @@ private:
     int m_lastListWidth = kFirstKnownListWidth;
     bool m_shownOnce = false;
 
-    // The output file proposed while the user has named none (Preferences.ini names none):
-    // it follows the first row and the profile until a name is typed, chosen or confirmed.
+    // The output box's name and where it came from (MainFormOutput.cpp). A proposal follows
+    // the first row and the profile; a join started with it keeps it for the rest of the run;
+    // only a name the user typed, chose, confirmed or had stored is stored at the close.
+    enum class OutputOrigin { NotShown, Proposed, Written, Users };
     void ConnectOutputProposal();
     void ProposeOutputFile();
-    bool m_proposingOutput = false;
-    QString m_proposedOutput;
+    void ShowStoredOutputFile(const QString &stored);
+    void KeepProposalForTheRun();
+    void OutputProfileChanged(const QString &newExtension);
+    QString OutputFileToStore() const;
+    void SetOutputText(const QString &text, OutputOrigin origin);
+    OutputOrigin m_outputOrigin = OutputOrigin::NotShown;
+    bool m_settingOutput = false; // the box's text is being set by the rules above
 };

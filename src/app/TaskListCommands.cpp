@@ -41,17 +41,41 @@ void TMainForm::SelectRows(const QList<int> &rows)
                                                    QItemSelectionModel::NoUpdate);
 }
 
+// The rows an add appended are selected, the first of them current, so that the moves and
+// Delete act on what was just added.
+static QList<int> RowsFrom(int first, int count)
+{
+    QList<int> rows;
+    for (int row = first; row < count; ++row)
+        rows.append(row);
+    return rows;
+}
+
 void TMainForm::tbtnAddFileClick()
 {
     // The dialog gives the files in the order the user sees them; they are added so.
+    const int before = m_tasks->Count();
     m_tasks->AddChosenFiles(m_dialogs.ChooseInputFiles(this, m_openFilter));
+    if (m_tasks->Count() > before)
+        SelectRows(RowsFrom(before, m_tasks->Count()));
 }
 
 void TMainForm::tbtnAddDirClick()
 {
+    const int before = m_tasks->Count();
     m_tasks->AddChosenDirectory(
         m_dialogs.BrowseForFolder(this, QStringLiteral("Add a directory to the Task List")));
+    if (m_tasks->Count() > before)
+        SelectRows(RowsFrom(before, m_tasks->Count()));
     ltvTask->setFocus();
+}
+
+QList<int> TMainForm::RowsToMove() const
+{
+    const QList<int> selected = SelectedRows();
+    if (!selected.isEmpty() || !ltvTask->currentIndex().isValid())
+        return selected;
+    return {ltvTask->currentIndex().row()};
 }
 
 void TMainForm::tbtnRemoveClick()
@@ -66,14 +90,14 @@ void TMainForm::tbtnClearClick()
 
 void TMainForm::tbtnUpClick()
 {
-    const QList<int> selected = SelectedRows();
+    const QList<int> selected = RowsToMove();
     if (!selected.isEmpty())
         SelectRows(m_tasks->MoveUp(selected));
 }
 
 void TMainForm::tbtnDownClick()
 {
-    const QList<int> selected = SelectedRows();
+    const QList<int> selected = RowsToMove();
     if (!selected.isEmpty())
         SelectRows(m_tasks->MoveDown(selected));
 }

@@ -53,6 +53,7 @@ bool JoinJob::Start(const QString &profilePath)
     m_profilePath = profilePath;
     m_outputPath.clear();
     m_fitRows.clear();
+    m_statusSet.clear();
     if (m_inputs.StreamCopy()) {
         StartCheck();
         return true;
@@ -123,6 +124,9 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
     Q_EMIT progressPanelShown(true);
     SetState(JobState::Running);
 
+    m_statusBeforeJoin.clear();
+    for (int n = 0; n < m_rowCount; ++n)
+        m_statusBeforeJoin << m_statusSet.value(n, m_inputs.ReadRow(n).StatusText);
     double totalSeconds = 0;
     for (int n = 0; n < m_rowCount; ++n) {
         SetRowStatus(n, kJoining);
@@ -334,6 +338,7 @@ void JoinJob::SetBars(ProgressBars bars, bool announce)
 
 void JoinJob::SetRowStatus(int row, const QString &status)
 {
+    m_statusSet.insert(row, status);
     Q_EMIT rowStatusChanged(row, status);
 }
 

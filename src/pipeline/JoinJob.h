@@ -15,8 +15,10 @@
 #include "pipeline/SourceCheck.h"
 #include "platform/Desktop.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -191,4 +193,8 @@ private:
     std::vector<int> m_fitRows;
     QString m_fitSettings;
     size_t m_fitIndex = 0;
+    // The statuses this job gave the rows, and each row's status as the join stage began: a
+    // join that fails leaves the rows where they were, since no input failed.
+    QHash<int, QString> m_statusSet;
+    QStringList m_statusBeforeJoin;
 };

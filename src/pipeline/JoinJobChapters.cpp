@@ -40,7 +40,6 @@ bool JoinJob::PrepareChapters(QString *option)
     }
     m_ending = true;
     StopTimer();
-    SetRowsStatus(QStringLiteral("Failed"));
     RemoveFolder();
     ShowMessageThen(QStringLiteral("Error"), error, MessageIcon::Error,
                     [this] { EndIdle(JobOutcome::Failed); });

@@ -18,9 +18,10 @@ void JoinJob::CheckEarly(const QStringList &inputFiles)
 
 void JoinJob::StartCheck()
 {
-    // One stage: the progress display shows the join from the start, the check included.
+    // The check is no stage of its own: the title stays empty until a stage has begun (the
+    // files that differ may first be asked about, then converted, then joined).
     m_stage = Stage::Checking;
-    Q_EMIT stageTitleChanged(QStringLiteral("Final Step: Joining all files..."));
+    Q_EMIT stageTitleChanged(QString());
     Q_EMIT currentFileShown(false);
     Q_EMIT elapsedTextChanged(QString());
     Q_EMIT remainingTextChanged(QString());

@@ -31,7 +31,9 @@ void JoinJob::JoinFailed()
 {
     m_ending = true;
     StopTimer();
-    SetRowsStatus(kFailed);
+    // The inputs are as good as before: each row shows again what it had reached.
+    for (int n = 0; n < m_statusBeforeJoin.size(); ++n)
+        SetRowStatus(n, m_statusBeforeJoin[n]);
     const FailureMessage message
         = DescribeFailedRun(RunFailure::Stage::Joining, QString(), m_outputPath);
     RemoveFolder();

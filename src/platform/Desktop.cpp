@@ -15,3 +15,9 @@ void OpenOrSay(Desktop &desktop, const QString &what, const QString &path)
                             QStringLiteral("%1 %2 could not be opened.\n%3").arg(what, path, why),
                             MessageIcon::Warning);
 }
+
+void Desktop::ShowDetailedError(const QString &error, const QString &details)
+{
+    ShowError(details.isEmpty() ? error
+                                : GeneralErrorText(error) + QStringLiteral("\n\n") + details);
+}

@@ -35,6 +35,9 @@ public:
         ShowMessageThen(title, details.isEmpty() ? text : text + QStringLiteral("\n\n") + details,
                         icon, std::move(then));
     }
+    // The general error box with the technical lines behind its text: behind "Show Details"
+    // in a window; by default after the text, one blank line between.
+    virtual void ShowDetailedError(const QString &error, const QString &details);
     // A question box with Yes and No and the question icon; true for Yes.
     virtual bool AskQuestion(const QString &title, const QString &text) = 0;
     // The choice before a join without re-encoding converts the count files that differ from

@@ -123,8 +123,8 @@ private:
 MediaProbeResult RefusedRecording(const QString &path, const QString &playTime, bool soundOnly)
 {
     MediaProbeResult result;
-    result.error = InvalidFloatingPointText(playTime) + QStringLiteral(".\n")
-        + RecordingTroubleText(path, DiagnoseRecording(path, soundOnly));
+    result.error = RecordingTroubleText(path, DiagnoseRecording(path, soundOnly));
+    result.details = InvalidFloatingPointText(playTime) + QLatin1Char('.');
     return result;
 }
 

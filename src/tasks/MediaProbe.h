@@ -25,6 +25,9 @@ struct MediaProbeResult
     // The time the file states it was recorded (Recorded_Date, else Encoded_Date), when it
     // states one: the list is sorted by it without opening the file again.
     std::optional<QDateTime> statedTime = std::nullopt;
+    // On a failure that error explains in words: the library's own words, shown only to whoever
+    // asks for the details.
+    QString details;
 };
 
 // A probe as the task list calls it; tests put their own in place of ProbeMedia.
@@ -33,13 +36,13 @@ using MediaProber = std::function<MediaProbeResult(const QString &path)>;
 // Probes a file: "PlayTime" of the General stream (milliseconds, read with "." as the decimal
 // separator in every locale) and "Width" and "Height" of the first video stream. A Matroska or
 // WebM file without a duration is measured from its last time stamps. A file that cannot be
-// opened, has no duration or no picture fails with "'<PlayTime>' is not a valid floating point
-// value." and a second line that says why (RefusedRecording). Blocks until the library has
-// read the file.
+// opened, has no duration or no picture fails with an error that names the file and says why,
+// and "'<PlayTime>' is not a valid floating point value." as its details (RefusedRecording).
+// Blocks until the library has read the file.
 MediaProbeResult ProbeMedia(const QString &path);
 
-// The refusal of a file that cannot be read as a video: the play time's error as its first
-// line, then the file's name and what is wrong with it (cut short, sound only, empty...).
+// The refusal of a file that cannot be read as a video: the file's name and what is wrong with
+// it (cut short, sound only, empty...), with the play time's error as the details.
 MediaProbeResult RefusedRecording(const QString &path, const QString &playTime, bool soundOnly);
 
 // Readies the process for probes on several threads at once (the character locale the library

@@ -188,5 +188,12 @@ private:
     bool m_listEnabled = true;
     bool m_welcomePanelShown = true;
     int m_commandDepth = 0;
-    std::vector<std::pair<QString, QString>> m_failures; // path and error of each failed probe
+    // Each failed probe: its path, its error and the library's words behind it.
+    struct Failure
+    {
+        QString path;
+        QString error;
+        QString details;
+    };
+    std::vector<Failure> m_failures;
 };

@@ -53,7 +53,7 @@ void TaskListModel::AddTaskFile(const QString &path)
     // row without its length.
     const MediaProbeResult probe = m_ahead ? m_ahead->Result(path) : m_prober(path);
     if (!probe.ok) {
-        m_failures.emplace_back(path, GeneralErrorText(probe.error));
+        m_failures.push_back({path, GeneralErrorText(probe.error), probe.details});
         return;
     }
     m_recordingTimes.Remember(path, probe.statedTime);
@@ -157,17 +157,20 @@ void TaskListModel::ReportFailures()
 {
     if (m_failures.empty())
         return;
-    QString text;
-    if (m_failures.size() == 1) {
-        text = m_failures.front().first + QLatin1Char('\n') + m_failures.front().second;
-    } else {
-        QStringList lines;
-        for (const auto &[path, error] : m_failures)
-            lines.append(path + QStringLiteral(": ") + error);
-        text = lines.join(QLatin1Char('\n'));
+    // An error that explains itself names its file and leads; the library's words behind it go
+    // to the details. An error without an explanation comes after its path.
+    QStringList lines, details;
+    const bool one = m_failures.size() == 1;
+    for (const Failure &f : m_failures) {
+        if (f.details.isEmpty()) {
+            lines.append(f.path + (one ? QStringLiteral("\n") : QStringLiteral(": ")) + f.error);
+            continue;
+        }
+        lines.append(f.error);
+        details.append(f.path + QStringLiteral(": ") + f.details);
     }
     m_failures.clear();
-    m_desktop.ShowError(text);
+    m_desktop.ShowDetailedError(lines.join(QLatin1Char('\n')), details.join(QLatin1Char('\n')));
 }
 
 std::vector<std::optional<QDateTime>> TaskListModel::RecordingTimesOfRows()

@@ -5,11 +5,15 @@
 #include "ui/KeyboardLink.h"
 
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSvgRenderer>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 // The resources live in a static library: their initialiser must be referenced to be linked in.
 // (Outside any namespace, as the initialiser's declaration requires.)
@@ -20,29 +24,23 @@ static void InitResources()
 
 namespace {
 
-constexpr int kClientWidth = 476;
-constexpr int kClientHeight = 330;
+// The picture behind the box: its band (0..120 of 330) holds the name and the version in light
+// type, the body below it the notice and the links. It is stretched over the whole box.
+constexpr int kPictureWidth = 476;
+constexpr int kPictureHeight = 330;
+constexpr int kPictureBand = 120;
+// The band's logo takes its left; its texts begin after it.
+constexpr int kBandTextLeft = 160;
 
-QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text, const QRect &geometry,
-                  const QColor &colour)
+QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text, const QColor &colour)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
+    label->setTextFormat(Qt::PlainText);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     return label;
-}
-
-// Puts a link right after the caption it belongs to, whatever the desktop's font.
-void PlaceAfter(QLabel *caption, QLabel *link)
-{
-    const int captionWidth = caption->fontMetrics().horizontalAdvance(caption->text());
-    caption->resize(captionWidth + 2, caption->height());
-    const int x = caption->x() + captionWidth + 8;
-    link->setGeometry(x, caption->y(), link->fontMetrics().horizontalAdvance(link->text()) + 4,
-                      caption->height());
 }
 
 void MakeLink(QLabel *label, bool underline)
@@ -51,6 +49,17 @@ void MakeLink(QLabel *label, bool underline)
     font.setUnderline(underline);
     label->setFont(font);
     label->setCursor(Qt::PointingHandCursor);
+}
+
+// A caption and its link on one line, the link right after the caption.
+QHBoxLayout *LinkRow(QLabel *caption, QLabel *link)
+{
+    auto *row = new QHBoxLayout;
+    row->setSpacing(8);
+    row->addWidget(caption);
+    row->addWidget(link);
+    row->addStretch(1);
+    return row;
 }
 
 } // namespace
@@ -66,29 +75,42 @@ TAboutForm::TAboutForm(const QString &versionText, Desktop &desktop, QWidget *ma
     m_background = new QSvgRenderer(QStringLiteral(":/ui/images/about-background.svg"), this);
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(QStringLiteral("About"));
-    setFixedSize(kClientWidth, kClientHeight);
 
     const QColor light(0xff, 0xff, 0xff);
     const QColor dark(0x1f, 0x2a, 0x3c);
     const QColor link(0x00, 0x4c, 0xd6);
-    labProgramName = MakeLabel(this, "labProgramName", QStringLiteral("labProgramName"),
-                               QRect(160, 20, 296, 46), light);
-    labVersion = MakeLabel(this, "labVersion", QStringLiteral("labVersion"),
-                           QRect(160, 70, 296, 22), QColor(0xd8, 0xe4, 0xf8));
-    labNotice
-        = MakeLabel(this, "labNotice", QStringLiteral("labNotice"), QRect(28, 138, 428, 20), dark);
-    labNotice2 = MakeLabel(this, "labNotice2",
+    m_band = new QWidget(this);
+    auto *band = new QVBoxLayout(m_band);
+    band->setContentsMargins(kBandTextLeft, 20, 20, 0);
+    band->setSpacing(4);
+    labProgramName = MakeLabel(m_band, "labProgramName", QStringLiteral("labProgramName"), light);
+    labVersion
+        = MakeLabel(m_band, "labVersion", QStringLiteral("labVersion"), QColor(0xd8, 0xe4, 0xf8));
+    band->addWidget(labProgramName);
+    band->addWidget(labVersion);
+    band->addStretch(1);
+
+    m_body = new QWidget(this);
+    auto *body = new QVBoxLayout(m_body);
+    body->setContentsMargins(28, 18, 20, 18);
+    body->setSpacing(2);
+    labNotice = MakeLabel(m_body, "labNotice", QStringLiteral("labNotice"), dark);
+    labNotice2 = MakeLabel(m_body, "labNotice2",
                            QStringLiteral("This program is protected by copyright law and "
                                           "international treaties."),
-                           QRect(28, 160, 428, 40), dark);
-    labNotice2->setWordWrap(true);
-    labVisitWebsite = MakeLabel(this, "labVisitWebsite", QStringLiteral("Visit our website"),
-                                QRect(28, 212, 190, 20), dark);
-    labWebsite = MakeLabel(this, "labWebsite", QStringLiteral("labWebsite"),
-                           QRect(218, 212, 238, 20), link);
-    Label7 = MakeLabel(this, "Label7", QStringLiteral("More video converting softwares"),
-                       QRect(28, 238, 190, 20), dark);
-    labMore = MakeLabel(this, "labMore", QStringLiteral("(More)"), QRect(218, 238, 80, 20), link);
+                           dark);
+    labVisitWebsite
+        = MakeLabel(m_body, "labVisitWebsite", QStringLiteral("Visit our website"), dark);
+    labWebsite = MakeLabel(m_body, "labWebsite", QStringLiteral("labWebsite"), link);
+    Label7 = MakeLabel(m_body, "Label7", QStringLiteral("More video converting softwares"), dark);
+    labMore = MakeLabel(m_body, "labMore", QStringLiteral("(More)"), link);
+    body->addWidget(labNotice);
+    body->addWidget(labNotice2);
+    body->addSpacing(12);
+    body->addLayout(LinkRow(labVisitWebsite, labWebsite));
+    body->addSpacing(6);
+    body->addLayout(LinkRow(Label7, labMore));
+    body->addStretch(1);
     // The address is underlined; "(More)" is only blue.
     MakeLink(labWebsite, true);
     MakeLink(labMore, false);
@@ -97,10 +119,14 @@ TAboutForm::TAboutForm(const QString &versionText, Desktop &desktop, QWidget *ma
     MakeKeyboardLink(labWebsite);
     MakeKeyboardLink(labMore);
 
-    btnOK = new QPushButton(QStringLiteral("&OK"), this);
+    btnOK = new QPushButton(QStringLiteral("&OK"), m_body);
     btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setGeometry(364, 284, 92, 28);
+    btnOK->setMinimumSize(92, 28);
     btnOK->setDefault(true);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnOK);
+    body->addLayout(buttons);
     btnOK->setFocus(); // Enter closes the box, Tab reaches the links
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -110,16 +136,11 @@ TAboutForm::TAboutForm(const QString &versionText, Desktop &desktop, QWidget *ma
 void TAboutForm::FormCreate(const QString &versionText)
 {
     labProgramName->setText(QString::fromLatin1(kProductName));
-    // Large bold italic type, made smaller only where the desktop's font would not fit.
+    // Large bold italic type, larger still with a larger desktop font.
     QFont font = labProgramName->font();
     font.setBold(true);
     font.setItalic(true);
-    for (int size = 22; size >= 12; --size) {
-        font.setPointSize(size);
-        if (QFontMetrics(font).horizontalAdvance(labProgramName->text())
-            <= labProgramName->width() - 8)
-            break;
-    }
+    font.setPointSizeF(std::max(22.0, font.pointSizeF() * 2.4));
     labProgramName->setFont(font);
     labProgramName->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     labVersion->setText(QStringLiteral("Version ") + versionText);
@@ -128,8 +149,34 @@ void TAboutForm::FormCreate(const QString &versionText)
                        + QLatin1Char(' ') + QLatin1String(kCompanyName)
                        + QStringLiteral(". All rights reserved."));
     labWebsite->setText(QLatin1String(kWebSite));
-    PlaceAfter(labVisitWebsite, labWebsite);
-    PlaceAfter(Label7, labMore);
+    LayOut();
+}
+
+void TAboutForm::LayOut()
+{
+    // The band and the body keep the picture's proportions (120 to 210): whichever needs more
+    // room sets the height, the other gets the rest; the width is the widest line's.
+    // The picture is stretched to the box's width, its logo with it: the band's texts begin
+    // where the stretched logo ends.
+    QLayout *bandLayout = m_band->layout();
+    QMargins margins = bandLayout->contentsMargins();
+    const int bandText = bandLayout->sizeHint().width() - margins.left();
+    const int pictureRest = kPictureWidth - kBandTextLeft;
+    const QSize bodyNeed = m_body->layout()->sizeHint();
+    const int bodyShare = kPictureHeight - kPictureBand;
+    int band = std::max(bandLayout->sizeHint().height() + 28,
+                        bodyNeed.height() * kPictureBand / bodyShare);
+    band = std::max(band, kPictureBand);
+    const int body
+        = std::max(bodyNeed.height(), (band * bodyShare + kPictureBand - 1) / kPictureBand);
+    const int width
+        = std::max({kPictureWidth, (bandText * kPictureWidth + pictureRest - 1) / pictureRest,
+                    bodyNeed.width()});
+    margins.setLeft(kBandTextLeft * width / kPictureWidth);
+    bandLayout->setContentsMargins(margins);
+    m_band->setGeometry(0, 0, width, band);
+    m_body->setGeometry(0, band, width, body);
+    setFixedSize(width, band + body);
 }
 
 void TAboutForm::ShowDialog()

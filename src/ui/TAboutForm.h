@@ -30,12 +30,16 @@ protected:
 
 private:
     void FormCreate(const QString &versionText);
+    // Places the band and the body and sizes the box from their texts.
+    void LayOut();
     void labWebsiteClick();
     void labMoreClick();
 
     Desktop &m_desktop;
     QWidget *m_mainWindow;
     QSvgRenderer *m_background;
+    QWidget *m_band;
+    QWidget *m_body;
     QLabel *labProgramName;
     QLabel *labVersion;
     QLabel *labNotice;

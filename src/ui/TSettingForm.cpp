@@ -29,7 +29,8 @@ static void initImagesResource()
 
 namespace {
 
-constexpr int kEditWidth = 225;
+// The path boxes show about this many characters of the desktop's font.
+constexpr int kEditCharacters = 32;
 
 // The small folder picture of the two browse buttons: the theme's when it has one.
 QIcon browseIcon()
@@ -73,7 +74,9 @@ TSettingForm::TSettingForm(PreferencesModel &prefs, Desktop &desktop, const QStr
     setObjectName(QStringLiteral("SettingForm"));
     setWindowTitle(QStringLiteral("Settings"));
     BuildControls();
-    setFixedSize(391, 380);
+    // The dialog takes the size its controls need at the desktop's font: it grows with its
+    // texts rather than cutting them off.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_prefs.LoadPreferences(m_iniPath, programDir);
     ShowPreferences();
     ConnectControls();
@@ -93,7 +96,7 @@ void TSettingForm::BuildControls()
         paths->addWidget(label, row, 0);
         auto *edit = named(new QLineEdit(this), editName);
         label->setBuddy(edit); // the name a screen reader gives the box
-        edit->setFixedWidth(kEditWidth);
+        edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * kEditCharacters);
         paths->addWidget(edit, row, 1);
         button = named(new QToolButton(this), buttonName);
         button->setIcon(browseIcon());
@@ -237,7 +240,14 @@ void TSettingForm::btnOKClick()
 {
     if (m_link.setOutputFile)
         m_link.setOutputFile(m_prefs.OutputFile());
+    // A name the window proposed is not the user's choice and is not stored.
+    const QString shown = m_prefs.OutputFile();
+    const bool proposed = m_link.outputFileToStore && m_link.outputFileToStore() != shown;
+    if (proposed)
+        m_prefs.SetOutputFile(m_link.outputFileToStore());
     const QString error = m_prefs.SavePreferences(m_iniPath);
+    if (proposed)
+        m_prefs.SetOutputFile(shown);
     if (!error.isEmpty()) {
         m_desktop.ShowError(error);
         return;

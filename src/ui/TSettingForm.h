@@ -29,6 +29,8 @@ public:
         std::function<void(const QString &)> setOutputFile; // sets that box
         std::function<QString(QWidget *owner)> chooseOutputFile; // its save dialog; "" = cancel
         std::function<QString(QWidget *owner, const QString &title)> browseForFolder; // "" = cancel
+        // What the window stores of its output box: "" while it shows a name of its own making.
+        std::function<QString()> outputFileToStore;
     };
 
     // Loads the preferences from section "Main" of iniPath (FormCreate) and stays hidden.

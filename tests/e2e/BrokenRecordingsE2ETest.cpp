@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+
 namespace qvj::test {
 namespace {
 
@@ -56,18 +58,29 @@ TEST(BrokenRecordings, JoinCompletelyOrAreRefusedInWordsWithNothingWritten)
     ASSERT_EQ(copy.code, 0) << copy.err.toStdString();
     EXPECT_NEAR(DecodableSeconds(copied), 2 * DecodableSeconds(crashed), 2 / 25.0 + 1e-6);
 
-    // Each of the others between two good files: refused in words, and nothing written.
+    // Each of the others between two good files: refused in words, and nothing written. The
+    // explanation is the first line; the library's own words follow after a blank line.
+    QStringList firstLines;
     for (const BrokenRecording &b : set) {
         if (b.refusal.isEmpty())
             continue;
         const QString out = root + QStringLiteral("refused.avi");
         const JoinRun r = join(QStringLiteral("AVI - MPEG-4 Video"), out, {crashed, b.path, crashed});
         EXPECT_NE(r.code, 0) << b.path.toStdString();
-        EXPECT_TRUE(r.err.contains(QFileInfo(b.path).fileName() + QLatin1Char(' ')))
+        const QString first = r.err.section(QLatin1Char('\n'), 0, 0);
+        firstLines << first;
+        EXPECT_TRUE(first.startsWith(QStringLiteral("Quintor Video Joiner: ")
+                                     + QFileInfo(b.path).fileName() + QLatin1Char(' ')))
             << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains(b.refusal)) << r.err.toStdString();
+        EXPECT_TRUE(first.contains(b.refusal)) << r.err.toStdString();
+        EXPECT_FALSE(first.contains(QStringLiteral("floating point"))) << first.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("\n\n") + b.path
+                                   + QStringLiteral(": '' is not a valid floating point value.")))
+            << r.err.toStdString();
         EXPECT_FALSE(QFile::exists(out)) << b.path.toStdString();
     }
+    // The real first lines, for whoever reads the log.
+    std::cout << firstLines.join(QLatin1Char('\n')).toStdString() << std::endl;
 }
 
 } // namespace

@@ -84,6 +84,12 @@ void JoinWithFit(const char *profile, const char *extension, const QString &dir,
     const int converted = int(std::count(odd.begin(), odd.end(), true));
     EXPECT_TRUE(run.err.contains(S("Converting %1 files to match").arg(converted)))
         << run.err.toStdString();
+    // The question comes first, then the conversion's stage, then the join's.
+    const qsizetype asked = run.err.indexOf(S("Converting %1 files to match").arg(converted));
+    const qsizetype converting = run.err.indexOf(S("Prepare (Converting):"));
+    const qsizetype joining = run.err.indexOf(S("Final Step: Joining all files..."));
+    EXPECT_TRUE(converted == 0 || (asked < converting && converting < joining))
+        << run.err.toStdString();
     EXPECT_EQ(QDir(dir + S("/temp")).entryList(QDir::Files | QDir::Hidden), QStringList());
 
     CheckCorpusJoin(output, inputs, profile, &figures->join);

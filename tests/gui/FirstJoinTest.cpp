@@ -74,7 +74,7 @@ protected:
 
 // With no output file stored, the box proposes one in the videos folder, named after the first
 // row and the profile's type, until the user types or chooses a name. Browser starts with the
-// profile's type. The close stores what the box shows, as it always has.
+// profile's type. The close stores a name the user gave, never a proposal.
 TEST_F(FirstJoin, TheOutputIsProposedUntilTheUserNamesOne)
 {
     const QString a = Clip(QStringLiteral("first-a")), b = Clip(QStringLiteral("first-b"));

@@ -17,6 +17,7 @@
 #include <QScopeGuard>
 
 #include <cstdlib>
+#include <utility>
 
 using namespace qvj;
 using namespace qvj::mainwin;
@@ -288,6 +289,12 @@ TEST_F(JobWindow, RecordingsThatWentWrongJoinOrAreRefusedInWords)
     for (const QString &r : refused)
         EXPECT_TRUE(error.contains(r.section(u' ', 0, 0) + u' ') && error.contains(r.section(u' ', 1)))
             << r.toStdString() << "\n" << error.toStdString();
+    // The explanations lead; the library's words come after a blank line, behind the box's
+    // "Show Details" on a desktop that has one.
+    EXPECT_FALSE(error.section(u'\n', 0, 0).contains(QStringLiteral("floating point")));
+    EXPECT_TRUE(error.section(QStringLiteral("\n\n"), 1)
+                    .contains(QStringLiteral(": '' is not a valid floating point value.")))
+        << error.toStdString();
     if (const char *shot = std::getenv("QVJ_SCREENSHOT"))
         form->grab().save(QString::fromLocal8Bit(shot));
     desktop.calls.clear();
@@ -295,6 +302,43 @@ TEST_F(JobWindow, RecordingsThatWentWrongJoinOrAreRefusedInWords)
     ASSERT_TRUE(WaitForTheEnd());
     EXPECT_EQ(Column(*form, 3), QStringList(joinable.size(), QStringLiteral("Complete")));
     EXPECT_NEAR(test::DecodableSeconds(Output()), seconds, joinable.size() / 25.0 + 1e-6);
+}
+
+// A copy of files that differ: while the box asks whether to convert them, no stage is named
+// and Stop is shown inactive; Cancel ends the job with nothing written.
+TEST_F(JobWindow, NothingSaysAStageHasBegunWhileTheFitBoxAsks)
+{
+    // H.264 clips, one of another size: the copy can convert it to match the others.
+    QStringList clips;
+    for (const auto &[name, width] : {std::pair {"a.mp4", 160}, {"b.mp4", 160}, {"odd.mp4", 320}}) {
+        clips << work.filePath(QLatin1String(name));
+        ASSERT_TRUE(test::MakeClip(clips.back(),
+                                   {.seconds = 1.0,
+                                    .width = width,
+                                    .height = width * 3 / 4,
+                                    .extra = {QStringLiteral("-c:v"), QStringLiteral("libx264")}}));
+    }
+    Open(clips);
+    form->cmbProfile->setCurrentIndex(
+        form->cmbProfile->findText(QStringLiteral("MP4 - Same as Source (No Re-encoding)")));
+    form->cmbProfileChange();
+    form->edtOutputFile->setText(work.filePath(QStringLiteral("out/joined.mp4")));
+    desktop.holdFit = true;
+    QStringList titles;
+    QObject::connect(&form->Job(), &JoinJob::stageTitleChanged, form.get(),
+                     [&](const QString &t) { titles << t; });
+    form->imgStartClick();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return bool(desktop.heldFit); }, 60000))
+        << Calls().join(u'\n').toStdString();
+    EXPECT_EQ(titles.join(QString()), QString());
+    EXPECT_TRUE(form->labProcessTitle->text().isEmpty());
+    EXPECT_TRUE(form->imgStop->isVisible());
+    EXPECT_FALSE(form->imgStop->isEnabled());
+    std::exchange(desktop.heldFit, {})(false);
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_TRUE(form->imgStop->isEnabled());
+    EXPECT_TRUE(form->imgStart->isVisible());
+    EXPECT_FALSE(QFile::exists(work.filePath(QStringLiteral("out/joined.mp4"))));
 }
 
 } // namespace

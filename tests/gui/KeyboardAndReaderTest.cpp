@@ -199,12 +199,18 @@ TEST_F(KeyboardAndReader, AJoinFromTheKeyboard)
     EXPECT_EQ(form->AddDirectorys1->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+O")));
     EXPECT_EQ(form->Remove1->shortcut(), QKeySequence(Qt::Key_Delete));
 
-    // Ctrl+O adds; Ctrl+Up moves the selected row; Space on Start with the focus there.
+    // Ctrl+O adds and selects what it added, so Ctrl+Up moves it at once; with nothing
+    // selected the moves take the current row. Space on Start with the focus there.
     dialogs.answers = {{a}};
     Key(Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(Column(*form, 0), (QStringList {b, a}));
+    EXPECT_EQ(form->SelectedRows(), QList<int> {1});
     form->ltvTask->setFocus();
-    form->ltvTask->setCurrentIndex(form->TaskList().index(1, 0));
+    Key(Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(Column(*form, 0), (QStringList {a, b}));
+    form->ltvTask->clearSelection();
+    Key(Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(Column(*form, 0), (QStringList {b, a}));
     Key(Qt::Key_Up, Qt::ControlModifier);
     EXPECT_EQ(Column(*form, 0), (QStringList {a, b}));
     EXPECT_EQ(form->SelectedRows(), QList<int> {0});

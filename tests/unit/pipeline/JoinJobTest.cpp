@@ -186,10 +186,13 @@ TEST_F(JoinJobTest, AFailureIsReportedAndLeavesNothingBehind)
         {": > \"$out\"; echo done", "Failed||", "ended without writing", "done"},
         {"case \"$all\" in *-ovc\\ lavc\\ -oac*) echo 'cannot join'; exit 2;; esac;"
          "printf x > \"$out\"",
-         "Failed|Failed|Failed", "failed while joining the files (exit status 2)", "cannot join"},
+         // a failed join leaves the inputs as they were: converted, none of them failed
+         "Waiting for joining|Waiting for joining|Waiting for joining",
+         "failed while joining the files (exit status 2)", "cannot join"},
         // an output that was there before is no proof of success
         {"case \"$all\" in *-ovc\\ lavc\\ -oac*) exit 0;; esac; printf x > \"$out\"",
-         "Failed|Failed|Failed", "ended without writing", "movie.avi.)"}};
+         "Waiting for joining|Waiting for joining|Waiting for joining", "ended without writing",
+         "movie.avi.)"}};
     // A file of the user's with an intermediate file's name is never touched.
     QDir().mkdir(inputs.tempDir);
     WriteFile(inputs.tempDir + S("/0.avi"), "mine");
@@ -324,8 +327,9 @@ TEST_F(JoinJobCopyTest, FittingInputsAreCopiedInOneStage)
     // No conversion: every row goes from "Joining" to "Complete", under the join's title.
     for (int row = 0; row < 3; ++row)
         EXPECT_EQ(statuses[row], (QStringList {S("Joining"), S("Complete")}));
+    // The check before it names no stage.
     titles.removeDuplicates();
-    EXPECT_EQ(titles, QStringList {S("Final Step: Joining all files...")});
+    EXPECT_EQ(titles, (QStringList {QString(), S("Final Step: Joining all files...")}));
     // The total bar spans the whole range in this one stage: 15 of 30 s is half of it. At the
     // end nothing remains, whatever the last estimate was.
     EXPECT_EQ(total, (QList<int> {0, 50, 100}));
@@ -427,11 +431,14 @@ TEST_F(JoinJobCopyTest, StopDuringTheCheckOrTheCopyCancelsTheJoin)
                     "echo ID_VIDEO_PIXEL_FORMAT=yuv420p; echo ID_VIDEO_SAR=1:1; "
                     "echo ID_VIDEO_STREAM=0;");
         statuses.clear();
+        titles.clear();
         desktop.calls.clear();
         desktop.holdFit = place == "fit box";
         ASSERT_TRUE(job.Start(S("p")));
         if (desktop.holdFit) {
             ASSERT_TRUE(WaitFor([&] { return bool(desktop.heldFit); }, 5000));
+            // While the question is open no stage has begun, and none says so.
+            EXPECT_EQ(titles.join(QString()), QString());
             EXPECT_TRUE(job.Stop());
             std::exchange(desktop.heldFit, {})(true);
         } else {
