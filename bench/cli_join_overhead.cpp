@@ -5,7 +5,7 @@
 // wall-clock figures wander; the best round and the processor time show what each way costs
 // itself. Never fails on time. Arguments: [clips (3)] [rounds (5)] [seconds per clip (10)].
 #include "common/TestSupport.h"
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 #include "profiles/OptionBuilder.h"
 #include "profiles/ProfileCatalogue.h"
 #include "profiles/ProfileSettings.h"

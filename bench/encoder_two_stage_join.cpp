@@ -5,7 +5,7 @@
 // at most 2.0: the two stages encode twice). Never fails on time.
 // Arguments: [seconds per clip (60)] [rounds (2)] [profile name ("AVI - MPEG-4 Video")].
 #include "common/TestSupport.h"
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 #include "profiles/OptionBuilder.h"
 #include "profiles/ProfileCatalogue.h"
 #include "profiles/ProfileSettings.h"

@@ -4,8 +4,8 @@
 // gap can be time the thread merely waited for a processor, which no code of the job causes.
 // Never fails on time. Argument: [clips (3)].
 #include "common/TestSupport.h"
-#include "pipeline/JoinJob.h"
-#include "pipeline/ModelJobInputs.h"
+#include "pipeline/job/JoinJob.h"
+#include "pipeline/job/ModelJobInputs.h"
 #include "profiles/ProfileCatalogue.h"
 #include "profiles/ProfileSettings.h"
 #include "settings/Preferences.h"

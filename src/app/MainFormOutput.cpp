@@ -3,7 +3,7 @@
 // other text (typed, chosen or confirmed in the Preferences dialog).
 #include "app/TMainForm.h"
 
-#include "pipeline/JobControl.h"
+#include "pipeline/job/JobControl.h"
 #include "platform/UserFiles.h"
 #include "profiles/ProfileSettings.h"
 #include "tasks/TaskList.h"

@@ -1,6 +1,6 @@
 #include "cli/JoinCommand.h"
 
-#include "pipeline/JobControl.h"
+#include "pipeline/job/JobControl.h"
 #include "platform/Paths.h"
 #include "platform/UserFiles.h"
 #include "profiles/ProfileCatalogue.h"

@@ -1,10 +1,10 @@
 #include "EncoderTestSupport.h"
 
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -145,8 +145,10 @@ void CheckJoined(const QString &output, const std::vector<QString> &inputs, cons
     static std::map<QString, std::pair<DecodedFile, double>> measured;
     for (const QString &in : inputs) {
         const QFileInfo info(in);
-        const QString key = QStringLiteral("%1|%2|%3").arg(info.absoluteFilePath()).arg(
-            info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+        const QString key = QStringLiteral("%1|%2|%3")
+                                .arg(info.absoluteFilePath())
+                                .arg(info.size())
+                                .arg(info.lastModified().toMSecsSinceEpoch());
         auto found = measured.find(key);
         if (found == measured.end())
             found = measured.emplace(key, std::pair(DecodeFile(in), ProbeFile(in).seconds)).first;

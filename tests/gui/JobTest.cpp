@@ -4,9 +4,9 @@
 
 #include "app/TurnOffBox.h"
 #include "common/BrokenRecordings.h"
+#include "pipeline/job/JoinJob.h"
 #include "platform/Paths.h"
 #include "platform/RawNames.h"
-#include "pipeline/JoinJob.h"
 #include "settings/Preferences.h"
 #include "tasks/MediaProbe.h"
 #include "tasks/TimeText.h"
@@ -286,8 +286,10 @@ TEST_F(JobWindow, RecordingsThatWentWrongJoinOrAreRefusedInWords)
     ASSERT_EQ(desktop.Of(QStringLiteral("error")).size(), 1u);
     const QString error = desktop.Of(QStringLiteral("error")).front().text;
     for (const QString &r : refused)
-        EXPECT_TRUE(error.contains(r.section(u' ', 0, 0) + u' ') && error.contains(r.section(u' ', 1)))
-            << r.toStdString() << "\n" << error.toStdString();
+        EXPECT_TRUE(error.contains(r.section(u' ', 0, 0) + u' ')
+                    && error.contains(r.section(u' ', 1)))
+            << r.toStdString() << "\n"
+            << error.toStdString();
     if (const char *shot = std::getenv("QVJ_SCREENSHOT"))
         form->grab().save(QString::fromLocal8Bit(shot));
     desktop.calls.clear();

@@ -1,6 +1,6 @@
-#include "pipeline/JobControl.h"
+#include "pipeline/job/JobControl.h"
 #include "common/TestSupport.h"
-#include "pipeline/JobFolder.h"
+#include "pipeline/job/JobFolder.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
 // The job against fake encoders, for what the real one cannot be made to do on demand: both
 // stages, and the one stage of a profile that copies the streams.
-#include "pipeline/JoinJob.h"
+#include "pipeline/job/JoinJob.h"
 #include "common/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -296,8 +296,7 @@ protected:
                 + ";; *) s=1920x1080;; esac\n"
                   " echo ID_VIDEO_WIDTH=${s%x*}; echo ID_VIDEO_HEIGHT=${s#*x}\n"
                   " echo ID_VIDEO_FPS=25.000; echo ID_VIDEO_FRAME_RATE=25;"
-                + facts + " done; exit 0; fi\n"
-                + copyBody
+                + facts + " done; exit 0; fi\n" + copyBody
                 + "\nout=; while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=\"$2\"; shift; done\n"
                   "yes 'Pos:  15.0s  1f ' | head -c 100000; printf x > \"$out\"\n");
     }
@@ -340,7 +339,8 @@ TEST_F(JoinJobCopyTest, ChaptersAreListedForTheEncoderAndTheListIsRemoved)
 {
     inputs.chapters = true;
     inputs.tempDir = root + S("temp");
-    Encoder("1920x1080", "case \"$*\" in *-chapters*) eval cat \\\"\\${$#}\\\" >> \"$0.log\";; esac");
+    Encoder("1920x1080",
+            "case \"$*\" in *-chapters*) eval cat \\\"\\${$#}\\\" >> \"$0.log\";; esac");
     ASSERT_TRUE(job.Start(S("p")));
     ASSERT_TRUE(WaitForFinished());
     EXPECT_EQ(outcome, JobOutcome::Completed);
@@ -349,8 +349,9 @@ TEST_F(JoinJobCopyTest, ChaptersAreListedForTheEncoderAndTheListIsRemoved)
     EXPECT_TRUE(log[1].contains(QRegularExpression(
         S("-oac\\|copy\\|-chapters\\|%1temp/qvj-\\w{6}/chapters\\.txt\\|$").arg(root))))
         << log[1].toStdString();
-    EXPECT_EQ(log.mid(2), (QStringList {S("a\t%1a.mp4").arg(root), S("b b\t%1b b.mp4").arg(root),
-                                        S("c\t%1c.mp4").arg(root)}));
+    EXPECT_EQ(log.mid(2),
+              (QStringList {S("a\t%1a.mp4").arg(root), S("b b\t%1b b.mp4").arg(root),
+                            S("c\t%1c.mp4").arg(root)}));
     EXPECT_EQ(QDir(inputs.tempDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList());
 }

@@ -1,6 +1,6 @@
 // Whether inputs may be joined by copying: every property that must agree, changed alone, is
 // named; sets that agree are never refused; the container's limits hold for every file.
-#include "pipeline/SourceFit.h"
+#include "pipeline/checks/SourceFit.h"
 #include "common/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "pipeline/SourceFit.h"
+#include "pipeline/checks/SourceFit.h"
 
 #include <QHash>
 #include <QLocale>

@@ -1,6 +1,6 @@
-#include "pipeline/JobControl.h"
+#include "pipeline/job/JobControl.h"
 
-#include "pipeline/Progress.h"
+#include "pipeline/runs/Progress.h"
 #include "platform/Paths.h"
 #include "platform/RawNames.h"
 
@@ -28,8 +28,7 @@ StartCheck Refusal(StartCheck check, const QString &title, const QString &text, 
 // True when the folder of path cannot hold a name as long as path's.
 bool NameTooLong(const QString &path)
 {
-    const long nameMax
-        = ::pathconf(NameToBytes(ExtractFileDir(path)).constData(), _PC_NAME_MAX);
+    const long nameMax = ::pathconf(NameToBytes(ExtractFileDir(path)).constData(), _PC_NAME_MAX);
     return nameMax > 0 && NameToBytes(ExtractFileName(path)).size() > nameMax;
 }
 

@@ -38,6 +38,6 @@ QByteArray CurrentJobOwner();
 
 // Removes every job folder ("qvj-" and six characters) of the temporary folder (ending in
 // "/") whose owner record says its process is gone: its intermediate files ("<n>.avi" and
-// the encoder's hidden ".<n>.avi.*.part"), the chapter list, the record, then the folder when it is empty.
-// Returns how many folders were removed.
+// the encoder's hidden ".<n>.avi.*.part"), the chapter list, the record, then the folder when it is
+// empty. Returns how many folders were removed.
 int RemoveOrphanedJobFolders(const QString &tempFolder);
