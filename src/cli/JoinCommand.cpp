@@ -1,6 +1,7 @@
 #include "cli/JoinCommand.h"
 
 #include "pipeline/job/JobControl.h"
+#include "pipeline/job/JobFolder.h"
 #include "platform/Paths.h"
 #include "platform/UserFiles.h"
 #include "profiles/ProfileCatalogue.h"
@@ -124,6 +125,8 @@ int JoinCommand::Prepare(const CliOptions &options)
     m_job.SetWorkDir(files.workDir);
     if (!options.tempDir.isEmpty())
         m_preferences.SetTempDir(AbsolutePath(options.tempDir));
+    // What jobs of this program that were killed left in the temporary folders goes now.
+    RemoveDeadJobFolders(m_preferences.TempDir(), files.workDir);
     // No after-job action: the command ends, and that is all.
     m_preferences.SetOpenDir(false);
     m_preferences.SetExit(false);
@@ -158,8 +161,8 @@ int JoinCommand::Prepare(const CliOptions &options)
     QStringList paths;
     for (const QString &input : options.inputs) {
         paths << AbsolutePath(input);
-        if (!FileExists(paths.back()))
-            return Fail(QStringLiteral("There is no file %1.").arg(input));
+        if (const QString why = WhyNotAFile(paths.back(), input); !why.isEmpty())
+            return Fail(why);
     }
     // The encoder's look at the files runs while the rows read them, several at a time.
     m_job.CheckEarly(paths);

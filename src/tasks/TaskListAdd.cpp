@@ -4,6 +4,7 @@
 
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include "tasks/InputTypes.h"
 #include "tasks/ProbeAhead.h"
 
@@ -167,7 +168,7 @@ void TaskListModel::ReportFailures()
         text = lines.join(QLatin1Char('\n'));
     }
     m_failures.clear();
-    m_desktop.ShowError(text);
+    m_desktop.ShowError(ShownName(text));
 }
 
 std::vector<std::optional<QDateTime>> TaskListModel::RecordingTimesOfRows()

@@ -95,10 +95,10 @@ bool ConfirmStart(StartCheck &check, Desktop &desktop)
     case StartCheck::Verdict::Go:
         return true;
     case StartCheck::Verdict::Refuse:
-        desktop.ShowMessage(check.title, check.text, check.icon);
+        desktop.ShowMessage(check.title, ShownName(check.text), check.icon);
         return false;
     case StartCheck::Verdict::AskOverwrite:
-        if (desktop.AskQuestion(check.title, check.text)) {
+        if (desktop.AskQuestion(check.title, ShownName(check.text))) {
             check.verdict = StartCheck::Verdict::Go;
             return true;
         }

@@ -103,7 +103,7 @@ void JoinJob::StartConversionRow()
     m_tracker->SetBars(m_bars);
     m_tracker->BeginRun(row.LengthSeconds, m_secondsDone);
     SetRowStatus(m_row, kConverting);
-    Q_EMIT currentFileChanged(ExtractFileName(row.InputFile));
+    Q_EMIT currentFileChanged(ShownName(ExtractFileName(row.InputFile)));
     NoteTarget(RowIntermediate(m_row));
     if (!m_fitRows.empty()) {
         m_run.Start(m_encoderPath,
@@ -364,15 +364,17 @@ void JoinJob::RemoveFolder()
 void JoinJob::ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
                               std::function<void()> then, const QString &details)
 {
-    // The job goes on when the box is closed; a job that is gone by then does nothing.
+    // The job goes on when the box is closed; a job that is gone by then does nothing. Names
+    // that are not UTF-8 are shown with their letters.
     auto goOn = [self = QPointer<JoinJob>(this), then = std::move(then)] {
         if (self)
             then();
     };
     if (details.isEmpty())
-        m_desktop.ShowMessageThen(title, text, icon, std::move(goOn));
+        m_desktop.ShowMessageThen(title, ShownName(text), icon, std::move(goOn));
     else
-        m_desktop.ShowDetailedMessageThen(title, text, details, icon, std::move(goOn));
+        m_desktop.ShowDetailedMessageThen(title, ShownName(text), ShownName(details), icon,
+                                          std::move(goOn));
 }
 
 void JoinJob::EndIdle(JobOutcome outcome, AfterJobAction action)

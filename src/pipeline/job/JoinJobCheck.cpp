@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include <algorithm>
 
 void JoinJob::CheckEarly(const QStringList &inputFiles)
@@ -67,8 +68,8 @@ void JoinJob::OnCheckEnded()
                 seconds += std::max(m_inputs.ReadRow(row).LengthSeconds, 0.0);
             // A conversion at the quality kept runs at about the pace of playing on a
             // machine of today, a little more for large pictures.
-            m_desktop.AskToFitThen(FitQuestion(fit.misfits, seconds * 1.2), FitRefusal(fit.misfits),
-                                   int(fit.convert.size()),
+            m_desktop.AskToFitThen(ShownName(FitQuestion(fit.misfits, seconds * 1.2)),
+                                   ShownName(FitRefusal(fit.misfits)), int(fit.convert.size()),
                                    [self = QPointer<JoinJob>(this), fit](bool convert) {
                                        if (!self || !self->m_active || self->m_ending)
                                            return;
