@@ -90,7 +90,11 @@ TEST(SourceFit, EachPropertyThatDiffersIsNamedWithBothValues)
          "no sound; most of the video has AAC (LC) 2 channels"},
         // How the picture is shown, and what its colours mean.
         {[](SourceFacts &f) { f.rotation = 90; },
-         "shown turned by 90 degrees; most of the video is shown upright"},
+         "shown turned a quarter to the right; most of the video is shown upright"},
+        {[](SourceFacts &f) { f.rotation = 180; },
+         "shown upside down; most of the video is shown upright"},
+        {[](SourceFacts &f) { f.rotation = 270; },
+         "shown turned a quarter to the left; most of the video is shown upright"},
         {[](SourceFacts &f) { f.fieldOrder = S("tt"); },
          "interlaced, top field first; most of the video is progressive"},
         {[](SourceFacts &f) {
