@@ -4,6 +4,7 @@
 // the same clips to the same codecs, in one run. Prints both times and their ratio (the goal is
 // at most 2.0: the two stages encode twice). Never fails on time.
 // Arguments: [seconds per clip (60)] [rounds (2)] [profile name ("AVI - MPEG-4 Video")].
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
 #include "pipeline/runs/CommandLine.h"
 #include "profiles/OptionBuilder.h"
@@ -43,12 +44,10 @@ double Timed(const QString &program, const QStringList &args)
 
 int main(int argc, char **argv)
 {
-    PrepareProcess();
-    QCoreApplication app(argc, argv);
-    const double seconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 60;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
-    const QString profileName
-        = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("AVI - MPEG-4 Video");
+    const qvj::bench::Bench bench(argc, argv);
+    const double seconds = bench.Number(1, 60, 1.0);
+    const int rounds = bench.Int(2, 2, 1);
+    const QString profileName = bench.Text(3, QStringLiteral("AVI - MPEG-4 Video"));
     const QString program = BuildProgramDirectory();
     const QString encoder = program + QStringLiteral("asapi.dll");
     const ProfileCatalogue catalogue = ProfileCatalogue::List(program);
@@ -64,13 +63,13 @@ int main(int argc, char **argv)
     const QString size = GetVideoSizeValue(settings, profilePath);
     const QString options = BuildEncoderOptions(settings, profilePath);
 
-    QTemporaryDir work;
-    const QString temp = work.filePath(QStringLiteral("temp/"));
+    const QString root = bench.Root();
+    const QString temp = root + QStringLiteral("temp/");
     QDir().mkpath(temp);
     const int kClips = 3;
     QStringList inputs;
     for (int i = 0; i < kClips; ++i) {
-        inputs << work.filePath(QStringLiteral("clip%1.mp4").arg(i));
+        inputs << root + QStringLiteral("clip%1.mp4").arg(i);
         ClipSpec clip;
         clip.seconds = seconds;
         clip.width = 640;
@@ -91,10 +90,10 @@ int main(int argc, char **argv)
             total += t;
         }
         *converting = total;
-        const double join = Timed(
-            encoder,
-            SplitCommandLine(JoinCommandLine(JoinInputList(temp, kClips),
-                                             work.filePath(QStringLiteral("two.avi")), options)));
+        const double join
+            = Timed(encoder,
+                    SplitCommandLine(JoinCommandLine(JoinInputList(temp, kClips),
+                                                     root + QStringLiteral("two.avi"), options)));
         return join < 0 ? join : total + join;
     };
 
@@ -120,8 +119,7 @@ int main(int argc, char **argv)
          << QStringLiteral("-b:v") << bitrate + QLatin1Char('k') << QStringLiteral("-mbd")
          << QStringLiteral("rd") << QStringLiteral("-c:a") << QStringLiteral("libmp3lame")
          << QStringLiteral("-q:a") << (quality.isEmpty() ? QStringLiteral("6") : quality)
-         << QStringLiteral("-ac") << QStringLiteral("2")
-         << work.filePath(QStringLiteral("one.avi"));
+         << QStringLiteral("-ac") << QStringLiteral("2") << root + QStringLiteral("one.avi");
 
     // The two take turns at going first, and each keeps its best round, so that other work on
     // a shared machine weighs on both alike.
