@@ -4,6 +4,9 @@
 // its own that is removed at the end.
 
 #include "common/TestSupport.h"
+#include "profiles/OptionBuilder.h"
+#include "profiles/ProfileCatalogue.h"
+#include "profiles/ProfileSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,7 +14,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace qvj::bench {
 
@@ -50,5 +55,28 @@ private:
     char **m_argv;
     QTemporaryDir m_work {QDir::tempPath() + QStringLiteral("/qvj-bench-XXXXXX")};
 };
+
+// A profile's values for the encoder's command lines, as quintor-join makes them.
+struct ProfileValues
+{
+    QString size; // the conversion's picture size
+    QString options; // the join's options
+};
+
+// The values of the named profile of the program directory; nothing, after saying so, when
+// there is no such profile.
+inline std::optional<ProfileValues> LoadProfileValues(const QString &program, const QString &name)
+{
+    const ProfileCatalogue catalogue = ProfileCatalogue::List(program);
+    const qsizetype index = catalogue.Names().indexOf(name);
+    if (index < 0) {
+        std::fprintf(stderr, "No profile %s in %s.\n", qPrintable(name), qPrintable(program));
+        return std::nullopt;
+    }
+    const QString path = catalogue.PathOf(int(index));
+    ProfileSettings settings;
+    settings.LoadProfile(path);
+    return ProfileValues {GetVideoSizeValue(settings, path), BuildEncoderOptions(settings, path)};
+}
 
 } // namespace qvj::bench

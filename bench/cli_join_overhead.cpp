@@ -99,17 +99,12 @@ int main(int argc, char **argv)
 
     // The same profile and command lines as quintor-join uses.
     const QString profileName = QStringLiteral("AVI - MPEG-4 Video");
-    const ProfileCatalogue catalogue = ProfileCatalogue::List(program);
-    const qsizetype index = catalogue.Names().indexOf(profileName);
-    if (index < 0) {
-        std::fprintf(stderr, "No profile %s.\n", qPrintable(profileName));
+    const std::optional<qvj::bench::ProfileValues> profile
+        = qvj::bench::LoadProfileValues(program, profileName);
+    if (!profile)
         return 1;
-    }
-    const QString profilePath = catalogue.PathOf(int(index));
-    ProfileSettings settings;
-    settings.LoadProfile(profilePath);
-    const QString size = GetVideoSizeValue(settings, profilePath);
-    const QString options = BuildEncoderOptions(settings, profilePath);
+    const QString size = profile->size;
+    const QString options = profile->options;
     const QString direct = root + QStringLiteral("direct/");
     QDir().mkpath(direct);
     QString script = QStringLiteral("set -e\n");

@@ -50,18 +50,16 @@ int main(int argc, char **argv)
     const QString profileName = bench.Text(3, QStringLiteral("AVI - MPEG-4 Video"));
     const QString program = BuildProgramDirectory();
     const QString encoder = program + QStringLiteral("asapi.dll");
-    const ProfileCatalogue catalogue = ProfileCatalogue::List(program);
-    const qsizetype index = catalogue.Names().indexOf(profileName);
-    if (!QFile::exists(encoder) || index < 0) {
-        std::fprintf(stderr, "Build qvj-encoder and the data first; profile: %s\n",
-                     qPrintable(profileName));
+    if (!QFile::exists(encoder)) {
+        std::fprintf(stderr, "Build qvj-encoder and the data first.\n");
         return 1;
     }
-    const QString profilePath = catalogue.PathOf(int(index));
-    ProfileSettings settings;
-    settings.LoadProfile(profilePath);
-    const QString size = GetVideoSizeValue(settings, profilePath);
-    const QString options = BuildEncoderOptions(settings, profilePath);
+    const std::optional<qvj::bench::ProfileValues> profile
+        = qvj::bench::LoadProfileValues(program, profileName);
+    if (!profile)
+        return 1;
+    const QString size = profile->size;
+    const QString options = profile->options;
 
     const QString root = bench.Root();
     const QString temp = root + QStringLiteral("temp/");

@@ -188,15 +188,24 @@ TEST_F(JobControl, RemovingTheJobFolderDeletesOnlyTheIntermediateFilesAndThenAnE
     }
 }
 
+// The id of a process that has just ended.
+QByteArray EndedProcessId()
+{
+    QProcess gone;
+    gone.start(S("true"), {});
+    if (!gone.waitForStarted())
+        return QByteArray();
+    const QByteArray pid = QByteArray::number(gone.processId());
+    gone.waitForFinished();
+    return pid;
+}
+
 // The folders of killed jobs are removed at the next start; those of running jobs, foreign
 // folders and unreadable records are left alone.
 TEST_F(JobControl, AJobStartRemovesTheFoldersOfJobsWhoseProcessIsGone)
 {
-    QProcess gone;
-    gone.start(S("true"), {});
-    ASSERT_TRUE(gone.waitForStarted());
-    const QByteArray deadPid = QByteArray::number(gone.processId());
-    ASSERT_TRUE(gone.waitForFinished());
+    const QByteArray deadPid = EndedProcessId();
+    ASSERT_FALSE(deadPid.isEmpty());
     const QByteArray self = ProcessOwnerRecord();
     const QList<QByteArray> parts = self.trimmed().split(' ');
     const QString temp = root + S("temp/");
@@ -237,11 +246,8 @@ TEST_F(JobControl, AJobStartRemovesTheFoldersOfJobsWhoseProcessIsGone)
 // job's end, and loses a killed job's at the program's next start.
 TEST_F(JobControl, ATemporaryFolderWhoseNameIsNotUtf8IsCleanedLikeAnyOther)
 {
-    QProcess gone;
-    gone.start(S("true"), {});
-    ASSERT_TRUE(gone.waitForStarted());
-    const QByteArray deadPid = QByteArray::number(gone.processId());
-    ASSERT_TRUE(gone.waitForFinished());
+    const QByteArray deadPid = EndedProcessId();
+    ASSERT_FALSE(deadPid.isEmpty());
     const QList<QByteArray> self = ProcessOwnerRecord().trimmed().split(' ');
     for (const QByteArray name : {QByteArray("temp \xC3\xBC"), QByteArray("t\xE9mp")}) {
         SCOPED_TRACE(name.toHex().toStdString());
