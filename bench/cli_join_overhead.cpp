@@ -99,12 +99,10 @@ int main(int argc, char **argv)
 
     // The same profile and command lines as quintor-join uses.
     const QString profileName = QStringLiteral("AVI - MPEG-4 Video");
-    const std::optional<qvj::bench::ProfileValues> profile
-        = qvj::bench::LoadProfileValues(program, profileName);
+    const auto profile = qvj::bench::LoadProfileValues(program, profileName);
     if (!profile)
         return 1;
-    const QString size = profile->size;
-    const QString options = profile->options;
+    const auto &[size, options] = *profile;
     const QString direct = root + QStringLiteral("direct/");
     QDir().mkpath(direct);
     QString script = QStringLiteral("set -e\n");

@@ -54,12 +54,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "Build qvj-encoder and the data first.\n");
         return 1;
     }
-    const std::optional<qvj::bench::ProfileValues> profile
-        = qvj::bench::LoadProfileValues(program, profileName);
+    const auto profile = qvj::bench::LoadProfileValues(program, profileName);
     if (!profile)
         return 1;
-    const QString size = profile->size;
-    const QString options = profile->options;
+    const auto &[size, options] = *profile;
 
     const QString root = bench.Root();
     const QString temp = root + QStringLiteral("temp/");
