@@ -3,6 +3,7 @@
 #include "pipeline/job/JobControl.h"
 #include "pipeline/job/JobFolder.h"
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include "platform/UserFiles.h"
 #include "profiles/ProfileCatalogue.h"
 #include "settings/IniFile.h"
@@ -229,7 +230,10 @@ void JoinCommand::OnFinished(JobOutcome outcome, AfterJobAction)
     int status = ExitFailed;
     if (outcome == JobOutcome::Completed) {
         status = ExitCompleted;
-        PrintTo(stdout, m_job.OutputPath());
+        // The written file's name as its bytes, for a script to use as it is.
+        const QByteArray name = NameToBytes(m_job.OutputPath()) + '\n';
+        std::fwrite(name.constData(), 1, size_t(name.size()), stdout);
+        std::fflush(stdout);
     } else if (outcome == JobOutcome::Stopped && m_interrupted) {
         status = ExitInterrupted;
     }

@@ -1,5 +1,7 @@
 #include "EncoderTestSupport.h"
 
+#include "platform/RawNames.h"
+
 #include "pipeline/runs/CommandLine.h"
 
 #include <QDateTime>
@@ -305,7 +307,8 @@ JoinRun RunQuintorJoin(const QStringList &args, const JoinRunSettings &settings)
         return r;
     }
     r.err += QString::fromUtf8(p.readAllStandardError());
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    // The output names the written file by its bytes.
+    r.out = NameFromBytes(p.readAllStandardOutput());
     if (p.exitStatus() == QProcess::NormalExit)
         r.code = p.exitCode();
     return r;
