@@ -4,8 +4,9 @@
 // processes each started (the goal is at most 1.02). On a machine shared with other work the
 // wall-clock figures wander; the best round and the processor time show what each way costs
 // itself. Never fails on time. Arguments: [clips (3)] [rounds (5)] [seconds per clip (10)].
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 #include "profiles/OptionBuilder.h"
 #include "profiles/ProfileCatalogue.h"
 #include "profiles/ProfileSettings.h"
@@ -75,17 +76,15 @@ struct Times
 
 int main(int argc, char **argv)
 {
-    PrepareProcess();
-    QCoreApplication app(argc, argv);
-    const int clips = argc > 1 ? std::max(2, std::atoi(argv[1])) : 3;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    const int clipSeconds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 10;
+    const qvj::bench::Bench bench(argc, argv);
+    const int clips = bench.Int(1, 3, 2);
+    const int rounds = bench.Int(2, 5, 1);
+    const int clipSeconds = bench.Int(3, 10, 1);
     const QString program = BuiltProgramDirectory();
     if (program.isEmpty())
         return 1;
     const QString encoder = program + QStringLiteral("asapi.dll");
-    QTemporaryDir work;
-    const QString root = work.path() + QLatin1Char('/');
+    const QString root = bench.Root();
     QStringList inputs;
     for (int i = 0; i < clips; ++i) {
         ClipSpec clip;
@@ -100,17 +99,10 @@ int main(int argc, char **argv)
 
     // The same profile and command lines as quintor-join uses.
     const QString profileName = QStringLiteral("AVI - MPEG-4 Video");
-    const ProfileCatalogue catalogue = ProfileCatalogue::List(program);
-    const qsizetype index = catalogue.Names().indexOf(profileName);
-    if (index < 0) {
-        std::fprintf(stderr, "No profile %s.\n", qPrintable(profileName));
+    const auto profile = qvj::bench::LoadProfileValues(program, profileName);
+    if (!profile)
         return 1;
-    }
-    const QString profilePath = catalogue.PathOf(int(index));
-    ProfileSettings settings;
-    settings.LoadProfile(profilePath);
-    const QString size = GetVideoSizeValue(settings, profilePath);
-    const QString options = BuildEncoderOptions(settings, profilePath);
+    const auto &[size, options] = *profile;
     const QString direct = root + QStringLiteral("direct/");
     QDir().mkpath(direct);
     QString script = QStringLiteral("set -e\n");

@@ -4,6 +4,7 @@
 // each (about 540 MB). Prints the ratio of the wall-clock times (median and best round; the
 // goal is at most 1.2). Never fails on time. Arguments: [clips (3)] [seconds per clip (180)]
 // [rounds (3)].
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
 
 #include <QCoreApplication>
@@ -75,16 +76,14 @@ bool MakePhoneClip(const QString &path, int seconds)
 
 int main(int argc, char **argv)
 {
-    PrepareProcess();
-    QCoreApplication app(argc, argv);
-    const int clips = argc > 1 ? std::max(2, std::atoi(argv[1])) : 3;
-    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 180;
-    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
+    const qvj::bench::Bench bench(argc, argv);
+    const int clips = bench.Int(1, 3, 2);
+    const int seconds = bench.Int(2, 180, 1);
+    const int rounds = bench.Int(3, 3, 1);
     const QString program = BuiltProgramDirectory();
     if (program.isEmpty())
         return 1;
-    QTemporaryDir work;
-    const QString root = work.path() + QLatin1Char('/');
+    const QString root = bench.Root();
     QStringList inputs {root + QStringLiteral("clip0.mp4")};
     std::fprintf(stderr, "Making %d clips of %d s...\n", clips, seconds);
     if (!MakePhoneClip(inputs.front(), seconds))

@@ -3,6 +3,7 @@
 // the probe reads only both ends), and the time to add a folder of N crashed one-minute
 // recordings against a folder of N finished ones (goal: within 1.5 times). Never fails on time.
 // Arguments: [recordings (300)].
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
 #include "tasks/MediaProbe.h"
 #include "tasks/TaskList.h"
@@ -27,7 +28,10 @@ std::pair<double, int> AddFolder(const QString &root, const QString &clip, int n
     const QString folder = root + QFileInfo(clip).completeBaseName();
     QDir().mkpath(folder);
     for (int i = 0; i < n; ++i)
-        QFile::copy(clip, folder + QStringLiteral("/%1.%2").arg(i, 4, 10, QLatin1Char('0'))
+        QFile::copy(clip,
+                    folder
+                        + QStringLiteral("/%1.%2")
+                              .arg(i, 4, 10, QLatin1Char('0'))
                               .arg(QFileInfo(clip).suffix()));
     RecordingDesktop desktop;
     TaskListModel tasks(desktop);
@@ -41,11 +45,9 @@ std::pair<double, int> AddFolder(const QString &root, const QString &clip, int n
 
 int main(int argc, char **argv)
 {
-    PrepareProcess();
-    QCoreApplication app(argc, argv);
-    const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
-    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/qvj-bench-XXXXXX"));
-    const QString root = dir.path() + QLatin1Char('/');
+    const qvj::bench::Bench bench(argc, argv);
+    const int n = bench.Int(1, 300, 1);
+    const QString root = bench.Root();
     const QString crashed = root + QStringLiteral("crashed.mkv");
     const QString finished = root + QStringLiteral("finished.mkv");
     const ClipSpec minute {.seconds = 60, .width = 320, .height = 240};

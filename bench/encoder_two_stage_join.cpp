@@ -4,8 +4,9 @@
 // the same clips to the same codecs, in one run. Prints both times and their ratio (the goal is
 // at most 2.0: the two stages encode twice). Never fails on time.
 // Arguments: [seconds per clip (60)] [rounds (2)] [profile name ("AVI - MPEG-4 Video")].
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 #include "profiles/OptionBuilder.h"
 #include "profiles/ProfileCatalogue.h"
 #include "profiles/ProfileSettings.h"
@@ -43,34 +44,28 @@ double Timed(const QString &program, const QStringList &args)
 
 int main(int argc, char **argv)
 {
-    PrepareProcess();
-    QCoreApplication app(argc, argv);
-    const double seconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 60;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
-    const QString profileName
-        = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("AVI - MPEG-4 Video");
+    const qvj::bench::Bench bench(argc, argv);
+    const double seconds = bench.Number(1, 60, 1.0);
+    const int rounds = bench.Int(2, 2, 1);
+    const QString profileName = bench.Text(3, QStringLiteral("AVI - MPEG-4 Video"));
     const QString program = BuildProgramDirectory();
     const QString encoder = program + QStringLiteral("asapi.dll");
-    const ProfileCatalogue catalogue = ProfileCatalogue::List(program);
-    const qsizetype index = catalogue.Names().indexOf(profileName);
-    if (!QFile::exists(encoder) || index < 0) {
-        std::fprintf(stderr, "Build qvj-encoder and the data first; profile: %s\n",
-                     qPrintable(profileName));
+    if (!QFile::exists(encoder)) {
+        std::fprintf(stderr, "Build qvj-encoder and the data first.\n");
         return 1;
     }
-    const QString profilePath = catalogue.PathOf(int(index));
-    ProfileSettings settings;
-    settings.LoadProfile(profilePath);
-    const QString size = GetVideoSizeValue(settings, profilePath);
-    const QString options = BuildEncoderOptions(settings, profilePath);
+    const auto profile = qvj::bench::LoadProfileValues(program, profileName);
+    if (!profile)
+        return 1;
+    const auto &[size, options] = *profile;
 
-    QTemporaryDir work;
-    const QString temp = work.filePath(QStringLiteral("temp/"));
+    const QString root = bench.Root();
+    const QString temp = root + QStringLiteral("temp/");
     QDir().mkpath(temp);
     const int kClips = 3;
     QStringList inputs;
     for (int i = 0; i < kClips; ++i) {
-        inputs << work.filePath(QStringLiteral("clip%1.mp4").arg(i));
+        inputs << root + QStringLiteral("clip%1.mp4").arg(i);
         ClipSpec clip;
         clip.seconds = seconds;
         clip.width = 640;
@@ -91,10 +86,10 @@ int main(int argc, char **argv)
             total += t;
         }
         *converting = total;
-        const double join = Timed(
-            encoder,
-            SplitCommandLine(JoinCommandLine(JoinInputList(temp, kClips),
-                                             work.filePath(QStringLiteral("two.avi")), options)));
+        const double join
+            = Timed(encoder,
+                    SplitCommandLine(JoinCommandLine(JoinInputList(temp, kClips),
+                                                     root + QStringLiteral("two.avi"), options)));
         return join < 0 ? join : total + join;
     };
 
@@ -120,8 +115,7 @@ int main(int argc, char **argv)
          << QStringLiteral("-b:v") << bitrate + QLatin1Char('k') << QStringLiteral("-mbd")
          << QStringLiteral("rd") << QStringLiteral("-c:a") << QStringLiteral("libmp3lame")
          << QStringLiteral("-q:a") << (quality.isEmpty() ? QStringLiteral("6") : quality)
-         << QStringLiteral("-ac") << QStringLiteral("2")
-         << work.filePath(QStringLiteral("one.avi"));
+         << QStringLiteral("-ac") << QStringLiteral("2") << root + QStringLiteral("one.avi");
 
     // The two take turns at going first, and each keeps its best round, so that other work on
     // a shared machine weighs on both alike.

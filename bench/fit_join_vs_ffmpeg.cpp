@@ -5,6 +5,7 @@
 // Video". In one run, taking turns. Prints the ratios (goals: at most 1.3 against ffmpeg, at
 // least 8 times faster than re-encoding). Never fails on time. Arguments: [clips (20)]
 // [seconds per clip (60)] [rounds (1)] [skip the re-encoding profile: 1].
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
 
 #include <QCoreApplication>
@@ -82,17 +83,15 @@ bool TurnUpright(const QString &path)
 
 int main(int argc, char **argv)
 {
-    PrepareProcess();
-    QCoreApplication app(argc, argv);
-    const int clips = argc > 1 ? std::max(3, std::atoi(argv[1])) : 20;
-    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 60;
-    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 1;
-    const bool encodeToo = argc > 4 ? std::atoi(argv[4]) == 0 : true;
+    const qvj::bench::Bench bench(argc, argv);
+    const int clips = bench.Int(1, 20, 3);
+    const int seconds = bench.Int(2, 60, 1);
+    const int rounds = bench.Int(3, 1, 1);
+    const bool encodeToo = bench.Int(4, 0) == 0;
     const QString program = BuiltProgramDirectory();
     if (program.isEmpty())
         return 1;
-    QTemporaryDir work;
-    const QString root = work.path() + QLatin1Char('/');
+    const QString root = bench.Root();
     std::fprintf(stderr, "Making %d clips of %d s...\n", clips, seconds);
     const QString phone = root + QStringLiteral("phone.mp4");
     if (!MakeClip(phone, seconds, QStringLiteral("1920x1080"), QStringLiteral("30"))
@@ -119,13 +118,13 @@ int main(int argc, char **argv)
                   encoded = root + QStringLiteral("encoded.mp4");
     double peakMb = 0; // of the largest process of our joins
     const auto runOurs = [&] {
-        const JobFigures f = RunMeasured(
-            program + QStringLiteral("quintor-join"),
-            QStringList {QStringLiteral("--profile"),
-                         QStringLiteral("MP4 - Same as Source (No Re-encoding)"),
-                         QStringLiteral("--fit"), QStringLiteral("--overwrite"),
-                         QStringLiteral("--temp"), root, QStringLiteral("-o"), ours}
-                + inputs);
+        const JobFigures f
+            = RunMeasured(program + QStringLiteral("quintor-join"),
+                          QStringList {QStringLiteral("--profile"),
+                                       QStringLiteral("MP4 - Same as Source (No Re-encoding)"),
+                                       QStringLiteral("--fit"), QStringLiteral("--overwrite"),
+                                       QStringLiteral("--temp"), root, QStringLiteral("-o"), ours}
+                              + inputs);
         peakMb = std::max(peakMb, f.peakMb);
         if (!f.ok)
             std::fprintf(stderr, "quintor-join --fit failed\n");
@@ -144,9 +143,9 @@ int main(int argc, char **argv)
                                          QStringLiteral("fps=30,scale=1920:1080:force_original_"
                                                         "aspect_ratio=decrease,pad=1920:1080:(ow-"
                                                         "iw)/2:(oh-ih)/2,setsar=1,format=yuv420p")}
-                                + QStringLiteral(
-                                      "-c:v libx264 -preset veryfast -b:v 9300k -qmax 23 -x264-params ratetol=0.1 -profile:v high "
-                                      "-c:a aac -b:a 192k -ar 48000")
+                                + QStringLiteral("-c:v libx264 -preset veryfast -b:v 9300k -qmax "
+                                                 "23 -x264-params ratetol=0.1 -profile:v high "
+                                                 "-c:a aac -b:a 192k -ar 48000")
                                       .split(u' ')
                             << file))
                     return false;

@@ -6,6 +6,7 @@
 // memory, then the cost of the chapters against the runs without. Goal: at most 2 % longer
 // and no more memory. Never fails on time. Arguments: [clips (1000)] [rounds: 2 (the four runs,
 // by default) or 1 (without, then with)].
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
 #include "settings/ChapterList.h"
 
@@ -61,15 +62,13 @@ Pair Measure(const char *what, const QString &encoder, const QStringList &args,
 
 int main(int argc, char **argv)
 {
-    PrepareProcess();
-    QCoreApplication app(argc, argv);
-    const int clips = argc > 1 ? std::max(2, std::atoi(argv[1])) : 1000;
+    const qvj::bench::Bench bench(argc, argv);
+    const int clips = bench.Int(1, 1000, 2);
     const QString program = BuiltProgramDirectory();
     if (program.isEmpty())
         return 1;
     const QString encoder = program + QStringLiteral("asapi.dll");
-    QTemporaryDir work;
-    const QString root = work.path() + QLatin1Char('/');
+    const QString root = bench.Root();
     ClipSpec clip;
     clip.seconds = 1;
     clip.fps = QStringLiteral("30");
@@ -122,7 +121,7 @@ int main(int argc, char **argv)
     const QStringList copy {QStringLiteral("-o"),   root + QStringLiteral("copied.mp4"),
                             QStringLiteral("-ovc"), QStringLiteral("copy"),
                             QStringLiteral("-oac"), QStringLiteral("copy")};
-    const bool twice = argc <= 2 || std::atoi(argv[2]) != 1;
+    const bool twice = bench.Int(2, 0) != 1;
     const Pair encoded = Measure("re-encode", encoder, intermediates + encode, list, twice);
     const Pair copied = Measure("copy", encoder, originals + copy, list, twice);
     return encoded.with.ok && encoded.without.ok && copied.with.ok && copied.without.ok ? 0 : 1;

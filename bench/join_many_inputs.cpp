@@ -11,6 +11,7 @@
 // starting 2 s into it, joined by the encoder alone at that size: the join must not stall
 // while a feed's file gives seconds of pictures before the first sound, and its memory must
 // stay flat.
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
 
 #include <QCoreApplication>
@@ -83,9 +84,11 @@ Result Join(const QString &program, const QString &profile, const QString &root,
     const QString output = root + QStringLiteral("joined%1.avi").arg(inputs.size());
     Result r;
     r.clips = int(inputs.size());
-    const QStringList encoderOptions = QStringLiteral(
-        "-ovc lavc -lavcopts vcodec=mpeg4:vbitrate=2000 -oac mp3lame -lameopts vbr=2:q=6 "
-        "-channels 2 -vf scale=1920:1080 -srate 44100").split(u' ');
+    const QStringList encoderOptions
+        = QStringLiteral(
+              "-ovc lavc -lavcopts vcodec=mpeg4:vbitrate=2000 -oac mp3lame -lameopts vbr=2:q=6 "
+              "-channels 2 -vf scale=1920:1080 -srate 44100")
+              .split(u' ');
     r.job = direct
         ? RunMeasured(program + QStringLiteral("asapi.dll"),
                       inputs + QStringList {QStringLiteral("-o"), output} + encoderOptions)
@@ -113,32 +116,40 @@ void Print(const Result &r)
 
 int main(int argc, char **argv)
 {
-    PrepareProcess();
-    QCoreApplication app(argc, argv);
-    const int clips = argc > 1 ? std::max(11, std::atoi(argv[1])) : 1000;
-    const QString profile = argc > 2 && *argv[2] ? QString::fromLocal8Bit(argv[2])
-                                                 : QStringLiteral("AVI - MPEG-4 Video");
+    const qvj::bench::Bench bench(argc, argv);
+    const int clips = bench.Int(1, 1000, 11);
+    const QString profile = bench.Text(2, QStringLiteral("AVI - MPEG-4 Video"));
     const QString program = BuiltProgramDirectory();
     if (program.isEmpty())
         return 1;
-    QTemporaryDir work;
-    const QString root = work.path() + QLatin1Char('/');
+    const QString root = bench.Root();
     QDir().mkpath(root + QStringLiteral("temp"));
     // One clip made, the others copies of it: making a thousand would take longer than the
     // join, and the job treats every file as new.
     ClipSpec clip;
     clip.seconds = 1;
     clip.fps = QStringLiteral("30");
-    const bool late = argc > 3 && QLatin1String(argv[3]) == QLatin1String("late");
+    const bool late = bench.Text(3, QString()) == QLatin1String("late");
     const QString extension = late ? QStringLiteral(".mkv") : QStringLiteral(".mp4");
     const QString first = root + QStringLiteral("clip0000") + extension;
-    const QStringList lateClip {
-        QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-        QStringLiteral("lavfi"), QStringLiteral("-i"),
-        QStringLiteral("testsrc2=size=1920x1080:rate=30:duration=3"), QStringLiteral("-itsoffset"),
-        QStringLiteral("2"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-        QStringLiteral("sine=duration=1"), QStringLiteral("-c:v"), QStringLiteral("libx264"),
-        QStringLiteral("-preset"), QStringLiteral("ultrafast"), first};
+    const QStringList lateClip {QStringLiteral("-v"),
+                                QStringLiteral("error"),
+                                QStringLiteral("-y"),
+                                QStringLiteral("-f"),
+                                QStringLiteral("lavfi"),
+                                QStringLiteral("-i"),
+                                QStringLiteral("testsrc2=size=1920x1080:rate=30:duration=3"),
+                                QStringLiteral("-itsoffset"),
+                                QStringLiteral("2"),
+                                QStringLiteral("-f"),
+                                QStringLiteral("lavfi"),
+                                QStringLiteral("-i"),
+                                QStringLiteral("sine=duration=1"),
+                                QStringLiteral("-c:v"),
+                                QStringLiteral("libx264"),
+                                QStringLiteral("-preset"),
+                                QStringLiteral("ultrafast"),
+                                first};
     if (late ? RunProgram(QStringLiteral("ffmpeg"), lateClip) != 0 : !MakeClip(first, clip))
         return 1;
     QStringList inputs {first};

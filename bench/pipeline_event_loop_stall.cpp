@@ -3,9 +3,10 @@
 // 50 ms) and how much of it this thread spent running: on a machine shared with other work a
 // gap can be time the thread merely waited for a processor, which no code of the job causes.
 // Never fails on time. Argument: [clips (3)].
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
-#include "pipeline/JoinJob.h"
-#include "pipeline/ModelJobInputs.h"
+#include "pipeline/job/JoinJob.h"
+#include "pipeline/job/ModelJobInputs.h"
 #include "profiles/ProfileCatalogue.h"
 #include "profiles/ProfileSettings.h"
 #include "settings/Preferences.h"
@@ -34,12 +35,10 @@ qint64 ThreadCpuNs()
 int main(int argc, char **argv)
 {
     using namespace qvj::test;
-    PrepareProcess();
-    QCoreApplication app(argc, argv);
-    const int clips = argc > 1 ? std::max(2, std::atoi(argv[1])) : 3;
+    const qvj::bench::Bench bench(argc, argv);
+    const int clips = bench.Int(1, 3, 2);
     const QString program = BuildProgramDirectory();
-    QTemporaryDir work;
-    const QString root = work.path() + QLatin1Char('/');
+    const QString root = bench.Root();
 
     RecordingDesktop desktop;
     TaskListModel tasks(desktop);
@@ -89,12 +88,12 @@ int main(int argc, char **argv)
     JobOutcome outcome = JobOutcome::Failed;
     QObject::connect(&job, &JoinJob::finished, [&](JobOutcome o, AfterJobAction) {
         outcome = o;
-        app.quit();
+        QCoreApplication::quit();
     });
     clock.start();
     probe.start();
     job.Start(profilePath);
-    app.exec();
+    QCoreApplication::exec();
     const double seconds = clock.nsecsElapsed() / 1e9;
     std::printf("job: %s in %.2f s, %lld ticks of 1 ms\n",
                 outcome == JobOutcome::Completed ? "completed" : "did not complete", seconds,

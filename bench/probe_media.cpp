@@ -1,5 +1,6 @@
 // Time of one media probe per input type, and of a folder add through the task list model.
 // Prints figures only; nothing passes or fails on time.
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
 #include "tasks/MediaProbe.h"
 #include "tasks/TaskList.h"
@@ -24,10 +25,9 @@ double Median(std::vector<double> v)
 
 int main(int argc, char **argv)
 {
-    qvj::test::PrepareProcess();
-    QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    if (!dir.isValid())
+    const qvj::bench::Bench bench(argc, argv);
+    const QDir dir(bench.Root());
+    if (bench.Root().isEmpty())
         return 1;
 
     constexpr int kRounds = 20;

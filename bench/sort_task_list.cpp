@@ -1,6 +1,7 @@
 // Time of putting 1,000 task rows in order: Sort by Name, Sort by Recording Time with the times
 // known, and a drag of every tenth row; then the reading of 1,000 real files' recording times,
 // first read and kept. Prints figures only; nothing passes or fails on time.
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
 #include "tasks/RecordingTime.h"
 #include "tasks/TaskList.h"
@@ -45,8 +46,7 @@ void Report(const char *what, const std::vector<double> &ms)
 
 int main(int argc, char **argv)
 {
-    qvj::test::PrepareProcess();
-    QCoreApplication app(argc, argv);
+    const qvj::bench::Bench bench(argc, argv);
     qvj::test::RecordingDesktop desktop;
     std::mt19937 random(7);
 
@@ -85,7 +85,7 @@ int main(int argc, char **argv)
     Report("drag of 100 rows", dragged);
 
     // Real files: one short clip copied 1,000 times (each read as a file of its own).
-    QTemporaryDir dir;
+    const QDir dir(bench.Root());
     const QString clip = dir.filePath(QStringLiteral("clip.mp4"));
     if (!qvj::test::MakeClip(clip, {.seconds = 1.0, .width = 320, .height = 240}))
         return 1;

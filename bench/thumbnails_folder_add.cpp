@@ -1,6 +1,7 @@
 // A folder of 1,000 video files added to the task list, without and with the pictures of the
 // rows being made in the background; then how long the pictures take to be all made. Prints
 // figures only; nothing passes or fails on time.
+#include "BenchSetup.h"
 #include "common/TestSupport.h"
 #include "tasks/TaskList.h"
 #include "tasks/Thumbnails.h"
@@ -57,12 +58,11 @@ Figures AddFolder(const QString &folder, bool withPictures)
 
 int main(int argc, char **argv)
 {
-    qvj::test::PrepareProcess();
-    QCoreApplication app(argc, argv);
+    const qvj::bench::Bench bench(argc, argv);
     // Arguments: the number of files (1000) and of rounds (2).
-    const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
-    QTemporaryDir dir;
-    if (!dir.isValid())
+    const int count = bench.Int(1, 1000);
+    const QDir dir(bench.Root());
+    if (bench.Root().isEmpty())
         return 1;
     // One short clip, listed under 1,000 names (symbolic links): the figures are those of the list
     // and of the pictures, not of the disk.
@@ -85,7 +85,7 @@ int main(int argc, char **argv)
     }
 
     AddFolder(folder, false); // warms the disk cache and the library
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 2;
+    const int rounds = bench.Int(2, 2);
     for (int round = 0; round < rounds; ++round) {
         const Figures without = AddFolder(folder, false);
         const Figures with = AddFolder(folder, true);

@@ -1,6 +1,7 @@
 #include "app/FileDialogs.h"
 
 #include "app/MainFormRules.h"
+#include "platform/RawNames.h"
 
 #include <QFileDialog>
 #include <QPointer>
@@ -54,8 +55,11 @@ static QStringList runDialog(QFileDialog *dialog)
     const bool accepted = dialog->exec() == QDialog::Accepted;
     if (!guard)
         return {};
-    const QStringList files = accepted ? dialog->selectedFiles() : QStringList();
+    QStringList files = accepted ? dialog->selectedFiles() : QStringList();
     delete dialog;
+    // The dialog reads names as UTF-8; a name that is not comes back to its own bytes here.
+    for (QString &file : files)
+        file = RecoverRawName(file);
     return files;
 }
 

@@ -4,7 +4,7 @@
 // dragged to a new place).
 #include "app/ImageButton.h"
 #include "app/TMainForm.h"
-#include "pipeline/JoinJob.h"
+#include "pipeline/job/JoinJob.h"
 #include "tasks/TaskList.h"
 
 #include <QAction>
@@ -41,13 +41,14 @@ void TMainForm::BuildKeys()
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    actMoveUp = command("actMoveUp", QStringLiteral("Move Up"), {QKeySequence(Qt::CTRL | Qt::Key_Up)},
-                        &TMainForm::tbtnUpClick);
+    actMoveUp = command("actMoveUp", QStringLiteral("Move Up"),
+                        {QKeySequence(Qt::CTRL | Qt::Key_Up)}, &TMainForm::tbtnUpClick);
     actMoveDown = command("actMoveDown", QStringLiteral("Move Down"),
                           {QKeySequence(Qt::CTRL | Qt::Key_Down)}, &TMainForm::tbtnDownClick);
-    actStart = command("actStart", QStringLiteral("Start"),
-                       {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
-                       &TMainForm::imgStartClick);
+    actStart
+        = command("actStart", QStringLiteral("Start"),
+                  {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
+                  &TMainForm::imgStartClick);
     actStop = command("actStop", QStringLiteral("Stop"), {QKeySequence(Qt::Key_Escape)},
                       &TMainForm::imgStopClick);
     actHelp = command("actHelp", QStringLiteral("Help"), {QKeySequence(Qt::Key_F1)},
@@ -108,9 +109,9 @@ void TMainForm::BuildKeys()
 
     // Tab goes from the top of the window to its bottom, left to right.
     const QList<QWidget *> order
-        = {tbtnAddFile, tbtnAddDir, tbtnSetting, tbtnAbout, tbtnHelp,   ltvTask,
-           tbtnRemove,  tbtnClear,  tbtnUp,      tbtnDown,  cmbProfile, bbtnSetting,
-           edtOutputFile, bbtnBrowser, bbtnOpen, imgStart, imgStop};
+        = {tbtnAddFile,   tbtnAddDir,  tbtnSetting, tbtnAbout, tbtnHelp,   ltvTask,
+           tbtnRemove,    tbtnClear,   tbtnUp,      tbtnDown,  cmbProfile, bbtnSetting,
+           edtOutputFile, bbtnBrowser, bbtnOpen,    imgStart,  imgStop};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
     ltvTask->setFocus();
@@ -144,7 +145,6 @@ void TMainForm::NameControls()
     connect(&Job(), &JoinJob::stageTitleChanged, this, describe);
     connect(&Job(), &JoinJob::currentFileChanged, this, describe);
     connect(&Job(), &JoinJob::currentFileShown, this, describe);
-
 }
 
 void TMainForm::KeepFocusOnStartStop(bool hadFocus, TImageButton *to)
@@ -152,8 +152,8 @@ void TMainForm::KeepFocusOnStartStop(bool hadFocus, TImageButton *to)
     // Start and Stop take each other's place, and the focus goes with them; a focus left on
     // a control that was turned off or hidden goes there too.
     const QWidget *focus = QApplication::focusWidget();
-    const bool lost = !focus || focus->window() != this || !focus->isEnabled()
-        || !focus->isVisible();
+    const bool lost
+        = !focus || focus->window() != this || !focus->isEnabled() || !focus->isVisible();
     if (hadFocus || (lost && isActiveWindow()))
         to->setFocus(Qt::TabFocusReason);
 }

@@ -4,7 +4,7 @@
 // user's choice: it is not stored at the close, so the next start proposes from its own list.
 #include "app/TMainForm.h"
 
-#include "pipeline/JobControl.h"
+#include "pipeline/job/JobControl.h"
 #include "platform/UserFiles.h"
 #include "profiles/ProfileSettings.h"
 #include "tasks/TaskList.h"

@@ -2,6 +2,8 @@
 
 #include "app/FitBox.h"
 
+#include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include "platform/System.h"
 
 #include <QApplication>
@@ -130,11 +132,11 @@ QString QtDesktop::OpenPath(const QString &path)
     // A web address (the About box's links) opens in the browser; anything else is a file.
     const bool link
         = path.startsWith(QLatin1String("https://")) || path.startsWith(QLatin1String("http://"));
-    if (!link && !QFileInfo::exists(path))
+    if (!link && !FileExists(path) && !DirectoryExists(path))
         return QStringLiteral("It does not exist: it may have been moved, renamed or deleted.");
-    if (QDesktopServices::openUrl(link ? QUrl(path) : QUrl::fromLocalFile(path)))
+    if (QDesktopServices::openUrl(link ? QUrl(path) : UrlFromName(path)))
         return QString();
-    return OpenFailureReason(link, QFileInfo(path).isDir(),
+    return OpenFailureReason(link, DirectoryExists(path),
                              !QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty());
 }
 

@@ -5,10 +5,12 @@
 #include "app/JobDesktop.h"
 #include "app/TProcessForm.h"
 #include "app/TSizeForm.h"
-#include "pipeline/JoinJob.h"
-#include "pipeline/ModelJobInputs.h"
+#include "pipeline/job/JobFolder.h"
+#include "pipeline/job/JoinJob.h"
+#include "pipeline/job/ModelJobInputs.h"
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include "profiles/ProfileSettings.h"
 #include "settings/IniFile.h"
 #include "settings/Preferences.h"
@@ -102,7 +104,7 @@ void TMainForm::FormCreate()
     const StartupPathList startup = StartupPaths(m_arguments, m_currentDir);
     if (!startup.unreadableListFile.isEmpty())
         m_desktop.ShowError(QStringLiteral("Unable to read the list file ")
-                            + startup.unreadableListFile);
+                            + ShownName(startup.unreadableListFile));
     m_tasks->AddStartUpPaths(startup.paths);
 
     setAcceptDrops(true);
@@ -157,6 +159,8 @@ QString TMainForm::ProfilePath() const
 
 void TMainForm::FormShow()
 {
+    // What jobs of this program that were killed left in the temporary folders goes now.
+    RemoveDeadJobFolders(m_prefs->TempDir(), m_workDir);
     const IniFile ini(PreferencesPath());
     if (cmbProfile->count() > 0) {
         const int index = ini.GetNumber(QStringLiteral("Main"), QStringLiteral("Profile"), 0);

@@ -2,6 +2,7 @@
 // row, the keys and the popup menu. The rules are the task list model's.
 #include "app/FileDialogs.h"
 #include "app/TMainForm.h"
+#include "platform/RawNames.h"
 #include "tasks/TaskList.h"
 
 #include <QAction>
@@ -148,8 +149,9 @@ void TMainForm::dropEvent(QDropEvent *event)
 {
     QStringList paths;
     for (const QUrl &url : event->mimeData()->urls()) {
+        // Byte for byte: a name that is not UTF-8 comes percent-encoded as it is.
         if (url.isLocalFile())
-            paths.append(url.toLocalFile());
+            paths.append(NameFromUrl(url));
     }
     event->acceptProposedAction();
     m_tasks->DropPaths(paths);

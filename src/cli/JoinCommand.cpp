@@ -1,7 +1,9 @@
 #include "cli/JoinCommand.h"
 
-#include "pipeline/JobControl.h"
+#include "pipeline/job/JobControl.h"
+#include "pipeline/job/JobFolder.h"
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include "platform/UserFiles.h"
 #include "profiles/ProfileCatalogue.h"
 #include "settings/IniFile.h"
@@ -124,6 +126,8 @@ int JoinCommand::Prepare(const CliOptions &options)
     m_job.SetWorkDir(files.workDir);
     if (!options.tempDir.isEmpty())
         m_preferences.SetTempDir(AbsolutePath(options.tempDir));
+    // What jobs of this program that were killed left in the temporary folders goes now.
+    RemoveDeadJobFolders(m_preferences.TempDir(), files.workDir);
     // No after-job action: the command ends, and that is all.
     m_preferences.SetOpenDir(false);
     m_preferences.SetExit(false);
@@ -158,8 +162,8 @@ int JoinCommand::Prepare(const CliOptions &options)
     QStringList paths;
     for (const QString &input : options.inputs) {
         paths << AbsolutePath(input);
-        if (!FileExists(paths.back()))
-            return Fail(QStringLiteral("There is no file %1.").arg(input));
+        if (const QString why = WhyNotAFile(paths.back(), input); !why.isEmpty())
+            return Fail(why);
     }
     // The encoder's look at the files runs while the rows read them, several at a time.
     m_job.CheckEarly(paths);
@@ -226,7 +230,10 @@ void JoinCommand::OnFinished(JobOutcome outcome, AfterJobAction)
     int status = ExitFailed;
     if (outcome == JobOutcome::Completed) {
         status = ExitCompleted;
-        PrintTo(stdout, m_job.OutputPath());
+        // The written file's name as its bytes, for a script to use as it is.
+        const QByteArray name = NameToBytes(m_job.OutputPath()) + '\n';
+        std::fwrite(name.constData(), 1, size_t(name.size()), stdout);
+        std::fflush(stdout);
     } else if (outcome == JobOutcome::Stopped && m_interrupted) {
         status = ExitInterrupted;
     }

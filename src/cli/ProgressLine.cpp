@@ -1,6 +1,6 @@
 #include "cli/ProgressLine.h"
 
-#include "pipeline/Progress.h"
+#include "pipeline/runs/Progress.h"
 
 QString FormatProgressLine(const ProgressView &view)
 {

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 QString AddTrailingBackslash(const QString &path)
 {
     if (path.isEmpty() || path.endsWith(QLatin1Char('/')))
@@ -54,6 +56,24 @@ bool FileExists(const QString &path)
 bool DirectoryExists(const QString &path)
 {
     return !path.isEmpty() && QFileInfo(OpenablePath(path)).isDir();
+}
+
+QString WhyNotAFile(const QString &path, const QString &shown)
+{
+    const QByteArray bytes = NameToBytes(path);
+    struct stat target = {}, entry = {};
+    const auto say = [&](const char *text) {
+        return QCoreApplication::translate("Paths", text).arg(ShownName(shown));
+    };
+    if (path.isEmpty() || ::lstat(bytes.constData(), &entry) != 0)
+        return say("There is no file %1.");
+    if (::stat(bytes.constData(), &target) != 0)
+        return say("%1 is a link that leads nowhere.");
+    if (S_ISDIR(target.st_mode))
+        return say("%1 is a folder, not a file.");
+    if (!S_ISREG(target.st_mode))
+        return say("%1 is not a file: it is a device, a pipe or a socket.");
+    return QString();
 }
 
 QString ProgramDirectory()

@@ -25,5 +25,10 @@ bool FileExists(const QString &path);
 // True for an existing directory.
 bool DirectoryExists(const QString &path);
 
+// Why path cannot be read as a file, as a sentence naming it by shown: that nothing is there,
+// that it is a folder, a link that leads nowhere (to nothing, or round in a circle), or
+// something else that holds no file. Empty for a file (symbolic links followed).
+QString WhyNotAFile(const QString &path, const QString &shown);
+
 // The directory of the running executable, symbolic links resolved, with a trailing "/".
 QString ProgramDirectory();

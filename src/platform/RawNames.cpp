@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cerrno>
+#include <dirent.h>
 #include <mutex>
 #include <unistd.h>
 
@@ -120,4 +122,69 @@ QString OpenablePath(const QString &path)
         return path;
     links.insert(path, link);
     return link;
+}
+
+QString NameFromUrl(const QUrl &url)
+{
+    if (!url.isLocalFile())
+        return QString();
+    if (!url.host().isEmpty())
+        return url.toLocalFile();
+    return NameFromBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
+QUrl UrlFromName(const QString &path)
+{
+    if (!HoldsRawBytes(path))
+        return QUrl::fromLocalFile(path);
+    return QUrl::fromEncoded(QByteArray("file://") + NameToBytes(path).toPercentEncoding("/"),
+                             QUrl::StrictMode);
+}
+
+QString RecoverRawName(const QString &path)
+{
+    if (!path.contains(QChar::ReplacementCharacter))
+        return path;
+    const QStringList parts = path.split(QLatin1Char('/'));
+    QString done;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        QString part = parts.at(i);
+        if (part.contains(QChar::ReplacementCharacter)) {
+            const QString folder
+                = i == 0 ? QStringLiteral(".") : (done.isEmpty() ? QStringLiteral("/") : done);
+            QStringList matches;
+            for (const QString &name : FolderNames(folder))
+                if (QString::fromUtf8(NameToBytes(name)) == part)
+                    matches << name;
+            if (matches.size() == 1)
+                part = matches.front();
+        }
+        done = i == 0 ? part : done + QLatin1Char('/') + part;
+    }
+    return done;
+}
+
+QStringList FolderNames(const QString &folder)
+{
+    QStringList names;
+    DIR *d = ::opendir(NameToBytes(folder).constData());
+    if (!d)
+        return names;
+    while (const dirent *entry = ::readdir(d)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names << NameFromBytes(name);
+    }
+    ::closedir(d);
+    return names;
+}
+
+bool RemoveNamedFile(const QString &path)
+{
+    return ::unlink(NameToBytes(path).constData()) == 0 || errno == ENOENT;
+}
+
+bool RemoveEmptyFolder(const QString &path)
+{
+    return ::rmdir(NameToBytes(path).constData()) == 0 || errno == ENOENT;
 }

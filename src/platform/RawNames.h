@@ -11,6 +11,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 
 // The name for the file system's bytes.
 QString NameFromBytes(const QByteArray &bytes);
@@ -25,3 +27,19 @@ QString ShownName(const QString &name);
 // name holding bytes that are not UTF-8 a symbolic link to it, made once in a private folder
 // of this process that is removed when the process ends. The link's name keeps the extension.
 QString OpenablePath(const QString &path);
+
+// The local file a file URL names, byte for byte: the URL's percent-encoded bytes that are not
+// UTF-8 (a dropped Latin-1 name) are kept, where QUrl::toLocalFile would replace them. Empty
+// for a URL that is not a local file.
+QString NameFromUrl(const QUrl &url);
+// The file URL of a path, its bytes percent-encoded as they are, for the desktop's opener.
+QUrl UrlFromName(const QString &path);
+// For a path that Qt's own classes have read from the file system (a file dialog's choice),
+// whose bytes that are not UTF-8 came out as replacement characters: the path of the one
+// entry of each folder that reads so, or the path unchanged where none or several do.
+QString RecoverRawName(const QString &path);
+// The names in a folder ("." and ".." left out), read as the file system's bytes.
+QStringList FolderNames(const QString &folder);
+// Deletes a file, or an empty folder, by its bytes. True when it is gone.
+bool RemoveNamedFile(const QString &path);
+bool RemoveEmptyFolder(const QString &path);

@@ -118,7 +118,26 @@ private:
     void *m_handle;
 };
 
+// The time the file says it was recorded, or else encoded.
+std::optional<QDateTime> StatedTime(MediaInfoHandle &info)
+{
+    for (const wchar_t *field : {L"Recorded_Date", L"Encoded_Date"})
+        if (std::optional<QDateTime> stated
+            = ParseStatedTime(info.Get(MediaInfo_Stream_General, field)))
+            return stated;
+    return std::nullopt;
+}
+
 } // namespace
+
+std::optional<QDateTime> ReadStatedTime(const QString &path)
+{
+    MediaInfoHandle info;
+    if (!info.Valid())
+        return std::nullopt;
+    info.Open(path);
+    return StatedTime(info);
+}
 
 MediaProbeResult RefusedRecording(const QString &path, const QString &playTime, bool soundOnly)
 {
@@ -179,12 +198,9 @@ MediaProbeResult ProbeMedia(const QString &path)
             = width.isEmpty() && !info.Get(MediaInfo_Stream_Audio, L"Format").isEmpty();
         return RefusedRecording(path, width.isEmpty() ? QString() : playTime, soundOnly);
     }
-    MediaProbeResult result
-        = MediaProbeResultFromTexts(playTime, width, height,
-                                    info.Get(MediaInfo_Stream_Video, L"Duration"),
-                                    info.Get(MediaInfo_Stream_Audio, L"Duration"));
-    for (const wchar_t *field : {L"Recorded_Date", L"Encoded_Date"})
-        if ((result.statedTime = ParseStatedTime(info.Get(MediaInfo_Stream_General, field))))
-            break;
+    MediaProbeResult result = MediaProbeResultFromTexts(
+        playTime, width, height, info.Get(MediaInfo_Stream_Video, L"Duration"),
+        info.Get(MediaInfo_Stream_Audio, L"Duration"));
+    result.statedTime = StatedTime(info);
     return result;
 }

@@ -49,6 +49,9 @@ MediaProbeResult RefusedRecording(const QString &path, const QString &playTime, 
 // needs is set here, once, rather than by each probe).
 void PrepareMediaProbes();
 
+// The time a file states it was recorded (or else encoded), nothing when it states none.
+std::optional<QDateTime> ReadStatedTime(const QString &path);
+
 // The result for the texts the library reported; width, height and the streams' durations
 // (milliseconds) are only looked at when the play time is a number.
 MediaProbeResult MediaProbeResultFromTexts(const QString &playTime, const QString &width,

@@ -6,9 +6,6 @@
 #include <QFileInfo>
 #include <QTimeZone>
 
-#include <cstddef>
-#include <MediaInfoDLL/MediaInfoDLL_Static.h>
-
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -223,28 +220,12 @@ std::optional<QDateTime> ParseStatedTime(const QString &text)
 
 std::optional<QDateTime> ReadRecordingTime(const QString &path)
 {
-    const QString openable = OpenablePath(path);
-    const QFileInfo file(openable);
+    const QFileInfo file(OpenablePath(path));
     if (!file.isFile())
         return std::nullopt;
     PrepareMediaProbes();
-    if (void *handle = MediaInfo_New()) {
-        MediaInfo_Option(handle, L"ParseSpeed", L"0");
-        const std::wstring name = openable.toStdWString();
-        std::optional<QDateTime> stated;
-        if (MediaInfo_Open(handle, name.c_str())) {
-            for (const wchar_t *field : {L"Recorded_Date", L"Encoded_Date"}) {
-                const wchar_t *value = MediaInfo_Get(handle, MediaInfo_Stream_General, 0, field,
-                                                     MediaInfo_Info_Text, MediaInfo_Info_Name);
-                if (value && (stated = ParseStatedTime(QString::fromWCharArray(value))))
-                    break;
-            }
-        }
-        MediaInfo_Close(handle);
-        MediaInfo_Delete(handle);
-        if (stated)
-            return stated;
-    }
+    if (std::optional<QDateTime> stated = ReadStatedTime(path))
+        return stated;
     return file.lastModified();
 }
 
@@ -258,8 +239,9 @@ void RecordingTimes::Remember(const QString &path, const std::optional<QDateTime
     const QFileInfo file(OpenablePath(path));
     if (!file.isFile())
         return;
-    m_known.insert(path, {file.lastModified(), file.size(),
-                          stated ? stated : std::optional(file.lastModified())});
+    m_known.insert(
+        path,
+        {file.lastModified(), file.size(), stated ? stated : std::optional(file.lastModified())});
 }
 
 std::vector<std::optional<QDateTime>> RecordingTimes::Times(const QStringList &paths)

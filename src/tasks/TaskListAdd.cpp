@@ -4,6 +4,7 @@
 
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include "tasks/InputTypes.h"
 #include "tasks/ProbeAhead.h"
 
@@ -170,7 +171,8 @@ void TaskListModel::ReportFailures()
         details.append(f.path + QStringLiteral(": ") + f.details);
     }
     m_failures.clear();
-    m_desktop.ShowDetailedError(lines.join(QLatin1Char('\n')), details.join(QLatin1Char('\n')));
+    m_desktop.ShowDetailedError(ShownName(lines.join(QLatin1Char('\n'))),
+                                ShownName(details.join(QLatin1Char('\n'))));
 }
 
 std::vector<std::optional<QDateTime>> TaskListModel::RecordingTimesOfRows()

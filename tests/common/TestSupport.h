@@ -1,7 +1,7 @@
 #pragma once
 // Helpers shared by every test program.
 
-#include "pipeline/JobInputs.h"
+#include "pipeline/job/JobInputs.h"
 #include "platform/Desktop.h"
 
 #include <QString>

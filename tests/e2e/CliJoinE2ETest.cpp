@@ -1,10 +1,21 @@
 // quintor-join with the real encoder, from the built program directory.
 #include "EncoderTestSupport.h"
 
+#include "platform/Paths.h"
+#include "platform/ProcessOwner.h"
+#include "platform/RawNames.h"
+
 #include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -69,6 +80,58 @@ TEST(CliJoin, JoinsUnlikeClipsKeepsAnExistingOutputUnlessToldAndCleansUpOnCtrlC)
         EXPECT_EQ(r.code, 130) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(S(then))) << r.err.toStdString();
     }
+}
+
+// Names that are not UTF-8 everywhere (an input, the temporary folder, the output): the join
+// is written where asked, the texts show the letters, standard output names the file by its
+// bytes, and the temporary folder keeps nothing. A name in the list that is no file is said to
+// be what it is.
+TEST(CliJoin, Latin1NamesJoinAndNamesThatAreNoFileAreSaidToBeWhatTheyAre)
+{
+    QTemporaryDir work;
+    const QString root = work.path() + S("/");
+    const QString made = root + S("made.mp4"), clip = root + NameFromBytes("cl\xEDp.mp4");
+    const QString temp = root + NameFromBytes("t\xE9mp"),
+                  output = root + NameFromBytes("j\xE9.avi");
+    ASSERT_TRUE(MakeClip(made, {.seconds = 1, .extra = {}}));
+    ASSERT_EQ(::rename(NameToBytes(made).constData(), NameToBytes(clip).constData()), 0);
+    ASSERT_TRUE(QDir().mkdir(root + S("folder.avi")));
+    ASSERT_TRUE(QFile::link(root + S("loop.avi"), root + S("loop.avi")));
+    const auto removeRaw = qScopeGuard([&] {
+        for (const QString &name : FolderNames(temp))
+            RemoveNamedFile(temp + S("/") + name);
+        RemoveEmptyFolder(temp);
+        RemoveNamedFile(clip);
+        RemoveNamedFile(output);
+    });
+
+    const std::vector<std::tuple<QString, int, QString>> cases {
+        // the second input, exit code, a line of standard error
+        {clip, 0, S("The joined file is ") + ShownName(output) + S(".")},
+        {root + S("folder.avi"), 1, root + S("folder.avi is a folder, not a file.")},
+        {root + S("loop.avi"), 1, root + S("loop.avi is a link that leads nowhere.")},
+    };
+    // Before each refused run, a folder that a killed job left: the start removes it.
+    QProcess gone;
+    gone.start(S("true"), {});
+    ASSERT_TRUE(gone.waitForStarted());
+    const QByteArray dead = QByteArray::number(gone.processId()) + ' '
+        + ProcessOwnerRecord().split(' ').mid(1).join(' ');
+    ASSERT_TRUE(gone.waitForFinished());
+    for (const auto &[second, code, line] : cases) {
+        if (code != 0) {
+            ASSERT_EQ(::mkdir(NameToBytes(temp + S("/qvj-dead01")).constData(), 0777), 0);
+            WriteFile(OpenablePath(temp + S("/qvj-dead01")) + S("/owner"), dead);
+        }
+        const JoinRun r = RunQuintorJoin({S("--profile"), S("AVI - MPEG-4 Video"), S("--temp"),
+                                          temp, S("-o"), output, clip, second});
+        EXPECT_EQ(r.code, code) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(line)) << r.err.toStdString();
+        EXPECT_FALSE(HoldsRawBytes(r.err)) << r.err.toStdString();
+        EXPECT_EQ(r.out.trimmed(), code == 0 ? output : QString());
+        EXPECT_EQ(FolderNames(temp), QStringList());
+    }
+    EXPECT_TRUE(FileExists(output));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The real encoder's two stages on clips unlike in every way: the joined file keeps its sound
 // in sync with the picture, is as long as its inputs and never freezes.
 #include "EncoderTestSupport.h"
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 
 #include <QDir>
 #include <QTemporaryDir>

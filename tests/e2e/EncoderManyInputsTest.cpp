@@ -3,7 +3,7 @@
 // begins. The joined file is exactly as long as its inputs and its sound in sync at every one.
 #include "EncoderTestSupport.h"
 #include "encoder/routes/PipedJoin.h"
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -148,14 +148,27 @@ TEST(EncoderManyInputs, FullHdInputsWhoseSoundStartsLateDoNotStallTheFeeds)
     QTemporaryDir dir;
     // Matroska keeps each block at its own time, so the sound lies two seconds into the file.
     const QString first = dir.filePath(QStringLiteral("late0.mkv"));
-    const QStringList make {
-        QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-        QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-        QStringLiteral("testsrc2=size=1920x1080:rate=25:duration=3"),
-        QStringLiteral("-itsoffset"), QStringLiteral("2"), QStringLiteral("-f"),
-        QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=duration=1"),
-        QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
-        QStringLiteral("ultrafast"), QStringLiteral("-c:a"), QStringLiteral("aac"), first};
+    const QStringList make {QStringLiteral("-hide_banner"),
+                            QStringLiteral("-loglevel"),
+                            QStringLiteral("error"),
+                            QStringLiteral("-y"),
+                            QStringLiteral("-f"),
+                            QStringLiteral("lavfi"),
+                            QStringLiteral("-i"),
+                            QStringLiteral("testsrc2=size=1920x1080:rate=25:duration=3"),
+                            QStringLiteral("-itsoffset"),
+                            QStringLiteral("2"),
+                            QStringLiteral("-f"),
+                            QStringLiteral("lavfi"),
+                            QStringLiteral("-i"),
+                            QStringLiteral("sine=duration=1"),
+                            QStringLiteral("-c:v"),
+                            QStringLiteral("libx264"),
+                            QStringLiteral("-preset"),
+                            QStringLiteral("ultrafast"),
+                            QStringLiteral("-c:a"),
+                            QStringLiteral("aac"),
+                            first};
     ASSERT_EQ(RunProgram(QStringLiteral("ffmpeg"), make), 0);
     const int count = int(kInputsPerFeed) + 2;
     QString list = u' ' + QuotePath(first);

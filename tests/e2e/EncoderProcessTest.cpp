@@ -1,7 +1,7 @@
 // The real encoder as a process: honest exit codes, no file left by a failure or a stop, no
 // ffmpeg left behind by a killed encoder.
 #include "EncoderTestSupport.h"
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -2,7 +2,7 @@
 // selection, goes through the option builder and both encoder stages and must give a file
 // that plays, in the profile's container, in sync and as long as its inputs.
 #include "EncoderTestSupport.h"
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 #include "profiles/OptionBuilder.h"
 #include "profiles/ProfileCatalogue.h"
 #include "profiles/ProfileSettings.h"

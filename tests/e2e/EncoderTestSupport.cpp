@@ -1,10 +1,12 @@
 #include "EncoderTestSupport.h"
 
-#include "pipeline/CommandLine.h"
+#include "platform/RawNames.h"
 
+#include "pipeline/runs/CommandLine.h"
+
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -145,8 +147,10 @@ void CheckJoined(const QString &output, const std::vector<QString> &inputs, cons
     static std::map<QString, std::pair<DecodedFile, double>> measured;
     for (const QString &in : inputs) {
         const QFileInfo info(in);
-        const QString key = QStringLiteral("%1|%2|%3").arg(info.absoluteFilePath()).arg(
-            info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+        const QString key = QStringLiteral("%1|%2|%3")
+                                .arg(info.absoluteFilePath())
+                                .arg(info.size())
+                                .arg(info.lastModified().toMSecsSinceEpoch());
         auto found = measured.find(key);
         if (found == measured.end())
             found = measured.emplace(key, std::pair(DecodeFile(in), ProbeFile(in).seconds)).first;
@@ -303,7 +307,8 @@ JoinRun RunQuintorJoin(const QStringList &args, const JoinRunSettings &settings)
         return r;
     }
     r.err += QString::fromUtf8(p.readAllStandardError());
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    // The output names the written file by its bytes.
+    r.out = NameFromBytes(p.readAllStandardOutput());
     if (p.exitStatus() == QProcess::NormalExit)
         r.code = p.exitCode();
     return r;

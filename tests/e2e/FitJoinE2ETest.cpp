@@ -163,8 +163,8 @@ TEST(FitJoin, OnlyTheOddFilesAreConvertedAndTheRestCopiedFrameForFrame)
         plain << dir + S("/") + c.name;
     const JoinRun refused = RunQuintorJoin(plain);
     EXPECT_EQ(refused.code, 1);
-    EXPECT_TRUE(refused.err.contains(S("held upright.mp4: shown turned by 90 degrees; most of "
-                                       "the video is shown upright")))
+    EXPECT_TRUE(refused.err.contains(S("held upright.mp4: shown turned a quarter to the right; "
+                                       "most of the video is shown upright")))
         << refused.err.toStdString();
     EXPECT_TRUE(refused.err.contains(S("\n--fit converts only the files listed")));
     EXPECT_FALSE(QFileInfo::exists(dir + S("/refused.mp4")));

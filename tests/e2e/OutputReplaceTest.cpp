@@ -2,7 +2,7 @@
 // or not the file system makes nameless files (a preloaded shim takes that ability away), and
 // takes output names up to the folder's limit.
 #include "EncoderTestSupport.h"
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -2,9 +2,9 @@
 // to fit and come out in sync, as long as their inputs and with every frame; clips that differ
 // in one property each are refused naming it, from the encoder and from quintor-join.
 #include "EncoderTestSupport.h"
-#include "pipeline/CommandLine.h"
-#include "pipeline/SourceCheck.h"
-#include "pipeline/SourceFit.h"
+#include "pipeline/checks/SourceCheck.h"
+#include "pipeline/checks/SourceFit.h"
+#include "pipeline/runs/CommandLine.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 // The command-line splitter with the "Pos:" reader: any text splits; a quoted path splits back
 // to exactly itself; any chunks of encoder output move the bars only within 0..100.
 #include "FuzzTarget.h"
-#include "pipeline/CommandLine.h"
-#include "pipeline/Progress.h"
+#include "pipeline/runs/CommandLine.h"
+#include "pipeline/runs/Progress.h"
 
 #include <QStringList>
 

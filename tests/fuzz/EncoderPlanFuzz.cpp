@@ -2,11 +2,11 @@
 // command line after the inputs, each further part (split at zero bytes) the probe facts of
 // one input as ffprobe's JSON. Only the plan's public functions are called.
 #include "FuzzTarget.h"
+#include "encoder/input/InputProbe.h"
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FfmpegPlan.h"
-#include "encoder/input/InputProbe.h"
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 
 #include <vector>
 

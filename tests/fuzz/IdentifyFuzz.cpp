@@ -5,8 +5,8 @@
 #include "FuzzTarget.h"
 #include "encoder/input/Identify.h"
 #include "encoder/plan/FitSettings.h"
-#include "pipeline/FitDecision.h"
-#include "pipeline/SourceFit.h"
+#include "pipeline/checks/FitDecision.h"
+#include "pipeline/checks/SourceFit.h"
 
 #include <QString>
 

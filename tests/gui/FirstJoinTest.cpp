@@ -5,7 +5,7 @@
 
 #include "app/MainFormRules.h"
 #include "app/QtDesktop.h"
-#include "pipeline/JobControl.h"
+#include "pipeline/job/JobControl.h"
 #include "platform/UserFiles.h"
 #include "profiles/ProfileSettings.h"
 #include "ui/TAboutForm.h"

@@ -4,18 +4,21 @@
 
 #include "app/TurnOffBox.h"
 #include "common/BrokenRecordings.h"
+#include "pipeline/job/JoinJob.h"
 #include "platform/Paths.h"
 #include "platform/RawNames.h"
-#include "pipeline/JoinJob.h"
 #include "settings/Preferences.h"
 #include "tasks/MediaProbe.h"
 #include "tasks/TimeText.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -302,6 +305,27 @@ TEST_F(JobWindow, RecordingsThatWentWrongJoinOrAreRefusedInWords)
     ASSERT_TRUE(WaitForTheEnd());
     EXPECT_EQ(Column(*form, 3), QStringList(joinable.size(), QStringLiteral("Complete")));
     EXPECT_NEAR(test::DecodableSeconds(Output()), seconds, joinable.size() / 25.0 + 1e-6);
+
+    // Dropped from a file manager (its bytes percent-encoded in the URL), the Latin-1 name is
+    // the same file again: asked about as listed already, then listed with its letters.
+    const auto latin
+        = std::find_if(set.begin(), set.end(), [](const auto &b) { return HoldsRawBytes(b.path); });
+    ASSERT_NE(latin, set.end());
+    QMimeData files;
+    files.setData(QStringLiteral("text/uri-list"),
+                  QByteArray("file://")
+                      .append(NameToBytes(latin->path).toPercentEncoding("/"))
+                      .append("\r\n"));
+    desktop.calls.clear();
+    desktop.answers = {true};
+    QWidget *viewport = form->ltvTask->viewport();
+    const QPoint at = viewport->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    EXPECT_EQ(desktop.Of(QStringLiteral("question")).size(), 1u);
+    EXPECT_EQ(Column(*form, 0).count(ShownName(latin->path)), 2);
 }
 
 // A copy of files that differ: while the box asks whether to convert them, no stage is named

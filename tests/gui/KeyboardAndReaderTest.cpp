@@ -4,7 +4,7 @@
 // interface), the list sorted and dropped on, and text readable under a dark palette.
 #include "MainFormSupport.h"
 
-#include "pipeline/JoinJob.h"
+#include "pipeline/job/JoinJob.h"
 #include "tasks/Thumbnails.h"
 #include "ui/TAboutForm.h"
 #include "ui/TSettingForm.h"
@@ -40,7 +40,8 @@ double Contrast(const QColor &a, const QColor &b)
         const auto channel = [](double v) {
             return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
         };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF())
+            + 0.0722 * channel(c.blueF());
     };
     const double x = luminance(a) + 0.05, y = luminance(b) + 0.05;
     return std::max(x, y) / std::min(x, y);
@@ -115,8 +116,9 @@ protected:
     void Open(const QStringList &clips)
     {
         QDir(work.path()).mkpath(QStringLiteral("temp"));
-        test::WriteFile(Ini(), "[Main]\r\nProfile=1\r\nAsk=1\r\nTemp Dir="
-                                   + work.filePath(QStringLiteral("temp")).toUtf8() + "\r\n");
+        test::WriteFile(Ini(),
+                        "[Main]\r\nProfile=1\r\nAsk=1\r\nTemp Dir="
+                            + work.filePath(QStringLiteral("temp")).toUtf8() + "\r\n");
         Start(clips);
         form->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -134,8 +136,8 @@ TEST_F(KeyboardAndReader, EveryControlOfEveryWindowHasANameAndItsRole)
     Open({Clip(QStringLiteral("name-a")), Clip(QStringLiteral("name-b"))});
     QStringList faults;
     int walked = 0;
-    for (QWidget *window : std::initializer_list<QWidget *> {
-             form.get(), form->OpSettingForm, form->SettingForm, form->AboutForm}) {
+    for (QWidget *window : std::initializer_list<QWidget *> {form.get(), form->OpSettingForm,
+                                                             form->SettingForm, form->AboutForm}) {
         QList<QWidget *> widgets = window->findChildren<QWidget *>();
         for (QWidget *w : widgets) {
             if (w->window() != window || !Interactive(w))
@@ -165,13 +167,14 @@ TEST_F(KeyboardAndReader, EveryControlOfEveryWindowHasANameAndItsRole)
     for (QAction *action : form->ppmTask->actions())
         if (!action->isSeparator() && action->text().isEmpty())
             faults << QStringLiteral("ppmTask: an entry without a name");
-    std::cout << "walked " << walked << " interactive controls in 4 windows, "
-              << faults.size() << " without a name or of the wrong role\n";
+    std::cout << "walked " << walked << " interactive controls in 4 windows, " << faults.size()
+              << " without a name or of the wrong role\n";
     EXPECT_GT(walked, 40);
     EXPECT_EQ(faults, QStringList());
 
     // The list's columns and cells say what they hold.
-    EXPECT_EQ(form->TaskList().index(0, 1).data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("Length"));
+    EXPECT_EQ(form->TaskList().index(0, 1).data(Qt::AccessibleDescriptionRole).toString(),
+              QStringLiteral("Length"));
     EXPECT_EQ(form->TaskList().index(0, 0).data(Qt::AccessibleDescriptionRole).toString(),
               "Input File, with a picture from the video");
 }
@@ -228,7 +231,9 @@ TEST_F(KeyboardAndReader, AJoinFromTheKeyboard)
     QStringList described;
     QObject::connect(&form->Job(), &JoinJob::totalProgressChanged, form.get(), [&] {
         readBack << QAccessible::queryAccessibleInterface(form->pgbTotal)
-                        ->valueInterface()->currentValue().toDouble()
+                        ->valueInterface()
+                        ->currentValue()
+                        .toDouble()
                  << form->pgbTotal->value();
         described << QAccessible::queryAccessibleInterface(form->pgbCurrent)
                          ->text(QAccessible::Description);
@@ -242,7 +247,8 @@ TEST_F(KeyboardAndReader, AJoinFromTheKeyboard)
     desktop.calls.clear();
     Key(Qt::Key_Space);
     ASSERT_TRUE(QTest::qWaitFor([this] { return !form->Job().IsActive(); }, 120000));
-    EXPECT_TRUE(Calls().value(0).startsWith("message|Complete|The joining is completed successfully.\n"))
+    EXPECT_TRUE(
+        Calls().value(0).startsWith("message|Complete|The joining is completed successfully.\n"))
         << Calls().value(0).toStdString();
     ASSERT_GE(readBack.size(), 4);
     for (qsizetype i = 0; i + 1 < readBack.size(); i += 2)
@@ -267,13 +273,15 @@ TEST_F(KeyboardAndReader, SortDropAndEscape)
         for (int i = 0; i < list.Count(); ++i)
             byPath[list.index(i, 0).data().toString()]
                 = list.index(i, 1).data().toString()
-                + QString::number(list.index(i, 0).data(Qt::DecorationRole).value<QPixmap>().cacheKey());
+                + QString::number(
+                      list.index(i, 0).data(Qt::DecorationRole).value<QPixmap>().cacheKey());
         return byPath;
     };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Thumbnails().Running() + form->Thumbnails().Queued() == 0; }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return form->Thumbnails().Running() + form->Thumbnails().Queued() == 0; }, 30000));
     const auto before = rows();
-    form->ltvTask->selectionModel()->select(list.index(0, 0), QItemSelectionModel::Select
-                                                                   | QItemSelectionModel::Rows);
+    form->ltvTask->selectionModel()->select(
+        list.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     form->ppmTaskPopup();
     EXPECT_TRUE(form->SortByName1->isEnabled() && form->SortByTime1->isEnabled());
     form->SortByName1->trigger();
@@ -315,12 +323,20 @@ TEST_F(KeyboardAndReader, TextIsReadableUnderADarkPalette)
     const QPalette light = QApplication::palette();
     QPalette dark;
     const QColor surface(0x2b, 0x2d, 0x31), base(0x1e, 0x1f, 0x22), text(0xe6, 0xe6, 0xe6);
-    for (const auto &[role, colour] : std::initializer_list<std::pair<QPalette::ColorRole, QColor>> {
-             {QPalette::Window, surface}, {QPalette::WindowText, text}, {QPalette::Base, base},
-             {QPalette::AlternateBase, surface}, {QPalette::Text, text}, {QPalette::Button, surface},
-             {QPalette::ButtonText, text}, {QPalette::Highlight, QColor(0x35, 0x84, 0xe4)},
-             {QPalette::HighlightedText, Qt::white}, {QPalette::ToolTipBase, base},
-             {QPalette::ToolTipText, text}, {QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9a)}})
+    for (const auto &[role, colour] :
+         std::initializer_list<std::pair<QPalette::ColorRole, QColor>> {
+             {QPalette::Window, surface},
+             {QPalette::WindowText, text},
+             {QPalette::Base, base},
+             {QPalette::AlternateBase, surface},
+             {QPalette::Text, text},
+             {QPalette::Button, surface},
+             {QPalette::ButtonText, text},
+             {QPalette::Highlight, QColor(0x35, 0x84, 0xe4)},
+             {QPalette::HighlightedText, Qt::white},
+             {QPalette::ToolTipBase, base},
+             {QPalette::ToolTipText, text},
+             {QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9a)}})
         dark.setColor(role, colour);
     QStringList faults;
     for (const bool isDark : {true, false}) {
@@ -337,13 +353,16 @@ TEST_F(KeyboardAndReader, TextIsReadableUnderADarkPalette)
                 shot.save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + window->objectName()
                           + (isDark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png")));
             for (QLabel *label : window->findChildren<QLabel *>()) {
-                if (!label->isVisibleTo(window) || label->text().isEmpty() || !label->pixmap().isNull())
+                if (!label->isVisibleTo(window) || label->text().isEmpty()
+                    || !label->pixmap().isNull())
                     continue;
                 const QRect area(label->mapTo(window, QPoint(0, 0)), label->size());
                 const QColor fg = label->palette().color(label->foregroundRole());
                 const double ratio = Contrast(fg, Background(shot, area));
                 if (ratio < 4.5)
-                    faults << QStringLiteral("%1/%2 %3").arg(window->objectName(), label->objectName(), label->text()) + QString::asprintf(" %.2f", ratio);
+                    faults << QStringLiteral("%1/%2 %3")
+                                  .arg(window->objectName(), label->objectName(), label->text())
+                            + QString::asprintf(" %.2f", ratio);
             }
             if (window != form.get())
                 window->hide();

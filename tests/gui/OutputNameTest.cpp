@@ -5,8 +5,8 @@
 #include "MainFormSupport.h"
 
 #include "app/MainFormRules.h"
-#include "pipeline/JobControl.h"
-#include "pipeline/JoinJob.h"
+#include "pipeline/job/JobControl.h"
+#include "pipeline/job/JoinJob.h"
 #include "platform/UserFiles.h"
 #include "ui/TSettingForm.h"
 

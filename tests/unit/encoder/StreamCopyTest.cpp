@@ -4,7 +4,7 @@
 #include "encoder/input/Identify.h"
 #include "encoder/input/MediaReader.h"
 #include "encoder/routes/EncoderRoutes.h"
-#include "pipeline/SourceFit.h"
+#include "pipeline/checks/SourceFit.h"
 
 #include <QTemporaryDir>
 

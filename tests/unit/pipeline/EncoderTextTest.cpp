@@ -1,9 +1,9 @@
 // The texts exchanged with the encoder: its command lines, and its output read for the
 // progress bars and for a failure message.
 #include "common/TestSupport.h"
-#include "pipeline/CommandLine.h"
-#include "pipeline/OutputTail.h"
-#include "pipeline/Progress.h"
+#include "pipeline/runs/CommandLine.h"
+#include "pipeline/runs/OutputTail.h"
+#include "pipeline/runs/Progress.h"
 
 #include <QLocale>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The fit of a copy: the kind with the greatest total length is kept, only the files that
 // differ from it are converted, with settings that make exactly that kind, and files no
 // encoder here can make alike are refused with the reason.
-#include "pipeline/FitDecision.h"
+#include "pipeline/checks/FitDecision.h"
 #include "common/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,8 @@
-#include "pipeline/JobControl.h"
+#include "pipeline/job/JobControl.h"
 #include "common/TestSupport.h"
-#include "pipeline/JobFolder.h"
+#include "pipeline/job/JobFolder.h"
+#include "platform/ProcessOwner.h"
+#include "platform/RawNames.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,6 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <limits>
@@ -182,16 +188,25 @@ TEST_F(JobControl, RemovingTheJobFolderDeletesOnlyTheIntermediateFilesAndThenAnE
     }
 }
 
+// The id of a process that has just ended.
+QByteArray EndedProcessId()
+{
+    QProcess gone;
+    gone.start(S("true"), {});
+    if (!gone.waitForStarted())
+        return QByteArray();
+    const QByteArray pid = QByteArray::number(gone.processId());
+    gone.waitForFinished();
+    return pid;
+}
+
 // The folders of killed jobs are removed at the next start; those of running jobs, foreign
 // folders and unreadable records are left alone.
 TEST_F(JobControl, AJobStartRemovesTheFoldersOfJobsWhoseProcessIsGone)
 {
-    QProcess gone;
-    gone.start(S("true"), {});
-    ASSERT_TRUE(gone.waitForStarted());
-    const QByteArray deadPid = QByteArray::number(gone.processId());
-    ASSERT_TRUE(gone.waitForFinished());
-    const QByteArray self = CurrentJobOwner();
+    const QByteArray deadPid = EndedProcessId();
+    ASSERT_FALSE(deadPid.isEmpty());
+    const QByteArray self = ProcessOwnerRecord();
     const QList<QByteArray> parts = self.trimmed().split(' ');
     const QString temp = root + S("temp/");
     QDir().mkdir(temp);
@@ -224,7 +239,38 @@ TEST_F(JobControl, AJobStartRemovesTheFoldersOfJobsWhoseProcessIsGone)
         EXPECT_EQ(QFileInfo::exists(temp + S(name)), !removed) << name;
     EXPECT_EQ(QDir(temp + S("qvj-hhhhhh")).entryList(QDir::Files | QDir::Hidden),
               QStringList {S("notes.txt")});
-    EXPECT_TRUE(JobOwnerAlive(qvj::test::ReadFile(made + S(kJobOwnerFile))));
+    EXPECT_TRUE(ProcessOwnerAlive(qvj::test::ReadFile(made + S(kJobOwnerFile))));
+}
+
+// A temporary folder named in Latin-1 holds the job's folder like any other, loses it at the
+// job's end, and loses a killed job's at the program's next start.
+TEST_F(JobControl, ATemporaryFolderWhoseNameIsNotUtf8IsCleanedLikeAnyOther)
+{
+    const QByteArray deadPid = EndedProcessId();
+    ASSERT_FALSE(deadPid.isEmpty());
+    const QList<QByteArray> self = ProcessOwnerRecord().trimmed().split(' ');
+    for (const QByteArray name : {QByteArray("temp \xC3\xBC"), QByteArray("t\xE9mp")}) {
+        SCOPED_TRACE(name.toHex().toStdString());
+        const QString temp = root + NameFromBytes(name) + S("/");
+        const JobFolderResult job = MakeJobFolder(temp, root);
+        ASSERT_TRUE(job.folder.startsWith(temp + S("qvj-"))) << job.error.toStdString();
+        const auto write = [](const QString &file, const QByteArray &data) {
+            const int fd = ::open(NameToBytes(file).constData(), O_CREAT | O_WRONLY, 0644);
+            EXPECT_EQ(::write(fd, data.constData(), size_t(data.size())), data.size());
+            ::close(fd);
+        };
+        write(job.folder + S("0.avi"), "x");
+        RemoveJobFolder(job.folder, 1);
+        EXPECT_EQ(FolderNames(temp), QStringList());
+
+        const QString orphan = temp + S("qvj-zzzzzz/");
+        ASSERT_EQ(::mkdir(NameToBytes(orphan).constData(), 0777), 0);
+        write(orphan + S(kJobOwnerFile), deadPid + ' ' + self[1] + ' ' + self[2]);
+        write(orphan + S("1.mp4"), "x");
+        RemoveDeadJobFolders(temp, root);
+        EXPECT_EQ(FolderNames(temp), QStringList());
+        RemoveEmptyFolder(temp);
+    }
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The joined file's length against the inputs' lengths together.
-#include "pipeline/OutputCheck.h"
+#include "pipeline/checks/OutputCheck.h"
 #include "common/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Every failure of an encoder run that the fault matrix forces, and those the encoder names
 // besides, starts its message with the reason in words; the encoder's lines are the details.
-#include "pipeline/RunFailure.h"
+#include "pipeline/runs/RunFailure.h"
 #include "common/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Whether inputs may be joined by copying: every property that must agree, changed alone, is
 // named; sets that agree are never refused; the container's limits hold for every file.
-#include "pipeline/SourceFit.h"
+#include "pipeline/checks/SourceFit.h"
 #include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +90,11 @@ TEST(SourceFit, EachPropertyThatDiffersIsNamedWithBothValues)
          "no sound; most of the video has AAC (LC) 2 channels"},
         // How the picture is shown, and what its colours mean.
         {[](SourceFacts &f) { f.rotation = 90; },
-         "shown turned by 90 degrees; most of the video is shown upright"},
+         "shown turned a quarter to the right; most of the video is shown upright"},
+        {[](SourceFacts &f) { f.rotation = 180; },
+         "shown upside down; most of the video is shown upright"},
+        {[](SourceFacts &f) { f.rotation = 270; },
+         "shown turned a quarter to the left; most of the video is shown upright"},
         {[](SourceFacts &f) { f.fieldOrder = S("tt"); },
          "interlaced, top field first; most of the video is progressive"},
         {[](SourceFacts &f) {

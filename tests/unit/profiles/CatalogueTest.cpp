@@ -129,4 +129,22 @@ TEST(ProgramDirectory, ShippedProfilesAndPreferences)
               QStringLiteral("MP4 - H.264 Video"));
 }
 
+// The shipped ini files (the preferences and every profile) keep the CR LF line ends of their
+// format, whatever a checkout or an editor does to text files.
+TEST(ShippedIniFiles, EndEveryLineWithCrLf)
+{
+    QStringList files {QStringLiteral(QVJ_SOURCE_DIR "/data/Preferences.ini")};
+    const QDir profiles(QStringLiteral(QVJ_SOURCE_DIR "/data/Profiles"));
+    for (const QString &name : profiles.entryList({QStringLiteral("*.bpf")}))
+        files << profiles.filePath(name);
+    ASSERT_GT(files.size(), 1);
+    for (const QString &file : files) {
+        const QByteArray bytes = qvj::test::ReadFile(file);
+        ASSERT_FALSE(bytes.isEmpty()) << file.toStdString();
+        EXPECT_EQ(bytes.count("\r\n"), bytes.count('\n')) << file.toStdString();
+        EXPECT_EQ(bytes.count('\r'), bytes.count('\n')) << file.toStdString();
+        EXPECT_TRUE(bytes.endsWith("\r\n")) << file.toStdString();
+    }
+}
+
 } // namespace

@@ -1,6 +1,6 @@
-#include "pipeline/EncoderRun.h"
+#include "pipeline/runs/EncoderRun.h"
 
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 
 #include <QTimer>
 

@@ -29,15 +29,13 @@ void RemoveJobFolder(const QString &folder, int count);
 // The owner record's name inside a job folder.
 inline constexpr char kJobOwnerFile[] = "owner";
 
-// True when the owner record text names a process that is still running (the same process
-// id, started at the same time, in the same boot). A record that cannot be read counts as
-// alive: only folders known to be orphaned are ever touched.
-bool JobOwnerAlive(const QByteArray &record);
-// This process's owner record.
-QByteArray CurrentJobOwner();
+// The owner record (ProcessOwner.h) names the process of the job.
 
 // Removes every job folder ("qvj-" and six characters) of the temporary folder (ending in
 // "/") whose owner record says its process is gone: its intermediate files ("<n>.avi" and
-// the encoder's hidden ".<n>.avi.*.part"), the chapter list, the record, then the folder when it is empty.
-// Returns how many folders were removed.
+// the encoder's hidden ".<n>.avi.*.part"), the chapter list, the record, then the folder when it is
+// empty. Returns how many folders were removed.
 int RemoveOrphanedJobFolders(const QString &tempFolder);
+// At a start of the program: the orphaned job folders of the temporary folder of the
+// preferences and of the program directory's "temp/" are removed.
+void RemoveDeadJobFolders(const QString &tempDirText, const QString &programDir);

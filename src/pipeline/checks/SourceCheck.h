@@ -2,8 +2,8 @@
 // The check before a join without re-encoding: one run of the encoder with "-identify" over
 // the input files, whose answer says what each holds. Reports through finished(); never waits.
 
-#include "pipeline/EncoderRun.h"
-#include "pipeline/SourceFit.h"
+#include "pipeline/checks/SourceFit.h"
+#include "pipeline/runs/EncoderRun.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "pipeline/JobControl.h"
+#include "pipeline/job/JobControl.h"
 
-#include "pipeline/Progress.h"
+#include "pipeline/runs/Progress.h"
 #include "platform/Paths.h"
 #include "platform/RawNames.h"
 
@@ -28,8 +28,7 @@ StartCheck Refusal(StartCheck check, const QString &title, const QString &text, 
 // True when the folder of path cannot hold a name as long as path's.
 bool NameTooLong(const QString &path)
 {
-    const long nameMax
-        = ::pathconf(NameToBytes(ExtractFileDir(path)).constData(), _PC_NAME_MAX);
+    const long nameMax = ::pathconf(NameToBytes(ExtractFileDir(path)).constData(), _PC_NAME_MAX);
     return nameMax > 0 && NameToBytes(ExtractFileName(path)).size() > nameMax;
 }
 
@@ -96,10 +95,10 @@ bool ConfirmStart(StartCheck &check, Desktop &desktop)
     case StartCheck::Verdict::Go:
         return true;
     case StartCheck::Verdict::Refuse:
-        desktop.ShowMessage(check.title, check.text, check.icon);
+        desktop.ShowMessage(check.title, ShownName(check.text), check.icon);
         return false;
     case StartCheck::Verdict::AskOverwrite:
-        if (desktop.AskQuestion(check.title, check.text)) {
+        if (desktop.AskQuestion(check.title, ShownName(check.text))) {
             check.verdict = StartCheck::Verdict::Go;
             return true;
         }

@@ -3,7 +3,7 @@
 // has), which files are converted to it, and the settings the encoder is given for them. A
 // pure function of the encoder's "-identify" facts.
 
-#include "pipeline/SourceFit.h"
+#include "pipeline/checks/SourceFit.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,6 @@
-#include "pipeline/SourceFit.h"
+#include "pipeline/checks/SourceFit.h"
+
+#include <QCoreApplication>
 
 #include <QHash>
 #include <QLocale>
@@ -47,7 +49,7 @@ QString FpsText(double fps)
 }
 
 // The frame size and rate; the exact rate when the rounded one reads like the other file's.
-QString Picture(const SourceFacts &f, const SourceFacts &other)
+QString PictureText(const SourceFacts &f, const SourceFacts &other)
 {
     QString rate = FpsText(f.fps) + QStringLiteral(" fps");
     if (f.variableRate)
@@ -60,7 +62,7 @@ QString Picture(const SourceFacts &f, const SourceFacts &other)
 
 // The sound as the user knows it; the layout and the rate are named when they are what
 // differs from the other file's.
-QString Sound(const SourceFacts &f, const SourceFacts &other)
+QString SoundText(const SourceFacts &f, const SourceFacts &other)
 {
     if (!f.hasAudio)
         return QStringLiteral("no sound");
@@ -94,13 +96,23 @@ bool SameSound(const SourceFacts &a, const SourceFacts &b)
         && a.channelLayout == b.channelLayout;
 }
 
-QString Turn(int rotation)
+// How the picture is shown, in the words of someone looking at it: rotation counts quarter
+// turns clockwise, as players turn the stored picture for showing.
+QString TurnText(int rotation)
 {
-    return rotation ? QStringLiteral("shown turned by %1 degrees").arg(rotation)
-                    : QStringLiteral("shown upright");
+    switch (rotation) {
+    case 90:
+        return QCoreApplication::translate("SourceFit", "shown turned a quarter to the right");
+    case 180:
+        return QCoreApplication::translate("SourceFit", "shown upside down");
+    case 270:
+        return QCoreApplication::translate("SourceFit", "shown turned a quarter to the left");
+    default:
+        return QCoreApplication::translate("SourceFit", "shown upright");
+    }
 }
 
-QString Fields(const QString &order)
+QString FieldsText(const QString &order)
 {
     if (order == u"tt" || order == u"tb")
         return QStringLiteral("interlaced, top field first");
@@ -134,7 +146,7 @@ bool SameColours(const SourceFacts &a, const SourceFacts &b)
         && same(a.colorMatrix, b.colorMatrix) && range(a.colorRange) == range(b.colorRange);
 }
 
-QString Colours(const SourceFacts &f)
+QString ColoursText(const SourceFacts &f)
 {
     const auto part = [](const QString &v) { return v.isEmpty() ? QStringLiteral("-") : v; };
     return QStringLiteral("%1/%2/%3 %4 range")
@@ -166,7 +178,7 @@ QStringList ContainerMisfits(const SourceFacts &f, const QString &extension)
     if (extension == u".mkv" && f.rotation != 0)
         why << QStringLiteral("a picture %1 cannot be marked so in an MKV file; \"MP4 - Same as "
                               "Source (No Re-encoding)\" keeps it")
-                   .arg(Turn(f.rotation));
+                   .arg(TurnText(f.rotation));
     return why;
 }
 
@@ -179,7 +191,7 @@ QStringList Differences(const SourceFacts &f, const SourceFacts &first)
                         WithProfile(first.videoFormat, first.videoProfile));
     if (!SamePicture(f, first))
         why << QStringLiteral("%1; most of the video is %2")
-                   .arg(Picture(f, first), Picture(first, f));
+                   .arg(PictureText(f, first), PictureText(first, f));
     if (f.pixelFormat != first.pixelFormat)
         why << QStringLiteral("pixel format %1; most of the video has %2")
                    .arg(f.pixelFormat, first.pixelFormat);
@@ -188,16 +200,16 @@ QStringList Differences(const SourceFacts &f, const SourceFacts &first)
                    .arg(f.pixelAspect, first.pixelAspect);
     if (f.rotation != first.rotation)
         why << QStringLiteral("%1; most of the video is %2")
-                   .arg(Turn(f.rotation), Turn(first.rotation));
-    if (Fields(f.fieldOrder) != Fields(first.fieldOrder))
+                   .arg(TurnText(f.rotation), TurnText(first.rotation));
+    if (FieldsText(f.fieldOrder) != FieldsText(first.fieldOrder))
         why << QStringLiteral("%1; most of the video is %2")
-                   .arg(Fields(f.fieldOrder), Fields(first.fieldOrder));
+                   .arg(FieldsText(f.fieldOrder), FieldsText(first.fieldOrder));
     if (!SameColours(f, first))
         why << QStringLiteral("colours %1; most of the video has %2")
-                   .arg(Colours(f), Colours(first));
+                   .arg(ColoursText(f), ColoursText(first));
     if (!SameSound(f, first))
-        why << (f.hasAudio ? QStringLiteral("sound ") : QString()) + Sound(f, first)
-                + QStringLiteral("; most of the video has ") + Sound(first, f);
+        why << (f.hasAudio ? QStringLiteral("sound ") : QString()) + SoundText(f, first)
+                + QStringLiteral("; most of the video has ") + SoundText(first, f);
     else if (f.hasAudio && f.audioStream != first.audioStream)
         why << QStringLiteral("its sound is stream %1; most of the video has it in stream %2")
                    .arg(f.audioStream)

@@ -3,7 +3,7 @@
 // the current output settings. The output box's text is asked for through a function, since
 // the window (or the command line) holds it.
 
-#include "pipeline/JobInputs.h"
+#include "pipeline/job/JobInputs.h"
 
 #include <functional>
 

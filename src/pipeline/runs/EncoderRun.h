@@ -4,7 +4,7 @@
 // arrives, until the process has ended and its output is drained. Nothing here waits or
 // spins the event loop: the run reports through signals.
 
-#include "pipeline/OutputTail.h"
+#include "pipeline/runs/OutputTail.h"
 
 #include <QByteArray>
 #include <QObject>

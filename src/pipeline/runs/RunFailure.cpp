@@ -1,4 +1,4 @@
-#include "pipeline/RunFailure.h"
+#include "pipeline/runs/RunFailure.h"
 
 #include "platform/Paths.h"
 

@@ -1,7 +1,7 @@
-#include "pipeline/SourceCheck.h"
+#include "pipeline/checks/SourceCheck.h"
 
-#include "pipeline/CommandLine.h"
-#include "pipeline/RunFailure.h"
+#include "pipeline/runs/CommandLine.h"
+#include "pipeline/runs/RunFailure.h"
 
 SourceCheck::SourceCheck(QObject *parent)
     : QObject(parent)

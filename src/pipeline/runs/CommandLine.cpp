@@ -1,4 +1,4 @@
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 
 namespace {
 

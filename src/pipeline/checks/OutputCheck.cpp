@@ -1,6 +1,6 @@
-#include "pipeline/OutputCheck.h"
+#include "pipeline/checks/OutputCheck.h"
 
-#include "pipeline/JobInputs.h"
+#include "pipeline/job/JobInputs.h"
 #include "tasks/TimeText.h"
 
 #include <cmath>

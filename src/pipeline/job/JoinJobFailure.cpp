@@ -1,10 +1,10 @@
 // How a job ends when it fails: the encoder could not be started, a run wrote nothing, or no
 // folder could be made for the intermediate files. The message says why first, in words; the
 // encoder's own lines follow as details.
-#include "pipeline/JoinJob.h"
+#include "pipeline/job/JoinJob.h"
 
-#include "pipeline/CommandLine.h"
-#include "pipeline/RunFailure.h"
+#include "pipeline/runs/CommandLine.h"
+#include "pipeline/runs/RunFailure.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -18,9 +18,8 @@ void JoinJob::ConversionFailed()
     m_ending = true;
     StopTimer();
     SetRowStatus(m_row, kFailed);
-    const FailureMessage message
-        = DescribeFailedRun(RunFailure::Stage::Converting, m_inputs.ReadRow(m_row).InputFile,
-                            RowIntermediate(m_row));
+    const FailureMessage message = DescribeFailedRun(
+        RunFailure::Stage::Converting, m_inputs.ReadRow(m_row).InputFile, RowIntermediate(m_row));
     RemoveFolder();
     ShowMessageThen(
         QStringLiteral("Error"), message.text, MessageIcon::Error,

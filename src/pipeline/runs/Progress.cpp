@@ -1,4 +1,4 @@
-#include "pipeline/Progress.h"
+#include "pipeline/runs/Progress.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "pipeline/ModelJobInputs.h"
+#include "pipeline/job/ModelJobInputs.h"
 
-#include "pipeline/JoinJob.h"
+#include "pipeline/job/JoinJob.h"
 #include "profiles/OptionBuilder.h"
 #include "profiles/ProfileSettings.h"
 #include "settings/Preferences.h"

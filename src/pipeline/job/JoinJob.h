@@ -6,13 +6,13 @@
 // and never runs the event loop itself. Every effect on the window is a signal; messages go to the
 // desktop.
 
-#include "pipeline/EncoderRun.h"
-#include "pipeline/FitDecision.h"
-#include "pipeline/JobControl.h"
-#include "pipeline/JobInputs.h"
-#include "pipeline/Progress.h"
-#include "pipeline/RunFailure.h"
-#include "pipeline/SourceCheck.h"
+#include "pipeline/checks/FitDecision.h"
+#include "pipeline/checks/SourceCheck.h"
+#include "pipeline/job/JobControl.h"
+#include "pipeline/job/JobInputs.h"
+#include "pipeline/runs/EncoderRun.h"
+#include "pipeline/runs/Progress.h"
+#include "pipeline/runs/RunFailure.h"
 #include "platform/Desktop.h"
 
 #include <QHash>
@@ -105,6 +105,8 @@ Q_SIGNALS:
 private:
     enum class Stage { None, Conversion, Checking, Joining };
 
+    // The conversion stage over these rows (in this order), into the job's own folder.
+    void StartConversionStage(const std::vector<int> &rows);
     void StartConversionRow();
     void StartJoin(const QString &inputList, StageKind kind);
     // The option naming the chapter list, written into the job's folder, or "" when the output

@@ -1,8 +1,8 @@
-#include "pipeline/JoinJob.h"
+#include "pipeline/job/JoinJob.h"
 
-#include "pipeline/CommandLine.h"
-#include "pipeline/JobFolder.h"
-#include "pipeline/OutputCheck.h"
+#include "pipeline/checks/OutputCheck.h"
+#include "pipeline/job/JobFolder.h"
+#include "pipeline/runs/CommandLine.h"
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
 #include "platform/RawNames.h"
@@ -10,6 +10,8 @@
 
 #include <QFile>
 #include <QPointer>
+
+#include <numeric>
 
 #include <sys/stat.h>
 
@@ -60,35 +62,40 @@ bool JoinJob::Start(const QString &profilePath)
     }
     m_videoSize = m_inputs.VideoSizeValue(profilePath);
 
-    // The conversion stage begins: the progress display replaces the profile controls.
+    // The progress display replaces the profile controls.
+    Q_EMIT elapsedTextChanged(QString());
+    Q_EMIT remainingTextChanged(QString());
+    Q_EMIT progressPanelShown(true);
+    SetState(JobState::Running);
+    m_clock.Reset();
+    m_rowCount = m_inputs.RowCount();
+    std::vector<int> rows(m_rowCount);
+    std::iota(rows.begin(), rows.end(), 0);
+    StartConversionStage(rows);
+    return true;
+}
+
+void JoinJob::StartConversionStage(const std::vector<int> &rows)
+{
     m_stage = Stage::Conversion;
     Q_EMIT stageTitleChanged(QStringLiteral("Prepare (Converting):"));
     Q_EMIT currentFileShown(true);
     Q_EMIT currentFileChanged(QString());
-    Q_EMIT elapsedTextChanged(QString());
-    Q_EMIT remainingTextChanged(QString());
     SetBars({0, 0}, true);
-    Q_EMIT progressPanelShown(true);
-    SetState(JobState::Running);
     m_secondsDone = 0;
-    m_clock.Reset();
     m_timer.start();
-
-    m_rowCount = m_inputs.RowCount();
     double totalSeconds = 0;
-    for (int i = 0; i < m_rowCount; ++i)
-        totalSeconds += m_inputs.ReadRow(i).LengthSeconds;
+    for (const int row : rows)
+        totalSeconds += m_inputs.ReadRow(row).LengthSeconds;
     m_tracker.emplace(StageKind::Conversion, totalSeconds);
-
     const JobFolderResult folder = MakeJobFolder(m_inputs.TempDir(), m_workDir);
     if (folder.folder.isEmpty()) {
         FailWithoutFolder(folder.error);
-        return true;
+        return;
     }
     m_folder = folder.folder;
-    m_row = 0;
+    m_row = rows.empty() ? 0 : rows.front();
     StartConversionRow();
-    return true;
 }
 
 void JoinJob::StartConversionRow()
@@ -97,7 +104,7 @@ void JoinJob::StartConversionRow()
     m_tracker->SetBars(m_bars);
     m_tracker->BeginRun(row.LengthSeconds, m_secondsDone);
     SetRowStatus(m_row, kConverting);
-    Q_EMIT currentFileChanged(ExtractFileName(row.InputFile));
+    Q_EMIT currentFileChanged(ShownName(ExtractFileName(row.InputFile)));
     NoteTarget(RowIntermediate(m_row));
     if (!m_fitRows.empty()) {
         m_run.Start(m_encoderPath,
@@ -362,15 +369,17 @@ void JoinJob::RemoveFolder()
 void JoinJob::ShowMessageThen(const QString &title, const QString &text, MessageIcon icon,
                               std::function<void()> then, const QString &details)
 {
-    // The job goes on when the box is closed; a job that is gone by then does nothing.
+    // The job goes on when the box is closed; a job that is gone by then does nothing. Names
+    // that are not UTF-8 are shown with their letters.
     auto goOn = [self = QPointer<JoinJob>(this), then = std::move(then)] {
         if (self)
             then();
     };
     if (details.isEmpty())
-        m_desktop.ShowMessageThen(title, text, icon, std::move(goOn));
+        m_desktop.ShowMessageThen(title, ShownName(text), icon, std::move(goOn));
     else
-        m_desktop.ShowDetailedMessageThen(title, text, details, icon, std::move(goOn));
+        m_desktop.ShowDetailedMessageThen(title, ShownName(text), ShownName(details), icon,
+                                          std::move(goOn));
 }
 
 void JoinJob::EndIdle(JobOutcome outcome, AfterJobAction action)

@@ -1,7 +1,8 @@
-#include "pipeline/JobFolder.h"
+#include "pipeline/job/JobFolder.h"
 
-#include "pipeline/CommandLine.h"
+#include "pipeline/runs/CommandLine.h"
 #include "platform/Paths.h"
+#include "platform/ProcessOwner.h"
 #include "platform/RawNames.h"
 
 #include <QDir>
@@ -32,35 +33,6 @@ Attempt EnsureFolder(const QString &folder)
     return {folder, errno};
 }
 
-// The fields of /proc/<pid>/stat after the command name: field 22 (start time in clock
-// ticks since boot) is the 20th of them.
-QByteArray ProcessStartTime(const QByteArray &pid)
-{
-    QFile stat(QStringLiteral("/proc/") + QString::fromLatin1(pid) + QStringLiteral("/stat"));
-    if (!stat.open(QIODevice::ReadOnly))
-        return QByteArray();
-    const QByteArray text = stat.readAll();
-    const qsizetype close = text.lastIndexOf(')');
-    if (close < 0)
-        return QByteArray();
-    const QList<QByteArray> fields = text.mid(close + 2).split(' ');
-    return fields.size() > 19 ? fields.at(19) : QByteArray();
-}
-
-QByteArray BootId()
-{
-    QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
-}
-
-bool WriteOwner(const QString &folder)
-{
-    QFile file(folder + QLatin1String(kJobOwnerFile));
-    const QByteArray record = CurrentJobOwner();
-    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
-        && file.write(record) == record.size() && file.flush();
-}
-
 Attempt MakeUniqueFolder(const QString &parent)
 {
     RemoveOrphanedJobFolders(parent);
@@ -68,10 +40,10 @@ Attempt MakeUniqueFolder(const QString &parent)
     if (::mkdtemp(name.data()) == nullptr)
         return {parent, errno};
     const QString folder = AddTrailingBackslash(NameFromBytes(name));
-    if (!WriteOwner(folder)) {
+    if (!WriteProcessOwner(folder + QLatin1String(kJobOwnerFile))) {
         const int error = errno ? errno : EIO;
-        QFile::remove(folder + QLatin1String(kJobOwnerFile));
-        QDir().rmdir(folder);
+        RemoveNamedFile(folder + QLatin1String(kJobOwnerFile));
+        RemoveEmptyFolder(folder);
         return {parent, error};
     }
     return {folder, 0};
@@ -79,10 +51,9 @@ Attempt MakeUniqueFolder(const QString &parent)
 
 void RemoveFolderFiles(const QString &folder, const QRegularExpression &pattern)
 {
-    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : names)
+    for (const QString &name : FolderNames(folder))
         if (pattern.match(name).hasMatch())
-            QFile::remove(folder + name);
+            RemoveNamedFile(folder + name);
 }
 
 QString FailureText(const Attempt &attempt)
@@ -93,6 +64,13 @@ QString FailureText(const Attempt &attempt)
 }
 
 } // namespace
+
+void RemoveDeadJobFolders(const QString &tempDirText, const QString &programDir)
+{
+    if (!tempDirText.isEmpty())
+        RemoveOrphanedJobFolders(AddTrailingBackslash(tempDirText));
+    RemoveOrphanedJobFolders(programDir + QStringLiteral("temp/"));
+}
 
 JobFolderResult MakeJobFolder(const QString &tempDirText, const QString &programDir)
 {
@@ -126,51 +104,32 @@ void RemoveJobFolder(const QString &folder, int count)
              {IntermediateFile(folder, n), FitIntermediateFile(folder, n, QStringLiteral(".mp4")),
               FitIntermediateFile(folder, n, QStringLiteral(".mkv"))})
             if (FileExists(file))
-                QFile::remove(file);
+                RemoveNamedFile(file);
     }
-    QFile::remove(ChapterListFile(folder));
-    QFile::remove(folder + QLatin1String(kJobOwnerFile));
+    RemoveNamedFile(ChapterListFile(folder));
+    RemoveNamedFile(folder + QLatin1String(kJobOwnerFile));
     // rmdir refuses a folder that still holds anything.
-    QDir().rmdir(folder);
-}
-
-QByteArray CurrentJobOwner()
-{
-    const QByteArray pid = QByteArray::number(qint64(::getpid()));
-    return pid + ' ' + ProcessStartTime(pid) + ' ' + BootId() + '\n';
-}
-
-bool JobOwnerAlive(const QByteArray &record)
-{
-    const QList<QByteArray> fields = record.trimmed().split(' ');
-    bool numeric = false;
-    if (fields.size() != 3 || fields.at(0).toLongLong(&numeric) <= 0 || !numeric
-        || fields.at(1).isEmpty() || fields.at(2).isEmpty())
-        return true;
-    if (fields.at(2) != BootId())
-        return false; // the machine has started again since
-    return ProcessStartTime(fields.at(0)) == fields.at(1);
+    RemoveEmptyFolder(folder);
 }
 
 int RemoveOrphanedJobFolders(const QString &tempFolder)
 {
     static const QRegularExpression jobName(QStringLiteral("^qvj-[A-Za-z0-9]{6}$"));
     static const QRegularExpression leftovers(
-        QStringLiteral("^(\\d+\\.(avi|mp4|mkv)|\\.\\d+\\.(avi|mp4|mkv)\\.[0-9a-f]+\\.part|chapters\\.txt|%1)$")
+        QStringLiteral(
+            "^(\\d+\\.(avi|mp4|mkv)|\\.\\d+\\.(avi|mp4|mkv)\\.[0-9a-f]+\\.part|chapters\\.txt|%1)$")
             .arg(QLatin1String(kJobOwnerFile)));
     int removed = 0;
-    const QStringList names = QDir(tempFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &name : names) {
+    for (const QString &name : FolderNames(tempFolder)) {
         if (!jobName.match(name).hasMatch())
             continue;
         const QString folder = tempFolder + name + QLatin1Char('/');
-        QFile owner(folder + QLatin1String(kJobOwnerFile));
         // Only a record of up to a line is read; a folder without one is not ours to judge.
-        if (!owner.open(QIODevice::ReadOnly) || JobOwnerAlive(owner.read(256)))
+        const QByteArray owner = ReadProcessOwner(folder + QLatin1String(kJobOwnerFile));
+        if (owner.isNull() || ProcessOwnerAlive(owner))
             continue;
-        owner.close();
         RemoveFolderFiles(folder, leftovers);
-        if (QDir().rmdir(folder))
+        if (RemoveEmptyFolder(folder))
             ++removed;
     }
     return removed;

@@ -1,9 +1,9 @@
 // The chapters of a join: the list of the rows' titles and original files, written into the
 // job's folder and named at the end of the join's command line.
-#include "pipeline/JoinJob.h"
+#include "pipeline/job/JoinJob.h"
 
-#include "pipeline/CommandLine.h"
-#include "pipeline/JobFolder.h"
+#include "pipeline/job/JobFolder.h"
+#include "pipeline/runs/CommandLine.h"
 #include "platform/Paths.h"
 #include "platform/RawNames.h"
 #include "settings/ChapterList.h"

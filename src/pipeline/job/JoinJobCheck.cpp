@@ -1,13 +1,14 @@
 // The job of a profile that copies the streams: before its one stage, the encoder says what
 // each input holds, and inputs that cannot follow one another are refused with the reasons.
-#include "pipeline/JoinJob.h"
+#include "pipeline/job/JoinJob.h"
 
-#include "pipeline/CommandLine.h"
-#include "pipeline/JobFolder.h"
+#include "pipeline/job/JobFolder.h"
+#include "pipeline/runs/CommandLine.h"
 
 #include <QPointer>
 
 #include "platform/Paths.h"
+#include "platform/RawNames.h"
 #include <algorithm>
 
 void JoinJob::CheckEarly(const QStringList &inputFiles)
@@ -68,8 +69,8 @@ void JoinJob::OnCheckEnded()
                 seconds += std::max(m_inputs.ReadRow(row).LengthSeconds, 0.0);
             // A conversion at the quality kept runs at about the pace of playing on a
             // machine of today, a little more for large pictures.
-            m_desktop.AskToFitThen(FitQuestion(fit.misfits, seconds * 1.2), FitRefusal(fit.misfits),
-                                   int(fit.convert.size()),
+            m_desktop.AskToFitThen(ShownName(FitQuestion(fit.misfits, seconds * 1.2)),
+                                   ShownName(FitRefusal(fit.misfits)), int(fit.convert.size()),
                                    [self = QPointer<JoinJob>(this), fit](bool convert) {
                                        if (!self || !self->m_active || self->m_ending)
                                            return;
@@ -109,26 +110,7 @@ void JoinJob::StartFit(const FitDecision &fit)
     m_fitRows = fit.convert;
     m_fitSettings = fit.settings;
     m_fitIndex = 0;
-    // The conversion stage, over the files that differ alone.
-    m_stage = Stage::Conversion;
-    Q_EMIT stageTitleChanged(QStringLiteral("Prepare (Converting):"));
-    Q_EMIT currentFileShown(true);
-    Q_EMIT currentFileChanged(QString());
-    SetBars({0, 0}, true);
-    m_secondsDone = 0;
-    m_timer.start();
-    double totalSeconds = 0;
-    for (const int row : m_fitRows)
-        totalSeconds += m_inputs.ReadRow(row).LengthSeconds;
-    m_tracker.emplace(StageKind::Conversion, totalSeconds);
-    const JobFolderResult folder = MakeJobFolder(m_inputs.TempDir(), m_workDir);
-    if (folder.folder.isEmpty()) {
-        FailWithoutFolder(folder.error);
-        return;
-    }
-    m_folder = folder.folder;
-    m_row = m_fitRows.front();
-    StartConversionRow();
+    StartConversionStage(m_fitRows);
 }
 
 QString JoinJob::RowIntermediate(int row) const

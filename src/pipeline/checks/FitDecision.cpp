@@ -1,4 +1,4 @@
-#include "pipeline/FitDecision.h"
+#include "pipeline/checks/FitDecision.h"
 
 #include "tasks/TimeText.h"
 

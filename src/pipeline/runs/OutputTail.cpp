@@ -1,4 +1,4 @@
-#include "pipeline/OutputTail.h"
+#include "pipeline/runs/OutputTail.h"
 
 namespace {
 
