@@ -3,6 +3,7 @@
 #include "encoder/routes/EncoderRoutes.h"
 #include "encoder/run/ConsoleOut.h"
 #include "encoder/run/FfmpegRun.h"
+#include "platform/RawNames.h"
 
 int RunIdentify(const EncoderOptions &options, const EncoderEnvironment &)
 {
@@ -20,7 +21,8 @@ int RunIdentify(const EncoderOptions &options, const EncoderEnvironment &)
             continue;
         }
         ConsoleAnswer(QStringLiteral("ID_FILENAME=") + options.inputs.at(i));
-        ConsoleAnswer(QStringLiteral("ID_ERROR=") + QString(errors.at(i)).replace(u'\n', u' '));
+        // The reason is for a person: the file it names reads as its letters.
+        ConsoleAnswer(QStringLiteral("ID_ERROR=") + ShownName(errors.at(i)).replace(u'\n', u' '));
         code = kExitFailed;
     }
     ConsoleAnswer(QStringLiteral("ID_EXIT=EOF"));
