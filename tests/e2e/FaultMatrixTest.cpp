@@ -60,6 +60,7 @@ struct Case
     const char *second = nullptr; // the 2nd input's clip, when not of the kind (or odd.mp4)
     int inputs = 2; // more than 16 take the route of feeds in the join
     bool fit = false; // --fit, with a 2nd input of another frame size: it is converted to fit
+    bool chapters = false; // --chapters
     const char *inputName = "b.avi"; // the 2nd input's file name
     const char *outputName = "joined.avi";
     bool outputIsInput = false; // the output names the 1st input
@@ -370,7 +371,7 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
         // Clips looped by a copy state an odd average rate; the clip between them is fitted to
         // their real rate, and the joined picture lasts as long as its parts.
         {.name = "fit to looped clips of an odd average rate", .profile = copy, .clip = "loop.mp4", .second = "mono.mp4", .inputs = 3, .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .seconds = 15},
-        {.name = "a name with a line break, copied", .profile = copy, .clip = "mp4", .inputName = "b\nclip.mp4", .outputName = "joined.mp4"},
+        {.name = "a name with a line break, copied with chapters", .profile = copy, .clip = "mp4", .chapters = true, .inputName = "b\nclip.mp4", .outputName = "joined.mp4"},
     };
     // clang-format on
     for (const Case &c : cases) {
@@ -393,6 +394,8 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
             + inputs;
         if (c.fit)
             args.insert(0, S("--fit"));
+        if (c.chapters)
+            args.insert(0, S("--chapters"));
         // Ctrl-C when standard error says so, or once the fake ffmpeg of the join writes.
         const JoinRun r = RunQuintorJoin(args,
                                          {program, env, root + S("case"), S(c.interruptWhen),
