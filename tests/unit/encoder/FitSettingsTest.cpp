@@ -92,22 +92,12 @@ TEST(FitSettings, TheRealEncoderTakesEachCodecsArguments)
         QFile::remove(out);
         const QString graph = S("[0:v]null") + FitPictureTail(*fit) + S("[v]");
         const QStringList args
-            = QStringList {S("-v"),
-                           S("error"),
-                           S("-f"),
-                           S("lavfi"),
-                           S("-i"),
-                           S("testsrc2=size=48x64:rate=%1:duration=0.4").arg(fit->fps.Text()),
-                           S("-f"),
-                           S("lavfi"),
-                           S("-i"),
-                           S("sine=sample_rate=%1:duration=0.4").arg(fit->sampleRate),
-                           S("-filter_complex"),
-                           graph,
-                           S("-map"),
-                           S("[v]"),
-                           S("-map"),
-                           S("1:a")}
+            = S("-v error -f lavfi -i testsrc2=size=48x64:rate=%1:duration=0.4 -f lavfi -i "
+                "sine=sample_rate=%2:duration=0.4 -filter_complex %3 -map [v] -map 1:a")
+                  .arg(fit->fps.Text())
+                  .arg(fit->sampleRate)
+                  .arg(graph)
+                  .split(u' ')
             + FitEncodeArguments(*fit, S("mp4"), out);
         QString said;
         EXPECT_EQ(qvj::test::RunProgram(S("ffmpeg"), args, &said), 0) << text << '\n'
