@@ -156,7 +156,8 @@ int RemoveOrphanedJobFolders(const QString &tempFolder)
 {
     static const QRegularExpression jobName(QStringLiteral("^qvj-[A-Za-z0-9]{6}$"));
     static const QRegularExpression leftovers(
-        QStringLiteral("^(\\d+\\.(avi|mp4|mkv)|\\.\\d+\\.(avi|mp4|mkv)\\.(qvj\\d+x)?[0-9a-f]+\\.part|chapters\\.txt|%1)$")
+        QStringLiteral("^(\\d+\\.(avi|mp4|mkv)|\\.\\d+\\.(avi|mp4|mkv)\\.(qvj\\d+x)?[0-9a-f]+\\."
+                       "part|chapters\\.txt|%1)$")
             .arg(QLatin1String(kJobOwnerFile)));
     int removed = 0;
     const QStringList names = QDir(tempFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
