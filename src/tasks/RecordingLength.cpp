@@ -1,11 +1,11 @@
 #include "tasks/RecordingLength.h"
 
-#include "platform/Paths.h"
 #include "platform/RawNames.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -30,6 +30,35 @@ constexpr uint32_t kBlockDuration = 0x9B;
 constexpr uint32_t kCrc32 = 0xBF;
 constexpr uint32_t kVoid = 0xEC;
 constexpr uint64_t kUnknownSize = ~uint64_t(0);
+
+// The most ticks a time or a duration may count: far beyond any recording (2^60 nanoseconds
+// are 36 years), and small enough that sums and differences of such times never overflow.
+constexpr uint64_t kMostTicks = uint64_t(1) << 60;
+// The longest recording believed, in seconds (115 days).
+constexpr double kLongestSeconds = 1e7;
+// How much longer than its size allows at the rate of its last cluster a recording may be (and
+// a minute more): a still picture or silence costs little, so only lengths far beyond are
+// refused.
+constexpr double kMostStretch = 1000;
+
+// A time or duration read from the file, or nothing when it is beyond belief.
+std::optional<int64_t> Ticks(uint64_t value)
+{
+    return value <= kMostTicks ? std::optional<int64_t>(int64_t(value)) : std::nullopt;
+}
+
+std::optional<int64_t> Sum(int64_t a, int64_t b)
+{
+    int64_t sum = 0;
+    return __builtin_add_overflow(a, b, &sum) ? std::nullopt : std::optional<int64_t>(sum);
+}
+
+std::optional<int64_t> Difference(int64_t a, int64_t b)
+{
+    int64_t difference = 0;
+    return __builtin_sub_overflow(a, b, &difference) ? std::nullopt
+                                                     : std::optional<int64_t>(difference);
+}
 
 // A variable-length number at pos: an ID keeps its length marker, a size loses it (and one of
 // all ones means "unknown", as a recorder that cannot go back writes it).
@@ -108,8 +137,9 @@ struct TrackTimes
         std::sort(shown.begin(), shown.end());
         int64_t spacing = 0;
         for (size_t i = 1; i < shown.size(); ++i)
-            if (const int64_t d = shown[i] - shown[i - 1]; d > 0 && (spacing == 0 || d < spacing))
-                spacing = d;
+            if (const auto d = Difference(shown[i], shown[i - 1]);
+                d && *d > 0 && (spacing == 0 || *d < spacing))
+                spacing = *d;
         return spacing;
     }
 };
@@ -123,13 +153,32 @@ std::optional<std::pair<uint64_t, int64_t>> BlockTime(const QByteArray &b, const
         return std::nullopt;
     const qsizetype at = block.data + track.length;
     const auto offset = int16_t(uint16_t(uint8_t(b.at(at))) << 8 | uint8_t(b.at(at + 1)));
-    return std::pair {track.value, clusterTime + offset};
+    const std::optional<int64_t> time = Sum(clusterTime, offset);
+    if (!time)
+        return std::nullopt;
+    return std::pair {track.value, *time};
 }
+
+struct Cluster
+{
+    int64_t time = 0; // the cluster's own time
+    std::map<uint64_t, TrackTimes> tracks;
+    bool beyondBelief = false; // its time is beyond any recording's: nothing else was read
+    qsizetype bytes = 0; // read of it, from its ID to its last whole element
+    int64_t First() const
+    {
+        int64_t first = INT64_MAX;
+        for (const auto &[number, track] : tracks)
+            first = std::min(first, *std::min_element(track.times.begin(), track.times.end()));
+        return first;
+    }
+};
 
 // The whole blocks of the cluster at pos, to the end of the cluster or of the bytes; a block
 // cut off by the file's end does not count. Nothing unless the cluster begins with its time
-// and holds a block: a chance match of the cluster's ID inside picture data then fails.
-std::optional<std::map<uint64_t, TrackTimes>> ClusterBlocks(const QByteArray &b, qsizetype pos)
+// and holds a block: a chance match of the cluster's ID inside picture data then fails, and so
+// does a cluster whose time is beyond belief.
+std::optional<Cluster> ClusterBlocks(const QByteArray &b, qsizetype pos)
 {
     const std::optional<Element> cluster = ReadElement(b, pos);
     if (!cluster || cluster->id != kCluster)
@@ -146,7 +195,8 @@ std::optional<std::map<uint64_t, TrackTimes>> ClusterBlocks(const QByteArray &b,
         track.duration = duration;
         return true;
     };
-    for (qsizetype at = cluster->data; at < end;) {
+    qsizetype at = cluster->data;
+    for (; at < end;) {
         const std::optional<Element> e = ReadElement(b, at);
         if (!e || !e->Whole(b))
             break; // the end of what was written
@@ -158,7 +208,9 @@ std::optional<std::map<uint64_t, TrackTimes>> ClusterBlocks(const QByteArray &b,
         if (e->id == kTimestamp) {
             if (e->size == 0 || e->size > 8)
                 return std::nullopt;
-            time = int64_t(ReadUnsigned(b, e->data, e->size));
+            time = Ticks(ReadUnsigned(b, e->data, e->size));
+            if (!time)
+                return Cluster {0, {}, true};
         } else if (e->id == kSimpleBlock) {
             if (!take(*e, 0))
                 return std::nullopt;
@@ -172,7 +224,7 @@ std::optional<std::map<uint64_t, TrackTimes>> ClusterBlocks(const QByteArray &b,
                 if (c->id == kBlock)
                     block = c;
                 else if (c->id == kBlockDuration && c->size <= 8)
-                    duration = int64_t(ReadUnsigned(b, c->data, c->size));
+                    duration = Ticks(ReadUnsigned(b, c->data, c->size)).value_or(0);
                 in = c->End();
             }
             if (block && !take(*block, duration))
@@ -184,7 +236,7 @@ std::optional<std::map<uint64_t, TrackTimes>> ClusterBlocks(const QByteArray &b,
     }
     if (tracks.empty())
         return std::nullopt;
-    return tracks;
+    return Cluster {*time, std::move(tracks), false, at - pos};
 }
 
 struct MatroskaHead
@@ -192,6 +244,7 @@ struct MatroskaHead
     uint64_t scale = 1000000; // nanoseconds a tick
     std::map<uint64_t, uint64_t> frameNs; // each track's stated frame duration
     std::optional<int64_t> start; // the first cluster's earliest block
+    bool startBeyondBelief = false;
 };
 
 void ReadTracks(const QByteArray &b, const Element &tracks, MatroskaHead &head)
@@ -233,12 +286,13 @@ std::optional<MatroskaHead> ReadHead(const QByteArray &b)
         if (!e)
             break;
         if (e->id == kCluster) {
-            if (const auto blocks = ClusterBlocks(b, at)) {
+            if (const auto cluster = ClusterBlocks(b, at)) {
+                head.startBeyondBelief = cluster->beyondBelief;
                 // The first blocks of each track; the earliest of them starts the file.
-                for (const auto &[track, times] : *blocks)
-                    head.start = std::min(head.start.value_or(INT64_MAX),
-                                          *std::min_element(times.times.begin(),
-                                                            times.times.end()));
+                for (const auto &[track, times] : cluster->tracks)
+                    head.start
+                        = std::min(head.start.value_or(INT64_MAX),
+                                   *std::min_element(times.times.begin(), times.times.end()));
             }
             break;
         }
@@ -268,105 +322,105 @@ qsizetype PreviousCluster(const QByteArray &b, qsizetype before)
     return before < 0 ? -1 : b.lastIndexOf(id, before);
 }
 
-} // namespace
+// What the time stamps tell of a recording's length: a length, nothing, or a length the file
+// cannot hold.
+struct Reading
+{
+    std::optional<double> seconds;
+    bool beyondBelief = false;
+};
 
-std::optional<double> MatroskaSecondsFromBytes(const QByteArray &head, const QByteArray &tail)
+// The end of the cluster's last frame: each track ends one frame after its last block (the
+// stated duration of its frames or of that block, else the spacing of its last two blocks).
+std::optional<int64_t> ClusterEnd(const Cluster &cluster, const MatroskaHead &h)
+{
+    std::optional<int64_t> end;
+    for (const auto &[number, track] : cluster.tracks) {
+        int64_t frame = track.duration;
+        if (frame == 0 && h.frameNs.count(number))
+            frame = Ticks(h.frameNs.at(number) / h.scale).value_or(0);
+        if (frame == 0)
+            frame = track.Spacing();
+        const std::optional<int64_t> trackEnd = Sum(track.Last(), frame);
+        if (!trackEnd)
+            return std::nullopt;
+        end = std::max(end.value_or(INT64_MIN), *trackEnd);
+    }
+    return end;
+}
+
+// fileSize: the whole file's, to weigh the length against the bytes; 0 when not known.
+Reading ReadLength(const QByteArray &head, const QByteArray &tail, qint64 fileSize)
 {
     const std::optional<MatroskaHead> h = ReadHead(head);
     if (!h)
-        return std::nullopt;
+        return {};
+    if (h->startBeyondBelief)
+        return {std::nullopt, true};
     for (qsizetype at = PreviousCluster(tail, tail.size() - 4); at >= 0;
          at = PreviousCluster(tail, at - 1)) {
-        const auto blocks = ClusterBlocks(tail, at);
-        if (!blocks)
+        const std::optional<Cluster> cluster = ClusterBlocks(tail, at);
+        if (!cluster)
             continue;
-        // Each track ends one frame after its last block: the stated duration of its frames
-        // or of that block, else the spacing of its last two blocks.
-        int64_t end = INT64_MIN;
-        for (const auto &[number, track] : *blocks) {
-            int64_t frame = track.duration;
-            if (frame == 0 && h->frameNs.count(number))
-                frame = int64_t(h->frameNs.at(number) / h->scale);
-            if (frame == 0)
-                frame = track.Spacing();
-            end = std::max(end, track.Last() + frame);
+        const std::optional<int64_t> end
+            = cluster->beyondBelief ? std::nullopt : ClusterEnd(*cluster, *h);
+        const int64_t start = h->start.value_or(0);
+        // A recording that ends before it starts has time stamps gone wrong.
+        if (!end || *end < start)
+            return {std::nullopt, true};
+        const double tick = double(h->scale) / 1e9;
+        const double seconds = double(*end - start) * tick;
+        if (!std::isfinite(seconds) || seconds > kLongestSeconds)
+            return {std::nullopt, true};
+        // The last cluster's bytes for its time are the rate the recording ends at: at that
+        // rate, the whole file holds so long.
+        const double span = double(*end - cluster->First()) * tick;
+        if (fileSize > 0 && span > 0) {
+            const double held = double(fileSize) / (double(cluster->bytes) / span);
+            if (seconds > kMostStretch * held + 60)
+                return {std::nullopt, true};
         }
-        const int64_t start = std::min(h->start.value_or(0), end);
-        return double(end - start) * double(h->scale) / 1e9;
+        return {seconds, false};
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<double> MatroskaSeconds(const QString &path)
+// The reading of the file: its head and a growing window at its end.
+Reading ReadFileLength(const QString &path)
 {
     QFile file(OpenablePath(path));
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return {};
     const QByteArray head = file.read(1 << 20);
     if (!ReadHead(head))
-        return std::nullopt;
+        return {};
     // A cluster holds a few seconds at most; the window grows only for files of a high rate.
     for (qint64 window = 1 << 20;; window *= 8) {
         const qint64 from = std::max<qint64>(0, file.size() - window);
         if (!file.seek(from))
-            return std::nullopt;
-        if (const auto seconds = MatroskaSecondsFromBytes(head, file.read(window)))
-            return seconds;
+            return {};
+        const Reading reading = ReadLength(head, file.read(window), file.size());
+        if (reading.seconds || reading.beyondBelief)
+            return reading;
         if (from == 0 || window >= (qint64(64) << 20))
-            return std::nullopt;
+            return {};
     }
 }
 
-RecordingTrouble DiagnoseRecording(const QString &path, bool soundOnly)
+} // namespace
+
+std::optional<double> MatroskaSecondsFromBytes(const QByteArray &head, const QByteArray &tail,
+                                               qint64 fileSize)
 {
-    QFile file(OpenablePath(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return RecordingTrouble::Unreadable;
-    const qint64 size = file.size();
-    if (size == 0)
-        return RecordingTrouble::Empty;
-    // An MP4 or MOV is a row of boxes, each a 32-bit size (or 1 and a 64-bit one after the
-    // type) and a type; the index ("moov") comes last when the recording ends properly.
-    bool boxes = false, index = false;
-    for (qint64 at = 0; at + 8 <= size && file.seek(at);) {
-        const QByteArray header = file.read(16);
-        if (header.size() < 8)
-            break;
-        const QByteArray type = header.mid(4, 4);
-        static const QByteArrayList kinds {"ftyp", "mdat", "moov", "free", "skip", "wide",
-                                           "moof", "uuid", "pnot"};
-        if (!kinds.contains(type))
-            break;
-        boxes = true;
-        index = index || type == "moov";
-        quint64 length = ReadUnsigned(header, 0, 4);
-        if (length == 1 && header.size() == 16)
-            length = ReadUnsigned(header, 8, 8);
-        if (length == 0 || length < 8)
-            break; // runs to the end of the file
-        at += qint64(std::min<quint64>(length, quint64(size)));
-    }
-    if (boxes && !index)
-        return RecordingTrouble::CutShort;
-    return soundOnly ? RecordingTrouble::SoundOnly : RecordingTrouble::NotVideo;
+    return ReadLength(head, tail, fileSize).seconds;
 }
 
-QString RecordingTroubleText(const QString &path, RecordingTrouble trouble)
+std::optional<double> MatroskaSeconds(const QString &path)
 {
-    const QString name = ShownName(ExtractFileName(path));
-    switch (trouble) {
-    case RecordingTrouble::Unreadable:
-        return QStringLiteral("%1 cannot be opened for reading.").arg(name);
-    case RecordingTrouble::Empty:
-        return QStringLiteral("%1 is empty: it holds no bytes at all.").arg(name);
-    case RecordingTrouble::CutShort:
-        return QStringLiteral("%1 ends before its index was written: the recording was cut "
-                              "short, and its pictures cannot be found without it.")
-            .arg(name);
-    case RecordingTrouble::SoundOnly:
-        return QStringLiteral("%1 has no picture: it holds sound only.").arg(name);
-    case RecordingTrouble::NotVideo:
-        break;
-    }
-    return QStringLiteral("%1 is not a video file that can be read.").arg(name);
+    return ReadFileLength(path).seconds;
+}
+
+bool MatroskaLengthBeyondBelief(const QString &path)
+{
+    return ReadFileLength(path).beyondBelief;
 }

@@ -31,6 +31,9 @@ enum class Encoder {
     Killed, // dies of SIGKILL
     Hanging, // the real encoder over an ffmpeg that hangs
     JoinWritesAndHangs, // the real encoder; ffmpeg converts, but hangs in the join after writing
+    // The real encoder; ffmpeg converts, but in the join it writes, then kills the encoder and
+    // so itself: every process of the job is gone, the half-written file left.
+    JoinWritesAndKills,
 };
 
 enum class Place {
@@ -51,15 +54,22 @@ struct Case
     bool readOnlyIni = false;
     const char *badInput = nullptr; // "empty", "text" or "truncated": replaces the 2nd input
     const char *profile = "AVI - MPEG-4 Video";
-    const char *clip = "avi"; // the inputs' kind: "avi" (MPEG-4) or "mp4" (H.264 and AAC)
+    // The inputs' kind: "avi" (MPEG-4), "mp4" (H.264 and AAC), "rot.mp4" (those shown turned
+    // a quarter), "loop.mp4" (a clip looped seven times by a copy: an odd average rate).
+    const char *clip = "avi";
+    const char *second = nullptr; // the 2nd input's clip, when not of the kind (or odd.mp4)
     int inputs = 2; // more than 16 take the route of feeds in the join
     bool fit = false; // --fit, with a 2nd input of another frame size: it is converted to fit
+    bool chapters = false; // --chapters
     const char *inputName = "b.avi"; // the 2nd input's file name
     const char *outputName = "joined.avi";
     bool outputIsInput = false; // the output names the 1st input
     const char *interruptWhen = nullptr; // Ctrl-C once standard error shows this
     int signal = SIGINT; // what is sent for the Ctrl-C; SIGKILL: the program dies outright
     bool nameless = true; // the file systems make nameless files
+    // The same job is run again, with the real ffmpeg: it must clean what the first left.
+    bool again = false;
+    double seconds = 0; // the joined file's length, when it must be right to half a second
     int code = 0;
     const char *message = nullptr; // on standard error
 };
@@ -114,6 +124,25 @@ protected:
         ASSERT_TRUE(MakeClip(
             clips + S("odd.mp4"),
             {.seconds = 1, .width = 80, .height = 48, .sampleRate = 48000, .extra = h264}));
+        ASSERT_TRUE(MakeClip(clips + S("mono.mp4"),
+                             {.seconds = 1,
+                              .width = 64,
+                              .height = 48,
+                              .sampleRate = 44100,
+                              .channels = 1,
+                              .extra = h264}));
+        for (const char *name : {"a", "b"}) {
+            const QString mp4 = clips + S(name) + S(".mp4");
+            ASSERT_EQ(
+                RunProgram(S("ffmpeg"),
+                           {S("-v"), S("error"), S("-i"), mp4, S("-c"), S("copy"),
+                            S("-metadata:s:v:0"), S("rotate=90"), clips + S(name) + S(".rot.mp4")}),
+                0);
+            ASSERT_EQ(RunProgram(S("ffmpeg"),
+                                 {S("-v"), S("error"), S("-stream_loop"), S("6"), S("-i"), mp4,
+                                  S("-c"), S("copy"), clips + S(name) + S(".loop.mp4")}),
+                      0);
+        }
     }
     void TearDown() override
     {
@@ -153,6 +182,7 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
     case Encoder::Real:
     case Encoder::Hanging:
     case Encoder::JoinWritesAndHangs:
+    case Encoder::JoinWritesAndKills:
         QFile::link(BuildProgramDirectory() + S("asapi.dll"), encoder);
         break;
     case Encoder::Missing:
@@ -178,12 +208,14 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
         env->insert(S("PATH"), dir + S("bin:") + env->value(S("PATH")));
         env->insert(S("QVJ_ENCODER_WATCHDOG_SECONDS"), S("2"));
     }
-    if (c.encoder == Encoder::JoinWritesAndHangs) {
+    if (c.encoder == Encoder::JoinWritesAndHangs || c.encoder == Encoder::JoinWritesAndKills) {
         const QString real = QStandardPaths::findExecutable(S("ffmpeg"));
+        const QByteArray kill
+            = c.encoder == Encoder::JoinWritesAndKills ? "kill -KILL $PPID\n  " : "";
         WriteScript(dir + S("bin/ffmpeg"),
                     "for a; do out=\"$a\"; done\ncase \"$out\" in\n*joined*)\n"
                     "  printf 'half a film' > \"${out#file:}\"\n  : > \""
-                        + QFile::encodeName(dir) + "bin/started\"\n  exec sleep 120;;\n"
+                        + QFile::encodeName(dir) + "bin/started\"\n  " + kill + "exec sleep 120;;\n"
                         + "esac\nexec \"" + QFile::encodeName(real) + "\" \"$@\"\n");
         env->insert(S("PATH"), dir + S("bin:") + env->value(S("PATH")));
     }
@@ -230,7 +262,8 @@ bool FaultMatrix::Prepare(const Case &c, QString *tempDir, QString *outDir, QStr
         }
     }
 
-    const QString first = S("a.") + S(c.clip), second = c.fit ? S("odd.mp4") : S("b.") + S(c.clip);
+    const QString first = S("a.") + S(c.clip);
+    const QString second = c.second ? S(c.second) : c.fit ? S("odd.mp4") : S("b.") + S(c.clip);
     *inputs = QStringList {dir + S("in/") + first, dir + S("in/") + S(c.inputName)};
     QFile::copy(clips + first, inputs->at(0));
     for (int i = 2; i < c.inputs; ++i) {
@@ -279,8 +312,9 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
     // case's folders.
     const char *killed = "Error: The encoder was ended from outside, or crashed, while converting "
                          "a.avi";
-    const char *outFull = "Error: The disk that holds {out} is full. Nothing was written; the older "
-                          "file is unchanged.";
+    const char *outFull
+        = "Error: The disk that holds {out} is full. Nothing was written; the older "
+          "file is unchanged.";
     const char *tempFull = "Error: The disk that holds the temporary folder {temp} is full.";
     const char *copy = "MP4 - Same as Source (No Re-encoding)";
     using E = Encoder;
@@ -302,13 +336,13 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
         // A disk that takes the header but not the rest: ffmpeg exits with 0 all the same.
         {.name = "copy, output disk full", .output = P::Full, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write "},
         {.name = "copy, output disk filled", .output = P::Brim, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = outFull},
-        {.name = "copy, temporary disk full", .temp = P::Brim, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write the list of inputs"},
+        // The copy's list of inputs and its chapters need no temporary folder.
+        {.name = "copy, temporary disk full", .temp = P::Brim, .profile = copy, .clip = "mp4", .inputName = "b.mp4", .outputName = "joined.mp4"},
         {.name = "fit, output disk full", .output = P::Full, .profile = copy, .clip = "mp4", .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write "},
         // The job's folder is made on the small disk, and the conversion does not fit in it.
         {.name = "fit, temporary disk full", .temp = P::Full, .profile = copy, .clip = "mp4", .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = tempFull},
-        // With no room even for the job's folder, it goes to the program's own temp/; the
-        // copy's list of inputs finds no room then.
-        {.name = "fit, temporary disk filled", .temp = P::Brim, .profile = copy, .clip = "mp4", .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .code = 1, .message = "Cannot write the list of inputs"},
+        // With no room even for the job's folder, it goes to the program's own temp/.
+        {.name = "fit, temporary disk filled", .temp = P::Brim, .profile = copy, .clip = "mp4", .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4"},
         {.name = "feeds, output disk full", .output = P::Brim, .inputs = 17, .code = 1, .message = outFull},
         // The job's folder cannot be made there, so it goes to the program's own temp/.
         {.name = "feeds, temporary disk full", .temp = P::Brim, .inputs = 17, .code = 0},
@@ -328,6 +362,16 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
         // The program dies outright while the join writes its hidden file: the encoder is
         // left to stop on its own and must still remove it.
         {.name = "program killed joining without nameless files", .encoder = E::JoinWritesAndHangs, .signal = SIGKILL, .nameless = false, .code = -1},
+        // Every process of the job killed while the join writes its hidden file: the next
+        // job's encoder removes it, as the next start removes the job's folder.
+        {.name = "job killed joining without nameless files, then run again", .encoder = E::JoinWritesAndKills, .nameless = false, .again = true, .code = 1},
+        // Turned clips, the odd one fitted to them where no file can be nameless: the turn is
+        // marked on the hidden file.
+        {.name = "fit of turned clips without nameless files", .profile = copy, .clip = "rot.mp4", .inputs = 3, .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .nameless = false},
+        // Clips looped by a copy state an odd average rate; the clip between them is fitted to
+        // their real rate, and the joined picture lasts as long as its parts.
+        {.name = "fit to looped clips of an odd average rate", .profile = copy, .clip = "loop.mp4", .second = "mono.mp4", .inputs = 3, .fit = true, .inputName = "b.mp4", .outputName = "joined.mp4", .seconds = 15},
+        {.name = "a name with a line break, copied with chapters", .profile = copy, .clip = "mp4", .chapters = true, .inputName = "b\nclip.mp4", .outputName = "joined.mp4"},
     };
     // clang-format on
     for (const Case &c : cases) {
@@ -350,6 +394,8 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
             + inputs;
         if (c.fit)
             args.insert(0, S("--fit"));
+        if (c.chapters)
+            args.insert(0, S("--chapters"));
         // Ctrl-C when standard error says so, or once the fake ffmpeg of the join writes.
         const JoinRun r = RunQuintorJoin(args,
                                          {program, env, root + S("case"), S(c.interruptWhen),
@@ -367,8 +413,20 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
             for (int i = 0; i < 100 && Entries(outDir) != outBefore; ++i)
                 ::usleep(100 * 1000);
         }
-        if (c.code == 0) {
+        if (c.again) {
+            const auto hidden = [&] { return Entries(outDir).filter(S(".part")); };
+            EXPECT_EQ(hidden().size(), 1) << Entries(outDir).join(u' ').toStdString();
+            QProcessEnvironment real = QProcessEnvironment::systemEnvironment();
+            real.insert(S("LD_PRELOAD"), S(QVJ_NO_TMPFILE_SHIM));
+            const JoinRun again = RunQuintorJoin(args, {program, real, root + S("case")});
+            EXPECT_EQ(again.code, 0) << again.err.toStdString();
+            EXPECT_EQ(hidden(), QStringList());
+            EXPECT_EQ(Entries(outDir), outBefore);
+        } else if (c.code == 0) {
             EXPECT_GT(ProbeFile(output).seconds, 0.5);
+            if (c.seconds > 0) {
+                EXPECT_NEAR(ProbeFile(output).seconds, c.seconds, 0.5);
+            }
         } else {
             EXPECT_EQ(ReadFile(output), outputBefore);
             EXPECT_EQ(Entries(outDir), outBefore);

@@ -3,13 +3,7 @@
 #include "encoder/routes/EncoderRoutes.h"
 #include "encoder/run/ConsoleOut.h"
 #include "encoder/run/FfmpegRun.h"
-
-#include <QStandardPaths>
-
-QString ToolPath(const QString &given, const QString &name)
-{
-    return given.isEmpty() ? QStandardPaths::findExecutable(name) : given;
-}
+#include "platform/RawNames.h"
 
 int RunIdentify(const EncoderOptions &options, const EncoderEnvironment &)
 {
@@ -23,14 +17,15 @@ int RunIdentify(const EncoderOptions &options, const EncoderEnvironment &)
     for (qsizetype i = 0; i < options.inputs.size(); ++i) {
         if (const auto &file = files[size_t(i)]) {
             for (const QString &line : IdentifyLines(*file))
-                ConsoleSay(line);
+                ConsoleAnswer(line);
             continue;
         }
-        ConsoleSay(QStringLiteral("ID_FILENAME=") + options.inputs.at(i));
-        ConsoleSay(QStringLiteral("ID_ERROR=") + QString(errors.at(i)).replace(u'\n', u' '));
+        ConsoleAnswer(QStringLiteral("ID_FILENAME=") + options.inputs.at(i));
+        // The reason is for a person: the file it names reads as its letters.
+        ConsoleAnswer(QStringLiteral("ID_ERROR=") + ShownName(errors.at(i)).replace(u'\n', u' '));
         code = kExitFailed;
     }
-    ConsoleSay(QStringLiteral("ID_EXIT=EOF"));
+    ConsoleAnswer(QStringLiteral("ID_EXIT=EOF"));
     // The answer is this route's output: one cut short must not pass for a whole one.
     if (const QString why = ConsoleOutError(); !why.isEmpty()) {
         ConsoleError(QStringLiteral("Cannot write the answer: %1").arg(why));

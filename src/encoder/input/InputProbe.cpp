@@ -1,4 +1,5 @@
 #include "encoder/input/InputProbe.h"
+#include "encoder/input/InputRules.h"
 #include "platform/RawNames.h"
 
 #include <QJsonArray>
@@ -78,7 +79,7 @@ Fraction PixelAspect(const QJsonObject &video)
 // The picture's stream (not cover art) and the sound's: the default track, else the first.
 void PickStreams(const QJsonArray &streams, InputMedia &m, QJsonObject *video)
 {
-    bool defaultSound = false;
+    SoundChoice sound;
     for (int i = 0; i < streams.size(); ++i) {
         const QJsonObject s = streams.at(i).toObject();
         const QString type = s.value(QLatin1String("codec_type")).toString();
@@ -95,9 +96,8 @@ void PickStreams(const QJsonArray &streams, InputMedia &m, QJsonObject *video)
         const int channels = Whole(s.value(QLatin1String("channels")));
         if (type != u"audio" || rate <= 0 || rate > 768000 || channels <= 0 || channels > 64)
             continue;
-        if (m.hasAudio && (defaultSound || !Flag(s, "default")))
+        if (!sound.Takes(Flag(s, "default")))
             continue;
-        defaultSound = m.hasAudio; // a later track replaces the first only by being the default
         m.hasAudio = true;
         m.audioStream = index;
         m.sampleRate = rate;
@@ -211,11 +211,9 @@ std::optional<InputMedia> ParseProbeOutput(const QString &path, const QByteArray
         return std::nullopt;
     m.pixelAspect = PixelAspect(video);
     m.rotation = Rotation(video);
-    m.frameRate = ParseFraction(video.value(QLatin1String("avg_frame_rate")).toString(), u'/');
-    if (!m.frameRate.IsValid() || m.frameRate.Value() > 1000)
-        m.frameRate = ParseFraction(video.value(QLatin1String("r_frame_rate")).toString(), u'/');
-    if (m.frameRate.Value() > 1000)
-        m.frameRate = {};
+    m.frameRate = NominalFrameRate(
+        ParseFraction(video.value(QLatin1String("avg_frame_rate")).toString(), u'/'),
+        ParseFraction(video.value(QLatin1String("r_frame_rate")).toString(), u'/'));
     m.formatName = format.value(QLatin1String("format_name")).toString();
     ReadTimes(format, video, m);
     return m;

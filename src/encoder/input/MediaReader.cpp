@@ -1,9 +1,8 @@
 #include "encoder/input/MediaReader.h"
 
+#include "encoder/input/InputRules.h"
 #include "encoder/input/MediaLibrary.h"
 #include "platform/RawNames.h"
-
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -45,9 +44,7 @@ void TakeVideo(const Libav &l, AVFormatContext *ctx, AVStream *s, IdentifiedFile
     const Fraction sar = FromRational(l.guessSampleAspect(ctx, s, nullptr));
     if (sar.IsValid())
         f.pixelAspect = sar;
-    f.frameRate = FromRational(s->avg_frame_rate);
-    if (!f.frameRate.IsValid() || f.frameRate.Value() > 1000)
-        f.frameRate = FromRational(s->r_frame_rate);
+    f.frameRate = NominalFrameRate(FromRational(s->avg_frame_rate), FromRational(s->r_frame_rate));
 }
 
 // A colour name, empty for "unspecified" and "unknown".
@@ -142,7 +139,7 @@ void TakeFrameTimes(const Libav &l, AVFormatContext *ctx, int videoIndex, Identi
 
 std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error)
 {
-    if (!QFileInfo(OpenablePath(path)).isFile() || !QFileInfo(OpenablePath(path)).isReadable()) {
+    if (!IsReadableFile(path)) {
         *error = QStringLiteral("Cannot read the input file: %1").arg(path);
         return std::nullopt;
     }
@@ -154,7 +151,8 @@ std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error
     AVDictionary *options = nullptr;
     l.dictSet(&options, "scan_all_pmts", "1", 0); // every program of a transport stream
     const QByteArray url = "file:" + NameToBytes(path);
-    const int opened = l.openInput(&ctx, url.constData(), nullptr, &options); // frees ctx on failure
+    const int opened
+        = l.openInput(&ctx, url.constData(), nullptr, &options); // frees ctx on failure
     l.dictFree(&options);
     if (opened < 0 || l.findStreamInfo(ctx, nullptr) < 0) {
         if (opened >= 0)
@@ -170,7 +168,7 @@ std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error
     if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0)
         f.length = double(ctx->duration) / AV_TIME_BASE;
     int videoIndex = -1;
-    bool defaultSound = false; // a later track replaces the first only by being the default
+    SoundChoice sound;
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         AVStream *s = ctx->streams[i];
         const AVCodecParameters &p = *s->codecpar;
@@ -182,10 +180,7 @@ std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error
             f.videoStream = int(i);
             TakeShowing(l, s, f);
         } else if (p.codec_type == AVMEDIA_TYPE_AUDIO && p.sample_rate > 0
-                   && (!f.hasAudio
-                       || (!defaultSound && (s->disposition & AV_DISPOSITION_DEFAULT)))) {
-            // The default track, else the first: as the encoding route takes it.
-            defaultSound = f.hasAudio;
+                   && sound.Takes(s->disposition & AV_DISPOSITION_DEFAULT)) {
             TakeAudio(l, p, f);
             f.audioStream = int(i);
             f.audioBitrate = std::max<int64_t>(p.bit_rate, 0);

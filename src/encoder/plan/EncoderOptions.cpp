@@ -312,7 +312,7 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         QStringLiteral("-ofps"),     QStringLiteral("-vf"),       QStringLiteral("-lavcopts"),
         QStringLiteral("-lameopts"), QStringLiteral("-channels"), QStringLiteral("-srate"),
         QStringLiteral("-of"),       QStringLiteral("-lavfopts"), QStringLiteral("-chapters"),
-        QStringLiteral("-fit")};
+        QStringLiteral("-fit"),      QStringLiteral("-aid")};
     auto fail = [&](const QString &error) {
         result.error = error;
         return result;
@@ -395,6 +395,10 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
             error = ParseLavfopts(value, lavfFormat);
         } else if (arg == u"-chapters") {
             o.chapterList = value;
+        } else if (arg == u"-aid") {
+            o.audioStream = WholeIn(value, 0, 65535);
+            if (!o.audioStream)
+                return fail(BadValue(arg, value));
         }
         if (!error.isEmpty())
             return fail(error);

@@ -69,6 +69,9 @@ struct EncoderOptions
     bool copyAudio = false; // -oac copy
     bool identify = false; // -identify: describe the inputs and write nothing
     QString chapterList; // -chapters: the program's chapter list; empty: no chapters
+    // -aid: the index of the sound stream a copy takes from every input (the first input's
+    // default sound, as its -identify answer states it); none: the first sound, if any.
+    std::optional<int> audioStream;
     // -fit: the one input converted into a file of this kind (FitSettings), to be joined by a
     // copy with files of that kind; empty for other runs.
     QString fit;

@@ -1,5 +1,6 @@
 #include "encoder/plan/FitSettings.h"
 
+#include "encoder/input/InputRules.h"
 #include "encoder/plan/FilterGraph.h"
 #include "encoder/run/OutputFile.h"
 
@@ -17,7 +18,7 @@ std::optional<Fraction> FractionOf(const QString &text, QChar separator)
     bool a = false, b = true;
     const qint64 num = parts.value(0).toLongLong(&a);
     const qint64 den = parts.size() == 2 ? parts.at(1).toLongLong(&b) : 1;
-    if (!a || !b || parts.size() > 2 || num <= 0 || den <= 0 || num > 1000000 || den > 1000000)
+    if (!a || !b || parts.size() > 2 || num <= 0 || den <= 0 || num > INT32_MAX || den > INT32_MAX)
         return std::nullopt;
     return Fraction {num, den};
 }
@@ -70,9 +71,12 @@ std::optional<FitSettings> ParseFitSettings(const QString &text, QString *error)
          }},
         {QStringLiteral("fps"),
          [](FitSettings &s, const QString &v) {
+             // A rate with large terms (a file that was joined or looped states its average)
+             // becomes the common rate it lies near, or one in thousandths: the encoders take
+             // no other.
              const auto r = FractionOf(v, u'/');
-             s.fps = r.value_or(Fraction {});
-             return r && r->Value() <= 1000;
+             s.fps = r ? NominalFrameRate(*r, *r) : Fraction {};
+             return r && s.fps.IsValid();
          }},
         {QStringLiteral("pix"), name(&FitSettings::pixelFormat)},
         {QStringLiteral("sar"),
@@ -113,6 +117,18 @@ std::optional<FitSettings> ParseFitSettings(const QString &text, QString *error)
             *error = QStringLiteral("Bad value in -fit: %1").arg(part);
             return std::nullopt;
         }
+    }
+    // The profiles each codec's encoder makes (libx264's and libx265's names).
+    static const QStringList h264Profiles {QStringLiteral("baseline"), QStringLiteral("main"),
+                                           QStringLiteral("high"),     QStringLiteral("high10"),
+                                           QStringLiteral("high422"),  QStringLiteral("high444")};
+    static const QStringList hevcProfiles {QStringLiteral("main"), QStringLiteral("main10"),
+                                           QStringLiteral("main12")};
+    if (!f.videoProfile.isEmpty()
+        && !(f.videoCodec == u"hevc" ? hevcProfiles : h264Profiles).contains(f.videoProfile)) {
+        *error = QStringLiteral("Bad value in -fit: no %1 encoder makes the profile %2")
+                     .arg(f.videoCodec, f.videoProfile);
+        return std::nullopt;
     }
     if (f.videoCodec.isEmpty() || f.width == 0 || !f.fps.IsValid() || f.pixelFormat.isEmpty()
         || (!f.audioCodec.isEmpty() && (f.sampleRate < 8000 || f.channels < 1))) {

@@ -4,7 +4,6 @@
 #include "encoder/plan/Chapters.h"
 #include "settings/ChapterList.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <cmath>
@@ -112,12 +111,10 @@ bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &m
 
 bool ChapterFile::Write(const QByteArray &text, QString *error)
 {
-    m_file = std::make_unique<QTemporaryFile>(QDir::tempPath()
-                                              + QStringLiteral("/qvj-chapters-XXXXXX.txt"));
-    if (m_file->open() && m_file->write(text) == text.size() && m_file->flush())
+    QString why;
+    if (m_text.Hold(text, &why))
         return true;
-    *error = QStringLiteral("Cannot write the chapters in %1").arg(QDir::tempPath());
-    m_file.reset();
+    *error = QStringLiteral("Cannot hand over the chapters: %1").arg(why);
     return false;
 }
 

@@ -1,15 +1,14 @@
 #pragma once
-// The chapters of a join's output, as the writing ffmpeg takes them: an ffmetadata file made
-// from the program's chapter list (-chapters) and the places where the segments land.
+// The chapters of a join's output, as the writing ffmpeg takes them: an ffmetadata text made
+// from the program's chapter list (-chapters) and the places where the segments land, handed
+// over in memory.
 
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/plan/FfmpegPlan.h"
+#include "encoder/run/HandedText.h"
 
 #include <QString>
 #include <QStringList>
-#include <QTemporaryFile>
-
-#include <memory>
 
 class ChapterFile
 {
@@ -21,15 +20,17 @@ public:
     // of the files before it, as it counts them) plus the gap before its first frame.
     bool PrepareForCopy(const EncoderOptions &options, const QString &muxer, QString *error);
 
-    // The ffmetadata file, or empty when the output gets no chapters.
-    QString Path() const { return m_file ? m_file->fileName() : QString(); }
+    // The ffmetadata text's name for the writer, or empty when the output gets no chapters.
+    QString Path() const { return m_text.Path(); }
+    // The descriptor the writer must keep for it, or -1.
+    int Descriptor() const { return m_text.Descriptor(); }
     // Lines worth a "Note:" (inputs whose place could not be told).
     const QStringList &Notes() const { return m_notes; }
 
 private:
     bool Write(const QByteArray &text, QString *error);
 
-    std::unique_ptr<QTemporaryFile> m_file;
+    HandedText m_text;
     QStringList m_notes;
 };
 

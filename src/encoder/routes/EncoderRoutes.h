@@ -6,6 +6,7 @@
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/routes/Encoder.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -18,9 +19,9 @@ int RunIdentify(const EncoderOptions &options, const EncoderEnvironment &environ
 
 // Joins the inputs without re-encoding into options.output, with the same "Pos:" lines, exit
 // codes, watchdog and nameless output as an encoding run. The streams are taken as they are:
-// whether they fit one another is for the caller to ask first (-identify): a second look at
-// every input here would add a tenth of a second to a copy that takes well under a second.
-// Only the first input is read again, in this process, for the stream of its default sound.
+// whether they fit one another is for the caller to ask first (-identify), whose answer also
+// names the sound stream to take (-aid): a second look at any input here would add a tenth of
+// a second to a copy that takes well under a second.
 int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &environment);
 
 // Converts the one input into options.output as a file of the kind options.fit states, so
@@ -28,12 +29,10 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
 // encoding run.
 int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment);
 
-// The program at the given path, or the one of that name on PATH when none is given.
-QString ToolPath(const QString &given, const QString &name);
-
-// ffmpeg's concat list of the files (absolute paths), or empty with *error when a name cannot
-// be written into one (a line break).
-QString ConcatList(const QStringList &paths, QString *error);
+// ffmpeg's concat list of the files (absolute paths, by their bytes). A file whose name holds a
+// line break is opened and named by its descriptor, added to *keptFds for the reader to keep
+// (and for the caller to close); empty, with *error, when such a file cannot be opened.
+QByteArray ConcatList(const QStringList &paths, std::vector<int> *keptFds, QString *error);
 
 // The ffmpeg arguments that copy the listed files' first video stream and their sound stream
 // of that index (the first one, if any, for -1) into target with the muxer, reporting progress

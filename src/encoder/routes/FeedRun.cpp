@@ -1,4 +1,5 @@
 #include "encoder/routes/FeedRun.h"
+#include "platform/RawNames.h"
 
 #include <QFile>
 
@@ -24,9 +25,9 @@ Commands MakeCommands(const QString &program, const std::vector<QStringList> &ru
 {
     Commands c;
     for (const QStringList &run : runs) {
-        std::vector<std::string> strings {QFile::encodeName(program).toStdString()};
+        std::vector<std::string> strings {NameToBytes(program).toStdString()};
         for (const QString &a : run)
-            strings.push_back(QFile::encodeName(a).toStdString());
+            strings.push_back(NameToBytes(a).toStdString());
         c.strings.push_back(std::move(strings));
     }
     for (std::vector<std::string> &strings : c.strings) {

@@ -2,73 +2,49 @@
 // files of that kind. The picture is placed as an encoding run places it (upright, its shape
 // kept with black bars, on the kind's clock, the sound in step), then stored turned back by
 // the kind's turn, which its mark undoes on showing.
+#include "encoder/input/InputRules.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FilterGraph.h"
 #include "encoder/plan/FitSettings.h"
 #include "encoder/plan/FormatRules.h"
 #include "encoder/routes/EncoderRoutes.h"
-#include "platform/RawNames.h"
 #include "encoder/run/ConsoleOut.h"
 #include "encoder/run/FfmpegRun.h"
 #include "encoder/run/OutputFile.h"
 #include "encoder/run/RunEnd.h"
+#include "platform/Mp4Boxes.h"
+#include "platform/RawNames.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QtEndian>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
-int Fail(const QString &message, int code = kExitFailed)
-{
-    ConsoleError(message);
-    return code;
-}
-
-// The position of the first box of that type among the boxes in [from, to), or -1; *size
-// gets its size.
-qint64 FindBox(QFile &file, qint64 from, qint64 to, const char *type, qint64 *size)
-{
-    for (qint64 at = from; at + 8 <= to;) {
-        if (!file.seek(at))
-            return -1;
-        const QByteArray head = file.read(16);
-        if (head.size() < 8)
-            return -1;
-        qint64 length = qFromBigEndian<quint32>(head.constData());
-        if (length == 1 && head.size() == 16)
-            length = qint64(qFromBigEndian<quint64>(head.constData() + 8));
-        else if (length == 0)
-            length = to - at;
-        if (length < 8 || at + length > to)
-            return -1;
-        if (head.mid(4, 4) == type) {
-            *size = length;
-            return at;
-        }
-        at += length;
-    }
-    return -1;
-}
-
 // Writes the turn into the first track's header of an MP4 or MOV file (the picture's track,
 // as the fit writes it): this ffmpeg writes no turn it is given for an encoded picture.
-bool MarkTurn(const QString &path, int rotation)
+bool MarkTurn(const QByteArray &path, int rotation)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
+    // Opened by its bytes: the hidden file's name need not be UTF-8.
+    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return false;
-    qint64 size = 0;
-    const qint64 moov = FindBox(file, 0, file.size(), "moov", &size);
-    const qint64 trak = moov < 0 ? -1 : FindBox(file, moov + 8, moov + size, "trak", &size);
-    const qint64 tkhd = trak < 0 ? -1 : FindBox(file, trak + 8, trak + size, "tkhd", &size);
-    if (tkhd < 0 || !file.seek(tkhd + 8))
+    }
+    const auto moov = FindMp4Box(file, 0, file.size(), "moov");
+    const auto trak = moov ? FindMp4Box(file, moov->at + 8, moov->End(), "trak") : std::nullopt;
+    const auto tkhd = trak ? FindMp4Box(file, trak->at + 8, trak->End(), "tkhd") : std::nullopt;
+    if (!tkhd || !file.seek(tkhd->at + 8))
         return false;
     const QByteArray version = file.read(1);
     // After version and flags: times, track, duration (longer in version 1), then layer,
     // group, volume and a reserved field.
-    const qint64 matrix = tkhd + 8 + 4 + (version == QByteArray(1, '\1') ? 32 : 20) + 16;
-    if (matrix + 36 > tkhd + size)
+    const qint64 matrix = tkhd->at + 8 + 4 + (version == QByteArray(1, '\1') ? 32 : 20) + 16;
+    if (matrix + 36 > tkhd->End())
         return false;
     const qint32 one = 0x10000;
     qint32 m[9] = {one, 0, 0, 0, one, 0, 0, 0, 0x40000000};
@@ -94,13 +70,13 @@ int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
         return Fail(error, kExitBadCommandLine);
     if (options.inputs.size() != 1)
         return Fail(QStringLiteral("-fit converts one input file"), kExitBadCommandLine);
-    const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"));
-    const QString ffprobe = ToolPath(environment.ffprobe, QStringLiteral("ffprobe"));
+    QString missing;
+    const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"), &missing);
+    const QString ffprobe = ToolPath(environment.ffprobe, QStringLiteral("ffprobe"), &missing);
     if (ffmpeg.isEmpty() || ffprobe.isEmpty())
-        return Fail(
-            QStringLiteral("ffmpeg and ffprobe are needed; please install the ffmpeg package"));
+        return Fail(missing);
     const QString path = options.inputs.front();
-    if (!QFileInfo(OpenablePath(path)).isFile() || !QFileInfo(OpenablePath(path)).isReadable())
+    if (!IsReadableFile(path))
         return Fail(QStringLiteral("Cannot read the input file: %1").arg(path));
     const auto media = ProbeInput(ffprobe, path, &error);
     if (!media)
@@ -138,13 +114,16 @@ int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
     settings.inheritedFd = output.InheritedDescriptor();
     settings.totalSeconds = plan.totalSeconds;
     settings.watchdogSeconds = environment.watchdogSeconds;
-    RunResult run = RunFfmpeg(settings, ConsoleWrite);
+    const RunResult run = RunFfmpeg(settings, ConsoleWrite);
     ConsoleWrite("\n");
     const bool written = run.end == RunResult::End::Exited && run.exitCode == 0 && !run.writeFailed;
     const bool marked = muxer == u"mp4" || muxer == u"mov";
-    if (written && fit->rotation != 0 && (!marked || !MarkTurn(output.Target(), fit->rotation))) {
-        run.exitCode = kExitFailed;
-        run.lastLines << QStringLiteral("The turn of the picture cannot be marked in this file");
+    if (written && fit->rotation != 0
+        && (!marked || !MarkTurn(output.LocalPath(), fit->rotation))) {
+        output.Discard();
+        return Fail(QStringLiteral("The turn of the picture cannot be marked in %1; nothing was "
+                                   "written")
+                        .arg(options.output));
     }
     return FinishRun(run, output, settings, options.output, QStringLiteral("converted"));
 }

@@ -1,9 +1,9 @@
 #include "encoder/routes/PipedJoin.h"
 
-#include "encoder/routes/ChapterFile.h"
-#include "encoder/routes/FeedRun.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FilterGraph.h"
+#include "encoder/routes/ChapterFile.h"
+#include "encoder/routes/FeedRun.h"
 #include "platform/RawNames.h"
 
 #include <algorithm>
@@ -134,17 +134,16 @@ RunResult RunPipedJoin(RunSettings settings, const EncoderOptions &options, cons
     for (const int fd : writeFds)
         keep.push_back({fd});
     FeedRun feeds;
-    const bool started = feeds.Start(settings.program, BuildFeedArguments(plan, inputs, writeFds),
-                                     keep, readFds);
+    const bool started
+        = feeds.Start(settings.program, BuildFeedArguments(plan, inputs, writeFds), keep, readFds);
     // The feeds hold the writing ends now: the writer sees the end of each feed's stream when
     // that feed is done.
     CloseAll(writeFds);
     RunResult run;
     if (started) {
-        settings.arguments
-            = WithChapters(BuildPipedJoinArguments(options, plan, readFds, target),
-                           settings.chapterMetadata);
-        settings.pipeFds = readFds;
+        settings.arguments = WithChapters(BuildPipedJoinArguments(options, plan, readFds, target),
+                                          settings.chapterMetadata);
+        settings.keptFds.insert(settings.keptFds.end(), readFds.begin(), readFds.end());
         run = RunFfmpeg(settings, writeStatus);
     }
     CloseAll(readFds);

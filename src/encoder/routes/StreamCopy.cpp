@@ -1,51 +1,60 @@
-#include "encoder/routes/ChapterFile.h"
-#include "platform/RawNames.h"
-#include "encoder/input/MediaReader.h"
+#include "encoder/input/InputRules.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FormatRules.h"
+#include "encoder/routes/ChapterFile.h"
 #include "encoder/routes/EncoderRoutes.h"
 #include "encoder/run/ConsoleOut.h"
 #include "encoder/run/FfmpegRun.h"
+#include "encoder/run/HandedText.h"
 #include "encoder/run/OutputFile.h"
 #include "encoder/run/RunEnd.h"
+#include "platform/RawNames.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
-int Fail(const QString &message, int code = kExitFailed)
+// Descriptors of inputs named in the list by descriptor, closed with the run.
+struct OpenInputs
 {
-    ConsoleError(message);
-    return code;
-}
-
-// The concat list in a temporary file that lives as long as this object.
-struct ListFile
-{
-    QTemporaryFile file {QDir::tempPath() + QStringLiteral("/qvj-copy-XXXXXX.txt")};
-    bool Write(const QString &text)
+    std::vector<int> fds;
+    ~OpenInputs()
     {
-        return file.open() && file.write(text.toUtf8()) >= 0 && file.flush();
+        for (const int fd : fds)
+            ::close(fd);
     }
 };
 
 } // namespace
 
-QString ConcatList(const QStringList &paths, QString *error)
+QByteArray ConcatList(const QStringList &paths, std::vector<int> *keptFds, QString *error)
 {
-    QString list = QStringLiteral("ffconcat version 1.0\n");
+    QByteArray list = "ffconcat version 1.0\n";
     for (const QString &path : paths) {
-        if (path.contains(u'\n') || path.contains(u'\r')) {
-            *error = QStringLiteral("A file name with a line break cannot be copied: %1").arg(path);
-            return QString();
+        const QString absolute
+            = QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path;
+        QByteArray name = NameToBytes(absolute);
+        // The list is read line by line: a name with a line break is named by a descriptor of
+        // the file, which the reader inherits and opens again by its number.
+        if (name.contains('\n') || name.contains('\r')) {
+            const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) {
+                *error = QStringLiteral("Cannot read the input file: %1 (%2)")
+                             .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+                return QByteArray();
+            }
+            keptFds->push_back(fd);
+            name = "/proc/self/fd/" + QByteArray::number(fd);
         }
         // "file:" keeps a name with a colon from being taken for a protocol; a quote inside
         // single quotes is written '\''.
-        QString quoted = QStringLiteral("file:") + QFileInfo(OpenablePath(path)).absoluteFilePath();
-        quoted.replace(QStringLiteral("'"), QStringLiteral("'\\''"));
-        list += QStringLiteral("file '") + quoted + QStringLiteral("'\n");
+        name.replace("'", "'\\''");
+        list += "file 'file:" + name + "'\n";
     }
     return list;
 }
@@ -59,27 +68,28 @@ QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
     args << QStringLiteral("-f") << QStringLiteral("concat") << QStringLiteral("-safe")
          << QStringLiteral("0") << QStringLiteral("-i") << QStringLiteral("file:") + listPath
          << QStringLiteral("-map") << QStringLiteral("0:v:0") << QStringLiteral("-map") << sound
-         << QStringLiteral("-c") << QStringLiteral("copy")
-         << QStringLiteral("-f") << muxer;
+         << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-f") << muxer;
     return args + WriterArguments(target);
 }
 
 int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &environment)
 {
-    const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"));
+    QString error;
+    const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"), &error);
     if (ffmpeg.isEmpty())
-        return Fail(QStringLiteral("ffmpeg is needed; please install the ffmpeg package"));
+        return Fail(error);
     for (const QString &path : options.inputs)
-        if (!QFileInfo(OpenablePath(path)).isFile() || !QFileInfo(OpenablePath(path)).isReadable())
+        if (!IsReadableFile(path))
             return Fail(QStringLiteral("Cannot read the input file: %1").arg(path));
 
-    QString error;
-    const QString list = ConcatList(options.inputs, &error);
+    OpenInputs named;
+    const QByteArray list = ConcatList(options.inputs, &named.fds, &error);
     if (list.isEmpty())
-        return Fail(error, kExitBadCommandLine);
-    ListFile listFile;
-    if (!listFile.Write(list))
-        return Fail(QStringLiteral("Cannot write the list of inputs in %1").arg(QDir::tempPath()));
+        return Fail(error);
+    // The list is handed over in memory: the copy needs no temporary folder.
+    HandedText listText;
+    if (!listText.Hold(list, &error))
+        return Fail(QStringLiteral("Cannot hand over the list of inputs: %1").arg(error));
 
     const QString muxer = MuxerFor(options);
     ChapterFile chapters;
@@ -90,23 +100,25 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     if (!output.OpenBeside(options.output, options.inputs, &error))
         return Fail(error);
 
-    // The sound the files are joined with is the default track, as an encoding run takes it;
-    // the check before the copy made sure that every file has it in the same stream.
-    QString unread;
-    const auto first = ReadMediaFacts(options.inputs.front(), &unread);
-    const int audioStream = first && first->hasAudio ? first->audioStream : -1;
     ConsoleSay(QStringLiteral("Encoder: %1 input file(s) copied -> %2 (%3)")
                    .arg(options.inputs.size())
                    .arg(options.output, muxer));
+    for (const QString &note : chapters.Notes())
+        ConsoleSay(QStringLiteral("Note: ") + note);
 
     RunSettings settings;
     settings.program = ffmpeg;
-    for (const QString &note : chapters.Notes())
-        ConsoleSay(QStringLiteral("Note: ") + note);
-    settings.arguments = WithChapters(StreamCopyArguments(listFile.file.fileName(), muxer,
-                                                          output.Target(), audioStream),
+    // The sound the files are joined with is the one the caller names (the default track, as
+    // an encoding run takes it; the check before the copy made sure that every file has it in
+    // the same stream).
+    settings.arguments = WithChapters(StreamCopyArguments(listText.Path(), muxer, output.Target(),
+                                                          options.audioStream.value_or(-1)),
                                       chapters.Path());
     settings.inheritedFd = output.InheritedDescriptor();
+    settings.keptFds = named.fds;
+    settings.keptFds.push_back(listText.Descriptor());
+    if (chapters.Descriptor() >= 0)
+        settings.keptFds.push_back(chapters.Descriptor());
     settings.watchdogSeconds = environment.watchdogSeconds;
     const RunResult run = RunFfmpeg(settings, ConsoleWrite);
     ConsoleWrite("\n");

@@ -1,5 +1,7 @@
 #include "encoder/run/ConsoleOut.h"
 
+#include "platform/RawNames.h"
+
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -33,13 +35,18 @@ void ConsoleWrite(const QByteArray &bytes)
 
 void ConsoleSay(const QString &line)
 {
+    WriteAll(1, ShownName(line).toUtf8() + '\n');
+}
+
+void ConsoleAnswer(const QString &line)
+{
     WriteAll(1, line.toUtf8() + '\n');
 }
 
 void ConsoleError(QString line)
 {
     line.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
-    WriteAll(2, line.toUtf8() + '\n');
+    WriteAll(2, ShownName(line).toUtf8() + '\n');
 }
 
 QString ConsoleOutError()

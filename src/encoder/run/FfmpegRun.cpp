@@ -1,6 +1,7 @@
 #include "encoder/run/FfmpegRun.h"
 
 #include "encoder/run/Progress.h"
+#include "platform/RawNames.h"
 
 #include <QFile>
 
@@ -82,9 +83,9 @@ private:
 pid_t StartChild(const RunSettings &s, int outPipe[2], int errPipe[2])
 {
     std::vector<std::string> strings;
-    strings.push_back(QFile::encodeName(s.program).toStdString());
+    strings.push_back(NameToBytes(s.program).toStdString());
     for (const QString &a : s.arguments)
-        strings.push_back(QFile::encodeName(a).toStdString());
+        strings.push_back(NameToBytes(a).toStdString());
     std::vector<char *> argv;
     for (std::string &str : strings)
         argv.push_back(str.data());
@@ -110,7 +111,7 @@ pid_t StartChild(const RunSettings &s, int outPipe[2], int errPipe[2])
         ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
         if (s.inheritedFd > 2)
             ::fcntl(s.inheritedFd, F_SETFD, 0);
-        for (const int fd : s.pipeFds)
+        for (const int fd : s.keptFds)
             ::fcntl(fd, F_SETFD, 0);
         ::signal(SIGPIPE, SIG_DFL);
         sigset_t none;

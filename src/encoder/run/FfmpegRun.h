@@ -17,7 +17,8 @@ struct RunSettings
     double totalSeconds = 0; // length of the output, for the percent and estimates
     int watchdogSeconds = 60; // silence (no output, no movement) after which the child is ended
     int statusIntervalMs = 50;
-    std::vector<int> pipeFds {}; // further descriptors it keeps: the pipes it reads its inputs from
+    // Further descriptors it keeps: the pipes it reads its inputs from, the texts handed to it.
+    std::vector<int> keptFds {};
     QString chapterMetadata {}; // the ffmetadata file of the output's chapters; empty: none
 };
 

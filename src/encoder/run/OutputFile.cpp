@@ -4,11 +4,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,9 +23,21 @@ QString SystemError(int code)
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
+// The hidden sibling's tag: the writing process and a random part, "qvj1234x0badcafe".
 QByteArray RandomTag()
 {
-    return QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0');
+    return "qvj" + QByteArray::number(::getpid()) + 'x'
+        + QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0');
+}
+
+// The writing process a hidden sibling's name states, or 0 when the name is not one of ours.
+pid_t WriterOfHiddenName(const char *name)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\..+\\.qvj(\\d{1,9})x[0-9a-f]{8}\\.part$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = pattern.match(QString::fromLatin1(name));
+    return m.hasMatch() ? pid_t(m.captured(1).toInt()) : 0;
 }
 
 } // namespace
@@ -40,6 +56,30 @@ QByteArray OutputFile::HiddenName(const QByteArray &fileName, const QByteArray &
     while (keep > 0 && keep < fileName.size() && (uchar(fileName.at(keep)) & 0xC0) == 0x80)
         --keep;
     return '.' + fileName.left(std::max<qsizetype>(keep, 0)) + suffix;
+}
+
+void OutputFile::RemoveLeftovers(const QByteArray &dir)
+{
+    DIR *folder = ::opendir(dir.constData());
+    if (!folder)
+        return;
+    const int dirFd = ::dirfd(folder);
+    while (const dirent *entry = ::readdir(folder)) {
+        const pid_t writer = WriterOfHiddenName(entry->d_name);
+        // Its writer is gone: no such process, and no process holds the file's lock (which the
+        // writer and its ffmpeg hold as long as either lives, on this machine or another).
+        if (writer <= 0 || writer == ::getpid() || ::kill(writer, 0) == 0 || errno != ESRCH)
+            continue;
+        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(dirFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(folder);
 }
 
 bool OutputFile::Open(const QString &path, QString *error)
@@ -69,6 +109,7 @@ bool OutputFile::Open(const QString &path, QString *error)
         *error = QStringLiteral("Cannot write %1: %2").arg(path, SystemError(ENAMETOOLONG));
         return false;
     }
+    RemoveLeftovers(m_dir);
 #ifdef O_TMPFILE
     if (::access("/proc/self/fd", X_OK) == 0) {
         m_fd = ::open(m_dir.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
@@ -86,7 +127,7 @@ bool OutputFile::Open(const QString &path, QString *error)
     return true;
 }
 
-QByteArray OutputFile::MakeHiddenSibling(const char *link) const
+QByteArray OutputFile::MakeHiddenSibling(const char *link)
 {
     for (int attempt = 0; attempt < 20; ++attempt) {
         const QByteArray hidden = m_dir + '/' + HiddenName(m_name, RandomTag(), m_nameMax);
@@ -97,7 +138,10 @@ QByteArray OutputFile::MakeHiddenSibling(const char *link) const
             const int fd
                 = ::open(hidden.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
             if (fd >= 0) {
-                ::close(fd);
+                // Held by the writer too (it inherits the descriptor): the file is in use
+                // while either lives.
+                ::flock(fd, LOCK_EX | LOCK_NB);
+                m_lockFd = fd;
                 return hidden;
             }
         }
@@ -111,7 +155,15 @@ QString OutputFile::Target() const
 {
     if (m_fd >= 0)
         return QStringLiteral("/proc/self/fd/%1").arg(m_fd);
-    return QStringLiteral("file:") + QFile::decodeName(m_hidden);
+    // By its bytes: the writer is started with the arguments' bytes (see NameToBytes).
+    return QStringLiteral("file:") + NameFromBytes(m_hidden);
+}
+
+QByteArray OutputFile::LocalPath() const
+{
+    if (m_fd >= 0)
+        return "/proc/self/fd/" + QByteArray::number(m_fd);
+    return m_hidden;
 }
 
 int64_t OutputFile::Size() const
@@ -141,6 +193,7 @@ bool OutputFile::Commit(QString *error)
         *error = QStringLiteral("Cannot write %1: the file was never opened").arg(m_path);
         return false;
     }
+    CloseLock();
     if (::rename(m_hidden.constData(), NameToBytes(m_path).constData()) != 0) {
         const int renameError = errno;
         ::unlink(m_hidden.constData());
@@ -163,6 +216,14 @@ void OutputFile::Discard()
         ::unlink(m_hidden.constData());
         m_hidden.clear();
     }
+    CloseLock();
+}
+
+void OutputFile::CloseLock()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+    m_lockFd = -1;
 }
 
 QStringList WriterArguments(const QString &target)

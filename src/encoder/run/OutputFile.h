@@ -27,8 +27,12 @@ public:
 
     // What the writer is given: "/proc/self/fd/N" of the nameless file, or the hidden sibling.
     QString Target() const;
-    // The descriptor the writer must inherit, or -1.
-    int InheritedDescriptor() const { return m_fd; }
+    // The file being written as this process opens it again (to mend what the writer left):
+    // "/proc/self/fd/N" of the nameless file, or the hidden sibling's bytes.
+    QByteArray LocalPath() const;
+    // The descriptor the writer must inherit (the nameless file, or the hidden sibling's lock),
+    // or -1.
+    int InheritedDescriptor() const { return m_fd >= 0 ? m_fd : m_lockFd; }
     bool IsNameless() const { return m_fd >= 0; }
 
     int64_t Size() const;
@@ -41,10 +45,15 @@ public:
     // name cut (on a character boundary) so that the whole stays within nameMax bytes.
     static QByteArray HiddenName(const QByteArray &fileName, const QByteArray &tag, long nameMax);
 
+    // Removes the hidden siblings in the folder that a killed job left: those whose tag names a
+    // process that is gone and whose lock no process holds, and that are this user's files.
+    static void RemoveLeftovers(const QByteArray &dir);
+
 private:
     // Creates a hidden sibling with a fresh random tag; link != nullptr links the nameless
     // file under it instead of creating an empty one. Returns the path, empty with errno set.
-    QByteArray MakeHiddenSibling(const char *link) const;
+    QByteArray MakeHiddenSibling(const char *link);
+    void CloseLock();
 
     QString m_path;
     QByteArray m_dir; // the folder, encoded
@@ -52,6 +61,7 @@ private:
     long m_nameMax = 255;
     int m_fd = -1;
     QByteArray m_hidden; // the hidden sibling being written, when there is no nameless file
+    int m_lockFd = -1; // holds the hidden sibling's lock while it is written
     bool m_done = false;
 };
 

@@ -3,7 +3,23 @@
 #include "encoder/routes/Encoder.h"
 #include "encoder/run/ConsoleOut.h"
 
-#include <QFileInfo>
+#include <QStandardPaths>
+
+int Fail(const QString &message, int code)
+{
+    ConsoleError(message);
+    return code;
+}
+
+QString ToolPath(const QString &given, const QString &name, QString *error)
+{
+    const QString path = given.isEmpty() ? QStandardPaths::findExecutable(name) : given;
+    if (path.isEmpty() && error && error->isEmpty())
+        *error = QStringLiteral("%1 is missing: it is not on PATH. The Debian package \"ffmpeg\" "
+                                "installs it.")
+                     .arg(name);
+    return path;
+}
 
 int FinishRun(const RunResult &run, OutputFile &output, const RunSettings &settings,
               const QString &outputPath, const QString &verb)
@@ -17,7 +33,7 @@ int FinishRun(const RunResult &run, OutputFile &output, const RunSettings &setti
     };
     switch (run.end) {
     case RunResult::End::NotStarted:
-        return failRun(QStringLiteral("Cannot start %1").arg(settings.program));
+        return failRun(QStringLiteral("Cannot start ffmpeg (%1)").arg(settings.program));
     case RunResult::End::Interrupted:
         return failRun(QStringLiteral("Stopped by signal %1; nothing was written").arg(run.signal));
     case RunResult::End::Watchdog:
@@ -38,6 +54,8 @@ int FinishRun(const RunResult &run, OutputFile &output, const RunSettings &setti
         return failRun(QStringLiteral("Cannot write %1; nothing was kept").arg(outputPath));
     if (run.frames <= 0 || output.Size() <= 0)
         return failRun(QStringLiteral("No video was written; nothing was kept"));
+    // The size of what was written, read before the file has its name: no name is opened.
+    const int64_t size = output.Size();
     QString error;
     if (!output.Commit(&error)) {
         ConsoleError(error);
@@ -46,7 +64,7 @@ int FinishRun(const RunResult &run, OutputFile &output, const RunSettings &setti
     ConsoleSay(QStringLiteral("Done: %1 frames, %2 s, %3 bytes %4 to %5")
                    .arg(run.frames)
                    .arg(run.seconds, 0, 'f', 2)
-                   .arg(QFileInfo(outputPath).size())
+                   .arg(size)
                    .arg(verb, outputPath));
     return kExitDone;
 }

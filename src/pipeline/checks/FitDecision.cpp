@@ -40,6 +40,15 @@ QString FitSettingsFor(const SourceFacts &kind, QString *why)
         *why = QStringLiteral("no encoder here makes %1 video").arg(kind.videoFormat);
     else if (profile.isEmpty() && !kind.videoProfile.isEmpty())
         *why = QStringLiteral("no encoder here makes the %1 profile").arg(kind.videoProfile);
+    else if (kind.width < 16 || kind.height < 16 || kind.width > 8192 || kind.height > 8192
+             || kind.width % 2 != 0 || kind.height % 2 != 0)
+        *why = QStringLiteral("no encoder here makes pictures of %1x%2")
+                   .arg(kind.width)
+                   .arg(kind.height);
+    else if (kind.hasAudio
+             && (kind.sampleRate < 8000 || kind.sampleRate > 192000 || kind.channels < 1
+                 || kind.channels > 8))
+        *why = QStringLiteral("no encoder here makes its sound");
     else if (kind.variableRate || kind.fps <= 0)
         *why = QStringLiteral("the kind has no steady frame rate to make");
     else if (kind.fieldOrder.size() == 2) // "tt", "bb", "tb", "bt"

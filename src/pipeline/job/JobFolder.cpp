@@ -116,8 +116,8 @@ int RemoveOrphanedJobFolders(const QString &tempFolder)
 {
     static const QRegularExpression jobName(QStringLiteral("^qvj-[A-Za-z0-9]{6}$"));
     static const QRegularExpression leftovers(
-        QStringLiteral(
-            "^(\\d+\\.(avi|mp4|mkv)|\\.\\d+\\.(avi|mp4|mkv)\\.[0-9a-f]+\\.part|chapters\\.txt|%1)$")
+        QStringLiteral("^(\\d+\\.(avi|mp4|mkv)|\\.\\d+\\.(avi|mp4|mkv)\\.(qvj\\d+x)?[0-9a-f]+\\."
+                       "part|chapters\\.txt|%1)$")
             .arg(QLatin1String(kJobOwnerFile)));
     int removed = 0;
     for (const QString &name : FolderNames(tempFolder)) {

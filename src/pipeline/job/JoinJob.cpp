@@ -124,7 +124,14 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
     QString chapters;
     if (!PrepareChapters(&chapters))
         return;
-    const QString options = m_inputs.EncoderOptions(m_profilePath);
+    QString options = m_inputs.EncoderOptions(m_profilePath);
+    // A copy takes the sound stream the check found in the files of the kept kind (their
+    // default track), so that the encoder need not read a file again for it.
+    const std::vector<SourceFacts> &facts = m_check.Facts();
+    const int kept = KeptKind(facts);
+    if ((kind == StageKind::Copying || !m_fitRows.empty()) && kept >= 0
+        && facts[size_t(kept)].audioStream >= 0)
+        options.prepend(QStringLiteral("-aid %1 ").arg(facts[size_t(kept)].audioStream));
     m_stage = Stage::Joining;
     Q_EMIT currentFileShown(false);
     Q_EMIT stageTitleChanged(QStringLiteral("Final Step: Joining all files..."));

@@ -76,6 +76,13 @@ QString Reason(const RunFailure &f)
     const QString folder = WrittenFolder(f);
     const bool converting = f.stage == Stage::Converting;
 
+    static const QRegularExpression missing(QStringLiteral("^(ffmpeg|ffprobe) is missing"));
+    for (const QString &line : lines)
+        if (const QRegularExpressionMatch m = missing.match(line); m.hasMatch())
+            return QStringLiteral("%1 is missing: the encoder does its work with it. %2 Install "
+                                  "the Debian package \"ffmpeg\", which brings it.")
+                .arg(m.captured(1), then);
+
     if (AnyLineHas(lines, QLatin1StringView("Cannot start ffmpeg"))
         || AnyLineHas(lines, QLatin1StringView("libraries cannot be loaded")))
         return QStringLiteral("The encoder could not start ffmpeg, which does its work. %1 "

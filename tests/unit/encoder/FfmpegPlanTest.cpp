@@ -123,7 +123,8 @@ TEST(EncoderMapping, CodecsBitratesAndContainers)
         const QString args = Args(line);
         for (const QString &part : QString::fromLatin1(c.expected).split(u'|'))
             EXPECT_TRUE(args.contains(part)) << part.toStdString() << " in " << args.toStdString();
-        EXPECT_TRUE(args.endsWith(QStringLiteral(" -f %1 -truncate 0 TARGET").arg(QLatin1String(c.muxer))))
+        EXPECT_TRUE(
+            args.endsWith(QStringLiteral(" -f %1 -truncate 0 TARGET").arg(QLatin1String(c.muxer))))
             << line.toStdString();
     }
 }

@@ -3,6 +3,9 @@
 #include "encoder/plan/FitSettings.h"
 #include "common/TestSupport.h"
 
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,19 +35,24 @@ TEST(FitSettings, TheKindIsReadWholeAndMadeExactly)
               S(",transpose=cclock,setsar=1/1,scale=out_color_matrix="
                 "bt709:out_range=tv,format=yuv420p"));
     const QString args = FitEncodeArguments(*fit, S("mp4"), S("/o")).join(u' ');
-    EXPECT_TRUE(args.startsWith(S("-c:v libx264 -preset veryfast -b:v 18700000 -qmax 23 "
-                                  "-x264-params ratetol=0.1 -profile:v high -level:v 4.0 -color_primaries bt709")))
+    EXPECT_TRUE(args.startsWith(
+        S("-c:v libx264 -preset veryfast -b:v 18700000 -qmax 23 "
+          "-x264-params ratetol=0.1 -profile:v high -level:v 4.0 -color_primaries bt709")))
         << args.toStdString();
     EXPECT_TRUE(args.contains(S("-c:a aac -b:a 192000 -ar 48000 -channel_layout stereo -f mp4")));
     // Without the kind's bitrate: constant quality; HEVC takes its ceiling in its own words.
     FitSettings unknown = *fit;
     unknown.videoBitrate = 0;
-    EXPECT_TRUE(FitEncodeArguments(unknown, S("mp4"), S("/o")).join(u' ').contains(
-        S("-preset veryfast -crf 17 -profile:v high")));
+    EXPECT_TRUE(FitEncodeArguments(unknown, S("mp4"), S("/o"))
+                    .join(u' ')
+                    .contains(S("-preset veryfast -crf 17 -profile:v high")));
     FitSettings hevc = *fit;
     hevc.videoCodec = S("hevc");
-    EXPECT_TRUE(FitEncodeArguments(hevc, S("mp4"), S("/o")).join(u' ').contains(
-        S("-b:v 18700000 -profile:v high -tag:v hvc1 -x265-params log-level=error:qpmax=23:cutree=0")));
+    hevc.videoProfile = S("main");
+    EXPECT_TRUE(FitEncodeArguments(hevc, S("mp4"), S("/o"))
+                    .join(u' ')
+                    .contains(S("-b:v 18700000 -profile:v main -tag:v hvc1 -x265-params "
+                                "log-level=error:qpmax=23:cutree=0")));
 
     const char *const wrong[] = {
         "vcodec=vp9:size=64x48:fps=25:pix=yuv420p", // no encoder for it here
@@ -55,9 +63,47 @@ TEST(FitSettings, TheKindIsReadWholeAndMadeExactly)
         "vcodec=h264:size=64x48:fps=25:pix=yuv420p:acodec=aac", // sound without rate
         "vcodec=h264:size=64x48:fps=25:pix=yuv420p:colour=red",
         "size=64x48:fps=25:pix=yuv420p",
+        "vcodec=hevc:vprofile=high:size=64x48:fps=25:pix=yuv420p", // libx265 has no "high"
+        "vcodec=h264:vprofile=main10:size=64x48:fps=25:pix=yuv420p",
     };
     for (const char *text : wrong)
         EXPECT_FALSE(ParseFitSettings(S(text), &error)) << text;
+}
+
+// Each codec's settings as the program writes them for a kind, through the real encoder: every
+// argument is one it takes. A rate with large terms (a looped clip's average) is taken as the
+// common rate it lies near.
+TEST(FitSettings, TheRealEncoderTakesEachCodecsArguments)
+{
+    QTemporaryDir dir;
+    const char *const kinds[] = {
+        "vcodec=h264:vprofile=high:level=31:size=64x48:fps=30000/1001:pix=yuv420p:sar=1/1:"
+        "rotate=90:prim=bt709:trc=bt709:matrix=bt709:range=tv:vbitrate=400000:acodec=aac:"
+        "srate=48000:channels=2:layout=stereo:abitrate=128000",
+        "vcodec=hevc:vprofile=main:level=93:size=64x48:fps=16128000/538831:pix=yuv420p:"
+        "sar=1/1:matrix=bt709:range=tv:vbitrate=300000:acodec=aac:srate=44100:channels=1",
+    };
+    for (const char *text : kinds) {
+        QString error;
+        const auto fit = ParseFitSettings(S(text), &error);
+        ASSERT_TRUE(fit) << text << ": " << error.toStdString();
+        EXPECT_LE(fit->fps.den, 1001) << text;
+        const QString out = dir.filePath(S("fit.mp4"));
+        QFile::remove(out);
+        const QString graph = S("[0:v]null") + FitPictureTail(*fit) + S("[v]");
+        const QStringList args
+            = S("-v error -f lavfi -i testsrc2=size=48x64:rate=%1:duration=0.4 -f lavfi -i "
+                "sine=sample_rate=%2:duration=0.4 -filter_complex %3 -map [v] -map 1:a")
+                  .arg(fit->fps.Text())
+                  .arg(fit->sampleRate)
+                  .arg(graph)
+                  .split(u' ')
+            + FitEncodeArguments(*fit, S("mp4"), out);
+        QString said;
+        EXPECT_EQ(qvj::test::RunProgram(S("ffmpeg"), args, &said), 0) << text << '\n'
+                                                                      << said.toStdString();
+        EXPECT_GT(QFileInfo(out).size(), 0) << text;
+    }
 }
 
 } // namespace

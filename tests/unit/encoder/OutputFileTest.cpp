@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 // The hidden name keeps within the folder's limit, cutting the name only between letters.
@@ -58,6 +63,47 @@ TEST(OutputFile, CommitReplacesAndDiscardKeepsTheOlderFile)
     QString error;
     EXPECT_FALSE(tooLong.Open(dir.filePath(QString(256, QLatin1Char('a'))), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("too long"))) << error.toStdString();
+}
+
+// What a killed job left in an output folder is removed, and only that: a hidden file of a
+// process that is gone, which no process holds, of this user.
+TEST(OutputFile, LeftoversOfJobsThatAreGoneAreRemoved)
+{
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const QByteArray dead = QByteArray::number(gone), alive = QByteArray::number(::getpid());
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const struct
+    {
+        QByteArray name;
+        bool locked; // a process holds its lock
+        bool removed;
+    } cases[] = {
+        {".movie.mp4.qvj" + dead + "x0badcafe.part", false, true},
+        {".movie.mp4.qvj" + dead + "x0badcafe.part.mp4", false, false}, // not one of ours
+        {".movie.mp4.qvj" + alive + "x0badcafe.part", false, false}, // its writer lives
+        {".other.mkv.qvj" + dead + "x12345678.part", true, false}, // its ffmpeg lives
+        {".x.qvj" + dead + "xnothex!.part", false, false},
+        {"movie.mp4", false, false},
+    };
+    std::vector<int> locks;
+    for (const auto &c : cases) {
+        qvj::test::WriteFile(QFile::decodeName(folder + '/' + c.name), "half a film");
+        if (c.locked) {
+            locks.push_back(
+                ::open(QByteArray(folder + '/' + c.name).constData(), O_RDONLY | O_CLOEXEC));
+            ASSERT_EQ(::flock(locks.back(), LOCK_EX), 0);
+        }
+    }
+    OutputFile::RemoveLeftovers(folder);
+    for (const auto &c : cases)
+        EXPECT_EQ(QFile::exists(QFile::decodeName(folder + '/' + c.name)), !c.removed)
+            << c.name.constData();
+    for (const int fd : locks)
+        ::close(fd);
 }
 
 } // namespace

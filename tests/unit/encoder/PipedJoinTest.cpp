@@ -185,8 +185,9 @@ TEST(PipedJoinRun, AFailedFeedFailsTheJoinAndAFailedWriterEndsTheFeeds)
         QElapsedTimer timer;
         timer.start();
         // Three feeds of sixteen, so that each pipe must come to its end in turn.
-        const RunResult r = RunPipedJoin(settings, {}, Plan(std::vector<int64_t>(40, 30)), Inputs(40),
-                                         QStringLiteral("TARGET"), [](const QByteArray &) {});
+        const RunResult r
+            = RunPipedJoin(settings, {}, Plan(std::vector<int64_t>(40, 30)), Inputs(40),
+                           QStringLiteral("TARGET"), [](const QByteArray &) {});
         EXPECT_EQ(r.end, c.end) << c.writer << " / " << c.feed;
         EXPECT_EQ(c.end == RunResult::End::Crashed ? r.signal : r.exitCode, c.code)
             << c.writer << " / " << c.feed;

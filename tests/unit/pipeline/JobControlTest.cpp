@@ -222,7 +222,8 @@ TEST_F(JobControl, AJobStartRemovesTheFoldersOfJobsWhoseProcessIsGone)
     for (const auto &[name, record, removed] : cases) {
         const QString folder = temp + S(name) + S("/");
         QDir().mkdir(folder);
-        for (const char *file : {"0.avi", "12.avi", ".3.avi.0badcafe.part"})
+        for (const char *file :
+             {"0.avi", "12.avi", ".3.avi.0badcafe.part", ".4.mp4.qvj123x0badcafe.part"})
             qvj::test::WriteFile(folder + S(file), "x");
         if (!record.isNull())
             qvj::test::WriteFile(folder + S(kJobOwnerFile), record);

@@ -126,11 +126,26 @@ TEST(RunFailure, EachFailureStartsWithItsReasonInWords)
          "The file /home/u/clips/b.mp4 cannot be read as a video: it may be damaged, cut short, "
          "or not a video at all. Nothing was written. Remove it from the list, or join another "
          "copy of it."},
+        // The encoder's lines as it prints them with ffmpeg, or ffprobe alone, not on PATH.
         {"ffmpeg missing",
          Stage::Joining,
          false,
          1,
-         {S("Cannot start ffmpeg")},
+         {S("ffmpeg is missing: it is not on PATH. The Debian package \"ffmpeg\" installs it.")},
+         "ffmpeg is missing: the encoder does its work with it. Nothing was written; the older "
+         "file is unchanged. Install the Debian package \"ffmpeg\", which brings it."},
+        {"ffprobe missing",
+         Stage::Converting,
+         false,
+         1,
+         {S("ffprobe is missing: it is not on PATH. The Debian package \"ffmpeg\" installs it.")},
+         "ffprobe is missing: the encoder does its work with it. The output file was not "
+         "touched. Install the Debian package \"ffmpeg\", which brings it."},
+        {"ffmpeg not starting",
+         Stage::Joining,
+         false,
+         1,
+         {S("Cannot start ffmpeg (/usr/bin/ffmpeg)")},
          "The encoder could not start ffmpeg, which does its work. Nothing was written; the "
          "older file is unchanged. Install the ffmpeg package, or re-install Quintor Video "
          "Joiner."},

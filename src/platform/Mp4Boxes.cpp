@@ -1,0 +1,36 @@
+#include "platform/Mp4Boxes.h"
+
+#include <QtEndian>
+
+std::optional<Mp4Box> ReadMp4Box(QIODevice &file, qint64 at, qint64 end)
+{
+    if (at < 0 || at + 8 > end || !file.seek(at))
+        return std::nullopt;
+    const QByteArray head = file.read(16);
+    if (head.size() < 8)
+        return std::nullopt;
+    qint64 size = qFromBigEndian<quint32>(head.constData());
+    if (size == 1) {
+        const auto large = head.size() == 16 ? qFromBigEndian<quint64>(head.constData() + 8) : 0;
+        size = large > quint64(INT64_MAX) ? 0 : qint64(large);
+        if (size < 16)
+            return std::nullopt;
+    } else if (size == 0) {
+        size = end - at;
+    }
+    if (size < 8)
+        return std::nullopt;
+    return Mp4Box {at, size, head.mid(4, 4)};
+}
+
+std::optional<Mp4Box> FindMp4Box(QIODevice &file, qint64 from, qint64 to, const char *type)
+{
+    for (qint64 at = from;;) {
+        const std::optional<Mp4Box> box = ReadMp4Box(file, at, to);
+        if (!box || box->size > to - at)
+            return std::nullopt;
+        if (box->type == type)
+            return box;
+        at = box->End();
+    }
+}

@@ -1,0 +1,25 @@
+#pragma once
+// MP4 and MOV files are rows of boxes: a 32-bit size (or 1, and a 64-bit size after the type,
+// or 0 for a box that runs to the end) and a four-letter type, then the content, which for
+// some types is a row of boxes again.
+
+#include <QByteArray>
+#include <QIODevice>
+
+#include <optional>
+
+struct Mp4Box
+{
+    qint64 at = 0; // where its header begins
+    qint64 size = 0; // header and content
+    QByteArray type;
+    qint64 End() const { return at + size; }
+};
+
+// The box whose header begins at `at`, in a row that ends at `end`; nothing when no header can
+// be read there or its size is less than a header's. The size may reach beyond `end` (a file
+// cut short); a box stated to run to the end ends at `end`.
+std::optional<Mp4Box> ReadMp4Box(QIODevice &file, qint64 at, qint64 end);
+
+// The first box of that type in the row [from, to), or nothing when the row holds none whole.
+std::optional<Mp4Box> FindMp4Box(QIODevice &file, qint64 from, qint64 to, const char *type);
