@@ -1,6 +1,7 @@
 #include "cli/JoinCommand.h"
 
 #include "pipeline/job/JobControl.h"
+#include "pipeline/job/KeptConversions.h"
 #include "platform/Paths.h"
 #include "platform/UserFiles.h"
 #include "profiles/ProfileCatalogue.h"
@@ -77,6 +78,12 @@ JoinCommand::JoinCommand(const QStringList &arguments, const QString &programDir
     ConnectRowStatus(m_job, m_tasks);
     ConnectProgress();
     connect(&m_job, &JoinJob::finished, this, &JoinCommand::OnFinished);
+    connect(&m_job, &JoinJob::noteChanged, this, [this](const QString &note) {
+        if (note.isEmpty())
+            return;
+        FlushProgress();
+        PrintTo(stderr, note);
+    });
 }
 
 void JoinCommand::FlushProgress()
@@ -131,6 +138,9 @@ int JoinCommand::Prepare(const CliOptions &options)
     if (options.chapters)
         m_preferences.SetChapters(*options.chapters);
     m_desktop.SetFit(options.fit);
+    if (!options.resume)
+        m_preferences.SetKeepConverted(false);
+    TrimKeptFolders(m_preferences.TempDir(), files.workDir, m_preferences.KeptLimitBytes());
     switch (options.policy) {
     case CliOptions::Policy::Refuse:
         m_preferences.SetAsk(true);

@@ -15,7 +15,7 @@ const QString kFailed = QStringLiteral("Failed");
 
 void JoinJob::ConversionFailed()
 {
-    m_ending = true;
+    Ending(JobOutcome::Failed);
     StopTimer();
     SetRowStatus(m_row, kFailed);
     const FailureMessage message = DescribeFailedRun(
@@ -28,7 +28,7 @@ void JoinJob::ConversionFailed()
 
 void JoinJob::JoinFailed()
 {
-    m_ending = true;
+    Ending(JobOutcome::Failed);
     StopTimer();
     SetRowsStatus(kFailed);
     const FailureMessage message
@@ -55,7 +55,7 @@ FailureMessage JoinJob::DescribeFailedRun(RunFailure::Stage stage, const QString
 
 void JoinJob::FailToStartEncoder()
 {
-    m_ending = true;
+    Ending(JobOutcome::Failed);
     StopTimer();
     RemoveFolder();
     const QString why = m_stage == Stage::Checking ? m_check.StartError() : m_run.StartError();
@@ -74,7 +74,7 @@ void JoinJob::FailToStartEncoder()
 
 void JoinJob::FailWithoutFolder(const QString &error)
 {
-    m_ending = true;
+    Ending(JobOutcome::Failed);
     StopTimer();
     ShowMessageThen(QStringLiteral("Error"), error, MessageIcon::Error,
                     [this] { EndIdle(JobOutcome::Failed); });
