@@ -1,6 +1,7 @@
 #include "cli/JoinCommand.h"
 
 #include "pipeline/job/JobControl.h"
+#include "pipeline/job/JobPresence.h"
 #include "pipeline/job/KeptConversions.h"
 #include "platform/Paths.h"
 #include "platform/UserFiles.h"
@@ -78,6 +79,10 @@ JoinCommand::JoinCommand(const QStringList &arguments, const QString &programDir
     ConnectRowStatus(m_job, m_tasks);
     ConnectProgress();
     connect(&m_job, &JoinJob::finished, this, &JoinCommand::OnFinished);
+    connect(&m_job, &JoinJob::started, this, [this](int rowCount) {
+        m_inhibitor.Hold(QStringLiteral("quintor-join"), JobInhibitReason(rowCount));
+    });
+    connect(&m_job, &JoinJob::workEnded, this, [this] { m_inhibitor.Release(); });
     connect(&m_job, &JoinJob::noteChanged, this, [this](const QString &note) {
         if (note.isEmpty())
             return;

@@ -6,6 +6,11 @@
 
 #include <QCoreApplication>
 
+QString JobInhibitReason(int rowCount)
+{
+    return QCoreApplication::translate("JobPresence", "Joining %n files", nullptr, rowCount);
+}
+
 JobEndText DescribeJobEnd(JobOutcome outcome, const QString &outputPath)
 {
     const auto tr

@@ -37,6 +37,9 @@ private:
     bool m_running = false;
 };
 
+// What the sleep lock says of a job of rowCount rows ("Joining 12 files").
+QString JobInhibitReason(int rowCount);
+
 // The notification's summary and body for a job that ended this way.
 struct JobEndText
 {
