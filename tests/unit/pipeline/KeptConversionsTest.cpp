@@ -7,9 +7,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,6 +45,9 @@ struct KeptJob
         inputs.outputFile = root + S("joined.avi");
         inputs.keep = true;
         QObject::connect(&job, &JoinJob::noteChanged, [this](const QString &n) { note = n; });
+        QObject::connect(&job, &JoinJob::rowStatusChanged,
+                         [this](int row, const QString &s) { statuses[row] << s; });
+        QObject::connect(&job, &JoinJob::totalProgressChanged, [this](int p) { totals << p; });
     }
 
     // The encoder is written once: another file in its place would be another build, whose
@@ -67,6 +73,8 @@ struct KeptJob
     QStringList Run(const QString &profile = S("/p/Profiles/A.bpf"))
     {
         note.clear();
+        statuses.clear();
+        totals.clear();
         EXPECT_TRUE(job.Start(profile));
         EXPECT_TRUE(!job.IsActive() || WaitFor([this] { return !job.IsActive(); }, 60000));
         return QString::fromUtf8(ReadFile(programDir + S("asapi.dll.log")))
@@ -84,6 +92,8 @@ struct KeptJob
     RecordingDesktop desktop;
     JoinJob job {inputs, desktop, programDir};
     QString note;
+    std::map<int, QStringList> statuses;
+    QList<int> totals;
 };
 
 TEST(KeptJob, AStartConvertsOnlyWhatWasNotKeptOrHasChanged)
@@ -152,8 +162,18 @@ TEST(KeptJob, AStartConvertsOnlyWhatWasNotKeptOrHasChanged)
         if (c.change)
             c.change(t);
         t.Encoder("", false);
-        EXPECT_EQ(t.Run(c.profile), c.convertedAgain);
+        const QStringList again = t.Run(c.profile);
+        EXPECT_EQ(again, c.convertedAgain);
         EXPECT_EQ(t.note, c.note);
+        // A row not converted again shows at once as converted, and the total bar starts with
+        // the share of those rows in the conversion stage's half.
+        const int kept = 3 - int(again.size());
+        for (int row = 0; row < 3; ++row) {
+            if (!again.contains(QFileInfo(t.inputs.rows[size_t(row)].InputFile).fileName())) {
+                EXPECT_EQ(t.statuses[row].value(0), S("Waiting for joining")) << row;
+            }
+        }
+        EXPECT_EQ(t.totals.value(1, 0), (kept * 50 + 1) / 3);
     }
 }
 
