@@ -30,8 +30,8 @@ void SetModified(const QString &path, qint64 seconds)
 }
 
 // A job of three rows against a fake encoder that logs the input of every conversion and
-// fails the join (so that the job ends without completing, as a stopped one does), unless
-// told to complete; a conversion of failName writes half a file and fails.
+// fails the join (so that the job ends without completing, as a stopped one does); a
+// conversion of failName writes half a file and fails.
 struct KeptJob
 {
     KeptJob()
@@ -52,20 +52,18 @@ struct KeptJob
 
     // The encoder is written once: another file in its place would be another build, whose
     // conversions are not used. What it does is read from files beside it.
-    void Encoder(const QByteArray &failName, bool completeJoin)
+    void Encoder(const QByteArray &failName)
     {
         const QString encoder = programDir + S("asapi.dll");
         if (!QFile::exists(encoder))
             WriteScript(encoder,
                         "first=\"$1\"; out=; while [ $# -gt 0 ]; do [ \"$1\" = -o ] && "
                         "out=\"$2\"; shift; done\n"
-                        "case \"$out\" in */joined.avi) printf j > \"$out\"; exit $(cat "
-                        "\"$0.join\");; esac\n"
+                        "case \"$out\" in */joined.avi) exit 1;; esac\n"
                         "echo \"${first##*/}\" >> \"$0.log\"; printf half > \"$out\"\n"
                         "[ \"${first##*/}\" = \"$(cat \"$0.fail\")\" ] && exit 1\n"
                         "printf ' whole' >> \"$out\"; exit 0\n");
         WriteFile(encoder + S(".fail"), failName);
-        WriteFile(encoder + S(".join"), completeJoin ? "0" : "1");
         QFile::remove(programDir + S("asapi.dll.log"));
     }
 
@@ -155,13 +153,13 @@ TEST(KeptJob, AStartConvertsOnlyWhatWasNotKeptOrHasChanged)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         KeptJob t;
-        t.Encoder(c.failFirst, false);
+        t.Encoder(c.failFirst);
         EXPECT_EQ(t.Run().size(), 3);
         EXPECT_EQ(t.Kept().size(), c.failFirst.isEmpty() ? 3 : 2)
             << t.Kept().join(u' ').toStdString();
         if (c.change)
             c.change(t);
-        t.Encoder("", false);
+        t.Encoder("");
         const QStringList again = t.Run(c.profile);
         EXPECT_EQ(again, c.convertedAgain);
         EXPECT_EQ(t.note, c.note);
@@ -175,21 +173,6 @@ TEST(KeptJob, AStartConvertsOnlyWhatWasNotKeptOrHasChanged)
         }
         EXPECT_EQ(t.totals.value(1, 0), (kept * 50 + 1) / 3);
     }
-}
-
-TEST(KeptJob, ACompletedJoinRemovesWhatItKept)
-{
-    KeptJob t;
-    t.Encoder("", false);
-    t.Run();
-    ASSERT_EQ(t.Kept().size(), 3);
-    t.Encoder("", true);
-    EXPECT_EQ(t.Run(), QStringList());
-    EXPECT_EQ(ReadFile(t.inputs.outputFile), QByteArray("j"));
-    EXPECT_EQ(t.Kept(), QStringList());
-    // Nothing is left in the temporary folder: no job folder, no kept folder.
-    EXPECT_EQ(QDir(t.inputs.tempDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList());
 }
 
 TEST(KeptConversions, TheFolderStaysUnderItsLimitAndLosesOldFiles)
