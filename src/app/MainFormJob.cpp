@@ -4,9 +4,12 @@
 #include "app/JobDesktop.h"
 #include "app/TMainForm.h"
 #include "pipeline/job/JobControl.h"
+#include "pipeline/job/JobPresence.h"
 #include "pipeline/job/JoinJob.h"
 #include "pipeline/job/ModelJobInputs.h"
 #include "pipeline/runs/Progress.h"
+#include "platform/DesktopNotifier.h"
+#include "platform/SleepInhibitor.h"
 #include "profiles/ProfileSettings.h"
 #include "settings/Preferences.h"
 #include "tasks/TaskList.h"
@@ -51,6 +54,25 @@ void TMainForm::CreateJob()
     connect(m_job, &JoinJob::elapsedTextChanged, labElapsed, &QLabel::setText);
     connect(m_job, &JoinJob::remainingTextChanged, labRemaining, &QLabel::setText);
     connect(m_job, &JoinJob::finished, this, &TMainForm::JobFinished);
+    // How much of an earlier job is used again: on the stage title and the total bar.
+    connect(m_job, &JoinJob::noteChanged, this, [this](const QString &note) {
+        labProcessTitle->setToolTip(note);
+        pgbTotal->setToolTip(note);
+        labConvertingFile->setToolTip(note);
+    });
+    // The desktop hears of the job: no sleep while it works, its progress on the taskbar, and a
+    // notification of its end while the window is in the background.
+    auto *inhibitor = new SleepInhibitor(QDBusConnection::systemBus(), this);
+    auto *notifier = new DesktopNotifier(QDBusConnection::sessionBus(),
+                                         QStringLiteral("quintor-video-joiner.desktop"), this);
+    auto *presence = new JobPresence(
+        *m_job, *inhibitor, *notifier, [this] { return isActiveWindow(); }, this);
+    connect(presence, &JobPresence::windowWanted, this, [this] {
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+    });
     connect(imgStart, &TImageButton::clicked, this, &TMainForm::imgStartClick);
     connect(imgStop, &TImageButton::clicked, this, &TMainForm::imgStopClick);
 }

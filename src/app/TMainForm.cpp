@@ -7,6 +7,7 @@
 #include "app/TSizeForm.h"
 #include "pipeline/job/JobFolder.h"
 #include "pipeline/job/JoinJob.h"
+#include "pipeline/job/KeptConversions.h"
 #include "pipeline/job/ModelJobInputs.h"
 #include "platform/Desktop.h"
 #include "platform/Paths.h"
@@ -139,6 +140,8 @@ void TMainForm::CreateDialogs()
     };
     SettingForm = new TSettingForm(*m_prefs, m_desktop, PreferencesPath(), m_workDir,
                                    std::move(link), this);
+    // Kept conversions past their age or the limit go at every start.
+    TrimKeptFolders(m_prefs->TempDir(), m_workDir, m_prefs->KeptLimitBytes());
     AboutForm = new TAboutForm(m_versionText, m_desktop, this);
 }
 

@@ -59,6 +59,8 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
             outputGiven = true;
         } else if (arg == QStringLiteral("--fit")) {
             o.fit = true;
+        } else if (arg == QStringLiteral("--no-resume")) {
+            o.resume = false;
         } else if (arg == QStringLiteral("--overwrite") || arg == QStringLiteral("--rename")) {
             const auto policy = arg == QStringLiteral("--overwrite") ? CliOptions::Policy::Overwrite
                                                                      : CliOptions::Policy::Rename;
@@ -84,13 +86,15 @@ QString CliUsage()
 {
     return QStringLiteral(
         "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
-        "                    [--chapters | --no-chapters] [--fit] -o OUTPUT INPUT...\n"
+        "                    [--chapters | --no-chapters] [--fit] [--no-resume]\n"
+        "                    -o OUTPUT INPUT...\n"
         "\n"
         "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
         "encoder: every input is first converted into an intermediate file, then all of\n"
         "them are joined with the options of the profile. Progress, the stage and the\n"
         "elapsed and remaining times are shown on standard error. Ctrl-C stops the job\n"
-        "and removes the intermediate files.\n"
+        "and removes the intermediate files; those converted completely are kept (in\n"
+        "qvj-kept/ of the temporary folder), so that the same command goes on from them.\n"
         "\n"
         "Options:\n"
         "  -o, --output OUTPUT  the output file; the profile's extension is appended when\n"
@@ -110,6 +114,10 @@ QString CliUsage()
         "  --fit                with a profile that does not re-encode (\"Same as Source\"):\n"
         "                       convert the files that differ from most of the video to\n"
         "                       match it, and join the others as they are\n"
+        "  --no-resume          convert every file, using none kept from a join that was\n"
+        "                       stopped or lost, and keep none; without it such a join\n"
+        "                       goes on from the files it had converted, as \"Keep\n"
+        "                       Converted\" of Preferences.ini says (on when it is missing)\n"
         "  -h, --help           show this text\n"
         "\n"
         "Without --overwrite or --rename an existing output file is refused. A file named\n"

@@ -17,6 +17,7 @@ struct CliOptions
     Policy policy = Policy::Refuse;
     std::optional<bool> chapters; // --chapters / --no-chapters; none: as the preferences say
     bool fit = false; // --fit: a join without re-encoding converts the files that differ
+    bool resume = true; // --no-resume: use no kept conversion and keep none
     QString output;
     QStringList inputs;
 };
@@ -29,6 +30,7 @@ struct CliParseResult
 
 // Parses the arguments after the program name:
 // [--profile NAME] [--temp DIR] [--overwrite | --rename] [--chapters | --no-chapters]
+// [--fit] [--no-resume]
 // -o OUTPUT INPUT...
 // Options also take the form --name=value; "--" ends the options.
 CliParseResult ParseCliArguments(const QStringList &arguments);

@@ -2,6 +2,8 @@
 
 #include "pipeline/job/JobControl.h"
 #include "pipeline/job/JobFolder.h"
+#include "pipeline/job/JobPresence.h"
+#include "pipeline/job/KeptConversions.h"
 #include "platform/Paths.h"
 #include "platform/RawNames.h"
 #include "platform/UserFiles.h"
@@ -79,6 +81,16 @@ JoinCommand::JoinCommand(const QStringList &arguments, const QString &programDir
     ConnectRowStatus(m_job, m_tasks);
     ConnectProgress();
     connect(&m_job, &JoinJob::finished, this, &JoinCommand::OnFinished);
+    connect(&m_job, &JoinJob::started, this, [this](int rowCount) {
+        m_inhibitor.Hold(QStringLiteral("quintor-join"), JobInhibitReason(rowCount));
+    });
+    connect(&m_job, &JoinJob::workEnded, this, [this] { m_inhibitor.Release(); });
+    connect(&m_job, &JoinJob::noteChanged, this, [this](const QString &note) {
+        if (note.isEmpty())
+            return;
+        FlushProgress();
+        PrintTo(stderr, note);
+    });
 }
 
 void JoinCommand::FlushProgress()
@@ -135,6 +147,9 @@ int JoinCommand::Prepare(const CliOptions &options)
     if (options.chapters)
         m_preferences.SetChapters(*options.chapters);
     m_desktop.SetFit(options.fit);
+    if (!options.resume)
+        m_preferences.SetKeepConverted(false);
+    TrimKeptFolders(m_preferences.TempDir(), files.workDir, m_preferences.KeptLimitBytes());
     switch (options.policy) {
     case CliOptions::Policy::Refuse:
         m_preferences.SetAsk(true);

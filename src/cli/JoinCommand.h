@@ -7,6 +7,7 @@
 #include "cli/ProgressLine.h"
 #include "pipeline/job/JoinJob.h"
 #include "pipeline/job/ModelJobInputs.h"
+#include "platform/SleepInhibitor.h"
 #include "profiles/ProfileSettings.h"
 #include "settings/Preferences.h"
 #include "tasks/TaskList.h"
@@ -66,6 +67,8 @@ private:
     QString m_profilePath;
     ModelJobInputs m_inputs;
     JoinJob m_job;
+    // The machine does not sleep while the job works.
+    SleepInhibitor m_inhibitor;
     bool m_interrupted = false;
     int m_status = ExitFailed;
 };

@@ -16,6 +16,9 @@ const QString kAsk = QStringLiteral("Ask");
 const QString kOverWrite = QStringLiteral("Overwrite");
 const QString kRename = QStringLiteral("Rename");
 const QString kChapters = QStringLiteral("Add Chapters");
+const QString kKeepConverted = QStringLiteral("Keep Converted");
+const QString kLowPriority = QStringLiteral("Lower Priority");
+const QString kKeptLimit = QStringLiteral("Kept Files Limit");
 
 // Marks or clears one of the three policy buttons.
 void MarkPolicy(PreferencesModel::Snapshot &v, bool PreferencesModel::Snapshot::*button, bool on)
@@ -42,6 +45,8 @@ void ReadFlags(PreferencesModel::Snapshot &v, const IniFile &ini, const QString 
     MarkPolicy(v, &Snapshot::OverWrite, ini.GetFlag(section, kOverWrite, false));
     MarkPolicy(v, &Snapshot::Rename, ini.GetFlag(section, kRename, false));
     v.Chapters = ini.GetFlag(section, kChapters, true);
+    v.KeepConverted = ini.GetFlag(section, kKeepConverted, true);
+    v.LowPriority = ini.GetFlag(section, kLowPriority, true);
 }
 
 } // namespace
@@ -114,6 +119,20 @@ void PreferencesModel::SetChapters(bool on)
     Apply(v);
 }
 
+void PreferencesModel::SetKeepConverted(bool on)
+{
+    Snapshot v = m_values;
+    v.KeepConverted = on;
+    Apply(v);
+}
+
+void PreferencesModel::SetLowPriority(bool on)
+{
+    Snapshot v = m_values;
+    v.LowPriority = on;
+    Apply(v);
+}
+
 void PreferencesModel::LoadPreferences(const QString &iniPath, const QString &programDir)
 {
     const IniFile ini(iniPath);
@@ -121,6 +140,8 @@ void PreferencesModel::LoadPreferences(const QString &iniPath, const QString &pr
     v.TempDir
         = ini.GetText(kMain, kTempDir, AddTrailingBackslash(programDir) + QStringLiteral("temp/"));
     ReadFlags(v, ini, kMain, true);
+    const int gigabytes = ini.GetNumber(kMain, kKeptLimit, 20);
+    m_keptLimitBytes = qint64(gigabytes > 0 ? gigabytes : 20) * 1000 * 1000 * 1000;
     Apply(v);
 }
 
@@ -133,7 +154,9 @@ QString PreferencesModel::SavePreferences(const QString &iniPath)
         && ini.PutText(kMain, kTempDir, v.TempDir) && ini.PutFlag(kMain, kOpenDir, v.OpenDir)
         && ini.PutFlag(kMain, kExit, v.Exit) && ini.PutFlag(kMain, kTurnOff, v.TurnOff)
         && ini.PutFlag(kMain, kAsk, v.Ask) && ini.PutFlag(kMain, kOverWrite, v.OverWrite)
-        && ini.PutFlag(kMain, kRename, v.Rename) && ini.PutFlag(kMain, kChapters, v.Chapters);
+        && ini.PutFlag(kMain, kRename, v.Rename) && ini.PutFlag(kMain, kChapters, v.Chapters)
+        && ini.PutFlag(kMain, kKeepConverted, v.KeepConverted)
+        && ini.PutFlag(kMain, kLowPriority, v.LowPriority);
     return saved ? QString() : ini.ErrorText();
 }
 

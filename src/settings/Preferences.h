@@ -23,6 +23,8 @@ public:
         bool OverWrite = false;
         bool Rename = false;
         bool Chapters = true;
+        bool KeepConverted = true;
+        bool LowPriority = true;
 
         bool operator==(const Snapshot &) const = default;
     };
@@ -55,11 +57,22 @@ public:
     bool Chapters() const { return m_values.Chapters; }
     void SetChapters(bool on);
 
+    // Converted files are kept beyond a job that did not complete, so that its next Start
+    // converts only the rest.
+    bool KeepConverted() const { return m_values.KeepConverted; }
+    void SetKeepConverted(bool on);
+    // The encoder runs at a lower scheduling and I/O priority than the window.
+    bool LowPriority() const { return m_values.LowPriority; }
+    void SetLowPriority(bool on);
+    // The most the kept converted files may take, in bytes ("Kept Files Limit" in gigabytes,
+    // read from section "Main" only; 20 when missing or not a positive number).
+    qint64 KeptLimitBytes() const { return m_keptLimitBytes; }
+
     // Reads section "Main" of the ini file: the temporary folder (default programDir + "temp/"),
     // the three after-job flags, the overwrite policy and the chapters. The output file is
     // not read here.
     void LoadPreferences(const QString &iniPath, const QString &programDir);
-    // Writes all nine values to section "Main", in order; the first refused write ends the
+    // Writes all eleven values to section "Main", in order; the first refused write ends the
     // save. Gives "" on success, else the error text ("Unable to write to <path>").
     QString SavePreferences(const QString &iniPath);
     // Reads section "Default": the output file, the three flags, the overwrite policy and the
@@ -78,4 +91,5 @@ private:
     void Apply(const Snapshot &values);
 
     Snapshot m_values;
+    qint64 m_keptLimitBytes = qint64(20) * 1000 * 1000 * 1000;
 };

@@ -132,6 +132,20 @@ void TSettingForm::BuildControls()
     for (QCheckBox *box : {chkOpenDir, chkExit, chkTurnoff})
         layout->addWidget(box);
     layout->addWidget(BuildChaptersBox());
+    chkKeepConverted
+        = named(new QCheckBox(tr("Keep converted files so that a stopped join can go on"), this),
+                "chkKeepConverted");
+    chkKeepConverted->setToolTip(
+        tr("A join that was stopped, failed or lost converts only the files it had not "
+           "converted yet when it is started again."));
+    chkLowPriority
+        = named(new QCheckBox(tr("Run the encoder at a lower priority than the desktop"), this),
+                "chkLowPriority");
+    chkLowPriority->setToolTip(
+        tr("The desktop stays responsive while a join works; the join may take a little "
+           "longer when other programs are busy."));
+    for (QCheckBox *box : {chkKeepConverted, chkLowPriority})
+        layout->addWidget(box);
 
     gpbOverWrite
         = named(new QGroupBox(QStringLiteral("Output File Overwrite"), this), "gpbOverWrite");
@@ -175,6 +189,8 @@ void TSettingForm::ConnectControls()
     connect(chkOpenDir, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetOpenDir);
     connect(chkExit, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetExit);
     connect(chkTurnoff, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetTurnOff);
+    connect(chkKeepConverted, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetKeepConverted);
+    connect(chkLowPriority, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetLowPriority);
     // A click marks a radio button, also one that is marked already.
     connect(rdbAsk, &QRadioButton::clicked, this, [this] {
         m_prefs.SetAsk(true);
@@ -212,6 +228,8 @@ void TSettingForm::ShowPreferences()
     setChecked(chkOpenDir, m_prefs.OpenDir());
     setChecked(chkExit, m_prefs.Exit());
     setChecked(chkTurnoff, m_prefs.TurnOff());
+    setChecked(chkKeepConverted, m_prefs.KeepConverted());
+    setChecked(chkLowPriority, m_prefs.LowPriority());
     setChecked(rdbAsk, m_prefs.Ask());
     setChecked(rdbOverWrite, m_prefs.OverWrite());
     setChecked(rdbRename, m_prefs.Rename());
@@ -315,10 +333,10 @@ QCheckBox *TSettingForm::BuildChaptersBox()
     // box's name for assistive tools keeps it on one line.
     const QString text
         = QStringLiteral("Add a chapter at the start of each joined file (MKV, MP4, MOV)");
-    chkChapters = named(new QCheckBox(QString(text).replace(QStringLiteral(" (MKV"),
-                                                            QStringLiteral("\n(MKV")),
-                                      this),
-                        "chkChapters");
+    chkChapters
+        = named(new QCheckBox(
+                    QString(text).replace(QStringLiteral(" (MKV"), QStringLiteral("\n(MKV")), this),
+                "chkChapters");
     chkChapters->setAccessibleName(text);
     chkChapters->setToolTip(QStringLiteral(
         "Each joined file gets a chapter named after it, or keeps its own chapters, so that a "

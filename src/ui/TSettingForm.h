@@ -48,6 +48,8 @@ public:
     QCheckBox *chkExit = nullptr;
     QCheckBox *chkTurnoff = nullptr;
     QCheckBox *chkChapters = nullptr;
+    QCheckBox *chkKeepConverted = nullptr;
+    QCheckBox *chkLowPriority = nullptr;
     QGroupBox *gpbOverWrite = nullptr;
     QRadioButton *rdbAsk = nullptr;
     QRadioButton *rdbOverWrite = nullptr;

@@ -137,6 +137,8 @@ struct FakeJobInputs : JobInputs
     bool StreamCopy() const override { return copy; }
     bool chapters = false;
     bool Chapters() const override { return chapters; }
+    bool keep = false;
+    bool KeepConverted() const override { return keep; }
 };
 
 } // namespace qvj::test

@@ -51,7 +51,8 @@ protected:
     {
         return QTest::qWaitFor([this] { return !form->Job().IsActive(); }, 180000);
     }
-    // What the job's folder and the output folder hold, as "temp/..." and "out/...".
+    // What the job's folder and the output folder hold, as "temp/..." and "out/...";
+    // conversions kept for the next Start are no leftovers and are not listed.
     QStringList Files() const
     {
         QStringList files;
@@ -59,7 +60,8 @@ protected:
             for (const QString &name :
                  QDir(work.filePath(sub))
                      .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
-                files.append(sub + QLatin1Char('/') + name);
+                if (name != QStringLiteral("qvj-kept"))
+                    files.append(sub + QLatin1Char('/') + name);
         return files;
     }
     // The idle look (Start and the idle panel shown, all enabled) or the running one (Stop and

@@ -68,6 +68,8 @@ protected:
             QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
         dialog().chkChapters->setChecked(true);
         dialog().chkChapters->click();
+        dialog().chkKeepConverted->setChecked(true);
+        dialog().chkKeepConverted->click();
     }
 
     QByteArray before;
@@ -126,7 +128,8 @@ TEST_F(SettingDialog, EndingTheDialog)
     const QByteArray ini = test::ReadFile(Ini());
     for (const char *line :
          {"Output File=/new/out.avi", "Temp Dir=/tmp/elsewhere/", "Auto Open Dir=1", "Auto Exit=0",
-          "Auto Turn Off=1", "Ask=0", "Overwrite=0", "Rename=1", "Add Chapters=0"})
+          "Auto Turn Off=1", "Ask=0", "Overwrite=0", "Rename=1", "Add Chapters=0",
+          "Keep Converted=0", "Lower Priority=1"})
         EXPECT_TRUE(ini.contains(line)) << line;
 }
 

@@ -40,4 +40,11 @@ public:
     // A chapter at the start of each joined file, where the output can hold chapters; read
     // when the join starts.
     virtual bool Chapters() const { return false; }
+    // Converted files are kept beyond a job that did not complete, and a Start finds them;
+    // read when the job starts.
+    virtual bool KeepConverted() const { return false; }
+    // The most the kept converted files may take, in bytes.
+    virtual qint64 KeptLimitBytes() const { return qint64(20) * 1000 * 1000 * 1000; }
+    // The encoder runs at a lower scheduling and I/O priority; read when the job starts.
+    virtual bool LowPriority() const { return false; }
 };

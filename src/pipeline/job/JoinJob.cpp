@@ -12,6 +12,7 @@
 #include <QPointer>
 
 #include <numeric>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -52,10 +53,16 @@ bool JoinJob::Start(const QString &profilePath)
         return false;
     m_active = true;
     m_ending = false;
+    m_endAnnounced = false;
+    Q_EMIT started(m_inputs.RowCount());
     m_profilePath = profilePath;
     m_outputPath.clear();
     m_fitRows.clear();
     m_statusSet.clear();
+    m_keptFolder.clear();
+    m_keptNames.clear();
+    m_run.SetLowPriority(m_inputs.LowPriority());
+    Q_EMIT noteChanged(QString());
     if (m_inputs.StreamCopy()) {
         StartCheck();
         return true;
@@ -94,7 +101,17 @@ void JoinJob::StartConversionStage(const std::vector<int> &rows)
         return;
     }
     m_folder = folder.folder;
-    m_row = rows.empty() ? 0 : rows.front();
+    std::vector<int> todo = rows;
+    if (m_fitRows.empty()) {
+        RestoreKept(todo);
+        m_convertRows = todo;
+        m_convertIndex = 0;
+        if (todo.empty()) {
+            StartJoin(JoinInputList(m_folder, m_rowCount), StageKind::Joining);
+            return;
+        }
+    }
+    m_row = todo.empty() ? 0 : todo.front();
     StartConversionRow();
 }
 
@@ -203,7 +220,10 @@ void JoinJob::ConversionRowDone()
     m_secondsDone += m_inputs.ReadRow(m_row).LengthSeconds;
     SetRowStatus(m_row, kWaiting);
     const bool fitting = !m_fitRows.empty();
-    const bool last = fitting ? m_fitIndex + 1 >= m_fitRows.size() : m_row + 1 >= m_rowCount;
+    if (!fitting)
+        KeepRow();
+    const bool last
+        = fitting ? m_fitIndex + 1 >= m_fitRows.size() : m_convertIndex + 1 >= m_convertRows.size();
     if (!last)
         SetBars({0, m_bars.total});
     m_run.Terminate();
@@ -212,13 +232,13 @@ void JoinJob::ConversionRowDone()
                   StageKind::Joining);
         return;
     }
-    m_row = fitting ? m_fitRows[++m_fitIndex] : m_row + 1;
+    m_row = fitting ? m_fitRows[++m_fitIndex] : m_convertRows[++m_convertIndex];
     StartConversionRow();
 }
 
 void JoinJob::ConversionCancelled()
 {
-    m_ending = true;
+    Ending(JobOutcome::Stopped);
     StopTimer();
     SetRowStatus(m_row, kStop);
     RemoveFolder();
@@ -232,7 +252,7 @@ void JoinJob::ConversionCancelled()
 
 void JoinJob::JoinCancelled()
 {
-    m_ending = true;
+    Ending(JobOutcome::Stopped);
     StopTimer();
     SetRowsStatus(kStop);
     RemoveFolder();
@@ -242,7 +262,7 @@ void JoinJob::JoinCancelled()
 
 void JoinJob::Complete()
 {
-    m_ending = true;
+    Ending(JobOutcome::Completed);
     SetBars({100, 100}, true);
     StopTimer();
     // The estimate of the last tick may be seconds old: a finished job has none left.
@@ -250,6 +270,7 @@ void JoinJob::Complete()
     Q_EMIT remainingTextChanged(SecondsToTimeText(0));
     SetRowsStatus(kComplete);
     RemoveFolder();
+    ForgetKept();
     // The after-job choices are read now, in their order of precedence.
     AfterJobAction action = AfterJobAction::Message;
     if (m_inputs.TurnOff()) {
@@ -396,8 +417,17 @@ void JoinJob::EndIdle(JobOutcome outcome, AfterJobAction action)
     End(outcome, action);
 }
 
+void JoinJob::Ending(JobOutcome outcome)
+{
+    m_ending = true;
+    if (std::exchange(m_endAnnounced, true))
+        return;
+    Q_EMIT workEnded(outcome, m_outputPath);
+}
+
 void JoinJob::End(JobOutcome outcome, AfterJobAction action)
 {
+    Ending(outcome);
     m_stage = Stage::None;
     m_tracker.reset();
     m_active = false;

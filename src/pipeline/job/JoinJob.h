@@ -99,6 +99,14 @@ Q_SIGNALS:
     void remainingTextChanged(const QString &text);
     // The Status column of a task row.
     void rowStatusChanged(int row, const QString &status);
+    // A line for the user about the job as a whole: how many files were converted already
+    // when the job goes on from an earlier one ("" clears it).
+    void noteChanged(const QString &note);
+    // A job of rowCount rows has started.
+    void started(int rowCount);
+    // The job's work has ended this way (before any message about it is closed); outputPath is
+    // the joined file, or "" when the join had not begun. Once per job.
+    void workEnded(JobOutcome outcome, const QString &outputPath);
     // The job has ended; the window returns to its idle look, or closes for TurnOff and Exit.
     void finished(JobOutcome outcome, AfterJobAction action);
 
@@ -107,6 +115,13 @@ private:
 
     // The conversion stage over these rows (in this order), into the job's own folder.
     void StartConversionStage(const std::vector<int> &rows);
+    // Puts the kept conversions of the job's rows into its folder (when keeping is on) and
+    // removes their rows from rows; their seconds count as done.
+    void RestoreKept(std::vector<int> &rows);
+    // Keeps the conversion of the row just done, when keeping is on.
+    void KeepRow();
+    // The kept conversions of a completed job are no longer needed.
+    void ForgetKept();
     void StartConversionRow();
     void StartJoin(const QString &inputList, StageKind kind);
     // The option naming the chapter list, written into the job's folder, or "" when the output
@@ -155,6 +170,8 @@ private:
     // The job ends with JobState Idle and the progress panel gone.
     void EndIdle(JobOutcome outcome, AfterJobAction action = AfterJobAction::None);
     void End(JobOutcome outcome, AfterJobAction action);
+    // The job's ending has begun: workEnded() is said, once.
+    void Ending(JobOutcome outcome);
 
     JobInputs &m_inputs;
     Desktop &m_desktop;
@@ -169,6 +186,7 @@ private:
     JobState m_state = JobState::Idle;
     bool m_active = false;
     bool m_ending = false;
+    bool m_endAnnounced = false;
     Stage m_stage = Stage::None;
     QString m_profilePath;
     QString m_videoSize;
@@ -199,4 +217,11 @@ private:
     // join that fails leaves the rows where they were, since no input failed.
     QHash<int, QString> m_statusSet;
     QStringList m_statusBeforeJoin;
+    // The rows the conversion stage converts, in order, and the place of the current one.
+    std::vector<int> m_convertRows;
+    size_t m_convertIndex = 0;
+    // The kept folder of this job and each row's kept name ("" for a row never kept); empty
+    // while keeping is off.
+    QString m_keptFolder;
+    QStringList m_keptNames;
 };

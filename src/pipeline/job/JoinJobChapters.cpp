@@ -38,7 +38,7 @@ bool JoinJob::PrepareChapters(QString *option)
         error = QStringLiteral("Cannot write the chapter list %1: %2.")
                     .arg(ChapterListFile(m_folder), file.errorString());
     }
-    m_ending = true;
+    Ending(JobOutcome::Failed);
     StopTimer();
     RemoveFolder();
     ShowMessageThen(QStringLiteral("Error"), error, MessageIcon::Error,

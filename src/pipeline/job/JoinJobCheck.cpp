@@ -47,7 +47,7 @@ void JoinJob::OnCheckEnded()
     } else if (m_check.FailedToStart()) {
         FailToStartEncoder();
     } else if (!m_check.Error().isEmpty()) {
-        m_ending = true;
+        Ending(JobOutcome::Failed);
         StopTimer();
         ShowMessageThen(
             QStringLiteral("Error"), m_check.Error(), MessageIcon::Error,
@@ -82,7 +82,7 @@ void JoinJob::OnCheckEnded()
                                        } else if (convert) {
                                            self->StartFit(fit);
                                        } else {
-                                           self->m_ending = true;
+                                           self->Ending(JobOutcome::Stopped);
                                            self->EndIdle(JobOutcome::Stopped);
                                        }
                                    });
@@ -93,7 +93,7 @@ void JoinJob::OnCheckEnded()
 void JoinJob::RefuseMisfits(const QStringList &misfits, const QStringList &refusals)
 {
     // Nothing was written and the rows keep their status.
-    m_ending = true;
+    Ending(JobOutcome::Failed);
     StopTimer();
     QString text = MisfitMessage(misfits);
     if (!refusals.isEmpty())

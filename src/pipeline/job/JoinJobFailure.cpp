@@ -15,7 +15,7 @@ const QString kFailed = QStringLiteral("Failed");
 
 void JoinJob::ConversionFailed()
 {
-    m_ending = true;
+    Ending(JobOutcome::Failed);
     StopTimer();
     SetRowStatus(m_row, kFailed);
     const FailureMessage message = DescribeFailedRun(
@@ -28,7 +28,7 @@ void JoinJob::ConversionFailed()
 
 void JoinJob::JoinFailed()
 {
-    m_ending = true;
+    Ending(JobOutcome::Failed);
     StopTimer();
     // The inputs are as good as before: each row shows again what it had reached.
     for (int n = 0; n < m_statusBeforeJoin.size(); ++n)
@@ -57,7 +57,7 @@ FailureMessage JoinJob::DescribeFailedRun(RunFailure::Stage stage, const QString
 
 void JoinJob::FailToStartEncoder()
 {
-    m_ending = true;
+    Ending(JobOutcome::Failed);
     StopTimer();
     RemoveFolder();
     const QString why = m_stage == Stage::Checking ? m_check.StartError() : m_run.StartError();
@@ -76,7 +76,7 @@ void JoinJob::FailToStartEncoder()
 
 void JoinJob::FailWithoutFolder(const QString &error)
 {
-    m_ending = true;
+    Ending(JobOutcome::Failed);
     StopTimer();
     ShowMessageThen(QStringLiteral("Error"), error, MessageIcon::Error,
                     [this] { EndIdle(JobOutcome::Failed); });

@@ -77,6 +77,21 @@ bool ModelJobInputs::Chapters() const
     return m_preferences.Chapters();
 }
 
+bool ModelJobInputs::KeepConverted() const
+{
+    return m_preferences.KeepConverted();
+}
+
+qint64 ModelJobInputs::KeptLimitBytes() const
+{
+    return m_preferences.KeptLimitBytes();
+}
+
+bool ModelJobInputs::LowPriority() const
+{
+    return m_preferences.LowPriority();
+}
+
 QString ModelJobInputs::EncoderOptions(const QString &profilePath) const
 {
     return BuildEncoderOptions(m_settings, profilePath);

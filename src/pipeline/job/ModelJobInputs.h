@@ -31,6 +31,9 @@ public:
     QString EncoderOptions(const QString &profilePath) const override;
     bool StreamCopy() const override;
     bool Chapters() const override;
+    bool KeepConverted() const override;
+    qint64 KeptLimitBytes() const override;
+    bool LowPriority() const override;
 
 private:
     const TaskListModel &m_tasks;

@@ -7,9 +7,20 @@
 #include <algorithm>
 #include <csignal>
 #include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <unistd.h>
 #include <utility>
+
+namespace {
+
+constexpr int kLowNice = 10;
+constexpr int kIoprioWhoProcess = 1;
+// The normal ("best effort") class, 2, at its lowest level, 7.
+constexpr int kLowIoPriority = (2 << 13) | 7;
+
+} // namespace
 
 EncoderRun::EncoderRun(QObject *parent)
     : QObject(parent)
@@ -55,9 +66,14 @@ void EncoderRun::Start(const QString &program, const QString &commandLine)
     // Should this program die outright, the encoder is asked to stop as by Terminate, so that
     // it still ends what it started and removes the file it was writing (a hidden file where
     // the file system has no nameless ones).
-    process->setChildProcessModifier([] {
+    process->setChildProcessModifier([low = m_lowPriority] {
         ::setpgid(0, 0);
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (low) {
+            // Inherited by whatever the encoder starts; a refusal leaves the normal priority.
+            ::setpriority(PRIO_PROCESS, 0, kLowNice);
+            ::syscall(SYS_ioprio_set, kIoprioWhoProcess, 0, kLowIoPriority);
+        }
     });
     connect(process, &QProcess::readyRead, this, &EncoderRun::Drain);
     connect(process, &QProcess::finished, this, &EncoderRun::OnFinished);

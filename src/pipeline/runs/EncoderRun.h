@@ -29,6 +29,10 @@ public:
     // failedToStart() follows, never from within this call. Standard input reads nothing.
     void Start(const QString &program, const QString &commandLine);
 
+    // Runs started from now on get a lower scheduling priority (nice 10) and the lowest I/O
+    // priority of the normal class, so that the desktop stays responsive while they work.
+    void SetLowPriority(bool on) { m_lowPriority = on; }
+
     // The time the encoder is given to end its own work after Terminate.
     static constexpr int TerminateGraceMs = 2000;
 
@@ -74,6 +78,7 @@ private:
     OutputTail m_tail;
     quint64 m_generation = 0;
     bool m_running = false;
+    bool m_lowPriority = false;
     qint64 m_stoppedPid = 0; // the run asked to stop, whose group goes when it ends
     bool m_crashed = false;
     int m_exitCode = 0;
