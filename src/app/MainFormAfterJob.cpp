@@ -102,7 +102,7 @@ void TMainForm::ConnectListInfo()
 
 void TMainForm::UpdateListSummary()
 {
-    labTotalLength->setText(ListSummaryText(*m_tasks));
+    labTotalLength->setText(m_jobNote.isEmpty() ? ListSummaryText(*m_tasks) : m_jobNote);
     // The rows' texts have come: a column too narrow for them is widened.
     FitColumnsToTexts();
 }

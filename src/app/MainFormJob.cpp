@@ -54,11 +54,14 @@ void TMainForm::CreateJob()
     connect(m_job, &JoinJob::elapsedTextChanged, labElapsed, &QLabel::setText);
     connect(m_job, &JoinJob::remainingTextChanged, labRemaining, &QLabel::setText);
     connect(m_job, &JoinJob::finished, this, &TMainForm::JobFinished);
-    // How much of an earlier job is used again: on the stage title and the total bar.
+    // How much of an earlier job is used again: in the line under the list while the job runs,
+    // and on the stage title and the total bar.
     connect(m_job, &JoinJob::noteChanged, this, [this](const QString &note) {
+        m_jobNote = note;
         labProcessTitle->setToolTip(note);
         pgbTotal->setToolTip(note);
         labConvertingFile->setToolTip(note);
+        UpdateListSummary();
     });
     // The desktop hears of the job: no sleep while it works, its progress on the taskbar, and a
     // notification of its end while the window is in the background.
@@ -149,6 +152,8 @@ void TMainForm::SetIdleState()
 void TMainForm::JobFinished(JobOutcome outcome, AfterJobAction action)
 {
     Q_UNUSED(outcome);
+    m_jobNote.clear();
+    UpdateListSummary();
     SetIdleState();
     if (action == AfterJobAction::TurnOff)
         AskTurnOff();

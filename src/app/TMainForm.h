@@ -269,6 +269,7 @@ private:
     bool m_storedForClose = false;
     TaskThumbnails *m_thumbnails = nullptr;
     QHash<QString, QPixmap> m_pictures; // by path, drawn on one canvas size
+    QString m_jobNote; // what the running job says of earlier work, shown under the list
     int m_lastListWidth = kFirstKnownListWidth;
     bool m_shownOnce = false;
 

@@ -1,5 +1,7 @@
 #include "platform/RawNames.h"
 
+#include "platform/ProcessOwner.h"
+
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -9,11 +11,15 @@
 #include <cerrno>
 #include <dirent.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr char16_t kFirstRaw = 0xEF80;
+// The record of the process whose links a name folder holds, so that a later process can tell
+// the folder of a killed one from that of one still running.
+constexpr char kNameFolderOwner[] = ".owner";
 constexpr char16_t kLastRaw = 0xEFFF;
 
 bool IsRaw(QChar c)
@@ -116,8 +122,10 @@ QString OpenablePath(const QString &path)
     QString extension = dot > path.lastIndexOf(QLatin1Char('/')) ? path.mid(dot) : QString();
     if (HoldsRawBytes(extension))
         extension.clear();
+    static const bool owned
+        = folder.isValid() && WriteProcessOwner(folder.filePath(QLatin1String(kNameFolderOwner)));
     const QString link = folder.filePath(QString::number(links.size()) + extension);
-    if (!folder.isValid()
+    if (!owned
         || ::symlink(NameToBytes(path).constData(), QFile::encodeName(link).constData()) != 0)
         return path;
     links.insert(path, link);
@@ -187,4 +195,32 @@ bool RemoveNamedFile(const QString &path)
 bool RemoveEmptyFolder(const QString &path)
 {
     return ::rmdir(NameToBytes(path).constData()) == 0 || errno == ENOENT;
+}
+
+void RemoveDeadNameFolders(const QString &tempPath)
+{
+    const QString parent = tempPath.endsWith(QLatin1Char('/')) ? tempPath : tempPath + u'/';
+    for (const QString &name : FolderNames(parent)) {
+        if (!name.startsWith(QLatin1String("qvj-names-")))
+            continue;
+        const QString folder = parent + name + u'/';
+        const QByteArray owner = ReadProcessOwner(folder + QLatin1String(kNameFolderOwner));
+        if (owner.isNull() || ProcessOwnerAlive(owner))
+            continue;
+        // Only a folder of nothing but the links this program makes goes.
+        const QStringList entries = FolderNames(folder);
+        const bool onlyLinks = std::all_of(entries.begin(), entries.end(), [&](const QString &e) {
+            struct stat info
+            {
+            };
+            return e == QLatin1String(kNameFolderOwner)
+                || (::lstat(NameToBytes(folder + e).constData(), &info) == 0
+                    && S_ISLNK(info.st_mode));
+        });
+        if (!onlyLinks)
+            continue;
+        for (const QString &entry : entries)
+            RemoveNamedFile(folder + entry);
+        RemoveEmptyFolder(folder);
+    }
 }

@@ -10,6 +10,7 @@
 // uses: it is read as the bytes it stands for.
 
 #include <QByteArray>
+#include <QDir>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -27,6 +28,9 @@ QString ShownName(const QString &name);
 // name holding bytes that are not UTF-8 a symbolic link to it, made once in a private folder
 // of this process that is removed when the process ends. The link's name keeps the extension.
 QString OpenablePath(const QString &path);
+// Removes the link folders (qvj-names-*) that killed processes of this program left in the
+// temporary folder: only those whose owner is known to be gone, and only their links.
+void RemoveDeadNameFolders(const QString &tempPath = QDir::tempPath());
 
 // The local file a file URL names, byte for byte: the URL's percent-encoded bytes that are not
 // UTF-8 (a dropped Latin-1 name) are kept, where QUrl::toLocalFile would replace them. Empty

@@ -131,6 +131,17 @@ TEST_F(JobWindow, StopInEitherStage)
         ExpectLook(true);
         EXPECT_EQ(Files(), QStringList());
     }
+    // Started again after a stop in the join, the job goes on from both kept conversions and
+    // says so under the list while it runs; the line gives way to the list's summary after.
+    const auto noted = [&] {
+        return form->labTotalLength->text().contains(
+            QStringLiteral("2 of 2 files were already converted; going on from there"));
+    };
+    QTest::mouseClick(form->imgStart, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor(noted, 10000));
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(Column(*form, 3), QStringList(2, QStringLiteral("Complete")));
+    EXPECT_FALSE(noted());
 }
 
 // Each refusal shows its box, moves the focus and leaves the window idle. The existing file is
@@ -292,8 +303,10 @@ TEST_F(JobWindow, RecordingsThatWentWrongJoinOrAreRefusedInWords)
     ASSERT_EQ(desktop.Of(QStringLiteral("error")).size(), 1u);
     const QString error = desktop.Of(QStringLiteral("error")).front().text;
     for (const QString &r : refused)
-        EXPECT_TRUE(error.contains(r.section(u' ', 0, 0) + u' ') && error.contains(r.section(u' ', 1)))
-            << r.toStdString() << "\n" << error.toStdString();
+        EXPECT_TRUE(error.contains(r.section(u' ', 0, 0) + u' ')
+                    && error.contains(r.section(u' ', 1)))
+            << r.toStdString() << "\n"
+            << error.toStdString();
     // The explanations lead; the library's words come after a blank line, behind the box's
     // "Show Details" on a desktop that has one.
     EXPECT_FALSE(error.section(u'\n', 0, 0).contains(QStringLiteral("floating point")));

@@ -234,7 +234,7 @@ TEST_F(WindowsFit, AtEveryFontAndScale)
 {
     const QString scale = qEnvironmentVariable("QVJ_WALK_SCALE");
     if (!scale.isEmpty()) { // one scale, in a run of its own
-        const QFont desktop = QApplication::font();
+        const QFont desktopFont = QApplication::font();
         for (const int points : {9, 11, 14}) {
             SCOPED_TRACE(points);
             const qsizetype before = faults.size();
@@ -242,7 +242,7 @@ TEST_F(WindowsFit, AtEveryFontAndScale)
             for (qsizetype i = before; i < faults.size(); ++i)
                 faults[i] = S("%1 pt x%2: ").arg(points).arg(scale) + faults[i];
         }
-        QApplication::setFont(desktop);
+        QApplication::setFont(desktopFont);
         for (const QString &fault : faults)
             std::cout << "FAULT " << fault.toStdString() << std::endl;
         EXPECT_EQ(faults, QStringList());

@@ -70,6 +70,7 @@ void RemoveDeadJobFolders(const QString &tempDirText, const QString &programDir)
     if (!tempDirText.isEmpty())
         RemoveOrphanedJobFolders(AddTrailingBackslash(tempDirText));
     RemoveOrphanedJobFolders(programDir + QStringLiteral("temp/"));
+    RemoveDeadNameFolders();
 }
 
 JobFolderResult MakeJobFolder(const QString &tempDirText, const QString &programDir)

@@ -243,6 +243,36 @@ TEST_F(JobControl, AJobStartRemovesTheFoldersOfJobsWhoseProcessIsGone)
     EXPECT_TRUE(ProcessOwnerAlive(qvj::test::ReadFile(made + S(kJobOwnerFile))));
 }
 
+// The link folders that killed processes made for names that are not UTF-8 go too; a running
+// process's, an unrecorded one and one holding anything but links stay.
+TEST_F(JobControl, TheNameLinksOfKilledProcessesAreRemoved)
+{
+    const QByteArray deadPid = EndedProcessId();
+    ASSERT_FALSE(deadPid.isEmpty());
+    const QList<QByteArray> self = ProcessOwnerRecord().trimmed().split(' ');
+    const QByteArray dead = deadPid + ' ' + self[1] + ' ' + self[2];
+    // folder, owner record (null: none), a plain file beside the link, removed
+    const std::vector<std::tuple<const char *, QByteArray, bool, bool>> cases {
+        {"qvj-names-aaaaaa", dead, false, true},
+        {"qvj-names-bbbbbb", ProcessOwnerRecord(), false, false},
+        {"qvj-names-cccccc", QByteArray(), false, false},
+        {"qvj-names-dddddd", dead, true, false}};
+    for (const auto &[name, record, plain, removed] : cases) {
+        const QString folder = root + S(name) + S("/");
+        QDir().mkdir(folder);
+        ASSERT_EQ(
+            ::symlink("/nowhere/caf\xE9.mp4", QFile::encodeName(folder + S("0.mp4")).constData()),
+            0);
+        if (plain)
+            qvj::test::WriteFile(folder + S("notes.txt"), "x");
+        if (!record.isNull())
+            qvj::test::WriteFile(folder + S(".owner"), record);
+    }
+    RemoveDeadNameFolders(root);
+    for (const auto &[name, record, plain, removed] : cases)
+        EXPECT_EQ(QFileInfo::exists(root + S(name)), !removed) << name;
+}
+
 // A temporary folder named in Latin-1 holds the job's folder like any other, loses it at the
 // job's end, and loses a killed job's at the program's next start.
 TEST_F(JobControl, ATemporaryFolderWhoseNameIsNotUtf8IsCleanedLikeAnyOther)
@@ -250,7 +280,7 @@ TEST_F(JobControl, ATemporaryFolderWhoseNameIsNotUtf8IsCleanedLikeAnyOther)
     const QByteArray deadPid = EndedProcessId();
     ASSERT_FALSE(deadPid.isEmpty());
     const QList<QByteArray> self = ProcessOwnerRecord().trimmed().split(' ');
-    for (const QByteArray name : {QByteArray("temp \xC3\xBC"), QByteArray("t\xE9mp")}) {
+    for (const QByteArray &name : {QByteArray("temp \xC3\xBC"), QByteArray("t\xE9mp")}) {
         SCOPED_TRACE(name.toHex().toStdString());
         const QString temp = root + NameFromBytes(name) + S("/");
         const JobFolderResult job = MakeJobFolder(temp, root);

@@ -27,18 +27,28 @@ TEST(OutputCheck, LengthsApartByMoreThanOneSecondAndOnePercent)
 // to go by then. An output that cannot be read at all is said to be so.
 TEST(OutputCheck, OnlyWhatIsKnownIsCompared)
 {
+    const auto probed = [](bool ok, const char *length, const char *size, const char *error,
+                           double longest = -1) {
+        MediaProbeResult r;
+        r.ok = ok;
+        r.lengthText = QString::fromUtf8(length);
+        r.sizeText = QString::fromUtf8(size);
+        r.error = QString::fromUtf8(error);
+        r.longestSeconds = longest;
+        return r;
+    };
     const std::vector<std::tuple<std::vector<double>, MediaProbeResult, const char *>> cases {
         {{10, 20.5},
-         {true, "00:00:25.5", "640x480", {}},
+         probed(true, "00:00:25.5", "640x480", ""),
          "The output file is 5.0 s shorter than the input files together."},
-        {{10, 20.5}, {true, "00:00:30", "640x480", {}}, ""},
-        {{10, -1}, {true, "00:00:02", "640x480", {}}, ""},
+        {{10, 20.5}, probed(true, "00:00:30", "640x480", ""), ""},
+        {{10, -1}, probed(true, "00:00:02", "640x480", ""), ""},
         {{10, 20},
-         {false, {}, {}, "'' is not a valid floating point value"},
+         probed(false, "", "", "'' is not a valid floating point value"),
          "The output file could not be read to check its length."},
         // The longest streams, where known: 300 camera clips whose clock says 1.9 s and whose
         // sound runs 2.026 s are joined into 607.8 s, which is no news.
-        {std::vector<double>(300, 1.9), {true, "00:10:07.8", "1280x720", {}, 607.8}, ""},
+        {std::vector<double>(300, 1.9), probed(true, "00:10:07.8", "1280x720", "", 607.8), ""},
     };
     for (const auto &[lengths, probe, line] : cases) {
         qvj::test::FakeJobInputs rows;
