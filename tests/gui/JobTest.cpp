@@ -333,12 +333,7 @@ TEST_F(JobWindow, RecordingsThatWentWrongJoinOrAreRefusedInWords)
                       .append("\r\n"));
     desktop.calls.clear();
     desktop.answers = {true};
-    QWidget *viewport = form->ltvTask->viewport();
-    const QPoint at = viewport->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &enter);
-    QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &drop);
+    DropOnList(*form, files);
     EXPECT_EQ(desktop.Of(QStringLiteral("question")).size(), 1u);
     EXPECT_EQ(Column(*form, 0).count(ShownName(latin->path)), 2);
 }

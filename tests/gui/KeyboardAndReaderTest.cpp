@@ -295,12 +295,7 @@ TEST_F(KeyboardAndReader, SortDropAndEscape)
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile(clips[1])});
     desktop.answers = {true};
-    QWidget *viewport = form->ltvTask->viewport();
-    const QPoint at = viewport->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &enter);
-    QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &drop);
+    DropOnList(*form, files);
     EXPECT_EQ(Column(*form, 0), clips + QStringList {clips[1]});
 
     // Escape in the Output Settings gives back what was there when the dialog opened.
@@ -321,23 +316,7 @@ TEST_F(KeyboardAndReader, SortDropAndEscape)
 TEST_F(KeyboardAndReader, TextIsReadableUnderADarkPalette)
 {
     const QPalette light = QApplication::palette();
-    QPalette dark;
-    const QColor surface(0x2b, 0x2d, 0x31), base(0x1e, 0x1f, 0x22), text(0xe6, 0xe6, 0xe6);
-    for (const auto &[role, colour] :
-         std::initializer_list<std::pair<QPalette::ColorRole, QColor>> {
-             {QPalette::Window, surface},
-             {QPalette::WindowText, text},
-             {QPalette::Base, base},
-             {QPalette::AlternateBase, surface},
-             {QPalette::Text, text},
-             {QPalette::Button, surface},
-             {QPalette::ButtonText, text},
-             {QPalette::Highlight, QColor(0x35, 0x84, 0xe4)},
-             {QPalette::HighlightedText, Qt::white},
-             {QPalette::ToolTipBase, base},
-             {QPalette::ToolTipText, text},
-             {QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9a)}})
-        dark.setColor(role, colour);
+    const QPalette dark = DarkPalette();
     QStringList faults;
     for (const bool isDark : {true, false}) {
         QApplication::setPalette(isDark ? dark : light);

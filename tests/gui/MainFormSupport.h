@@ -8,7 +8,11 @@
 #include "common/TestSupport.h"
 #include "tasks/TaskList.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPalette>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -120,6 +124,40 @@ inline QStringList Column(const TMainForm &form, int column)
     for (int i = 0; i < form.TaskList().rowCount(); ++i)
         texts.append(form.TaskList().index(i, column).data().toString());
     return texts;
+}
+
+// A dark desktop's palette: light text on dark surfaces.
+inline QPalette DarkPalette()
+{
+    QPalette dark;
+    const QColor surface(0x2b, 0x2d, 0x31), base(0x1e, 0x1f, 0x22), text(0xe6, 0xe6, 0xe6);
+    for (const auto &[role, colour] :
+         std::initializer_list<std::pair<QPalette::ColorRole, QColor>> {
+             {QPalette::Window, surface},
+             {QPalette::WindowText, text},
+             {QPalette::Base, base},
+             {QPalette::AlternateBase, surface},
+             {QPalette::Text, text},
+             {QPalette::Button, surface},
+             {QPalette::ButtonText, text},
+             {QPalette::Highlight, QColor(0x35, 0x84, 0xe4)},
+             {QPalette::HighlightedText, Qt::white},
+             {QPalette::ToolTipBase, base},
+             {QPalette::ToolTipText, text},
+             {QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0x9a)}})
+        dark.setColor(role, colour);
+    return dark;
+}
+
+// Drops what files holds on the middle of the window's list, as a file manager does.
+inline void DropOnList(TMainForm &form, const QMimeData &files)
+{
+    QWidget *viewport = form.ltvTask->viewport();
+    const QPoint at = viewport->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
 }
 
 } // namespace qvj::mainwin

@@ -123,25 +123,6 @@ QStringList Walk(QWidget *window)
     return faults;
 }
 
-QPalette DarkPalette()
-{
-    QPalette dark;
-    const QColor surface(0x2b, 0x2d, 0x31), base(0x1e, 0x1f, 0x22), text(0xe6, 0xe6, 0xe6);
-    for (const auto &[role, colour] :
-         std::initializer_list<std::pair<QPalette::ColorRole, QColor>> {
-             {QPalette::Window, surface},
-             {QPalette::WindowText, text},
-             {QPalette::Base, base},
-             {QPalette::AlternateBase, surface},
-             {QPalette::Text, text},
-             {QPalette::Button, surface},
-             {QPalette::ButtonText, text},
-             {QPalette::Highlight, QColor(0x35, 0x84, 0xe4)},
-             {QPalette::HighlightedText, Qt::white}})
-        dark.setColor(role, colour);
-    return dark;
-}
-
 class WindowsFit : public WindowTest
 {
 protected:
