@@ -71,6 +71,8 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
             if (o.chapters && *o.chapters != on)
                 error = QStringLiteral("--chapters and --no-chapters exclude each other.");
             o.chapters = on;
+        } else if (arg == QStringLiteral("--no-dates")) {
+            o.noDates = true;
         } else {
             error = QStringLiteral("Unknown option %1.").arg(arg);
         }
@@ -84,7 +86,8 @@ QString CliUsage()
 {
     return QStringLiteral(
         "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
-        "                    [--chapters | --no-chapters] [--fit] -o OUTPUT INPUT...\n"
+        "                    [--chapters | --no-chapters] [--fit] [--no-dates]\n"
+        "                    -o OUTPUT INPUT...\n"
         "\n"
         "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
         "encoder: every input is first converted into an intermediate file, then all of\n"
@@ -110,6 +113,9 @@ QString CliUsage()
         "  --fit                with a profile that does not re-encode (\"Same as Source\"):\n"
         "                       convert the files that differ from most of the video to\n"
         "                       match it, and join the others as they are\n"
+        "  --no-dates           a join without re-encoding does not state the first file's\n"
+        "                       recording date, place and device; without it, as \"Keep\n"
+        "                       Dates\" of Preferences.ini says (on when it is missing)\n"
         "  -h, --help           show this text\n"
         "\n"
         "Without --overwrite or --rename an existing output file is refused. A file named\n"

@@ -17,6 +17,7 @@ struct CliOptions
     Policy policy = Policy::Refuse;
     std::optional<bool> chapters; // --chapters / --no-chapters; none: as the preferences say
     bool fit = false; // --fit: a join without re-encoding converts the files that differ
+    bool noDates = false; // --no-dates: the recording date is not kept; else as preferences say
     QString output;
     QStringList inputs;
 };
@@ -29,7 +30,7 @@ struct CliParseResult
 
 // Parses the arguments after the program name:
 // [--profile NAME] [--temp DIR] [--overwrite | --rename] [--chapters | --no-chapters]
-// -o OUTPUT INPUT...
+// [--fit] [--no-dates] -o OUTPUT INPUT...
 // Options also take the form --name=value; "--" ends the options.
 CliParseResult ParseCliArguments(const QStringList &arguments);
 

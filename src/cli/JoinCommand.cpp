@@ -134,6 +134,8 @@ int JoinCommand::Prepare(const CliOptions &options)
     m_preferences.SetTurnOff(false);
     if (options.chapters)
         m_preferences.SetChapters(*options.chapters);
+    if (options.noDates)
+        m_preferences.SetKeepDates(false);
     m_desktop.SetFit(options.fit);
     switch (options.policy) {
     case CliOptions::Policy::Refuse:

@@ -16,6 +16,7 @@ const QString kAsk = QStringLiteral("Ask");
 const QString kOverWrite = QStringLiteral("Overwrite");
 const QString kRename = QStringLiteral("Rename");
 const QString kChapters = QStringLiteral("Add Chapters");
+const QString kKeepDates = QStringLiteral("Keep Dates");
 
 // Marks or clears one of the three policy buttons.
 void MarkPolicy(PreferencesModel::Snapshot &v, bool PreferencesModel::Snapshot::*button, bool on)
@@ -42,6 +43,7 @@ void ReadFlags(PreferencesModel::Snapshot &v, const IniFile &ini, const QString 
     MarkPolicy(v, &Snapshot::OverWrite, ini.GetFlag(section, kOverWrite, false));
     MarkPolicy(v, &Snapshot::Rename, ini.GetFlag(section, kRename, false));
     v.Chapters = ini.GetFlag(section, kChapters, true);
+    v.KeepDates = ini.GetFlag(section, kKeepDates, true);
 }
 
 } // namespace
@@ -114,6 +116,13 @@ void PreferencesModel::SetChapters(bool on)
     Apply(v);
 }
 
+void PreferencesModel::SetKeepDates(bool on)
+{
+    Snapshot v = m_values;
+    v.KeepDates = on;
+    Apply(v);
+}
+
 void PreferencesModel::LoadPreferences(const QString &iniPath, const QString &programDir)
 {
     const IniFile ini(iniPath);
@@ -133,7 +142,8 @@ QString PreferencesModel::SavePreferences(const QString &iniPath)
         && ini.PutText(kMain, kTempDir, v.TempDir) && ini.PutFlag(kMain, kOpenDir, v.OpenDir)
         && ini.PutFlag(kMain, kExit, v.Exit) && ini.PutFlag(kMain, kTurnOff, v.TurnOff)
         && ini.PutFlag(kMain, kAsk, v.Ask) && ini.PutFlag(kMain, kOverWrite, v.OverWrite)
-        && ini.PutFlag(kMain, kRename, v.Rename) && ini.PutFlag(kMain, kChapters, v.Chapters);
+        && ini.PutFlag(kMain, kRename, v.Rename) && ini.PutFlag(kMain, kChapters, v.Chapters)
+        && ini.PutFlag(kMain, kKeepDates, v.KeepDates);
     return saved ? QString() : ini.ErrorText();
 }
 

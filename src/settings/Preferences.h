@@ -23,6 +23,7 @@ public:
         bool OverWrite = false;
         bool Rename = false;
         bool Chapters = true;
+        bool KeepDates = true;
 
         bool operator==(const Snapshot &) const = default;
     };
@@ -54,17 +55,19 @@ public:
     // A chapter at the start of each joined file, in outputs that can hold chapters.
     bool Chapters() const { return m_values.Chapters; }
     void SetChapters(bool on);
+    // A join without re-encoding states the first file's recording date, place and device.
+    bool KeepDates() const { return m_values.KeepDates; }
+    void SetKeepDates(bool on);
 
     // Reads section "Main" of the ini file: the temporary folder (default programDir + "temp/"),
-    // the three after-job flags, the overwrite policy and the chapters. The output file is
-    // not read here.
+    // the three after-job flags, the overwrite policy, the chapters and the dates. The output
+    // file is not read here.
     void LoadPreferences(const QString &iniPath, const QString &programDir);
-    // Writes all nine values to section "Main", in order; the first refused write ends the
+    // Writes all ten values to section "Main", in order; the first refused write ends the
     // save. Gives "" on success, else the error text ("Unable to write to <path>").
     QString SavePreferences(const QString &iniPath);
-    // Reads section "Default": the output file, the three flags, the overwrite policy and the
-    // chapters; the
-    // temporary folder is left as it is. Writes nothing.
+    // Reads section "Default": the output file, the three flags, the overwrite policy, the
+    // chapters and the dates; the temporary folder is left as it is. Writes nothing.
     void LoadDefaultPreferences(const QString &iniPath);
 
     Snapshot TakeSnapshot() const { return m_values; }

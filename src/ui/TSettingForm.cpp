@@ -132,6 +132,7 @@ void TSettingForm::BuildControls()
     for (QCheckBox *box : {chkOpenDir, chkExit, chkTurnoff})
         layout->addWidget(box);
     layout->addWidget(BuildChaptersBox());
+    layout->addWidget(BuildDatesBox());
 
     gpbOverWrite
         = named(new QGroupBox(QStringLiteral("Output File Overwrite"), this), "gpbOverWrite");
@@ -309,16 +310,33 @@ void TSettingForm::SpeedButton2Click()
         m_prefs.SetTempDir(AddTrailingBackslash(folder));
 }
 
+QCheckBox *TSettingForm::BuildDatesBox()
+{
+    chkKeepDates = named(new QCheckBox(tr("Keep the recording date of the first file"), this),
+                         "chkKeepDates");
+    chkKeepDates->setToolTip(
+        tr("A join without re-encoding states when, where and with what device the first file "
+           "was recorded, and takes the last file's modification time, so that photo libraries "
+           "file it under the day it was filmed."));
+    connect(chkKeepDates, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetKeepDates);
+    connect(&m_prefs, &PreferencesModel::changed, chkKeepDates, [this] {
+        const QSignalBlocker block(chkKeepDates);
+        chkKeepDates->setChecked(m_prefs.KeepDates());
+    });
+    chkKeepDates->setChecked(m_prefs.KeepDates());
+    return chkKeepDates;
+}
+
 QCheckBox *TSettingForm::BuildChaptersBox()
 {
     // The text is wider than the dialog: it breaks before the list of containers, and the
     // box's name for assistive tools keeps it on one line.
     const QString text
         = QStringLiteral("Add a chapter at the start of each joined file (MKV, MP4, MOV)");
-    chkChapters = named(new QCheckBox(QString(text).replace(QStringLiteral(" (MKV"),
-                                                            QStringLiteral("\n(MKV")),
-                                      this),
-                        "chkChapters");
+    chkChapters
+        = named(new QCheckBox(
+                    QString(text).replace(QStringLiteral(" (MKV"), QStringLiteral("\n(MKV")), this),
+                "chkChapters");
     chkChapters->setAccessibleName(text);
     chkChapters->setToolTip(QStringLiteral(
         "Each joined file gets a chapter named after it, or keeps its own chapters, so that a "

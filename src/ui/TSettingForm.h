@@ -48,6 +48,7 @@ public:
     QCheckBox *chkExit = nullptr;
     QCheckBox *chkTurnoff = nullptr;
     QCheckBox *chkChapters = nullptr;
+    QCheckBox *chkKeepDates = nullptr;
     QGroupBox *gpbOverWrite = nullptr;
     QRadioButton *rdbAsk = nullptr;
     QRadioButton *rdbOverWrite = nullptr;
@@ -74,6 +75,8 @@ private:
     void BuildControls();
     // The chapters' check box, bound to the preferences on its own.
     QCheckBox *BuildChaptersBox();
+    // The recording date's check box, bound to the preferences on its own.
+    QCheckBox *BuildDatesBox();
     void ConnectControls();
     // Puts the preferences into the controls.
     void ShowPreferences();

@@ -40,4 +40,7 @@ public:
     // A chapter at the start of each joined file, where the output can hold chapters; read
     // when the join starts.
     virtual bool Chapters() const { return false; }
+    // The first file's recording date, place and device kept in a copy's output, which takes
+    // the last file's modification time; read when the check starts.
+    virtual bool KeepDates() const { return false; }
 };

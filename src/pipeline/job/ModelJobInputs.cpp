@@ -77,6 +77,11 @@ bool ModelJobInputs::Chapters() const
     return m_preferences.Chapters();
 }
 
+bool ModelJobInputs::KeepDates() const
+{
+    return m_preferences.KeepDates();
+}
+
 QString ModelJobInputs::EncoderOptions(const QString &profilePath) const
 {
     return BuildEncoderOptions(m_settings, profilePath);

@@ -31,6 +31,7 @@ public:
     QString EncoderOptions(const QString &profilePath) const override;
     bool StreamCopy() const override;
     bool Chapters() const override;
+    bool KeepDates() const override;
 
 private:
     const TaskListModel &m_tasks;

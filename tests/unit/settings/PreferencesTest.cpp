@@ -63,7 +63,7 @@ TEST_F(PreferencesTest, PolicyFlagsLoadAndSaveAsOneChoice)
     }
 }
 
-TEST_F(PreferencesTest, SaveWritesTheNineKeysInOrderAndLoadReadsThemBack)
+TEST_F(PreferencesTest, SaveWritesTheTenKeysInOrderAndLoadReadsThemBack)
 {
     WriteFile(ini, "[Main]\r\nVersion=2.0\r\nProfile=3\r\n\r\n[Default]\r\nAsk=1\r\n");
     prefs.SetTempDir(QStringLiteral("/tmp/Ünïcode work/"));
@@ -71,18 +71,21 @@ TEST_F(PreferencesTest, SaveWritesTheNineKeysInOrderAndLoadReadsThemBack)
     prefs.SetExit(true);
     prefs.SetOverWrite(true);
     prefs.SetChapters(false);
+    prefs.SetKeepDates(false);
     EXPECT_EQ(prefs.SavePreferences(ini), QString());
     EXPECT_EQ(ReadFile(ini),
               QByteArray("[Main]\r\nVersion=2.0\r\nProfile=3\r\nOutput File=\r\n"
                          "Temp Dir=/tmp/Ünïcode work/\r\nAuto Open Dir=0\r\nAuto Exit=1\r\n"
                          "Auto Turn Off=0\r\nAsk=0\r\nOverwrite=1\r\nRename=0\r\nAdd Chapters=0\r\n"
-                         "\r\n[Default]\r\nAsk=1\r\n"));
+                         "Keep Dates=0\r\n\r\n[Default]\r\nAsk=1\r\n"));
     PreferencesModel loaded;
     loaded.LoadPreferences(ini, programDir);
     EXPECT_EQ(loaded.TakeSnapshot(), prefs.TakeSnapshot());
-    // Chapters are on where a file says nothing of them, and Load Default restores them.
+    // Chapters and dates are on where a file says nothing of them, and Load Default restores
+    // them.
     loaded.LoadDefaultPreferences(ini);
     EXPECT_TRUE(loaded.Chapters());
+    EXPECT_TRUE(loaded.KeepDates());
 }
 
 // Without a "Default" section every value is the default, "Auto Open Dir" no among them; the

@@ -1,0 +1,34 @@
+#include "encoder/routes/KeptRecording.h"
+
+#include "encoder/input/RecordingReader.h"
+#include "encoder/plan/RecordingTags.h"
+#include "encoder/run/ConsoleOut.h"
+#include "platform/RawNames.h"
+
+QStringList KeepRecordingInCopy(QStringList args, const EncoderOptions &options,
+                                const QString &muxer, OutputFile *output)
+{
+    if (!options.keepDates || options.inputs.isEmpty())
+        return args;
+    output->KeepModifiedTimeOf(options.inputs.back());
+    const qsizetype list = args.indexOf(QStringLiteral("-i"));
+    if (list < 0 || list + 1 >= args.size())
+        return args;
+    args.insert(list + 2, QStringLiteral("-i"));
+    args.insert(list + 3, QStringLiteral("file:") + OpenablePath(options.inputs.front()));
+    return WithOutputOptions(args, CopiedTagArguments(1, muxer));
+}
+
+QStringList KeepRecording(const EncoderOptions &options, const QString &muxer, OutputFile *output)
+{
+    if (!options.keepDates || options.inputs.isEmpty())
+        return {};
+    output->KeepModifiedTimeOf(options.inputs.back());
+    QString error;
+    const auto tags = ReadFileTags(options.inputs.front(), &error);
+    if (!tags) {
+        ConsoleSay(QStringLiteral("Note: the recording date is not kept: %1").arg(error));
+        return {};
+    }
+    return RecordingArguments(*tags, muxer);
+}
