@@ -135,7 +135,8 @@ TEST(RecordingDate, TheFirstClipsDatePlaceAndDeviceAndTheLastOnesTimeAreKept)
               << worstSync * 1000 << " ms\n";
 }
 
-// A phone's own keys: an iPhone-like MOV copied into MP4 states them as written.
+// A phone's own keys: an iPhone-like MOV copied into MP4 states them as written; a Matroska
+// camera clip's date and device reach a Matroska join too.
 TEST(RecordingDate, APhonesOwnKeysAreKept)
 {
     QTemporaryDir work;
@@ -165,6 +166,23 @@ TEST(RecordingDate, APhonesOwnKeysAreKept)
     EXPECT_EQ(Tag(tags, "com.apple.quicktime.location.ISO6709"), S("+48.8584+002.2945+035.000/"));
     EXPECT_EQ(Tag(tags, "com.apple.quicktime.model"), S("iPhone 12"));
     EXPECT_EQ(Tag(tags, "com.apple.quicktime.make"), S("Apple"));
+
+    // A Matroska first clip, whose tags the copy's writer reads itself.
+    DeviceClip m {.name = S("camera.mkv"), .width = 320, .height = 240, .fps = S("25")};
+    m.codecs = QStringList {
+        S("-c:v"),      S("libx264"),  S("-preset"),   S("veryfast"),
+        S("-c:a"),      S("aac"),      S("-metadata"), S("creation_time=2023-12-24T18:00:00Z"),
+        S("-metadata"), S("make=Acme")};
+    ASSERT_TRUE(MakeDeviceClip(dir, m));
+    const QString camera = dir + S("/camera.mkv");
+    const QString joinedMkv = dir + S("/joined.mkv");
+    const JoinRun mkv
+        = RunQuintorJoin({S("--profile"), S("MKV - Same as Source (No Re-encoding)"), S("--temp"),
+                          dir + S("/temp"), S("-o"), joinedMkv, camera, camera});
+    ASSERT_EQ(mkv.code, 0) << mkv.err.toStdString();
+    const QJsonObject mkvTags = FormatTags(joinedMkv);
+    EXPECT_EQ(Moment(Tag(mkvTags, "creation_time")), S("2023-12-24T18:00:00Z"));
+    EXPECT_EQ(Tag(mkvTags, "make"), S("Acme"));
 }
 
 } // namespace

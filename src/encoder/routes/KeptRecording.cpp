@@ -1,9 +1,12 @@
 #include "encoder/routes/KeptRecording.h"
 
+#include "encoder/input/Mp4Tags.h"
 #include "encoder/input/RecordingReader.h"
 #include "encoder/plan/RecordingTags.h"
 #include "encoder/run/ConsoleOut.h"
 #include "platform/RawNames.h"
+
+#include <QFile>
 
 QStringList KeepRecordingInCopy(QStringList args, const EncoderOptions &options,
                                 const QString &muxer, OutputFile *output)
@@ -11,6 +14,11 @@ QStringList KeepRecordingInCopy(QStringList args, const EncoderOptions &options,
     if (!options.keepDates || options.inputs.isEmpty())
         return args;
     output->KeepModifiedTimeOf(options.inputs.back());
+    // An MP4 or MOV file's header is read here; the writer reads any other file's tags.
+    QFile first(OpenablePath(options.inputs.front()));
+    if (first.open(QIODevice::ReadOnly))
+        if (const auto tags = ReadMp4Tags(first))
+            return WithOutputOptions(args, RecordingArguments(*tags, muxer));
     const qsizetype list = args.indexOf(QStringLiteral("-i"));
     if (list < 0 || list + 1 >= args.size())
         return args;

@@ -13,8 +13,9 @@
 // input whose header cannot be read gives a note and no facts: the join itself goes on.
 QStringList KeepRecording(const EncoderOptions &options, const QString &muxer, OutputFile *output);
 
-// The same for a copy, whose writer reads the first input's tags itself: args (a copy's,
-// whose first input is the list of files) with that file opened once more as input 1 for its
-// tags alone (none of its streams is read), which costs far less than loading a reader here.
+// The same for a copy, which must stay cheap: an MP4 or MOV first input's header is read here
+// box by box; any other first input is opened once more by the writer as input 1 of args (a
+// copy's, whose input 0 is the list of files) for its tags alone, which costs less than
+// loading the libraries here.
 QStringList KeepRecordingInCopy(QStringList args, const EncoderOptions &options,
                                 const QString &muxer, OutputFile *output);

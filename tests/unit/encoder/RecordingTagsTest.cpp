@@ -3,6 +3,9 @@
 // phone's keys need it.
 #include "encoder/plan/RecordingTags.h"
 #include "common/TestSupport.h"
+#include "encoder/input/Mp4Tags.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -87,6 +90,35 @@ TEST(RecordingTags, EachKindOfFileStatesWhatItHasAPlaceFor)
     EXPECT_EQ(CopiedTagArguments(1, S("mov")).join(u' '),
               S("-map_metadata 1 -movflags +use_metadata_tags"));
     EXPECT_EQ(CopiedTagArguments(1, S("matroska")).join(u' '), S("-map_metadata 1"));
+}
+
+// An MP4 or MOV header read box by box gives what ffmpeg reads of it: the movie header's
+// time, a place from named keys or from the place box, a phone's keys; a file cut short before
+// its movie header gives nothing.
+TEST(Mp4Tags, TheHeaderStatesWhatFfmpegReadsOfIt)
+{
+    const struct
+    {
+        const char *file;
+        const char *facts; // the output options for MP4, or "-" for nothing read
+    } cases[] = {
+        {"phone-keys",
+         "-metadata creation_time=2024-05-01T10:20:30.000Z -metadata "
+         "location=+48.8584+002.2945+035.000/ -metadata make=Apple -metadata "
+         "com.apple.quicktime.location.ISO6709=+48.8584+002.2945+035.000/ -metadata "
+         "com.apple.quicktime.make=Apple -movflags +use_metadata_tags"},
+        {"place-box",
+         "-metadata creation_time=2024-05-01T10:20:30.000Z -metadata "
+         "location=+48.8584+002.2945/"},
+        {"cut-short", "-"},
+    };
+    for (const auto &c : cases) {
+        QFile file(S(QVJ_SOURCE_DIR "/tests/fuzz/corpus/mp4tags/") + S(c.file));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.file;
+        const auto tags = ReadMp4Tags(file);
+        EXPECT_EQ(tags ? RecordingArguments(*tags, S("mp4")).join(u' ') : S("-"), S(c.facts))
+            << c.file;
+    }
 }
 
 } // namespace
