@@ -8,6 +8,19 @@
 
 #include <QFile>
 
+namespace {
+
+// The tags of an MP4 or MOV file's header, read box by box; nothing for any other file.
+std::optional<FileTags> ReadHeaderTags(const QString &path)
+{
+    QFile file(OpenablePath(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return ReadMp4Tags(file);
+}
+
+} // namespace
+
 QStringList KeepRecordingInCopy(QStringList args, const EncoderOptions &options,
                                 const QString &muxer, OutputFile *output)
 {
@@ -15,10 +28,8 @@ QStringList KeepRecordingInCopy(QStringList args, const EncoderOptions &options,
         return args;
     output->KeepModifiedTimeOf(options.inputs.back());
     // An MP4 or MOV file's header is read here; the writer reads any other file's tags.
-    QFile first(OpenablePath(options.inputs.front()));
-    if (first.open(QIODevice::ReadOnly))
-        if (const auto tags = ReadMp4Tags(first))
-            return WithOutputOptions(args, RecordingArguments(*tags, muxer));
+    if (const auto tags = ReadHeaderTags(options.inputs.front()))
+        return WithOutputOptions(args, RecordingArguments(*tags, muxer));
     const qsizetype list = args.indexOf(QStringLiteral("-i"));
     if (list < 0 || list + 1 >= args.size())
         return args;
@@ -32,6 +43,8 @@ QStringList KeepRecording(const EncoderOptions &options, const QString &muxer, O
     if (!options.keepDates || options.inputs.isEmpty())
         return {};
     output->KeepModifiedTimeOf(options.inputs.back());
+    if (const auto tags = ReadHeaderTags(options.inputs.front()))
+        return RecordingArguments(*tags, muxer);
     QString error;
     const auto tags = ReadFileTags(options.inputs.front(), &error);
     if (!tags) {

@@ -8,7 +8,8 @@
 #include <QString>
 #include <QStringList>
 
-// The output options that state the first input's recording facts for muxer, with output set
+// The output options that state the first input's recording facts for muxer (an MP4 or MOV
+// header read box by box, any other file with the libraries), with output set
 // to take the last input's modification time; nothing when they are not asked for. A first
 // input whose header cannot be read gives a note and no facts: the join itself goes on.
 QStringList KeepRecording(const EncoderOptions &options, const QString &muxer, OutputFile *output);
