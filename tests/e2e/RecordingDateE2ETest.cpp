@@ -52,21 +52,26 @@ QString Moment(const QString &text)
     return text.size() >= 19 && text.endsWith(u'Z') ? text.left(19) + u'Z' : text;
 }
 
+// x264 and AAC with more flags, and the tags stated as a device states them.
+QStringList Stating(const char *flags, const QStringList &tags)
+{
+    QStringList args = S("-c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac ")
+                           .append(S(flags))
+                           .split(u' ', Qt::SkipEmptyParts);
+    for (const QString &tag : tags)
+        args << S("-metadata") << tag;
+    return args;
+}
+
 TEST(RecordingDate, TheFirstClipsDatePlaceAndDeviceAndTheLastOnesTimeAreKept)
 {
     QTemporaryDir work;
     const QString dir = work.path();
     const auto phone = [](const char *name, const char *date, const char *place) {
         DeviceClip c {.name = S(name), .width = 320, .height = 240, .fps = S("30"), .seconds = 2.4};
-        c.codecs = QStringList {S("-c:v"),      S("libx264"),
-                                S("-preset"),   S("veryfast"),
-                                S("-pix_fmt"),  S("yuv420p"),
-                                S("-c:a"),      S("aac"),
-                                S("-metadata"), S("creation_time=") + S(date),
-                                S("-metadata"), S("location=") + S(place),
-                                S("-metadata"), S("make=Acme"),
-                                S("-metadata"), S("model=Phone 7 Pro"),
-                                S("-movflags"), S("+use_metadata_tags")};
+        c.codecs = Stating("-movflags +use_metadata_tags",
+                           {S("creation_time=") + S(date), S("location=") + S(place),
+                            S("make=Acme"), S("model=Phone 7 Pro")});
         return c;
     };
     // The first clip's sound differs from the others': it is the one converted to fit.
@@ -136,53 +141,44 @@ TEST(RecordingDate, TheFirstClipsDatePlaceAndDeviceAndTheLastOnesTimeAreKept)
 }
 
 // A phone's own keys: an iPhone-like MOV copied into MP4 states them as written; a Matroska
-// camera clip's date and device reach a Matroska join too.
+// camera clip (whose tags the copy's writer reads itself) gives its date and device too.
 TEST(RecordingDate, APhonesOwnKeysAreKept)
 {
     QTemporaryDir work;
     const QString dir = work.path();
-    DeviceClip c {.name = S("IMG_0001.mov"), .width = 320, .height = 240, .fps = S("30")};
-    c.codecs = QStringList {
-        S("-c:v"),      S("libx264"),
-        S("-preset"),   S("veryfast"),
-        S("-pix_fmt"),  S("yuv420p"),
-        S("-c:a"),      S("aac"),
-        S("-metadata"), S("creation_time=2024-05-01T10:20:30.000000Z"),
-        S("-metadata"), S("com.apple.quicktime.creationdate=2024-05-01T12:20:30+0200"),
-        S("-metadata"), S("com.apple.quicktime.location.ISO6709=+48.8584+002.2945+035.000/"),
-        S("-metadata"), S("com.apple.quicktime.make=Apple"),
-        S("-metadata"), S("com.apple.quicktime.model=iPhone 12"),
-        S("-movflags"), S("+use_metadata_tags")};
-    ASSERT_TRUE(MakeDeviceClip(dir, c));
-    const QString input = dir + S("/IMG_0001.mov");
-    const QString output = dir + S("/joined.mp4");
-    const JoinRun run
-        = RunQuintorJoin({S("--profile"), S("MP4 - Same as Source (No Re-encoding)"), S("--temp"),
-                          dir + S("/temp"), S("-o"), output, input, input});
-    ASSERT_EQ(run.code, 0) << run.err.toStdString();
-    const QJsonObject tags = FormatTags(output);
-    EXPECT_EQ(Moment(Tag(tags, "creation_time")), S("2024-05-01T10:20:30Z"));
-    EXPECT_EQ(Tag(tags, "com.apple.quicktime.creationdate"), S("2024-05-01T12:20:30+0200"));
-    EXPECT_EQ(Tag(tags, "com.apple.quicktime.location.ISO6709"), S("+48.8584+002.2945+035.000/"));
-    EXPECT_EQ(Tag(tags, "com.apple.quicktime.model"), S("iPhone 12"));
-    EXPECT_EQ(Tag(tags, "com.apple.quicktime.make"), S("Apple"));
-
-    // A Matroska first clip, whose tags the copy's writer reads itself.
-    DeviceClip m {.name = S("camera.mkv"), .width = 320, .height = 240, .fps = S("25")};
-    m.codecs = QStringList {
-        S("-c:v"),      S("libx264"),  S("-preset"),   S("veryfast"),
-        S("-c:a"),      S("aac"),      S("-metadata"), S("creation_time=2023-12-24T18:00:00Z"),
-        S("-metadata"), S("make=Acme")};
-    ASSERT_TRUE(MakeDeviceClip(dir, m));
-    const QString camera = dir + S("/camera.mkv");
-    const QString joinedMkv = dir + S("/joined.mkv");
-    const JoinRun mkv
-        = RunQuintorJoin({S("--profile"), S("MKV - Same as Source (No Re-encoding)"), S("--temp"),
-                          dir + S("/temp"), S("-o"), joinedMkv, camera, camera});
-    ASSERT_EQ(mkv.code, 0) << mkv.err.toStdString();
-    const QJsonObject mkvTags = FormatTags(joinedMkv);
-    EXPECT_EQ(Moment(Tag(mkvTags, "creation_time")), S("2023-12-24T18:00:00Z"));
-    EXPECT_EQ(Tag(mkvTags, "make"), S("Acme"));
+    const struct
+    {
+        const char *clip, *flags, *profile, *output;
+        QStringList tags; // stated in the clip, and expected in the joined file
+    } cases[] = {
+        {"IMG_0001.mov",
+         "-movflags +use_metadata_tags",
+         "MP4 - Same as Source (No Re-encoding)",
+         "joined.mp4",
+         {S("creation_time=2024-05-01T10:20:30Z"),
+          S("com.apple.quicktime.creationdate=2024-05-01T12:20:30+0200"),
+          S("com.apple.quicktime.location.ISO6709=+48.8584+002.2945+035.000/"),
+          S("com.apple.quicktime.make=Apple"), S("com.apple.quicktime.model=iPhone 12")}},
+        {"camera.mkv",
+         "",
+         "MKV - Same as Source (No Re-encoding)",
+         "joined.mkv",
+         {S("creation_time=2023-12-24T18:00:00Z"), S("make=Acme")}},
+    };
+    for (const auto &c : cases) {
+        const DeviceClip clip {
+            .name = S(c.clip), .fps = S("25"), .codecs = Stating(c.flags, c.tags)};
+        ASSERT_TRUE(MakeDeviceClip(dir, clip));
+        const QString input = dir + S("/") + S(c.clip), output = dir + S("/") + S(c.output);
+        const JoinRun run = RunQuintorJoin({S("--profile"), S(c.profile), S("--temp"),
+                                            dir + S("/temp"), S("-o"), output, input, input});
+        ASSERT_EQ(run.code, 0) << run.err.toStdString();
+        const QJsonObject tags = FormatTags(output);
+        for (const QString &tag : c.tags) {
+            const QString key = tag.section(u'=', 0, 0), value = tag.section(u'=', 1);
+            EXPECT_EQ(Moment(Tag(tags, key.toUtf8().constData())), value) << c.output;
+        }
+    }
 }
 
 } // namespace
