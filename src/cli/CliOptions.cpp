@@ -73,6 +73,8 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
             if (o.chapters && *o.chapters != on)
                 error = QStringLiteral("--chapters and --no-chapters exclude each other.");
             o.chapters = on;
+        } else if (arg == QStringLiteral("--no-dates")) {
+            o.noDates = true;
         } else {
             error = QStringLiteral("Unknown option %1.").arg(arg);
         }
@@ -86,7 +88,7 @@ QString CliUsage()
 {
     return QStringLiteral(
         "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
-        "                    [--chapters | --no-chapters] [--fit] [--no-resume]\n"
+        "                    [--chapters | --no-chapters] [--fit] [--no-resume] [--no-dates]\n"
         "                    -o OUTPUT INPUT...\n"
         "\n"
         "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
@@ -118,6 +120,9 @@ QString CliUsage()
         "                       stopped or lost, and keep none; without it such a join\n"
         "                       goes on from the files it had converted, as \"Keep\n"
         "                       Converted\" of Preferences.ini says (on when it is missing)\n"
+        "  --no-dates           a join without re-encoding does not state the first file's\n"
+        "                       recording date, place and device; without it, as \"Keep\n"
+        "                       Dates\" of Preferences.ini says (on when it is missing)\n"
         "  -h, --help           show this text\n"
         "\n"
         "Without --overwrite or --rename an existing output file is refused. A file named\n"

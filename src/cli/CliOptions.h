@@ -18,6 +18,7 @@ struct CliOptions
     std::optional<bool> chapters; // --chapters / --no-chapters; none: as the preferences say
     bool fit = false; // --fit: a join without re-encoding converts the files that differ
     bool resume = true; // --no-resume: use no kept conversion and keep none
+    bool noDates = false; // --no-dates: the recording date is not kept; else as preferences say
     QString output;
     QStringList inputs;
 };
@@ -30,7 +31,7 @@ struct CliParseResult
 
 // Parses the arguments after the program name:
 // [--profile NAME] [--temp DIR] [--overwrite | --rename] [--chapters | --no-chapters]
-// [--fit] [--no-resume]
+// [--fit] [--no-resume] [--no-dates]
 // -o OUTPUT INPUT...
 // Options also take the form --name=value; "--" ends the options.
 CliParseResult ParseCliArguments(const QStringList &arguments);

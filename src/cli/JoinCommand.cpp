@@ -146,6 +146,8 @@ int JoinCommand::Prepare(const CliOptions &options)
     m_preferences.SetTurnOff(false);
     if (options.chapters)
         m_preferences.SetChapters(*options.chapters);
+    if (options.noDates)
+        m_preferences.SetKeepDates(false);
     m_desktop.SetFit(options.fit);
     if (!options.resume)
         m_preferences.SetKeepConverted(false);

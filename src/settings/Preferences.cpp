@@ -19,6 +19,7 @@ const QString kChapters = QStringLiteral("Add Chapters");
 const QString kKeepConverted = QStringLiteral("Keep Converted");
 const QString kLowPriority = QStringLiteral("Lower Priority");
 const QString kKeptLimit = QStringLiteral("Kept Files Limit");
+const QString kKeepDates = QStringLiteral("Keep Dates");
 
 // Marks or clears one of the three policy buttons.
 void MarkPolicy(PreferencesModel::Snapshot &v, bool PreferencesModel::Snapshot::*button, bool on)
@@ -47,6 +48,7 @@ void ReadFlags(PreferencesModel::Snapshot &v, const IniFile &ini, const QString 
     v.Chapters = ini.GetFlag(section, kChapters, true);
     v.KeepConverted = ini.GetFlag(section, kKeepConverted, true);
     v.LowPriority = ini.GetFlag(section, kLowPriority, true);
+    v.KeepDates = ini.GetFlag(section, kKeepDates, true);
 }
 
 } // namespace
@@ -56,39 +58,56 @@ PreferencesModel::PreferencesModel(QObject *parent)
 {
 }
 
-void PreferencesModel::SetOutputFile(const QString &path)
+template<typename T> void PreferencesModel::Change(T Snapshot::*member, const T &value)
 {
     Snapshot v = m_values;
-    v.OutputFile = path;
+    v.*member = value;
     Apply(v);
+}
+
+void PreferencesModel::SetOutputFile(const QString &path)
+{
+    Change(&Snapshot::OutputFile, path);
 }
 
 void PreferencesModel::SetTempDir(const QString &path)
 {
-    Snapshot v = m_values;
-    v.TempDir = path;
-    Apply(v);
+    Change(&Snapshot::TempDir, path);
 }
 
 void PreferencesModel::SetOpenDir(bool on)
 {
-    Snapshot v = m_values;
-    v.OpenDir = on;
-    Apply(v);
+    Change(&Snapshot::OpenDir, on);
 }
 
 void PreferencesModel::SetExit(bool on)
 {
-    Snapshot v = m_values;
-    v.Exit = on;
-    Apply(v);
+    Change(&Snapshot::Exit, on);
 }
 
 void PreferencesModel::SetTurnOff(bool on)
 {
-    Snapshot v = m_values;
-    v.TurnOff = on;
-    Apply(v);
+    Change(&Snapshot::TurnOff, on);
+}
+
+void PreferencesModel::SetChapters(bool on)
+{
+    Change(&Snapshot::Chapters, on);
+}
+
+void PreferencesModel::SetKeepConverted(bool on)
+{
+    Change(&Snapshot::KeepConverted, on);
+}
+
+void PreferencesModel::SetLowPriority(bool on)
+{
+    Change(&Snapshot::LowPriority, on);
+}
+
+void PreferencesModel::SetKeepDates(bool on)
+{
+    Change(&Snapshot::KeepDates, on);
 }
 
 void PreferencesModel::SetAsk(bool on)
@@ -109,27 +128,6 @@ void PreferencesModel::SetRename(bool on)
 {
     Snapshot v = m_values;
     MarkPolicy(v, &Snapshot::Rename, on);
-    Apply(v);
-}
-
-void PreferencesModel::SetChapters(bool on)
-{
-    Snapshot v = m_values;
-    v.Chapters = on;
-    Apply(v);
-}
-
-void PreferencesModel::SetKeepConverted(bool on)
-{
-    Snapshot v = m_values;
-    v.KeepConverted = on;
-    Apply(v);
-}
-
-void PreferencesModel::SetLowPriority(bool on)
-{
-    Snapshot v = m_values;
-    v.LowPriority = on;
     Apply(v);
 }
 
@@ -156,7 +154,8 @@ QString PreferencesModel::SavePreferences(const QString &iniPath)
         && ini.PutFlag(kMain, kAsk, v.Ask) && ini.PutFlag(kMain, kOverWrite, v.OverWrite)
         && ini.PutFlag(kMain, kRename, v.Rename) && ini.PutFlag(kMain, kChapters, v.Chapters)
         && ini.PutFlag(kMain, kKeepConverted, v.KeepConverted)
-        && ini.PutFlag(kMain, kLowPriority, v.LowPriority);
+        && ini.PutFlag(kMain, kLowPriority, v.LowPriority)
+        && ini.PutFlag(kMain, kKeepDates, v.KeepDates);
     return saved ? QString() : ini.ErrorText();
 }
 

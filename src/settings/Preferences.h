@@ -25,6 +25,7 @@ public:
         bool Chapters = true;
         bool KeepConverted = true;
         bool LowPriority = true;
+        bool KeepDates = true;
 
         bool operator==(const Snapshot &) const = default;
     };
@@ -56,6 +57,9 @@ public:
     // A chapter at the start of each joined file, in outputs that can hold chapters.
     bool Chapters() const { return m_values.Chapters; }
     void SetChapters(bool on);
+    // A join without re-encoding states the first file's recording date, place and device.
+    bool KeepDates() const { return m_values.KeepDates; }
+    void SetKeepDates(bool on);
 
     // Converted files are kept beyond a job that did not complete, so that its next Start
     // converts only the rest.
@@ -69,15 +73,14 @@ public:
     qint64 KeptLimitBytes() const { return m_keptLimitBytes; }
 
     // Reads section "Main" of the ini file: the temporary folder (default programDir + "temp/"),
-    // the three after-job flags, the overwrite policy and the chapters. The output file is
-    // not read here.
+    // the three after-job flags, the overwrite policy, the chapters and the dates. The output
+    // file is not read here.
     void LoadPreferences(const QString &iniPath, const QString &programDir);
-    // Writes all eleven values to section "Main", in order; the first refused write ends the
+    // Writes all twelve values to section "Main", in order; the first refused write ends the
     // save. Gives "" on success, else the error text ("Unable to write to <path>").
     QString SavePreferences(const QString &iniPath);
-    // Reads section "Default": the output file, the three flags, the overwrite policy and the
-    // chapters; the
-    // temporary folder is left as it is. Writes nothing.
+    // Reads section "Default": the output file, the three flags, the overwrite policy, the
+    // chapters and the dates; the temporary folder is left as it is. Writes nothing.
     void LoadDefaultPreferences(const QString &iniPath);
 
     Snapshot TakeSnapshot() const { return m_values; }
@@ -88,6 +91,8 @@ Q_SIGNALS:
     void changed();
 
 private:
+    // Sets one value of the snapshot.
+    template<typename T> void Change(T Snapshot::*member, const T &value);
     void Apply(const Snapshot &values);
 
     Snapshot m_values;

@@ -146,6 +146,7 @@ void TSettingForm::BuildControls()
            "longer when other programs are busy."));
     for (QCheckBox *box : {chkKeepConverted, chkLowPriority})
         layout->addWidget(box);
+    layout->addWidget(BuildDatesBox());
 
     gpbOverWrite
         = named(new QGroupBox(QStringLiteral("Output File Overwrite"), this), "gpbOverWrite");
@@ -325,6 +326,23 @@ void TSettingForm::SpeedButton2Click()
         = m_link.browseForFolder(this, QStringLiteral("Select the output directory."));
     if (!folder.isEmpty())
         m_prefs.SetTempDir(AddTrailingBackslash(folder));
+}
+
+QCheckBox *TSettingForm::BuildDatesBox()
+{
+    chkKeepDates = named(new QCheckBox(tr("Keep the recording date of the first file"), this),
+                         "chkKeepDates");
+    chkKeepDates->setToolTip(
+        tr("A join without re-encoding states when, where and with what device the first file "
+           "was recorded, and takes the last file's modification time, so that photo libraries "
+           "file it under the day it was filmed."));
+    connect(chkKeepDates, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetKeepDates);
+    connect(&m_prefs, &PreferencesModel::changed, chkKeepDates, [this] {
+        const QSignalBlocker block(chkKeepDates);
+        chkKeepDates->setChecked(m_prefs.KeepDates());
+    });
+    chkKeepDates->setChecked(m_prefs.KeepDates());
+    return chkKeepDates;
 }
 
 QCheckBox *TSettingForm::BuildChaptersBox()

@@ -50,6 +50,7 @@ public:
     QCheckBox *chkChapters = nullptr;
     QCheckBox *chkKeepConverted = nullptr;
     QCheckBox *chkLowPriority = nullptr;
+    QCheckBox *chkKeepDates = nullptr;
     QGroupBox *gpbOverWrite = nullptr;
     QRadioButton *rdbAsk = nullptr;
     QRadioButton *rdbOverWrite = nullptr;
@@ -76,6 +77,8 @@ private:
     void BuildControls();
     // The chapters' check box, bound to the preferences on its own.
     QCheckBox *BuildChaptersBox();
+    // The recording date's check box, bound to the preferences on its own.
+    QCheckBox *BuildDatesBox();
     void ConnectControls();
     // Puts the preferences into the controls.
     void ShowPreferences();

@@ -328,6 +328,10 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
             o.identify = true;
             continue;
         }
+        if (arg == u"-keepdates") {
+            o.keepDates = true;
+            continue;
+        }
         if (!valued.contains(arg))
             return fail(QStringLiteral("Unknown option: %1").arg(arg));
         // An empty sample rate box ends the option string, so that what follows it (the end

@@ -75,6 +75,9 @@ struct EncoderOptions
     // -fit: the one input converted into a file of this kind (FitSettings), to be joined by a
     // copy with files of that kind; empty for other runs.
     QString fit;
+    // -keepdates: the output states the first input's recording date, place and device, and
+    // takes the last input's modification time.
+    bool keepDates = false;
 };
 
 struct ParsedCommandLine

@@ -8,6 +8,7 @@
 #include "encoder/plan/FfmpegPlan.h"
 #include "encoder/routes/ChapterFile.h"
 #include "encoder/routes/EncoderRoutes.h"
+#include "encoder/routes/KeptRecording.h"
 #include "encoder/routes/PipedJoin.h"
 #include "encoder/run/ConsoleOut.h"
 #include "encoder/run/FfmpegRun.h"
@@ -109,9 +110,12 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
     // A join of more inputs than one feed opens goes through feeds, so that its cost does not
     // grow with the number of inputs; a smaller one is one ffmpeg run.
     const bool fed = inputs.size() > kInputsPerFeed;
+    settings.outputOptions = KeepRecording(options, plan->muxer, &output);
     if (!fed)
         settings.arguments = WithChapters(
-            BuildFfmpegArguments(options, *plan, inputs, output.Target()), chapters.Path());
+            WithOutputOptions(BuildFfmpegArguments(options, *plan, inputs, output.Target()),
+                              settings.outputOptions),
+            chapters.Path());
     const RunResult run = fed
         ? RunPipedJoin(settings, options, *plan, inputs, output.Target(), ConsoleWrite)
         : RunFfmpeg(settings, ConsoleWrite);

@@ -8,6 +8,7 @@
 #include "encoder/plan/FitSettings.h"
 #include "encoder/plan/FormatRules.h"
 #include "encoder/routes/EncoderRoutes.h"
+#include "encoder/routes/KeptRecording.h"
 #include "encoder/run/ConsoleOut.h"
 #include "encoder/run/FfmpegRun.h"
 #include "encoder/run/OutputFile.h"
@@ -101,7 +102,8 @@ int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
          << QStringLiteral("[vout]");
     if (sound)
         args << QStringLiteral("-map") << QStringLiteral("[aout]");
-    args += FitEncodeArguments(*fit, muxer, output.Target());
+    args = WithOutputOptions(args + FitEncodeArguments(*fit, muxer, output.Target()),
+                             KeepRecording(options, muxer, &output));
 
     ConsoleSay(QStringLiteral("Encoder: %1 converted to %2 %3x%4 -> %5")
                    .arg(path, fit->videoCodec)

@@ -1,4 +1,5 @@
 #include "encoder/routes/PipedJoin.h"
+#include "encoder/run/OutputFile.h"
 
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FilterGraph.h"
@@ -141,8 +142,10 @@ RunResult RunPipedJoin(RunSettings settings, const EncoderOptions &options, cons
     CloseAll(writeFds);
     RunResult run;
     if (started) {
-        settings.arguments = WithChapters(BuildPipedJoinArguments(options, plan, readFds, target),
-                                          settings.chapterMetadata);
+        settings.arguments = WithChapters(
+            WithOutputOptions(BuildPipedJoinArguments(options, plan, readFds, target),
+                              settings.outputOptions),
+            settings.chapterMetadata);
         settings.keptFds.insert(settings.keptFds.end(), readFds.begin(), readFds.end());
         run = RunFfmpeg(settings, writeStatus);
     }

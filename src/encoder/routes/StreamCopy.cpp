@@ -3,6 +3,7 @@
 #include "encoder/plan/FormatRules.h"
 #include "encoder/routes/ChapterFile.h"
 #include "encoder/routes/EncoderRoutes.h"
+#include "encoder/routes/KeptRecording.h"
 #include "encoder/run/ConsoleOut.h"
 #include "encoder/run/FfmpegRun.h"
 #include "encoder/run/HandedText.h"
@@ -111,9 +112,11 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     // The sound the files are joined with is the one the caller names (the default track, as
     // an encoding run takes it; the check before the copy made sure that every file has it in
     // the same stream).
-    settings.arguments = WithChapters(StreamCopyArguments(listText.Path(), muxer, output.Target(),
-                                                          options.audioStream.value_or(-1)),
-                                      chapters.Path());
+    settings.arguments = WithChapters(
+        KeepRecordingInCopy(StreamCopyArguments(listText.Path(), muxer, output.Target(),
+                                                options.audioStream.value_or(-1)),
+                            options, muxer, &output),
+        chapters.Path());
     settings.inheritedFd = output.InheritedDescriptor();
     settings.keptFds = named.fds;
     settings.keptFds.push_back(listText.Descriptor());

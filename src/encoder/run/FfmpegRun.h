@@ -20,6 +20,8 @@ struct RunSettings
     // Further descriptors it keeps: the pipes it reads its inputs from, the texts handed to it.
     std::vector<int> keptFds {};
     QString chapterMetadata {}; // the ffmetadata file of the output's chapters; empty: none
+    // Options of the output placed before its target by routes that build the arguments late.
+    QStringList outputOptions {};
 };
 
 struct RunResult

@@ -174,9 +174,29 @@ int64_t OutputFile::Size() const
     return !m_hidden.isEmpty() && ::stat(m_hidden.constData(), &st) == 0 ? int64_t(st.st_size) : -1;
 }
 
+bool OutputFile::KeepModifiedTimeOf(const QString &path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(NameToBytes(OpenablePath(path)).constData(), &info) != 0)
+        return false;
+    m_modified = info.st_mtim;
+    m_keepModified = true;
+    return true;
+}
+
 bool OutputFile::Commit(QString *error)
 {
     m_done = true;
+    if (m_keepModified) {
+        // Set before the file has its name, so that it never shows the time of the writing.
+        const timespec times[2] = {{0, UTIME_OMIT}, m_modified};
+        if (m_fd >= 0)
+            ::futimens(m_fd, times);
+        else if (!m_hidden.isEmpty())
+            ::utimensat(AT_FDCWD, m_hidden.constData(), times, 0);
+    }
     if (m_fd >= 0) {
         // Linked under a hidden unique name first, then renamed over the real name in one step.
         const QByteArray source = QStringLiteral("/proc/self/fd/%1").arg(m_fd).toLocal8Bit();
@@ -229,6 +249,16 @@ void OutputFile::CloseLock()
 QStringList WriterArguments(const QString &target)
 {
     return {QStringLiteral("-truncate"), QStringLiteral("0"), target};
+}
+
+QStringList WithOutputOptions(QStringList args, const QStringList &options)
+{
+    qsizetype at = args.lastIndexOf(QStringLiteral("-truncate"));
+    if (at < 0)
+        at = args.size();
+    for (const QString &option : options)
+        args.insert(at++, option);
+    return args;
 }
 
 QString InputBeingReplaced(const QStringList &inputs, const QString &output)

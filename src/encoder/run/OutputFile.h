@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <ctime>
 
 class OutputFile
 {
@@ -36,6 +37,9 @@ public:
     bool IsNameless() const { return m_fd >= 0; }
 
     int64_t Size() const;
+    // The file gets the modification time of the file at path when it is committed; false
+    // when that file cannot be read (the file then keeps the time of its writing).
+    bool KeepModifiedTimeOf(const QString &path);
     // Gives the finished file its name (replacing any file of that name).
     bool Commit(QString *error);
     // Removes what was written.
@@ -63,12 +67,16 @@ private:
     QByteArray m_hidden; // the hidden sibling being written, when there is no nameless file
     int m_lockFd = -1; // holds the hidden sibling's lock while it is written
     bool m_done = false;
+    bool m_keepModified = false;
+    timespec m_modified {};
 };
 
 // The end of a writer's command line that writes target. The target is always a file just made
 // empty, so the writer must not truncate it: on ext4, a file truncated and written anew is
 // flushed to disk as it is closed, which costs a large output a quarter of a second or more.
 QStringList WriterArguments(const QString &target);
+// args, which end in WriterArguments, with options placed before that end.
+QStringList WithOutputOptions(QStringList args, const QStringList &options);
 
 // The first of inputs that is the output itself under another name (a link, another path), or
 // empty when none is: writing the output would destroy that input.

@@ -47,4 +47,7 @@ public:
     virtual qint64 KeptLimitBytes() const { return qint64(20) * 1000 * 1000 * 1000; }
     // The encoder runs at a lower scheduling and I/O priority; read when the job starts.
     virtual bool LowPriority() const { return false; }
+    // The first file's recording date, place and device kept in a copy's output, which takes
+    // the last file's modification time; read when the check starts.
+    virtual bool KeepDates() const { return false; }
 };

@@ -127,7 +127,7 @@ void JoinJob::StartConversionRow()
         m_run.Start(m_encoderPath,
                     JoinCommandLine(QLatin1Char(' ') + QuotePath(row.InputFile),
                                     RowIntermediate(m_row),
-                                    m_inputs.EncoderOptions(m_profilePath)
+                                    DatesOption() + m_inputs.EncoderOptions(m_profilePath)
                                         + QStringLiteral(" -fit ") + m_fitSettings));
         return;
     }
@@ -149,6 +149,9 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
     if ((kind == StageKind::Copying || !m_fitRows.empty()) && kept >= 0
         && facts[size_t(kept)].audioStream >= 0)
         options.prepend(QStringLiteral("-aid %1 ").arg(facts[size_t(kept)].audioStream));
+    // A copy keeps the first file's recording date (a converted first file carries it on).
+    if (kind == StageKind::Copying || !m_fitRows.empty())
+        options.prepend(DatesOption());
     m_stage = Stage::Joining;
     Q_EMIT currentFileShown(false);
     Q_EMIT stageTitleChanged(QStringLiteral("Final Step: Joining all files..."));

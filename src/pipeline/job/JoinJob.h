@@ -137,6 +137,8 @@ private:
     QString RowIntermediate(int row) const;
     // The copy's inputs: each row's file, or its conversion.
     QString CopyInputList() const;
+    // "-keepdates " when the copy and its conversions keep the recording date, else empty.
+    QString DatesOption() const;
     void OnChunk(const QByteArray &chunk);
     void OnRunEnded();
     void OnRunFailedToStart();

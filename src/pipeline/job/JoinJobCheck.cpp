@@ -122,6 +122,11 @@ QString JoinJob::RowIntermediate(int row) const
     return FitIntermediateFile(m_folder, row, QStringLiteral(".mp4"));
 }
 
+QString JoinJob::DatesOption() const
+{
+    return m_inputs.KeepDates() ? QStringLiteral("-keepdates ") : QString();
+}
+
 QString JoinJob::CopyInputList() const
 {
     QString list;

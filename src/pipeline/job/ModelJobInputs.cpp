@@ -92,6 +92,11 @@ bool ModelJobInputs::LowPriority() const
     return m_preferences.LowPriority();
 }
 
+bool ModelJobInputs::KeepDates() const
+{
+    return m_preferences.KeepDates();
+}
+
 QString ModelJobInputs::EncoderOptions(const QString &profilePath) const
 {
     return BuildEncoderOptions(m_settings, profilePath);

@@ -34,6 +34,7 @@ public:
     bool KeepConverted() const override;
     qint64 KeptLimitBytes() const override;
     bool LowPriority() const override;
+    bool KeepDates() const override;
 
 private:
     const TaskListModel &m_tasks;

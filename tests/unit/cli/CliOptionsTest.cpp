@@ -59,6 +59,8 @@ TEST(CliArguments, RefuseWhatMakesNoSenseButHelpNeedsNothingElse)
     EXPECT_EQ(ParseCliArguments(Args("-o|x|a")).options.chapters, std::nullopt);
     EXPECT_EQ(ParseCliArguments(Args("-o|x|--no-chapters|a")).options.chapters, false);
     EXPECT_EQ(ParseCliArguments(Args("--chapters|--chapters|-o|x|a")).options.chapters, true);
+    EXPECT_FALSE(ParseCliArguments(Args("-o|x|a")).options.noDates);
+    EXPECT_TRUE(ParseCliArguments(Args("-o|x|--no-dates|a")).options.noDates);
     for (const char *help : {"--help", "-h|a"}) {
         const CliParseResult r = ParseCliArguments(Args(help));
         EXPECT_TRUE(r.error.isEmpty());

@@ -63,7 +63,7 @@ TEST_F(PreferencesTest, PolicyFlagsLoadAndSaveAsOneChoice)
     }
 }
 
-TEST_F(PreferencesTest, SaveWritesTheElevenKeysInOrderAndLoadReadsThemBack)
+TEST_F(PreferencesTest, SaveWritesTheTwelveKeysInOrderAndLoadReadsThemBack)
 {
     WriteFile(ini,
               "[Main]\r\nVersion=2.0\r\nProfile=3\r\nKept Files Limit=5\r\n\r\n"
@@ -74,6 +74,7 @@ TEST_F(PreferencesTest, SaveWritesTheElevenKeysInOrderAndLoadReadsThemBack)
     prefs.SetOverWrite(true);
     prefs.SetChapters(false);
     prefs.SetLowPriority(false);
+    prefs.SetKeepDates(false);
     EXPECT_EQ(prefs.KeptLimitBytes(), 20'000'000'000);
     EXPECT_EQ(prefs.SavePreferences(ini), QString());
     EXPECT_EQ(ReadFile(ini),
@@ -81,17 +82,18 @@ TEST_F(PreferencesTest, SaveWritesTheElevenKeysInOrderAndLoadReadsThemBack)
                          "Output File=\r\nTemp Dir=/tmp/Ünïcode work/\r\nAuto Open Dir=0\r\n"
                          "Auto Exit=1\r\nAuto Turn Off=0\r\nAsk=0\r\nOverwrite=1\r\nRename=0\r\n"
                          "Add Chapters=0\r\nKeep Converted=1\r\nLower Priority=0\r\n"
-                         "\r\n[Default]\r\nAsk=1\r\n"));
+                         "Keep Dates=0\r\n\r\n[Default]\r\nAsk=1\r\n"));
     PreferencesModel loaded;
     loaded.LoadPreferences(ini, programDir);
     EXPECT_EQ(loaded.TakeSnapshot(), prefs.TakeSnapshot());
     EXPECT_EQ(loaded.KeptLimitBytes(), 5'000'000'000);
-    // Chapters, keeping and the lower priority are on where a file says nothing of them, and
-    // Load Default restores them.
+    // Chapters, keeping, the lower priority and the dates are on where a file says nothing of
+    // them, and Load Default restores them.
     loaded.LoadDefaultPreferences(ini);
     EXPECT_TRUE(loaded.Chapters());
     EXPECT_TRUE(loaded.KeepConverted());
     EXPECT_TRUE(loaded.LowPriority());
+    EXPECT_TRUE(loaded.KeepDates());
 }
 
 // Without a "Default" section every value is the default, "Auto Open Dir" no among them; the
