@@ -41,13 +41,14 @@ void TMainForm::BuildKeys()
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    actMoveUp = command("actMoveUp", QStringLiteral("Move Up"), {QKeySequence(Qt::CTRL | Qt::Key_Up)},
-                        &TMainForm::tbtnUpClick);
+    actMoveUp = command("actMoveUp", QStringLiteral("Move Up"),
+                        {QKeySequence(Qt::CTRL | Qt::Key_Up)}, &TMainForm::tbtnUpClick);
     actMoveDown = command("actMoveDown", QStringLiteral("Move Down"),
                           {QKeySequence(Qt::CTRL | Qt::Key_Down)}, &TMainForm::tbtnDownClick);
-    actStart = command("actStart", QStringLiteral("Start"),
-                       {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
-                       &TMainForm::imgStartClick);
+    actStart
+        = command("actStart", QStringLiteral("Start"),
+                  {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)},
+                  &TMainForm::imgStartClick);
     actStop = command("actStop", QStringLiteral("Stop"), {QKeySequence(Qt::Key_Escape)},
                       &TMainForm::imgStopClick);
     actHelp = command("actHelp", QStringLiteral("Help"), {QKeySequence(Qt::Key_F1)},
@@ -67,9 +68,17 @@ void TMainForm::BuildKeys()
     addAction(AddDirectorys1);
     Remove1->setShortcut(QKeySequence(Qt::Key_Delete));
     Clear1->setShortcut(QKeySequence(Qt::Key_Backspace));
-    // No adding while a job runs, whatever the focus.
+    // Trim... acts on the selected row from anywhere in the window.
+    Trim1 = new QAction(tr("Trim..."), this);
+    Trim1->setObjectName(QStringLiteral("Trim1"));
+    Trim1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    Trim1->setShortcutContext(Qt::WindowShortcut);
+    ppmTask->insertAction(Remove1, Trim1);
+    addAction(Trim1);
+    connect(Trim1, &QAction::triggered, this, &TMainForm::Trim1Click);
+    // No adding or trimming while a job runs, whatever the focus.
     connect(m_tasks, &TaskListModel::listEnabledChanged, this, [this](bool enabled) {
-        for (QAction *action : {AddFiles1, AddDirectorys1, actMoveUp, actMoveDown})
+        for (QAction *action : {AddFiles1, AddDirectorys1, actMoveUp, actMoveDown, Trim1})
             action->setEnabled(enabled);
     });
 
@@ -108,9 +117,9 @@ void TMainForm::BuildKeys()
 
     // Tab goes from the top of the window to its bottom, left to right.
     const QList<QWidget *> order
-        = {tbtnAddFile, tbtnAddDir, tbtnSetting, tbtnAbout, tbtnHelp,   ltvTask,
-           tbtnRemove,  tbtnClear,  tbtnUp,      tbtnDown,  cmbProfile, bbtnSetting,
-           edtOutputFile, bbtnBrowser, bbtnOpen, imgStart, imgStop};
+        = {tbtnAddFile,   tbtnAddDir,  tbtnSetting, tbtnAbout, tbtnHelp,   ltvTask,
+           tbtnRemove,    tbtnClear,   tbtnUp,      tbtnDown,  cmbProfile, bbtnSetting,
+           edtOutputFile, bbtnBrowser, bbtnOpen,    imgStart,  imgStop};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
     ltvTask->setFocus();
@@ -144,7 +153,6 @@ void TMainForm::NameControls()
     connect(&Job(), &JoinJob::stageTitleChanged, this, describe);
     connect(&Job(), &JoinJob::currentFileChanged, this, describe);
     connect(&Job(), &JoinJob::currentFileShown, this, describe);
-
 }
 
 void TMainForm::KeepFocusOnStartStop(bool hadFocus, TImageButton *to)
@@ -152,8 +160,8 @@ void TMainForm::KeepFocusOnStartStop(bool hadFocus, TImageButton *to)
     // Start and Stop take each other's place, and the focus goes with them; a focus left on
     // a control that was turned off or hidden goes there too.
     const QWidget *focus = QApplication::focusWidget();
-    const bool lost = !focus || focus->window() != this || !focus->isEnabled()
-        || !focus->isVisible();
+    const bool lost
+        = !focus || focus->window() != this || !focus->isEnabled() || !focus->isVisible();
     if (hadFocus || (lost && isActiveWindow()))
         to->setFocus(Qt::TabFocusReason);
 }
