@@ -77,7 +77,7 @@ bool JoinJob::Start(const QString &profilePath)
     m_rowCount = m_inputs.RowCount();
     double totalSeconds = 0;
     for (int i = 0; i < m_rowCount; ++i)
-        totalSeconds += m_inputs.ReadRow(i).LengthSeconds;
+        totalSeconds += m_inputs.ReadRow(i).KeptSeconds();
     m_tracker.emplace(StageKind::Conversion, totalSeconds);
 
     const JobFolderResult folder = MakeJobFolder(m_inputs.TempDir(), m_workDir);
@@ -95,7 +95,7 @@ void JoinJob::StartConversionRow()
 {
     const ltvItemData row = m_inputs.ReadRow(m_row);
     m_tracker->SetBars(m_bars);
-    m_tracker->BeginRun(row.LengthSeconds, m_secondsDone);
+    m_tracker->BeginRun(row.KeptSeconds(), m_secondsDone);
     SetRowStatus(m_row, kConverting);
     Q_EMIT currentFileChanged(ExtractFileName(row.InputFile));
     NoteTarget(RowIntermediate(m_row));
@@ -107,9 +107,9 @@ void JoinJob::StartConversionRow()
                                         + QStringLiteral(" -fit ") + m_fitSettings));
         return;
     }
-    m_run.Start(
-        m_encoderPath,
-        ConversionCommandLine(row.InputFile, IntermediateFile(m_folder, m_row), m_videoSize));
+    m_run.Start(m_encoderPath,
+                ConversionCommandLine(row.InputFile, IntermediateFile(m_folder, m_row), m_videoSize,
+                                      row.Trim));
 }
 
 void JoinJob::StartJoin(const QString &inputList, StageKind kind)
@@ -130,7 +130,7 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
     double totalSeconds = 0;
     for (int n = 0; n < m_rowCount; ++n) {
         SetRowStatus(n, kJoining);
-        totalSeconds += m_inputs.ReadRow(n).LengthSeconds;
+        totalSeconds += m_inputs.ReadRow(n).KeptSeconds();
     }
     m_outputPath
         = JoinOutputPath(m_inputs.OutputFile(), m_inputs.Rename(), m_inputs.OutputExtension());
@@ -186,7 +186,7 @@ void JoinJob::OnTick()
 
 void JoinJob::ConversionRowDone()
 {
-    m_secondsDone += m_inputs.ReadRow(m_row).LengthSeconds;
+    m_secondsDone += m_inputs.ReadRow(m_row).KeptSeconds();
     SetRowStatus(m_row, kWaiting);
     const bool fitting = !m_fitRows.empty();
     const bool last = fitting ? m_fitIndex + 1 >= m_fitRows.size() : m_row + 1 >= m_rowCount;

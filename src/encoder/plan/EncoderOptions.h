@@ -72,6 +72,10 @@ struct EncoderOptions
     // -fit: the one input converted into a file of this kind (FitSettings), to be joined by a
     // copy with files of that kind; empty for other runs.
     QString fit;
+    // -ss and -endpos: where in the one input the run starts, and how much from there it
+    // encodes (InputCut.h); none: from the start, to the end.
+    std::optional<double> startSeconds;
+    std::optional<double> endPosSeconds;
 };
 
 struct ParsedCommandLine

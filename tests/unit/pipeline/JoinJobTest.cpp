@@ -5,8 +5,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -299,8 +299,7 @@ protected:
                 + ";; *) s=1920x1080;; esac\n"
                   " echo ID_VIDEO_WIDTH=${s%x*}; echo ID_VIDEO_HEIGHT=${s#*x}\n"
                   " echo ID_VIDEO_FPS=25.000; echo ID_VIDEO_FRAME_RATE=25;"
-                + facts + " done; exit 0; fi\n"
-                + copyBody
+                + facts + " done; exit 0; fi\n" + copyBody
                 + "\nout=; while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=\"$2\"; shift; done\n"
                   "yes 'Pos:  15.0s  1f ' | head -c 100000; printf x > \"$out\"\n");
     }
@@ -344,7 +343,8 @@ TEST_F(JoinJobCopyTest, ChaptersAreListedForTheEncoderAndTheListIsRemoved)
 {
     inputs.chapters = true;
     inputs.tempDir = root + S("temp");
-    Encoder("1920x1080", "case \"$*\" in *-chapters*) eval cat \\\"\\${$#}\\\" >> \"$0.log\";; esac");
+    Encoder("1920x1080",
+            "case \"$*\" in *-chapters*) eval cat \\\"\\${$#}\\\" >> \"$0.log\";; esac");
     ASSERT_TRUE(job.Start(S("p")));
     ASSERT_TRUE(WaitForFinished());
     EXPECT_EQ(outcome, JobOutcome::Completed);
@@ -353,8 +353,9 @@ TEST_F(JoinJobCopyTest, ChaptersAreListedForTheEncoderAndTheListIsRemoved)
     EXPECT_TRUE(log[1].contains(QRegularExpression(
         S("-oac\\|copy\\|-chapters\\|%1temp/qvj-\\w{6}/chapters\\.txt\\|$").arg(root))))
         << log[1].toStdString();
-    EXPECT_EQ(log.mid(2), (QStringList {S("a\t%1a.mp4").arg(root), S("b b\t%1b b.mp4").arg(root),
-                                        S("c\t%1c.mp4").arg(root)}));
+    EXPECT_EQ(log.mid(2),
+              (QStringList {S("a\t%1a.mp4").arg(root), S("b b\t%1b b.mp4").arg(root),
+                            S("c\t%1c.mp4").arg(root)}));
     EXPECT_EQ(QDir(inputs.tempDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList());
 }
@@ -414,6 +415,22 @@ TEST_F(JoinJobCopyTest, InputsThatDoNotFitAreRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(desktop.Of(S("message")).at(0).text,
               S("The encoder failed while reading the files (exit status 1). Nothing was "
                 "written.\nIt said: no such codec\n\nno such codec"));
+}
+
+// A trimmed row cannot be copied yet: the join is refused, naming it, before the encoder runs.
+TEST_F(JoinJobCopyTest, TrimmedRowsAreRefusedBeforeAnythingRuns)
+{
+    Encoder("1920x1080");
+    inputs.rows[1].Trim = TaskTrim {1, 4};
+    ASSERT_TRUE(job.Start(S("p")));
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ(outcome, JobOutcome::Failed);
+    EXPECT_TRUE(Log().isEmpty());
+    EXPECT_FALSE(QFile::exists(inputs.outputFile));
+    EXPECT_EQ(Message().text,
+              S("b b.mp4 is trimmed, and trims need a profile that re-encodes "
+                "for now. Choose such a profile, or reset the trim."));
+    EXPECT_EQ(job.State(), JobState::Idle);
 }
 
 TEST_F(JoinJobCopyTest, StopDuringTheCheckOrTheCopyCancelsTheJoin)
