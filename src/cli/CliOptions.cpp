@@ -1,5 +1,11 @@
 #include "cli/CliOptions.h"
 
+#include "tasks/TaskTrim.h"
+
+#include <QCoreApplication>
+
+#include <utility>
+
 namespace {
 
 // The value of an option given as "--name value" or "--name=value"; advances i past it.
@@ -37,10 +43,32 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
     bool policyGiven = false;
     bool outputGiven = false;
     bool optionsEnded = false;
+    CliOptions::Cut cut; // for the next input
+    QString cutOption; // the last cut option given since the last input
     for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
         const QString &arg = arguments.at(i);
         if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QStringLiteral("-")) {
+            if (cut.from && cut.to && *cut.to <= *cut.from)
+                error = QCoreApplication::translate("CliOptions",
+                                                    "--to must come after --from for %1.")
+                            .arg(arg);
             o.inputs << arg;
+            o.cuts << std::exchange(cut, {});
+            cutOption.clear();
+        } else if (Is(arg, QStringLiteral("--from")) || Is(arg, QStringLiteral("--to"))) {
+            const bool from = Is(arg, QStringLiteral("--from"));
+            cutOption = from ? QStringLiteral("--from") : QStringLiteral("--to");
+            QString text;
+            if (TakeValue(arguments, i, cutOption, text, error)) {
+                const auto seconds = ClockTextToSeconds(text);
+                if (!seconds)
+                    error = QCoreApplication::translate(
+                                "CliOptions",
+                                "%1 needs a time in seconds (12.5) or as [HH:]MM:SS[.mmm], "
+                                "not %2.")
+                                .arg(cutOption, text);
+                (from ? cut.from : cut.to) = seconds;
+            }
         } else if (arg == QStringLiteral("--")) {
             optionsEnded = true;
         } else if (arg == QStringLiteral("-h") || arg == QStringLiteral("--help")) {
@@ -75,6 +103,10 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
             error = QStringLiteral("Unknown option %1.").arg(arg);
         }
     }
+    if (error.isEmpty() && !cutOption.isEmpty())
+        error = QCoreApplication::translate("CliOptions",
+                                            "%1 applies to the input after it, and none follows.")
+                    .arg(cutOption);
     if (error.isEmpty() && !o.help && o.output.isEmpty())
         error = QStringLiteral("Name the output file with -o OUTPUT.");
     return result;
@@ -84,7 +116,8 @@ QString CliUsage()
 {
     return QStringLiteral(
         "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
-        "                    [--chapters | --no-chapters] [--fit] -o OUTPUT INPUT...\n"
+        "                    [--chapters | --no-chapters] [--fit] -o OUTPUT\n"
+        "                    [--from TIME] [--to TIME] INPUT...\n"
         "\n"
         "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
         "encoder: every input is first converted into an intermediate file, then all of\n"
@@ -110,6 +143,10 @@ QString CliUsage()
         "  --fit                with a profile that does not re-encode (\"Same as Source\"):\n"
         "                       convert the files that differ from most of the video to\n"
         "                       match it, and join the others as they are\n"
+        "  --from TIME          join the next input from TIME on (seconds, such as 12.5,\n"
+        "                       or [HH:]MM:SS[.mmm]); the cut is exact to the frame and\n"
+        "                       needs a profile that re-encodes\n"
+        "  --to TIME            join the next input up to TIME\n"
         "  -h, --help           show this text\n"
         "\n"
         "Without --overwrite or --rename an existing output file is refused. A file named\n"
