@@ -68,9 +68,17 @@ void TMainForm::BuildKeys()
     addAction(AddDirectorys1);
     Remove1->setShortcut(QKeySequence(Qt::Key_Delete));
     Clear1->setShortcut(QKeySequence(Qt::Key_Backspace));
-    // No adding while a job runs, whatever the focus.
+    // Trim... acts on the selected row from anywhere in the window.
+    Trim1 = new QAction(tr("Trim..."), this);
+    Trim1->setObjectName(QStringLiteral("Trim1"));
+    Trim1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    Trim1->setShortcutContext(Qt::WindowShortcut);
+    ppmTask->insertAction(Remove1, Trim1);
+    addAction(Trim1);
+    connect(Trim1, &QAction::triggered, this, &TMainForm::Trim1Click);
+    // No adding or trimming while a job runs, whatever the focus.
     connect(m_tasks, &TaskListModel::listEnabledChanged, this, [this](bool enabled) {
-        for (QAction *action : {AddFiles1, AddDirectorys1, actMoveUp, actMoveDown})
+        for (QAction *action : {AddFiles1, AddDirectorys1, actMoveUp, actMoveDown, Trim1})
             action->setEnabled(enabled);
     });
 

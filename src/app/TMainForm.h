@@ -123,6 +123,7 @@ public:
     QAction *AddDirectorys1 = nullptr;
     QAction *Remove1 = nullptr;
     QAction *Clear1 = nullptr;
+    QAction *Trim1 = nullptr;
 
     TProcessForm *ProcessForm = nullptr;
     TSizeForm *SizeForm = nullptr;
@@ -158,6 +159,9 @@ public Q_SLOTS:
     void tbtnDownClick();
     void ltvTaskDblClick();
     void ppmTaskPopup();
+    // Trim...: the Trim window of the selected row (or the current one); its choice is set on
+    // the row when it is accepted.
+    void Trim1Click();
 
     // Job control.
     void imgStartClick();

@@ -2,6 +2,8 @@
 // row, the keys and the popup menu. The rules are the task list model's.
 #include "app/FileDialogs.h"
 #include "app/TMainForm.h"
+#include "app/TTrimForm.h"
+#include "platform/Desktop.h"
 #include "platform/RawNames.h"
 #include "tasks/TaskList.h"
 
@@ -127,8 +129,24 @@ void TMainForm::ppmTaskPopup()
     Open1->setEnabled(selected);
     Remove1->setEnabled(selected);
     Clear1->setEnabled(m_tasks->Count() > 0);
+    Trim1->setEnabled(RowsToMove().size() == 1 && m_tasks->ListEnabled());
     for (QAction *sort : {SortByName1, SortByTime1})
         sort->setEnabled(m_tasks->Count() > 1);
+}
+
+void TMainForm::Trim1Click()
+{
+    const QList<int> rows = RowsToMove();
+    if (rows.size() != 1 || !m_tasks->ListEnabled())
+        return;
+    ltvItemData rec;
+    m_tasks->ReadTaskRow(rows.first(), AllColumns, rec);
+    TTrimForm form(rec.InputFile, rec.LengthSeconds, ProbeFrameRate(rec.InputFile).value_or(25),
+                   rec.Trim, this);
+    if (form.exec() != QDialog::Accepted)
+        return;
+    if (const QString refusal = m_tasks->SetTrim(rows.first(), form.Result()); !refusal.isEmpty())
+        m_desktop.ShowError(refusal);
 }
 
 void TMainForm::ShowTaskListPopup(const QPoint &position)

@@ -1,5 +1,11 @@
 #include "cli/CliOptions.h"
 
+#include "tasks/TaskTrim.h"
+
+#include <QCoreApplication>
+
+#include <utility>
+
 namespace {
 
 // The value of an option given as "--name value" or "--name=value"; advances i past it.
@@ -37,10 +43,32 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
     bool policyGiven = false;
     bool outputGiven = false;
     bool optionsEnded = false;
+    CliOptions::Cut cut; // for the next input
+    QString cutOption; // the last cut option given since the last input
     for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
         const QString &arg = arguments.at(i);
         if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QStringLiteral("-")) {
+            if (cut.from && cut.to && *cut.to <= *cut.from)
+                error = QCoreApplication::translate("CliOptions",
+                                                    "--to must come after --from for %1.")
+                            .arg(arg);
             o.inputs << arg;
+            o.cuts << std::exchange(cut, {});
+            cutOption.clear();
+        } else if (Is(arg, QStringLiteral("--from")) || Is(arg, QStringLiteral("--to"))) {
+            const bool from = Is(arg, QStringLiteral("--from"));
+            cutOption = from ? QStringLiteral("--from") : QStringLiteral("--to");
+            QString text;
+            if (TakeValue(arguments, i, cutOption, text, error)) {
+                const auto seconds = ClockTextToSeconds(text);
+                if (!seconds)
+                    error = QCoreApplication::translate(
+                                "CliOptions",
+                                "%1 needs a time in seconds (12.5) or as [HH:]MM:SS[.mmm], "
+                                "not %2.")
+                                .arg(cutOption, text);
+                (from ? cut.from : cut.to) = seconds;
+            }
         } else if (arg == QStringLiteral("--")) {
             optionsEnded = true;
         } else if (arg == QStringLiteral("-h") || arg == QStringLiteral("--help")) {
@@ -79,6 +107,10 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
             error = QStringLiteral("Unknown option %1.").arg(arg);
         }
     }
+    if (error.isEmpty() && !cutOption.isEmpty())
+        error = QCoreApplication::translate("CliOptions",
+                                            "%1 applies to the input after it, and none follows.")
+                    .arg(cutOption);
     if (error.isEmpty() && !o.help && o.output.isEmpty())
         error = QStringLiteral("Name the output file with -o OUTPUT.");
     return result;
@@ -89,7 +121,7 @@ QString CliUsage()
     return QStringLiteral(
         "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
         "                    [--chapters | --no-chapters] [--fit] [--no-resume] [--no-dates]\n"
-        "                    -o OUTPUT INPUT...\n"
+        "                    -o OUTPUT [--from TIME] [--to TIME] INPUT...\n"
         "\n"
         "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
         "encoder: every input is first converted into an intermediate file, then all of\n"
@@ -123,6 +155,10 @@ QString CliUsage()
         "  --no-dates           a join without re-encoding does not state the first file's\n"
         "                       recording date, place and device; without it, as \"Keep\n"
         "                       Dates\" of Preferences.ini says (on when it is missing)\n"
+        "  --from TIME          join the next input from TIME on (seconds, such as 12.5,\n"
+        "                       or [HH:]MM:SS[.mmm]); the cut is exact to the frame and\n"
+        "                       needs a profile that re-encodes\n"
+        "  --to TIME            join the next input up to TIME\n"
         "  -h, --help           show this text\n"
         "\n"
         "Without --overwrite or --rename an existing output file is refused. A file named\n"

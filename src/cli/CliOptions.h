@@ -21,6 +21,15 @@ struct CliOptions
     bool noDates = false; // --no-dates: the recording date is not kept; else as preferences say
     QString output;
     QStringList inputs;
+    // Per input, in the same order: the part of it joined (--from and --to before it), in
+    // seconds; none where the input is joined from its start or to its end.
+    struct Cut
+    {
+        std::optional<double> from;
+        std::optional<double> to;
+        friend bool operator==(const Cut &, const Cut &) = default;
+    };
+    QList<Cut> cuts;
 };
 
 struct CliParseResult
@@ -32,7 +41,9 @@ struct CliParseResult
 // Parses the arguments after the program name:
 // [--profile NAME] [--temp DIR] [--overwrite | --rename] [--chapters | --no-chapters]
 // [--fit] [--no-resume] [--no-dates]
-// -o OUTPUT INPUT...
+// -o OUTPUT [--from TIME] [--to TIME] INPUT...
+// --from and --to apply to the next input alone; TIME is seconds (12.5) or
+// [HH:]MM:SS[.mmm].
 // Options also take the form --name=value; "--" ends the options.
 CliParseResult ParseCliArguments(const QStringList &arguments);
 

@@ -185,12 +185,20 @@ int JoinCommand::Prepare(const CliOptions &options)
     // The encoder's look at the files runs while the rows read them, several at a time.
     m_job.CheckEarly(paths);
     const ProbeAhead ahead(m_tasks, paths);
-    for (const QString &path : paths) {
+    for (qsizetype i = 0; i < paths.size(); ++i) {
         const int before = m_tasks.Count();
-        m_tasks.AddTaskFile(path);
+        m_tasks.AddTaskFile(paths[i]);
         // A file that cannot be probed is not listed; the task list has said why.
         if (m_tasks.Count() == before)
             return ExitFailed;
+        const CliOptions::Cut cut = options.cuts.value(i);
+        if (!cut.from && !cut.to)
+            continue;
+        ltvItemData row;
+        m_tasks.ReadTaskRow(before, 0, row);
+        const TaskTrim trim {cut.from.value_or(0), cut.to.value_or(row.LengthSeconds)};
+        if (const QString refusal = m_tasks.SetTrim(before, trim); !refusal.isEmpty())
+            return Fail(tr("The cut of %1 is refused: %2").arg(options.inputs[i], refusal));
     }
 
     StartCheck check

@@ -19,9 +19,9 @@ QString ListSummaryText(const TaskListModel &model)
     bool someUnknown = false;
     for (int i = 0; i < model.Count(); ++i) {
         ltvItemData row;
-        model.ReadTaskRow(i, 0, row);
-        if (row.LengthSeconds >= 0)
-            seconds += row.LengthSeconds;
+        model.ReadTaskRow(i, AllColumns, row);
+        if (row.KeptSeconds() >= 0)
+            seconds += row.KeptSeconds();
         else
             someUnknown = true;
     }

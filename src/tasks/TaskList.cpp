@@ -5,6 +5,8 @@
 #include "platform/Desktop.h"
 #include "tasks/TimeText.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 TaskListModel::TaskListModel(Desktop &desktop, QObject *parent)
@@ -43,13 +45,18 @@ QVariant TaskListModel::data(const QModelIndex &index, int role) const
         return index.column() == InputFileColumn && m_decoration
             ? QStringLiteral("Input File, with a picture from the video")
             : headerData(index.column(), Qt::Horizontal);
+    if (role == Qt::ToolTipRole && index.column() == LengthColumn && row.trim)
+        return TrimToolTip(*row.trim, TimeTextToSeconds(row.subTexts[0]));
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
     case InputFileColumn:
         return ShownName(row.caption);
     case LengthColumn:
-        return row.subTexts[0];
+        // A trimmed row shows the length it keeps, marked as cut.
+        return row.trim ? QCoreApplication::translate("TaskListModel", "%1 (trimmed)")
+                              .arg(SecondsToTimeText(row.trim->Seconds()))
+                        : row.subTexts[0];
     case SizeColumn:
         return row.subTexts[1];
     case StatusColumn:
@@ -141,6 +148,7 @@ void TaskListModel::ReadTaskRow(int index, int column, ltvItemData &rec) const
         rec.InputFile = row.caption;
         for (int k = 0; k < 10; ++k)
             readSubText(k);
+        rec.Trim = row.trim;
     } else if (column == CaptionOnly) {
         rec.InputFile = row.caption;
     } else {
@@ -160,12 +168,38 @@ void TaskListModel::WriteTaskRow(int index, int column, const ltvItemData &rec)
         row.caption = rec.InputFile;
         for (size_t k = 0; k < 10; ++k)
             row.subTexts[k] = *texts[k];
+        row.trim = rec.Trim;
     } else if (column == CaptionOnly) {
         row.caption = rec.InputFile;
     } else {
         row.subTexts[static_cast<size_t>(column)] = *texts[column];
     }
     Q_EMIT dataChanged(this->index(index, 0), this->index(index, ColumnCount - 1));
+}
+
+std::optional<TaskTrim> TaskListModel::Trim(int index) const
+{
+    if (index < 0 || index >= Count())
+        return std::nullopt;
+    return m_rows[static_cast<size_t>(index)].trim;
+}
+
+QString TaskListModel::SetTrim(int index, std::optional<TaskTrim> trim)
+{
+    if (!m_listEnabled)
+        return QCoreApplication::translate("TaskListModel",
+                                           "A trim cannot be changed while a job runs.");
+    if (index < 0 || index >= Count())
+        return QCoreApplication::translate("TaskListModel", "There is no such row to trim.");
+    Row &row = m_rows[static_cast<size_t>(index)];
+    if (trim) {
+        if (QString refusal = TrimRefusal(*trim, TimeTextToSeconds(row.subTexts[0]));
+            !refusal.isEmpty())
+            return refusal;
+    }
+    row.trim = trim;
+    Q_EMIT dataChanged(this->index(index, 0), this->index(index, ColumnCount - 1));
+    return QString();
 }
 
 void TaskListModel::Delete(const QList<int> &selectedRows)

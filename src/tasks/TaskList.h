@@ -6,6 +6,7 @@
 #include "tasks/InputTypes.h"
 #include "tasks/MediaProbe.h"
 #include "tasks/RecordingTime.h"
+#include "tasks/TaskTrim.h"
 
 #include <QAbstractTableModel>
 #include <QDateTime>
@@ -41,6 +42,12 @@ struct ltvItemData
     double SpareSeconds7 = -1;
     double SpareSeconds8 = -1;
     double SpareSeconds9 = -1;
+    // The part of the file the join keeps; none keeps the whole file. Read and written with
+    // AllColumns only.
+    std::optional<TaskTrim> Trim;
+
+    // The length the join takes from this row: the trim's, else LengthSeconds.
+    double KeptSeconds() const { return Trim ? Trim->Seconds() : LengthSeconds; }
 };
 
 // Column selectors of ReadTaskRow and WriteTaskRow; 0 to 9 select one sub-text.
@@ -95,6 +102,14 @@ public:
     void ReadTaskRow(int index, int column, ltvItemData &rec) const;
     // Copies from rec into row index with the same selectors; durations are never written.
     void WriteTaskRow(int index, int column, const ltvItemData &rec);
+
+    // The trim of a row, none when it keeps the whole file or the row does not exist.
+    std::optional<TaskTrim> Trim(int index) const;
+    // Sets (or with none removes) the trim of a row. Refused, with the reason, while the list
+    // is disabled (a job runs), for a row that does not exist and for a trim that TrimRefusal
+    // refuses against the row's length; an empty text means it was set. A trimmed row shows
+    // its kept length with a mark in the Length column and its points in the tooltip.
+    QString SetTrim(int index, std::optional<TaskTrim> trim);
 
     // Adds one file: asks "Already Listed" when the exact path is listed, probes it and
     // appends a row with status "OK". A file that cannot be probed is not added; its path and
@@ -167,6 +182,7 @@ private:
     {
         QString caption;
         std::array<QString, 10> subTexts;
+        std::optional<TaskTrim> trim;
     };
     class Command;
 

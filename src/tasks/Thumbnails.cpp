@@ -16,29 +16,34 @@ double ThumbnailTime(double lengthSeconds)
 
 QStringList ThumbnailArguments(const QString &path, double atSeconds)
 {
-    // Seeking before the input is quick (it jumps to the nearest key frame). The width follows
-    // the display aspect, rounded to an even number; the picture's pixels are then square.
-    return {
-        QStringLiteral("-nostdin"),
-        QStringLiteral("-v"),
-        QStringLiteral("error"),
-        QStringLiteral("-threads"),
-        QStringLiteral("1"),
-        QStringLiteral("-ss"),
-        QString::number(atSeconds, 'f', 3),
-        QStringLiteral("-i"),
-        path,
-        QStringLiteral("-map"),
-        QStringLiteral("0:v:0"),
-        QStringLiteral("-frames:v"),
-        QStringLiteral("1"),
-        QStringLiteral("-vf"),
-        QStringLiteral("scale=max(2\\,trunc(%1*dar/2)*2):%1,setsar=1").arg(TaskThumbnails::kHeight),
-        QStringLiteral("-f"),
-        QStringLiteral("image2pipe"),
-        QStringLiteral("-c:v"),
-        QStringLiteral("png"),
-        QStringLiteral("-")};
+    return FrameArguments(path, atSeconds, TaskThumbnails::kHeight);
+}
+
+QStringList FrameArguments(const QString &path, double atSeconds, int height)
+{
+    // Seeking before the input is quick (it jumps to the nearest key frame, then decodes up to
+    // the time asked for). The width follows the display aspect, rounded to an even number; the
+    // picture's pixels are then square.
+    return {QStringLiteral("-nostdin"),
+            QStringLiteral("-v"),
+            QStringLiteral("error"),
+            QStringLiteral("-threads"),
+            QStringLiteral("1"),
+            QStringLiteral("-ss"),
+            QString::number(atSeconds, 'f', 3),
+            QStringLiteral("-i"),
+            path,
+            QStringLiteral("-map"),
+            QStringLiteral("0:v:0"),
+            QStringLiteral("-frames:v"),
+            QStringLiteral("1"),
+            QStringLiteral("-vf"),
+            QStringLiteral("scale=max(2\\,trunc(%1*dar/2)*2):%1,setsar=1").arg(height),
+            QStringLiteral("-f"),
+            QStringLiteral("image2pipe"),
+            QStringLiteral("-c:v"),
+            QStringLiteral("png"),
+            QStringLiteral("-")};
 }
 
 TaskThumbnails::TaskThumbnails(TaskListModel &model, QObject *parent)

@@ -22,6 +22,9 @@ class TaskListModel;
 double ThumbnailTime(double lengthSeconds);
 // The ffmpeg arguments that write the picture of path at the given second to standard output.
 QStringList ThumbnailArguments(const QString &path, double atSeconds);
+// The same for a picture of any height: the frame shown at atSeconds (the first whose time is
+// not before it).
+QStringList FrameArguments(const QString &path, double atSeconds, int height);
 
 class TaskThumbnails : public QObject
 {

@@ -206,16 +206,16 @@ TEST_F(MainWindow, TaskListCommandsKeysAndPopup)
         QString rows;
         QList<int> selected;
     } steps[] = {
-        {{0, 1}, "1-11-11-11 1111", click(form->tbtnDown), "CABB", {1, 2}},
-        {{0, 1}, "1-11-11-11 1111", click(form->tbtnUp), "ACBB", {0}},
-        {{}, "0-11-01-11 1111", [this] { form->ltvTaskDblClick(); }, "ACBB", {}},
-        {{2, 1}, "1-11-11-11 1111", [this] { form->Open1->trigger(); }, "ACBB", {}},
-        {{0, 2}, "1-11-11-11 1111", click(form->tbtnRemove), "CB", {}},
-        {{1}, "1-11-11-11 1111", key(Qt::Key_Delete), "C", {}},
-        {{}, "0-11-01-00 1111", key(Qt::Key_Backspace), "", {}},
-        {{}, "0-11-00-00 0000", add, "", {}}, // cancelled
-        {{}, "0-11-00-00 0000", add, "A", {}},
-        {{}, "0-11-01-00 1111", click(form->tbtnClear), "", {}},
+        {{0, 1}, "1-11-011-11 1111", click(form->tbtnDown), "CABB", {1, 2}},
+        {{0, 1}, "1-11-011-11 1111", click(form->tbtnUp), "ACBB", {0}},
+        {{}, "0-11-101-11 1111", [this] { form->ltvTaskDblClick(); }, "ACBB", {}},
+        {{2, 1}, "1-11-011-11 1111", [this] { form->Open1->trigger(); }, "ACBB", {}},
+        {{0, 2}, "1-11-011-11 1111", click(form->tbtnRemove), "CB", {}},
+        {{1}, "1-11-111-11 1111", key(Qt::Key_Delete), "C", {}},
+        {{}, "0-11-101-00 1111", key(Qt::Key_Backspace), "", {}},
+        {{}, "0-11-000-00 0000", add, "", {}}, // cancelled
+        {{}, "0-11-000-00 0000", add, "A", {}},
+        {{}, "0-11-101-00 1111", click(form->tbtnClear), "", {}},
     };
     for (const auto &step : steps) {
         QItemSelection selection;
@@ -229,7 +229,7 @@ TEST_F(MainWindow, TaskListCommandsKeysAndPopup)
             EXPECT_EQ(form->SelectedRows(), step.selected) << step.rows.toStdString();
         }
     }
-    EXPECT_EQ(State(), QStringLiteral("0-11-00-00 0000"));
+    EXPECT_EQ(State(), QStringLiteral("0-11-000-00 0000"));
     EXPECT_FALSE(form->panltvTask->isVisible()); // the welcome panel does not come back
     EXPECT_EQ(Calls(), QStringList(2, asked) << "open||" + Row('C'));
 }

@@ -32,6 +32,11 @@ struct InputMedia
     int audioStream = -1; // ffmpeg's index of the sound used: the default track, else the first
     int sampleRate = 0;
     int channels = 0;
+
+    // A cut of the input (InputCut.h): where ffmpeg starts reading, on the file's own clock
+    // from its start, and how long it reads; 0 and none read it whole.
+    double cutSeek = 0;
+    std::optional<double> cutRead;
 };
 
 // The picture as shown: the stored size and pixel shape turned by the rotation.

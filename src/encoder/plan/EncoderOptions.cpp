@@ -1,4 +1,5 @@
 #include "encoder/plan/EncoderOptions.h"
+#include "encoder/plan/InputCut.h"
 
 #include "settings/NumberSyntax.h"
 
@@ -312,7 +313,8 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         QStringLiteral("-ofps"),     QStringLiteral("-vf"),       QStringLiteral("-lavcopts"),
         QStringLiteral("-lameopts"), QStringLiteral("-channels"), QStringLiteral("-srate"),
         QStringLiteral("-of"),       QStringLiteral("-lavfopts"), QStringLiteral("-chapters"),
-        QStringLiteral("-fit"),      QStringLiteral("-aid")};
+        QStringLiteral("-fit"),      QStringLiteral("-aid"),      QStringLiteral("-ss"),
+        QStringLiteral("-endpos")};
     auto fail = [&](const QString &error) {
         result.error = error;
         return result;
@@ -403,6 +405,11 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
             o.audioStream = WholeIn(value, 0, 65535);
             if (!o.audioStream)
                 return fail(BadValue(arg, value));
+        } else if (arg == u"-ss" || arg == u"-endpos") {
+            const auto seconds = ParseEncoderTime(value);
+            if (!seconds || (arg == u"-endpos" && *seconds <= 0))
+                return fail(BadValue(arg, value));
+            (arg == u"-ss" ? o.startSeconds : o.endPosSeconds) = seconds;
         }
         if (!error.isEmpty())
             return fail(error);
@@ -420,6 +427,10 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         return fail(QStringLiteral("No audio encoder given (-oac)"));
     if (o.copyVideo != o.copyAudio)
         return fail(QStringLiteral("Stream copy needs both -ovc copy and -oac copy"));
+    if ((o.startSeconds || o.endPosSeconds) && (o.copyVideo || !o.fit.isEmpty()))
+        return fail(QStringLiteral("-ss and -endpos need a run that encodes (-ovc lavc)"));
+    if ((o.startSeconds || o.endPosSeconds) && o.inputs.size() > 1)
+        return fail(QStringLiteral("-ss and -endpos take one input file"));
     o.format = muxer == Muxer::Avi ? QStringLiteral("avi")
         : muxer == Muxer::Mpeg     ? QStringLiteral("mpeg")
                                    : lavfFormat;

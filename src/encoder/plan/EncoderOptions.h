@@ -78,6 +78,10 @@ struct EncoderOptions
     // -keepdates: the output states the first input's recording date, place and device, and
     // takes the last input's modification time.
     bool keepDates = false;
+    // -ss and -endpos: where in the one input the run starts, and how much from there it
+    // encodes (InputCut.h); none: from the start, to the end.
+    std::optional<double> startSeconds;
+    std::optional<double> endPosSeconds;
 };
 
 struct ParsedCommandLine

@@ -2,6 +2,7 @@
 #include "platform/RawNames.h"
 
 #include "encoder/plan/FilterGraph.h"
+#include "encoder/plan/InputCut.h"
 #include "encoder/run/OutputFile.h"
 
 QStringList ProgressRunArguments()
@@ -18,7 +19,8 @@ QStringList BuildFfmpegArguments(const EncoderOptions &o, const OutputPlan &plan
 {
     QStringList args = ProgressRunArguments();
     for (const InputMedia &m : inputs)
-        args << QStringLiteral("-i") << QStringLiteral("file:") + OpenablePath(m.path);
+        args << InputCutArguments(m) << QStringLiteral("-i")
+             << QStringLiteral("file:") + OpenablePath(m.path);
     args << QStringLiteral("-filter_complex") << BuildFilterGraph(plan, inputs)
          << QStringLiteral("-map") << QStringLiteral("[vout]") << QStringLiteral("-map")
          << QStringLiteral("[aout]");

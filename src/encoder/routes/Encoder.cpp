@@ -6,6 +6,7 @@
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FfmpegPlan.h"
+#include "encoder/plan/InputCut.h"
 #include "encoder/routes/ChapterFile.h"
 #include "encoder/routes/EncoderRoutes.h"
 #include "encoder/routes/KeptRecording.h"
@@ -63,6 +64,8 @@ int RunEncoder(const QStringList &args, const EncoderEnvironment &environment)
         if (!media)
             return Fail(error);
         inputs.push_back(*media);
+        if (const QString refusal = ApplyInputCut(options, inputs.back()); !refusal.isEmpty())
+            return Fail(refusal, kExitBadCommandLine);
         if (const int signo = TakeStopSignal())
             return Fail(QStringLiteral("Stopped by signal %1; nothing was written").arg(signo),
                         128 + signo);

@@ -23,7 +23,10 @@ QString CheckOutputLength(const QString &outputPath, const JobInputs &inputs,
     double inputSeconds = 0;
     for (int i = 0; i < inputs.RowCount(); ++i) {
         const ltvItemData row = inputs.ReadRow(i);
-        const double seconds = row.SpareSeconds5 >= 0 ? row.SpareSeconds5 : row.LengthSeconds;
+        // A trimmed row gives the part it keeps.
+        const double seconds = row.Trim ? row.Trim->Seconds()
+            : row.SpareSeconds5 >= 0    ? row.SpareSeconds5
+                                        : row.LengthSeconds;
         if (seconds < 0)
             return QString();
         inputSeconds += seconds;

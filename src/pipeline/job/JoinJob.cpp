@@ -93,7 +93,7 @@ void JoinJob::StartConversionStage(const std::vector<int> &rows)
     m_timer.start();
     double totalSeconds = 0;
     for (const int row : rows)
-        totalSeconds += m_inputs.ReadRow(row).LengthSeconds;
+        totalSeconds += m_inputs.ReadRow(row).KeptSeconds();
     m_tracker.emplace(StageKind::Conversion, totalSeconds);
     const JobFolderResult folder = MakeJobFolder(m_inputs.TempDir(), m_workDir);
     if (folder.folder.isEmpty()) {
@@ -119,7 +119,7 @@ void JoinJob::StartConversionRow()
 {
     const ltvItemData row = m_inputs.ReadRow(m_row);
     m_tracker->SetBars(m_bars);
-    m_tracker->BeginRun(row.LengthSeconds, m_secondsDone);
+    m_tracker->BeginRun(row.KeptSeconds(), m_secondsDone);
     SetRowStatus(m_row, kConverting);
     Q_EMIT currentFileChanged(ShownName(ExtractFileName(row.InputFile)));
     NoteTarget(RowIntermediate(m_row));
@@ -131,9 +131,9 @@ void JoinJob::StartConversionRow()
                                         + QStringLiteral(" -fit ") + m_fitSettings));
         return;
     }
-    m_run.Start(
-        m_encoderPath,
-        ConversionCommandLine(row.InputFile, IntermediateFile(m_folder, m_row), m_videoSize));
+    m_run.Start(m_encoderPath,
+                ConversionCommandLine(row.InputFile, IntermediateFile(m_folder, m_row), m_videoSize,
+                                      row.Trim));
 }
 
 void JoinJob::StartJoin(const QString &inputList, StageKind kind)
@@ -164,7 +164,7 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
     double totalSeconds = 0;
     for (int n = 0; n < m_rowCount; ++n) {
         SetRowStatus(n, kJoining);
-        totalSeconds += m_inputs.ReadRow(n).LengthSeconds;
+        totalSeconds += m_inputs.ReadRow(n).KeptSeconds();
     }
     m_outputPath
         = JoinOutputPath(m_inputs.OutputFile(), m_inputs.Rename(), m_inputs.OutputExtension());
@@ -220,7 +220,7 @@ void JoinJob::OnTick()
 
 void JoinJob::ConversionRowDone()
 {
-    m_secondsDone += m_inputs.ReadRow(m_row).LengthSeconds;
+    m_secondsDone += m_inputs.ReadRow(m_row).KeptSeconds();
     SetRowStatus(m_row, kWaiting);
     const bool fitting = !m_fitRows.empty();
     if (!fitting)

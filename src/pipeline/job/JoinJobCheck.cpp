@@ -33,8 +33,21 @@ void JoinJob::StartCheck()
     m_timer.start();
     m_rowCount = m_inputs.RowCount();
     QStringList inputs;
-    for (int i = 0; i < m_rowCount; ++i)
-        inputs << m_inputs.ReadRow(i).InputFile;
+    for (int i = 0; i < m_rowCount; ++i) {
+        const ltvItemData row = m_inputs.ReadRow(i);
+        // A copy cannot cut between key frames yet: a trimmed row is refused before any run.
+        if (row.Trim) {
+            m_ending = true;
+            StopTimer();
+            ShowMessageThen(QStringLiteral("Error"),
+                            tr("%1 is trimmed, and trims need a profile that re-encodes for "
+                               "now. Choose such a profile, or reset the trim.")
+                                .arg(ExtractFileName(row.InputFile)),
+                            MessageIcon::Error, [this] { EndIdle(JobOutcome::Failed); });
+            return;
+        }
+        inputs << row.InputFile;
+    }
     m_check.Start(m_encoderPath, inputs);
 }
 
@@ -66,7 +79,7 @@ void JoinJob::OnCheckEnded()
             StopTimer();
             double seconds = 0;
             for (const int row : fit.convert)
-                seconds += std::max(m_inputs.ReadRow(row).LengthSeconds, 0.0);
+                seconds += std::max(m_inputs.ReadRow(row).KeptSeconds(), 0.0);
             // A conversion at the quality kept runs at about the pace of playing on a
             // machine of today, a little more for large pictures.
             m_desktop.AskToFitThen(ShownName(FitQuestion(fit.misfits, seconds * 1.2)),

@@ -36,17 +36,19 @@ void JoinJob::RestoreKept(std::vector<int> &rows)
     const QString encoder = EncoderBuildOf(m_encoderPath);
     for (int n = 0; n < m_rowCount; ++n) {
         const ltvItemData row = m_inputs.ReadRow(n);
+        // The trim is part of the recipe: a cut conversion is never used for another cut.
         const QString recipe
-            = ConversionCommandLine(row.InputFile, QStringLiteral("-"), m_videoSize) + recipeTail;
+            = ConversionCommandLine(row.InputFile, QStringLiteral("-"), m_videoSize, row.Trim)
+            + recipeTail;
         m_keptNames << KeptName(SourceOf(row.InputFile), recipe, encoder);
     }
     std::vector<int> rest;
     double total = 0;
     for (int n = 0; n < m_rowCount; ++n)
-        total += m_inputs.ReadRow(n).LengthSeconds;
+        total += m_inputs.ReadRow(n).KeptSeconds();
     for (const int n : rows) {
         if (kept.Restore(m_keptNames.at(n), IntermediateFile(m_folder, n))) {
-            m_secondsDone += m_inputs.ReadRow(n).LengthSeconds;
+            m_secondsDone += m_inputs.ReadRow(n).KeptSeconds();
             SetRowStatus(n, QStringLiteral("Waiting for joining"));
         } else {
             rest.push_back(n);

@@ -104,11 +104,16 @@ QString IntermediateFile(const QString &folder, int index)
 }
 
 QString ConversionCommandLine(const QString &inputFile, const QString &intermediateFile,
-                              const QString &videoSizeValue)
+                              const QString &videoSizeValue, const std::optional<TaskTrim> &trim)
 {
-    return QLatin1Char(' ') + QuotePath(inputFile) + QStringLiteral(" -o ")
+    QString line = QLatin1Char(' ') + QuotePath(inputFile) + QStringLiteral(" -o ")
         + QuotePath(intermediateFile)
         + QStringLiteral(" -oac mp3lame -ovc lavc -ofps 30 -vf scale=") + videoSizeValue;
+    if (trim)
+        line += QStringLiteral(" -ss %1 -endpos %2")
+                    .arg(QString::number(trim->from, 'f', 3),
+                         QString::number(trim->Seconds(), 'f', 3));
+    return line;
 }
 
 QString JoinInputList(const QString &folder, int count)

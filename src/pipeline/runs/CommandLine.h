@@ -4,6 +4,8 @@
 // option value holding a blank still gives several arguments while a quoted path comes back
 // whole.
 
+#include "tasks/TaskTrim.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,9 +30,11 @@ QString IntermediateFile(const QString &folder, int index);
 QString FitIntermediateFile(const QString &folder, int index, const QString &extension);
 
 // The command line of the conversion of one row:
-// [ "<input>" -o "<intermediate>" -oac mp3lame -ovc lavc -ofps 30 -vf scale=<size>]
+// [ "<input>" -o "<intermediate>" -oac mp3lame -ovc lavc -ofps 30 -vf scale=<size>], and for
+// a trimmed row [ -ss <from> -endpos <kept length>] after it, in seconds to the millisecond.
 QString ConversionCommandLine(const QString &inputFile, const QString &intermediateFile,
-                              const QString &videoSizeValue);
+                              const QString &videoSizeValue,
+                              const std::optional<TaskTrim> &trim = std::nullopt);
 
 // The input list of the join: for each of count rows a blank and the quoted intermediate file.
 QString JoinInputList(const QString &folder, int count);

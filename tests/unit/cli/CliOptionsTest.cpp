@@ -49,6 +49,42 @@ TEST(CliArguments, AreTakenApart)
     }
 }
 
+// --from and --to belong to the input after them; a time the parser cannot read, --to before
+// --from, or a cut with no input after it is refused, naming the file where there is one.
+TEST(CliArguments, CutsApplyToTheNextInputAlone)
+{
+    using Cut = CliOptions::Cut;
+    const struct
+    {
+        const char *args;
+        QList<Cut> cuts;
+        const char *error;
+    } cases[] = {
+        {"-o|x|a|b", {Cut {}, Cut {}}, ""},
+        {"-o|x|--from|12.5|a|b", {Cut {12.5, {}}, Cut {}}, ""},
+        {"-o|x|a|--to=1:02:03.250|--from|00:30|b", {Cut {}, Cut {30, 3723.25}}, ""},
+        {"--from|1|-o|x|a", {Cut {1, {}}}, ""},
+        {"-o|x|--from|5|--to|5|a.mp4", {}, "--to must come after --from for a.mp4."},
+        {"-o|x|--from|9|--to|2.5|b.mp4", {}, "--to must come after --from for b.mp4."},
+        {"-o|x|--from|-3|a",
+         {},
+         "--from needs a time in seconds (12.5) or as [HH:]MM:SS[.mmm], not -3."},
+        {"-o|x|--to|1:75|a",
+         {},
+         "--to needs a time in seconds (12.5) or as [HH:]MM:SS[.mmm], not 1:75."},
+        {"-o|x|--to|a", {}, "--to needs a time in seconds (12.5) or as [HH:]MM:SS[.mmm], not a."},
+        {"-o|x|a|--from|2", {}, "--from applies to the input after it, and none follows."},
+        {"-o|x|a|--from", {}, "--from needs a value."},
+    };
+    for (const auto &c : cases) {
+        const CliParseResult r = ParseCliArguments(Args(c.args));
+        EXPECT_EQ(r.error, S(c.error)) << c.args;
+        if (r.error.isEmpty()) {
+            EXPECT_EQ(r.options.cuts, c.cuts) << c.args;
+        }
+    }
+}
+
 TEST(CliArguments, RefuseWhatMakesNoSenseButHelpNeedsNothingElse)
 {
     for (const char *bad :

@@ -86,6 +86,8 @@ TEST(EncoderCommandLine, FaultsRefusedWithOneLineNamingThem)
         {"-ofps 0", "-ofps"},                     {"-vf crop=10:10", "crop"},
         {"-vf scale=640x480", "scale"},           {"-vf scale=99999:480", "scale"},
         {"-of rawvideo", "rawvideo"},             {"-of lavf -lavfopts format=ogg", "ogg"},
+        {"-ss 1:75", "-ss"},                      {"-endpos 0", "-endpos"},
+        {"-ss 2 b.avi", "one input"},             {"-ss 2 -fit x", "-ovc lavc"},
         // clang-format on
     };
     for (const auto &c : cases) {

@@ -40,6 +40,31 @@ TEST(CommandLine, SplitsByTheWindowsRulesAndQuotesAnyPath)
     }
 }
 
+// A trimmed row's conversion names its cut after the options an untrimmed row has.
+TEST(CommandLine, ConversionOfTrimmedAndWholeRows)
+{
+    const struct
+    {
+        std::optional<TaskTrim> trim;
+        const char *line;
+    } cases[] = {
+        {std::nullopt,
+         " \"/v/a b.mp4\" -o \"/t/0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480"},
+        {TaskTrim {2, 9.5},
+         " \"/v/a b.mp4\" -o \"/t/0.avi\" -oac mp3lame -ovc lavc -ofps 30 "
+         "-vf scale=640:480 -ss 2.000 -endpos 7.500"},
+        {TaskTrim {0, 1.0 / 3},
+         " \"/v/a b.mp4\" -o \"/t/0.avi\" -oac mp3lame -ovc lavc -ofps 30 "
+         "-vf scale=640:480 -ss 0.000 -endpos 0.333"},
+        {TaskTrim {3723.04, 3725},
+         " \"/v/a b.mp4\" -o \"/t/0.avi\" -oac mp3lame -ovc lavc "
+         "-ofps 30 -vf scale=640:480 -ss 3723.040 -endpos 1.960"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ConversionCommandLine(S("/v/a b.mp4"), S("/t/0.avi"), S("640:480"), c.trim),
+                  S(c.line));
+}
+
 TEST(ParsePosition, ReadsDecimalNumbersWithAPointInEveryLocale)
 {
     // A locale whose decimal separator is a comma changes nothing.

@@ -324,6 +324,22 @@ TEST_F(JoinJobCopyTest, InputsThatDoNotFitAreRefusedBeforeAnythingIsWritten)
                 "written.\nIt said: no such codec\n\nno such codec"));
 }
 
+// A trimmed row cannot be copied yet: the join is refused, naming it, before the encoder runs.
+TEST_F(JoinJobCopyTest, TrimmedRowsAreRefusedBeforeAnythingRuns)
+{
+    Encoder("1920x1080");
+    inputs.rows[1].Trim = TaskTrim {1, 4};
+    ASSERT_TRUE(job.Start(S("p")));
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ(outcome, JobOutcome::Failed);
+    EXPECT_TRUE(Log().isEmpty());
+    EXPECT_FALSE(QFile::exists(inputs.outputFile));
+    EXPECT_EQ(Message().text,
+              S("b b.mp4 is trimmed, and trims need a profile that re-encodes "
+                "for now. Choose such a profile, or reset the trim."));
+    EXPECT_EQ(job.State(), JobState::Idle);
+}
+
 TEST_F(JoinJobCopyTest, StopDuringTheCheckOrTheCopyCancelsTheJoin)
 {
     for (const char *where : {"identify", "copy", "fit box"}) {

@@ -131,6 +131,14 @@ TEST(KeptJob, AStartConvertsOnlyWhatWasNotKeptOrHasChanged)
          profile,
          {S("a.mp4")},
          S("2 of 3 files were already converted; going on from there")},
+        {"a trimmed input",
+         "",
+         [](KeptJob &t) {
+             t.inputs.rows[1].Trim = TaskTrim {1.0, 4.0};
+         },
+         profile,
+         {S("b.mp4")},
+         S("2 of 3 files were already converted; going on from there")},
         {"another setting",
          "",
          [](KeptJob &t) { t.inputs.options = S(" -ovc lavc -oac mp3lame"); },
