@@ -51,8 +51,9 @@ TEST(InputCut, FallsOnWholeFramesWithTheSoundInStep)
         EXPECT_NEAR(*m.videoSeconds, c.kept, 1e-4) << c.options;
         // The first kept frame comes a quarter frame after the seek point: it is the
         // picture's start, and the sound from that moment is put with it.
-        if (m.cutSeek > 0)
+        if (m.cutSeek > 0) {
             EXPECT_NEAR(PictureOffset(m), 0.25 / c.fps.Value(), 1e-9) << c.options;
+        }
     }
     EXPECT_EQ(ParseEncoderTime(QStringLiteral("1:02:03.5")), 3723.5);
     EXPECT_FALSE(ParseEncoderTime(QStringLiteral("1e3")));
