@@ -32,7 +32,8 @@ int64_t LeadUs(const Libav &l, AVFormatContext *ctx, int64_t fileStartUs)
         const int kind = s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
                 && !(s->disposition & AV_DISPOSITION_ATTACHED_PIC)
             ? 0
-            : s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO ? 1 : -1;
+            : s->codecpar->codec_type == AVMEDIA_TYPE_AUDIO ? 1
+                                                            : -1;
         if (kind >= 0 && wanted[kind] < 0)
             wanted[kind] = int(i);
     }
@@ -42,8 +43,8 @@ int64_t LeadUs(const Libav &l, AVFormatContext *ctx, int64_t fileStartUs)
         for (int k = 0; k < 2; ++k)
             if (packet->stream_index == wanted[k] && !seen[k] && packet->pts != AV_NOPTS_VALUE) {
                 seen[k] = true;
-                earliest = std::min(earliest, Microseconds(packet->pts,
-                                                           ctx->streams[wanted[k]]->time_base));
+                earliest = std::min(earliest,
+                                    Microseconds(packet->pts, ctx->streams[wanted[k]]->time_base));
             }
         l.packetUnref(packet);
     }
@@ -55,16 +56,13 @@ std::optional<ChapterFacts> ReadChapterFacts(const QString &path, bool times, QS
 {
     const Libav &l = Library();
     Deadline deadline {std::chrono::steady_clock::now() + kFileTimeLimit};
-    AVFormatContext *ctx = NewContext(l, path, &deadline, error);
-    if (!ctx)
-        return std::nullopt;
-    const QByteArray url = "file:" + NameToBytes(path);
     // Opened as the concat demuxer opens its files, so that the length is the one it counts.
     // The stream facts are read only when needed: for the times, or to place own chapters.
-    if (l.openInput(&ctx, url.constData(), nullptr, nullptr) < 0
-        || ((times || ctx->nb_chapters > 0) && l.findStreamInfo(ctx, nullptr) < 0)) {
-        if (ctx)
-            l.closeInput(&ctx);
+    AVFormatContext *ctx = OpenFile(l, path, &deadline, error);
+    if (!ctx)
+        return std::nullopt;
+    if ((times || ctx->nb_chapters > 0) && l.findStreamInfo(ctx, nullptr) < 0) {
+        l.closeInput(&ctx);
         *error = QStringLiteral("Cannot read the media file: %1").arg(path);
         return std::nullopt;
     }

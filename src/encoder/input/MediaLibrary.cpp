@@ -1,5 +1,7 @@
 #include "encoder/input/MediaLibrary.h"
 
+#include "platform/RawNames.h"
+
 #include "encoder/run/FfmpegRun.h"
 
 #include <algorithm>
@@ -73,8 +75,7 @@ int Interrupted(void *opaque)
     return StopRequested() || std::chrono::steady_clock::now() > d->end ? 1 : 0;
 }
 
-AVFormatContext *NewContext(const Libav &l, const QString &path, Deadline *deadline,
-                            QString *error)
+AVFormatContext *NewContext(const Libav &l, const QString &path, Deadline *deadline, QString *error)
 {
     if (!l.error.isEmpty()) {
         *error = l.error;
@@ -86,6 +87,21 @@ AVFormatContext *NewContext(const Libav &l, const QString &path, Deadline *deadl
         return nullptr;
     }
     ctx->interrupt_callback = {Interrupted, deadline};
+    return ctx;
+}
+
+AVFormatContext *OpenFile(const Libav &l, const QString &path, Deadline *deadline, QString *error)
+{
+    AVFormatContext *ctx = NewContext(l, path, deadline, error);
+    if (!ctx)
+        return nullptr;
+    const QByteArray url = "file:" + NameToBytes(path);
+    if (l.openInput(&ctx, url.constData(), nullptr, nullptr) < 0) { // frees ctx on failure
+        if (ctx)
+            l.closeInput(&ctx);
+        *error = QStringLiteral("Cannot read the media file: %1").arg(path);
+        return nullptr;
+    }
     return ctx;
 }
 

@@ -68,6 +68,10 @@ int Interrupted(void *opaque);
 AVFormatContext *NewContext(const Libav &l, const QString &path, Deadline *deadline,
                             QString *error);
 
+// The file opened for reading by its real bytes, with a context that gives up at the deadline;
+// nullptr with *error ("Cannot read the media file: ...") when it cannot be opened.
+AVFormatContext *OpenFile(const Libav &l, const QString &path, Deadline *deadline, QString *error);
+
 // Runs read(i) for every i below count, a few at once: each file mostly waits for its reads.
 void ReadEach(qsizetype count, const std::function<void(qsizetype)> &read);
 

@@ -1,22 +1,14 @@
 #include "encoder/input/RecordingReader.h"
 
 #include "encoder/input/MediaLibrary.h"
-#include "platform/RawNames.h"
 
 std::optional<FileTags> ReadFileTags(const QString &path, QString *error)
 {
     const Libav &l = Library();
     Deadline deadline {std::chrono::steady_clock::now() + kFileTimeLimit};
-    AVFormatContext *ctx = NewContext(l, path, &deadline, error);
+    AVFormatContext *ctx = OpenFile(l, path, &deadline, error);
     if (!ctx)
         return std::nullopt;
-    const QByteArray url = "file:" + NameToBytes(path);
-    if (l.openInput(&ctx, url.constData(), nullptr, nullptr) < 0) {
-        if (ctx)
-            l.closeInput(&ctx);
-        *error = QStringLiteral("Cannot read the media file: %1").arg(path);
-        return std::nullopt;
-    }
     FileTags tags;
     const AVDictionaryEntry *entry = nullptr;
     while ((entry = l.dictGet(ctx->metadata, "", entry, AV_DICT_IGNORE_SUFFIX)))
