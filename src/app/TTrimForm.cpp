@@ -66,14 +66,18 @@ TTrimForm::TTrimForm(const QString &path, double lengthSeconds, double fps,
     BuildPoint(m_end, false, tr("End point"));
     for (const Point *point : {&m_start, &m_end}) {
         const int column = point->start ? 0 : 1;
-        layout->addWidget(point->picture, 0, column);
-        layout->addWidget(point->time, 1, column);
-        layout->addWidget(point->slider, 2, column);
+        // Which picture is which, and Alt with its letter goes to the point's time.
+        auto *caption = new QLabel(point->start ? tr("&Start point:") : tr("&End point:"), this);
+        caption->setBuddy(point->time);
+        layout->addWidget(caption, 0, column);
+        layout->addWidget(point->picture, 1, column);
+        layout->addWidget(point->time, 2, column);
+        layout->addWidget(point->slider, 3, column);
     }
     m_message = new QLabel(this);
     m_message->setObjectName(QStringLiteral("TrimMessage"));
     m_message->setAccessibleName(tr("Trim message"));
-    layout->addWidget(m_message, 3, 0, 1, 2);
+    layout->addWidget(m_message, 4, 0, 1, 2);
 
     auto *buttons = new QDialogButtonBox(
         QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Reset, this);
@@ -86,7 +90,7 @@ TTrimForm::TTrimForm(const QString &path, double lengthSeconds, double fps,
         m_start.slider->setValue(0);
         m_end.slider->setValue(m_lastFrame);
     });
-    layout->addWidget(buttons, 4, 0, 1, 2);
+    layout->addWidget(buttons, 5, 0, 1, 2);
 
     const int first = trim ? int(std::llround(trim->from * m_fps)) : 0;
     const int last = trim ? int(std::llround(trim->to * m_fps)) - 1 : m_lastFrame;
