@@ -131,9 +131,12 @@ void JoinJob::StartConversionRow()
                                         + QStringLiteral(" -fit ") + m_fitSettings));
         return;
     }
-    m_run.Start(m_encoderPath,
-                ConversionCommandLine(row.InputFile, IntermediateFile(m_folder, m_row), m_videoSize,
-                                      row.Trim));
+    m_run.Start(m_encoderPath, RowConversion(row, IntermediateFile(m_folder, m_row)));
+}
+
+QString JoinJob::RowConversion(const ltvItemData &row, const QString &target) const
+{
+    return ConversionCommandLine(row.InputFile, target, m_videoSize, row.Trim);
 }
 
 void JoinJob::StartJoin(const QString &inputList, StageKind kind)

@@ -123,6 +123,9 @@ private:
     // The kept conversions of a completed job are no longer needed.
     void ForgetKept();
     void StartConversionRow();
+    // The conversion command line of a row into target, trim and all: the one that runs, and
+    // with target "-" the recipe a kept conversion is found by.
+    QString RowConversion(const ltvItemData &row, const QString &target) const;
     void StartJoin(const QString &inputList, StageKind kind);
     // The option naming the chapter list, written into the job's folder, or "" when the output
     // gets no chapters. False when the list cannot be written: the job has then failed.
