@@ -5,7 +5,6 @@
 #include "app/JobDesktop.h"
 #include "app/TProcessForm.h"
 #include "app/TSizeForm.h"
-#include "pipeline/job/JobFolder.h"
 #include "pipeline/job/JoinJob.h"
 #include "pipeline/job/KeptConversions.h"
 #include "pipeline/job/ModelJobInputs.h"
@@ -140,8 +139,6 @@ void TMainForm::CreateDialogs()
     };
     SettingForm = new TSettingForm(*m_prefs, m_desktop, PreferencesPath(), m_workDir,
                                    std::move(link), this);
-    // Kept conversions past their age or the limit go at every start.
-    TrimKeptFolders(m_prefs->TempDir(), m_workDir, m_prefs->KeptLimitBytes());
     AboutForm = new TAboutForm(m_versionText, m_desktop, this);
 }
 
@@ -162,8 +159,9 @@ QString TMainForm::ProfilePath() const
 
 void TMainForm::FormShow()
 {
-    // What jobs of this program that were killed left in the temporary folders goes now.
-    RemoveDeadJobFolders(m_prefs->TempDir(), m_workDir);
+    // What killed jobs of this program left in the temporary folders goes now, and so do kept
+    // conversions past their age or the limit.
+    CleanTemporaryFolders(m_prefs->TempDir(), m_workDir, m_prefs->KeptLimitBytes());
     const IniFile ini(PreferencesPath());
     if (cmbProfile->count() > 0) {
         const int index = ini.GetNumber(QStringLiteral("Main"), QStringLiteral("Profile"), 0);

@@ -1,7 +1,6 @@
 #include "cli/JoinCommand.h"
 
 #include "pipeline/job/JobControl.h"
-#include "pipeline/job/JobFolder.h"
 #include "pipeline/job/JobPresence.h"
 #include "pipeline/job/KeptConversions.h"
 #include "platform/Paths.h"
@@ -138,8 +137,6 @@ int JoinCommand::Prepare(const CliOptions &options)
     m_job.SetWorkDir(files.workDir);
     if (!options.tempDir.isEmpty())
         m_preferences.SetTempDir(AbsolutePath(options.tempDir));
-    // What jobs of this program that were killed left in the temporary folders goes now.
-    RemoveDeadJobFolders(m_preferences.TempDir(), files.workDir);
     // No after-job action: the command ends, and that is all.
     m_preferences.SetOpenDir(false);
     m_preferences.SetExit(false);
@@ -151,7 +148,9 @@ int JoinCommand::Prepare(const CliOptions &options)
     m_desktop.SetFit(options.fit);
     if (!options.resume)
         m_preferences.SetKeepConverted(false);
-    TrimKeptFolders(m_preferences.TempDir(), files.workDir, m_preferences.KeptLimitBytes());
+    // What killed jobs of this program left in the temporary folders goes now, and so do kept
+    // conversions past their age or the limit (the limit as the preferences and options say).
+    CleanTemporaryFolders(m_preferences.TempDir(), files.workDir, m_preferences.KeptLimitBytes());
     switch (options.policy) {
     case CliOptions::Policy::Refuse:
         m_preferences.SetAsk(true);

@@ -1,5 +1,6 @@
 #include "pipeline/job/KeptConversions.h"
 
+#include "pipeline/job/JobFolder.h"
 #include "platform/Paths.h"
 #include "platform/RawNames.h"
 
@@ -213,4 +214,10 @@ void TrimKeptFolders(const QString &tempDirText, const QString &workDir, qint64 
     KeptConversions(temp).Trim(limitBytes, kKeptMaxAgeSeconds, now);
     if (fallback != temp)
         KeptConversions(fallback).Trim(limitBytes, kKeptMaxAgeSeconds, now);
+}
+
+void CleanTemporaryFolders(const QString &tempDirText, const QString &workDir, qint64 keptLimit)
+{
+    RemoveDeadJobFolders(tempDirText, workDir);
+    TrimKeptFolders(tempDirText, workDir, keptLimit);
 }

@@ -76,3 +76,8 @@ private:
 // At program start: trims the kept folders of the temporary folder tempDirText and of the
 // fallback workDir + "temp/" to limitBytes, removing files older than the age limit first.
 void TrimKeptFolders(const QString &tempDirText, const QString &workDir, qint64 limitBytes);
+
+// At program start, the one clean-up of the temporary folders: the folders of jobs whose
+// process is gone first (they hold links into the kept folders, which then count only what is
+// really kept), then the kept conversions past their age or the limit.
+void CleanTemporaryFolders(const QString &tempDirText, const QString &workDir, qint64 keptLimit);
