@@ -39,9 +39,9 @@ TEST(Loudness, JoinBringsQuietAndLoudClipsToOneLevelUnderThePeakCeiling)
 {
     QTemporaryDir work;
     const QString root = work.path() + S("/");
-    // A 440 Hz tone of the clip maker's at full strength is about -18.8 LUFS.
+    // The clip maker's 440 Hz tone, spread over two channels, is about -21.8 LUFS.
     const std::vector<std::pair<double, const char *>> made {
-        {-30, "volume=-11.2dB"}, {-23, "volume=-4.2dB"}, {-12, "volume=6.8dB"}};
+        {-30, "volume=-8.2dB"}, {-23, "volume=-1.2dB"}, {-12, "volume=9.8dB"}};
     QStringList inputs;
     std::vector<double> before;
     for (const auto &[lufs, volume] : made) {
