@@ -5,6 +5,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+
 namespace {
 
 // The quietest integrated loudness the measure gives: the absolute gate, below which nothing
@@ -155,6 +160,11 @@ void LoudnessMeter::StartNext()
         const QString path = m_queue.takeFirst();
         auto *process = new QProcess(this);
         process->setProcessChannelMode(QProcess::MergedChannels);
+        // Below the window, at the encoder's lower priority, and gone with this program.
+        process->setChildProcessModifier([] {
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            (void)::nice(10);
+        });
         m_running.insert(process, path);
         connect(process, &QProcess::finished, this, [this, process] { Finished(process); });
         connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError e) {
