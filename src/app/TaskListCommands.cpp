@@ -5,6 +5,7 @@
 #include "app/TTrimForm.h"
 #include "platform/Desktop.h"
 #include "platform/RawNames.h"
+#include "settings/Preferences.h"
 #include "tasks/TaskList.h"
 
 #include <QAction>
@@ -197,4 +198,7 @@ void TMainForm::ConnectTaskList()
     connect(AddDirectorys1, &QAction::triggered, this, &TMainForm::tbtnAddDirClick);
     connect(Remove1, &QAction::triggered, this, &TMainForm::tbtnRemoveClick);
     connect(Clear1, &QAction::triggered, this, &TMainForm::tbtnClearClick);
+    // The files are measured while they are listed, when their loudness is to be evened out.
+    connect(m_prefs, &PreferencesModel::changed, m_tasks,
+            [this] { m_tasks->SetMeasureLoudness(m_prefs->EvenLoudness()); });
 }

@@ -103,6 +103,8 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
             o.chapters = on;
         } else if (arg == QStringLiteral("--no-dates")) {
             o.noDates = true;
+        } else if (arg == QStringLiteral("--even-loudness")) {
+            o.evenLoudness = true;
         } else {
             error = QStringLiteral("Unknown option %1.").arg(arg);
         }
@@ -121,7 +123,7 @@ QString CliUsage()
     return QStringLiteral(
         "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
         "                    [--chapters | --no-chapters] [--fit] [--no-resume] [--no-dates]\n"
-        "                    -o OUTPUT [--from TIME] [--to TIME] INPUT...\n"
+        "                    [--even-loudness] -o OUTPUT [--from TIME] [--to TIME] INPUT...\n"
         "\n"
         "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
         "encoder: every input is first converted into an intermediate file, then all of\n"
@@ -155,6 +157,9 @@ QString CliUsage()
         "  --no-dates           a join without re-encoding does not state the first file's\n"
         "                       recording date, place and device; without it, as \"Keep\n"
         "                       Dates\" of Preferences.ini says (on when it is missing)\n"
+        "  --even-loudness      measure every input's loudness and bring the sound of each\n"
+        "                       to one level (re-encoding profiles); without it, as \"Even\n"
+        "                       Loudness\" of Preferences.ini says (off when it is missing)\n"
         "  --from TIME          join the next input from TIME on (seconds, such as 12.5,\n"
         "                       or [HH:]MM:SS[.mmm]); the cut is exact to the frame and\n"
         "                       needs a profile that re-encodes\n"

@@ -20,6 +20,7 @@ const QString kKeepConverted = QStringLiteral("Keep Converted");
 const QString kLowPriority = QStringLiteral("Lower Priority");
 const QString kKeptLimit = QStringLiteral("Kept Files Limit");
 const QString kKeepDates = QStringLiteral("Keep Dates");
+const QString kEvenLoudness = QStringLiteral("Even Loudness");
 
 // Marks or clears one of the three policy buttons.
 void MarkPolicy(PreferencesModel::Snapshot &v, bool PreferencesModel::Snapshot::*button, bool on)
@@ -49,6 +50,7 @@ void ReadFlags(PreferencesModel::Snapshot &v, const IniFile &ini, const QString 
     v.KeepConverted = ini.GetFlag(section, kKeepConverted, true);
     v.LowPriority = ini.GetFlag(section, kLowPriority, true);
     v.KeepDates = ini.GetFlag(section, kKeepDates, true);
+    v.EvenLoudness = ini.GetFlag(section, kEvenLoudness, false);
 }
 
 } // namespace
@@ -110,6 +112,11 @@ void PreferencesModel::SetKeepDates(bool on)
     Change(&Snapshot::KeepDates, on);
 }
 
+void PreferencesModel::SetEvenLoudness(bool on)
+{
+    Change(&Snapshot::EvenLoudness, on);
+}
+
 void PreferencesModel::SetAsk(bool on)
 {
     Snapshot v = m_values;
@@ -155,7 +162,8 @@ QString PreferencesModel::SavePreferences(const QString &iniPath)
         && ini.PutFlag(kMain, kRename, v.Rename) && ini.PutFlag(kMain, kChapters, v.Chapters)
         && ini.PutFlag(kMain, kKeepConverted, v.KeepConverted)
         && ini.PutFlag(kMain, kLowPriority, v.LowPriority)
-        && ini.PutFlag(kMain, kKeepDates, v.KeepDates);
+        && ini.PutFlag(kMain, kKeepDates, v.KeepDates)
+        && ini.PutFlag(kMain, kEvenLoudness, v.EvenLoudness);
     return saved ? QString() : ini.ErrorText();
 }
 

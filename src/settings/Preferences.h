@@ -26,6 +26,7 @@ public:
         bool KeepConverted = true;
         bool LowPriority = true;
         bool KeepDates = true;
+        bool EvenLoudness = false;
 
         bool operator==(const Snapshot &) const = default;
     };
@@ -60,6 +61,9 @@ public:
     // A join without re-encoding states the first file's recording date, place and device.
     bool KeepDates() const { return m_values.KeepDates; }
     void SetKeepDates(bool on);
+    // Every clip's sound is brought to one loudness (its files are measured first).
+    bool EvenLoudness() const { return m_values.EvenLoudness; }
+    void SetEvenLoudness(bool on);
 
     // Converted files are kept beyond a job that did not complete, so that its next Start
     // converts only the rest.
@@ -73,10 +77,10 @@ public:
     qint64 KeptLimitBytes() const { return m_keptLimitBytes; }
 
     // Reads section "Main" of the ini file: the temporary folder (default programDir + "temp/"),
-    // the three after-job flags, the overwrite policy, the chapters and the dates. The output
-    // file is not read here.
+    // the three after-job flags, the overwrite policy, the chapters, the dates and the loudness.
+    // The output file is not read here.
     void LoadPreferences(const QString &iniPath, const QString &programDir);
-    // Writes all twelve values to section "Main", in order; the first refused write ends the
+    // Writes all thirteen values to section "Main", in order; the first refused write ends the
     // save. Gives "" on success, else the error text ("Unable to write to <path>").
     QString SavePreferences(const QString &iniPath);
     // Reads section "Default": the output file, the three flags, the overwrite policy, the

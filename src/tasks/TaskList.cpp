@@ -19,6 +19,29 @@ TaskListModel::TaskListModel(Desktop &desktop, MediaProber prober, QObject *pare
     , m_desktop(desktop)
     , m_prober(std::move(prober))
 {
+    connect(this, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) {
+                if (!m_measureLoudness)
+                    return;
+                QStringList paths;
+                for (int i = first; i <= last; ++i)
+                    paths << m_rows[size_t(i)].caption;
+                m_loudness.Measure(paths);
+            });
+    connect(&m_loudness, &LoudnessMeter::measured, this, [this](const QString &path) {
+        for (int i = 0; i < Count(); ++i)
+            if (m_rows[size_t(i)].caption == path)
+                Q_EMIT dataChanged(index(i, InputFileColumn), index(i, InputFileColumn),
+                                   {Qt::ToolTipRole});
+    });
+}
+
+void TaskListModel::SetMeasureLoudness(bool on)
+{
+    if (std::exchange(m_measureLoudness, on) == on)
+        return;
+    if (on)
+        m_loudness.Measure(InputFiles());
 }
 
 TaskListModel::~TaskListModel() = default;
@@ -45,6 +68,10 @@ QVariant TaskListModel::data(const QModelIndex &index, int role) const
         return index.column() == InputFileColumn && m_decoration
             ? QStringLiteral("Input File, with a picture from the video")
             : headerData(index.column(), Qt::Horizontal);
+    if (role == Qt::ToolTipRole && index.column() == InputFileColumn) {
+        const std::optional<LoudnessFacts> loudness = m_loudness.Facts(row.caption);
+        return loudness ? QVariant(LoudnessText(*loudness)) : QVariant();
+    }
     if (role == Qt::ToolTipRole && index.column() == LengthColumn && row.trim)
         return TrimToolTip(*row.trim, TimeTextToSeconds(row.subTexts[0]));
     if (role != Qt::DisplayRole)
@@ -149,6 +176,7 @@ void TaskListModel::ReadTaskRow(int index, int column, ltvItemData &rec) const
         for (int k = 0; k < 10; ++k)
             readSubText(k);
         rec.Trim = row.trim;
+        rec.Loudness = m_loudness.Facts(row.caption);
     } else if (column == CaptionOnly) {
         rec.InputFile = row.caption;
     } else {

@@ -4,6 +4,7 @@
 // which the list is filled and arranged. The main window's list view shows this model.
 
 #include "tasks/InputTypes.h"
+#include "tasks/Loudness.h"
 #include "tasks/MediaProbe.h"
 #include "tasks/RecordingTime.h"
 #include "tasks/TaskTrim.h"
@@ -45,6 +46,9 @@ struct ltvItemData
     // The part of the file the join keeps; none keeps the whole file. Read and written with
     // AllColumns only.
     std::optional<TaskTrim> Trim;
+    // The file's loudness, once measured (LoudnessMeter); filled by AllColumns reads, never
+    // written.
+    std::optional<LoudnessFacts> Loudness;
 
     // The length the join takes from this row: the trim's, else LengthSeconds.
     double KeptSeconds() const { return Trim ? Trim->Seconds() : LengthSeconds; }
@@ -162,6 +166,12 @@ public:
     // not change since, read (a few at once) for the others.
     std::vector<std::optional<QDateTime>> RecordingTimesOfRows();
 
+    // The loudness of the rows' files: while measuring is on, every listed file and every file
+    // added is measured in the background; each row's tooltip tells what was found.
+    LoudnessMeter &Loudness() const { return m_loudness; }
+    void SetMeasureLoudness(bool on);
+    bool MeasuresLoudness() const { return m_measureLoudness; }
+
     // Enabled state of "Delete", "Clear", "Move Up" and "Move Down".
     bool ListButtonsEnabled() const { return m_listButtonsEnabled; }
     void SetListButtonsEnabled(bool enabled);
@@ -200,6 +210,8 @@ private:
     std::function<QVariant(const QString &)> m_decoration;
     std::vector<Row> m_rows;
     RecordingTimes m_recordingTimes;
+    mutable LoudnessMeter m_loudness; // a cache of what the files hold
+    bool m_measureLoudness = false;
     bool m_listButtonsEnabled = true;
     bool m_listEnabled = true;
     bool m_welcomePanelShown = true;

@@ -147,6 +147,7 @@ void TSettingForm::BuildControls()
     for (QCheckBox *box : {chkKeepConverted, chkLowPriority})
         layout->addWidget(box);
     layout->addWidget(BuildDatesBox());
+    layout->addWidget(BuildLoudnessBox());
 
     gpbOverWrite
         = named(new QGroupBox(QStringLiteral("Output File Overwrite"), this), "gpbOverWrite");
@@ -343,6 +344,23 @@ QCheckBox *TSettingForm::BuildDatesBox()
     });
     chkKeepDates->setChecked(m_prefs.KeepDates());
     return chkKeepDates;
+}
+
+QCheckBox *TSettingForm::BuildLoudnessBox()
+{
+    chkEvenLoudness
+        = named(new QCheckBox(tr("Even out the loudness of the files"), this), "chkEvenLoudness");
+    chkEvenLoudness->setToolTip(
+        tr("Every file's loudness is measured when it is listed, and the sound of the files "
+           "that are much louder or quieter than most is brought to one level, without letting "
+           "any peak reach full scale."));
+    connect(chkEvenLoudness, &QCheckBox::clicked, &m_prefs, &PreferencesModel::SetEvenLoudness);
+    connect(&m_prefs, &PreferencesModel::changed, chkEvenLoudness, [this] {
+        const QSignalBlocker block(chkEvenLoudness);
+        chkEvenLoudness->setChecked(m_prefs.EvenLoudness());
+    });
+    chkEvenLoudness->setChecked(m_prefs.EvenLoudness());
+    return chkEvenLoudness;
 }
 
 QCheckBox *TSettingForm::BuildChaptersBox()

@@ -51,6 +51,7 @@ public:
     QCheckBox *chkKeepConverted = nullptr;
     QCheckBox *chkLowPriority = nullptr;
     QCheckBox *chkKeepDates = nullptr;
+    QCheckBox *chkEvenLoudness = nullptr;
     QGroupBox *gpbOverWrite = nullptr;
     QRadioButton *rdbAsk = nullptr;
     QRadioButton *rdbOverWrite = nullptr;
@@ -79,6 +80,7 @@ private:
     QCheckBox *BuildChaptersBox();
     // The recording date's check box, bound to the preferences on its own.
     QCheckBox *BuildDatesBox();
+    QCheckBox *BuildLoudnessBox();
     void ConnectControls();
     // Puts the preferences into the controls.
     void ShowPreferences();

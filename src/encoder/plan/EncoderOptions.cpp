@@ -1,4 +1,6 @@
 #include "encoder/plan/EncoderOptions.h"
+
+#include "encoder/plan/AudioFilters.h"
 #include "encoder/plan/InputCut.h"
 
 #include "settings/NumberSyntax.h"
@@ -314,7 +316,7 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         QStringLiteral("-lameopts"), QStringLiteral("-channels"), QStringLiteral("-srate"),
         QStringLiteral("-of"),       QStringLiteral("-lavfopts"), QStringLiteral("-chapters"),
         QStringLiteral("-fit"),      QStringLiteral("-aid"),      QStringLiteral("-ss"),
-        QStringLiteral("-endpos")};
+        QStringLiteral("-endpos"),   QStringLiteral("-af")};
     auto fail = [&](const QString &error) {
         result.error = error;
         return result;
@@ -371,6 +373,8 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
                 return fail(BadValue(arg, value));
         } else if (arg == u"-vf") {
             error = ParseVideoFilters(value, o);
+        } else if (arg == u"-af") {
+            error = ParseAudioFilters(value, &o.volumeDb);
         } else if (arg == u"-lavcopts") {
             error = ParseLavcopts(value, o);
         } else if (arg == u"-lameopts") {
@@ -429,6 +433,8 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         return fail(QStringLiteral("Stream copy needs both -ovc copy and -oac copy"));
     if ((o.startSeconds || o.endPosSeconds) && (o.copyVideo || !o.fit.isEmpty()))
         return fail(QStringLiteral("-ss and -endpos need a run that encodes (-ovc lavc)"));
+    if (o.volumeDb != 0 && (o.copyAudio || !o.fit.isEmpty()))
+        return fail(QStringLiteral("-af volume needs a run that encodes (-oac mp3lame or lavc)"));
     if ((o.startSeconds || o.endPosSeconds) && o.inputs.size() > 1)
         return fail(QStringLiteral("-ss and -endpos take one input file"));
     o.format = muxer == Muxer::Avi ? QStringLiteral("avi")

@@ -82,6 +82,8 @@ struct EncoderOptions
     // encodes (InputCut.h); none: from the start, to the end.
     std::optional<double> startSeconds;
     std::optional<double> endPosSeconds;
+    // -af volume: the gain of the sound in dB (0: as it is).
+    double volumeDb = 0;
 };
 
 struct ParsedCommandLine

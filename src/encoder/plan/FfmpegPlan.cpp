@@ -137,6 +137,7 @@ std::optional<OutputPlan> PlanOutput(const EncoderOptions &o, const std::vector<
     plan.muxer = MuxerFor(o);
     plan.videoCodec = o.videoCodec;
     plan.audioCodec = AudioCodecFor(o, plan.muxer);
+    plan.volumeDb = o.volumeDb;
     *error = FormatRefusal(o);
     if (!error->isEmpty())
         return std::nullopt;

@@ -2,9 +2,9 @@
 // From the parsed command line and the inputs to the output's plan: size, rate, codecs and
 // every input's share of the timeline.
 
+#include "encoder/input/InputProbe.h"
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/plan/FormatRules.h"
-#include "encoder/input/InputProbe.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,6 +26,7 @@ struct OutputPlan
     int sampleRate = 0;
     int channels = 0;
     int audioBitrateKbit = 0; // lavc codecs, and MP3 in average or constant mode
+    double volumeDb = 0; // the gain of every input's sound (-af volume)
     int audioLeadSamples = 0; // cut from the sound's start for a codec delay the format cannot hold
     std::vector<int64_t> segmentFrames; // per input: frames it contributes, 0 when unknown
     double totalSeconds = 0; // exact, or estimated where a length is unknown

@@ -81,6 +81,8 @@ QString SoundChain(const OutputPlan &plan, const InputMedia &m, size_t index, si
                         .arg(offset)
                         .arg(plan.sampleRate)
                         .arg(layout);
+    if (plan.volumeDb != 0)
+        audio += QStringLiteral(",volume=%1dB").arg(QString::number(plan.volumeDb, 'f', 2));
     if (frames > 0)
         audio += QStringLiteral(",apad=whole_len=%1,atrim=end_sample=%1").arg(samples);
     return audio;

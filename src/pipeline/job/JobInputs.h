@@ -5,6 +5,8 @@
 
 #include "tasks/TaskList.h"
 
+class LoudnessMeter;
+
 #include <QString>
 
 class JobInputs
@@ -50,4 +52,7 @@ public:
     // The first file's recording date, place and device kept in a copy's output, which takes
     // the last file's modification time; read when the check starts.
     virtual bool KeepDates() const { return false; }
+    // The meter of the rows' loudness when their sound is to be evened out, else none; read
+    // when the job starts. The job waits for it to have measured every row.
+    virtual LoudnessMeter *LoudnessToEven() const { return nullptr; }
 };

@@ -61,6 +61,7 @@ bool JoinJob::Start(const QString &profilePath)
     m_statusSet.clear();
     m_keptFolder.clear();
     m_keptNames.clear();
+    m_gains.clear();
     m_run.SetLowPriority(m_inputs.LowPriority());
     Q_EMIT noteChanged(QString());
     if (m_inputs.StreamCopy()) {
@@ -78,6 +79,10 @@ bool JoinJob::Start(const QString &profilePath)
     m_rowCount = m_inputs.RowCount();
     std::vector<int> rows(m_rowCount);
     std::iota(rows.begin(), rows.end(), 0);
+    if (LoudnessMeter *meter = m_inputs.LoudnessToEven()) {
+        StartMeasuring(*meter, rows);
+        return true;
+    }
     StartConversionStage(rows);
     return true;
 }
@@ -131,12 +136,13 @@ void JoinJob::StartConversionRow()
                                         + QStringLiteral(" -fit ") + m_fitSettings));
         return;
     }
-    m_run.Start(m_encoderPath, RowConversion(row, IntermediateFile(m_folder, m_row)));
+    m_run.Start(m_encoderPath, RowConversion(m_row, row, IntermediateFile(m_folder, m_row)));
 }
 
-QString JoinJob::RowConversion(const ltvItemData &row, const QString &target) const
+QString JoinJob::RowConversion(int index, const ltvItemData &row, const QString &target) const
 {
-    return ConversionCommandLine(row.InputFile, target, m_videoSize, row.Trim);
+    const double gain = size_t(index) < m_gains.size() ? m_gains[size_t(index)] : 0.0;
+    return ConversionCommandLine(row.InputFile, target, m_videoSize, row.Trim, gain);
 }
 
 void JoinJob::StartJoin(const QString &inputList, StageKind kind)
@@ -335,6 +341,8 @@ bool JoinJob::Stop()
     SetState(JobState::Cancelled);
     m_run.Terminate();
     m_check.Terminate();
+    if (m_stage == Stage::Measuring)
+        MeasuringCancelled();
     return true;
 }
 
@@ -345,6 +353,7 @@ void JoinJob::Abandon()
     m_ending = true;
     m_state = JobState::Cancelled;
     m_timer.stop();
+    EndMeasuring();
     // The encoder must be gone before its files are deleted; whatever it reports while it
     // ends is ignored, as the job is ending.
     m_run.Terminate();

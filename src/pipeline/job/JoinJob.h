@@ -111,8 +111,14 @@ Q_SIGNALS:
     void finished(JobOutcome outcome, AfterJobAction action);
 
 private:
-    enum class Stage { None, Conversion, Checking, Joining };
+    enum class Stage { None, Measuring, Conversion, Checking, Joining };
 
+    // Before a conversion stage that evens out the loudness: every row's file is measured
+    // (those not measured yet), then each row's gain is decided (JoinJobLoudness.cpp).
+    void StartMeasuring(LoudnessMeter &meter, const std::vector<int> &rows);
+    void OnMeasured(const std::vector<int> &rows);
+    void MeasuringCancelled();
+    void EndMeasuring();
     // The conversion stage over these rows (in this order), into the job's own folder.
     void StartConversionStage(const std::vector<int> &rows);
     // Puts the kept conversions of the job's rows into its folder (when keeping is on) and
@@ -123,9 +129,9 @@ private:
     // The kept conversions of a completed job are no longer needed.
     void ForgetKept();
     void StartConversionRow();
-    // The conversion command line of a row into target, trim and all: the one that runs, and
-    // with target "-" the recipe a kept conversion is found by.
-    QString RowConversion(const ltvItemData &row, const QString &target) const;
+    // The conversion command line of row index into target, trim and gain and all: the one that
+    // runs, and with target "-" the recipe a kept conversion is found by.
+    QString RowConversion(int index, const ltvItemData &row, const QString &target) const;
     void StartJoin(const QString &inputList, StageKind kind);
     // The option naming the chapter list, written into the job's folder, or "" when the output
     // gets no chapters. False when the list cannot be written: the job has then failed.
@@ -229,4 +235,9 @@ private:
     // while keeping is off.
     QString m_keptFolder;
     QStringList m_keptNames;
+    // The meter the job waits for while it measures, and each row's gain in dB (empty when the
+    // loudness is not evened out).
+    LoudnessMeter *m_meter = nullptr;
+    QMetaObject::Connection m_measuredConnection;
+    std::vector<double> m_gains;
 };

@@ -37,7 +37,7 @@ void JoinJob::RestoreKept(std::vector<int> &rows)
     for (int n = 0; n < m_rowCount; ++n) {
         const ltvItemData row = m_inputs.ReadRow(n);
         // The trim is part of the recipe: a cut conversion is never used for another cut.
-        const QString recipe = RowConversion(row, QStringLiteral("-")) + recipeTail;
+        const QString recipe = RowConversion(n, row, QStringLiteral("-")) + recipeTail;
         m_keptNames << KeptName(SourceOf(row.InputFile), recipe, encoder);
     }
     std::vector<int> rest;

@@ -112,3 +112,8 @@ void ConnectRowStatus(JoinJob &job, TaskListModel &tasks)
                          tasks.WriteTaskRow(row, 2, rec);
                      });
 }
+
+LoudnessMeter *ModelJobInputs::LoudnessToEven() const
+{
+    return m_preferences.EvenLoudness() ? &m_tasks.Loudness() : nullptr;
+}

@@ -104,7 +104,8 @@ QString IntermediateFile(const QString &folder, int index)
 }
 
 QString ConversionCommandLine(const QString &inputFile, const QString &intermediateFile,
-                              const QString &videoSizeValue, const std::optional<TaskTrim> &trim)
+                              const QString &videoSizeValue, const std::optional<TaskTrim> &trim,
+                              double gainDb)
 {
     QString line = QLatin1Char(' ') + QuotePath(inputFile) + QStringLiteral(" -o ")
         + QuotePath(intermediateFile)
@@ -113,6 +114,8 @@ QString ConversionCommandLine(const QString &inputFile, const QString &intermedi
         line += QStringLiteral(" -ss %1 -endpos %2")
                     .arg(QString::number(trim->from, 'f', 3),
                          QString::number(trim->Seconds(), 'f', 3));
+    if (gainDb != 0)
+        line += QStringLiteral(" -af volume=") + QString::number(gainDb, 'f', 2);
     return line;
 }
 

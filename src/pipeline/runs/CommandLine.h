@@ -31,10 +31,12 @@ QString FitIntermediateFile(const QString &folder, int index, const QString &ext
 
 // The command line of the conversion of one row:
 // [ "<input>" -o "<intermediate>" -oac mp3lame -ovc lavc -ofps 30 -vf scale=<size>], and for
-// a trimmed row [ -ss <from> -endpos <kept length>] after it, in seconds to the millisecond.
+// a trimmed row [ -ss <from> -endpos <kept length>] after it, in seconds to the millisecond,
+// and for a row whose sound gets a gain [ -af volume=<dB>] last, to the hundredth of a dB.
 QString ConversionCommandLine(const QString &inputFile, const QString &intermediateFile,
                               const QString &videoSizeValue,
-                              const std::optional<TaskTrim> &trim = std::nullopt);
+                              const std::optional<TaskTrim> &trim = std::nullopt,
+                              double gainDb = 0);
 
 // The input list of the join: for each of count rows a blank and the quoted intermediate file.
 QString JoinInputList(const QString &folder, int count);

@@ -97,6 +97,7 @@ TEST(CliArguments, RefuseWhatMakesNoSenseButHelpNeedsNothingElse)
     EXPECT_EQ(ParseCliArguments(Args("--chapters|--chapters|-o|x|a")).options.chapters, true);
     EXPECT_FALSE(ParseCliArguments(Args("-o|x|a")).options.noDates);
     EXPECT_TRUE(ParseCliArguments(Args("-o|x|--no-dates|a")).options.noDates);
+    EXPECT_TRUE(ParseCliArguments(Args("--even-loudness|-o|x|a")).options.evenLoudness);
     for (const char *help : {"--help", "-h|a"}) {
         const CliParseResult r = ParseCliArguments(Args(help));
         EXPECT_TRUE(r.error.isEmpty());

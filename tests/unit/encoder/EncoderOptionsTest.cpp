@@ -29,7 +29,8 @@ QString Summary(const EncoderOptions &o)
         + QStringLiteral("scale=%1:%2 format=%3 inputs=%4 ")
               .arg(side(o.scaleWidth))
               .arg(side(o.scaleHeight))
-              .arg(o.format, o.inputs.join(u','));
+              .arg(o.format, o.inputs.join(u','))
+        + QStringLiteral("volume=%1 ").arg(o.volumeDb);
 }
 
 TEST(EncoderCommandLine, ValuesReadAsMeant)
@@ -56,6 +57,8 @@ TEST(EncoderCommandLine, ValuesReadAsMeant)
         {"-lavcopts aspect=16:9:autoaspect", "aspect=auto "},
         {"-of mpeg", "format=mpeg "},                       {"-of lavf", "format= "},
         {"-of lavf -lavfopts format=wmv:i_certify_that_my_video_stream_does_not_use_b_frames", "format=asf "},
+        // MEncoder's gain in dB, soft clipping off; several add up
+        {"-af volume=-11.25", "volume=-11.25 "},            {"-af volume=7:0,volume=+3", "volume=10 "},
         // clang-format on
     };
     for (const auto &c : cases) {
@@ -88,6 +91,9 @@ TEST(EncoderCommandLine, FaultsRefusedWithOneLineNamingThem)
         {"-of rawvideo", "rawvideo"},             {"-of lavf -lavfopts format=ogg", "ogg"},
         {"-ss 1:75", "-ss"},                      {"-endpos 0", "-endpos"},
         {"-ss 2 b.avi", "one input"},             {"-ss 2 -fit x", "-ovc lavc"},
+        {"-af volume=61", "-af volume"},          {"-af volume=-3:1", "-af volume"},
+        {"-af volume", "-af volume"},             {"-af lavcresample=44100", "lavcresample"},
+        {"-af volume=-3 -fit x", "encodes"},
         // clang-format on
     };
     for (const auto &c : cases) {

@@ -47,6 +47,7 @@ TEST(CommandLine, ConversionOfTrimmedAndWholeRows)
     {
         std::optional<TaskTrim> trim;
         const char *line;
+        double gain = 0;
     } cases[] = {
         {std::nullopt,
          " \"/v/a b.mp4\" -o \"/t/0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480"},
@@ -59,10 +60,20 @@ TEST(CommandLine, ConversionOfTrimmedAndWholeRows)
         {TaskTrim {3723.04, 3725},
          " \"/v/a b.mp4\" -o \"/t/0.avi\" -oac mp3lame -ovc lavc "
          "-ofps 30 -vf scale=640:480 -ss 3723.040 -endpos 1.960"},
+        // a gain for the sound ends the line
+        {TaskTrim {2, 9.5},
+         " \"/v/a b.mp4\" -o \"/t/0.avi\" -oac mp3lame -ovc lavc -ofps 30 "
+         "-vf scale=640:480 -ss 2.000 -endpos 7.500 -af volume=-11.27",
+         -11.27},
+        {std::nullopt,
+         " \"/v/a b.mp4\" -o \"/t/0.avi\" -oac mp3lame -ovc lavc -ofps 30 -vf scale=640:480 "
+         "-af volume=6.00",
+         6},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(ConversionCommandLine(S("/v/a b.mp4"), S("/t/0.avi"), S("640:480"), c.trim),
-                  S(c.line));
+        EXPECT_EQ(
+            ConversionCommandLine(S("/v/a b.mp4"), S("/t/0.avi"), S("640:480"), c.trim, c.gain),
+            S(c.line));
 }
 
 TEST(ParsePosition, ReadsDecimalNumbersWithAPointInEveryLocale)
