@@ -314,7 +314,7 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         QStringLiteral("-lameopts"), QStringLiteral("-channels"), QStringLiteral("-srate"),
         QStringLiteral("-of"),       QStringLiteral("-lavfopts"), QStringLiteral("-chapters"),
         QStringLiteral("-fit"),      QStringLiteral("-aid"),      QStringLiteral("-ss"),
-        QStringLiteral("-endpos")};
+        QStringLiteral("-endpos"),   QStringLiteral("-crossfade")};
     auto fail = [&](const QString &error) {
         result.error = error;
         return result;
@@ -339,7 +339,9 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         // An empty sample rate box ends the option string, so that what follows it (the end
         // of the line, or the chapter list the program appends) is no value: the input's
         // rate is kept.
-        if (arg == u"-srate" && (i + 1 >= args.size() || args.at(i + 1) == u"-chapters"))
+        if (arg == u"-srate"
+            && (i + 1 >= args.size() || args.at(i + 1) == u"-chapters"
+                || args.at(i + 1) == u"-crossfade"))
             continue;
         if (i + 1 >= args.size())
             return fail(QStringLiteral("Option %1 needs a value").arg(arg));
@@ -410,6 +412,10 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
             if (!seconds || (arg == u"-endpos" && *seconds <= 0))
                 return fail(BadValue(arg, value));
             (arg == u"-ss" ? o.startSeconds : o.endPosSeconds) = seconds;
+        } else if (arg == u"-crossfade") {
+            o.crossfadeSeconds = ParseDecimal(value);
+            if (!o.crossfadeSeconds || !(*o.crossfadeSeconds > 0 && *o.crossfadeSeconds <= 60))
+                return fail(BadValue(arg, value));
         }
         if (!error.isEmpty())
             return fail(error);
@@ -429,6 +435,8 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         return fail(QStringLiteral("Stream copy needs both -ovc copy and -oac copy"));
     if ((o.startSeconds || o.endPosSeconds) && (o.copyVideo || !o.fit.isEmpty()))
         return fail(QStringLiteral("-ss and -endpos need a run that encodes (-ovc lavc)"));
+    if (o.crossfadeSeconds && (o.copyVideo || !o.fit.isEmpty()))
+        return fail(QStringLiteral("-crossfade needs a join that encodes (-ovc lavc)"));
     if ((o.startSeconds || o.endPosSeconds) && o.inputs.size() > 1)
         return fail(QStringLiteral("-ss and -endpos take one input file"));
     o.format = muxer == Muxer::Avi ? QStringLiteral("avi")

@@ -82,6 +82,9 @@ struct EncoderOptions
     // encodes (InputCut.h); none: from the start, to the end.
     std::optional<double> startSeconds;
     std::optional<double> endPosSeconds;
+    // -crossfade: seconds each join point's picture dissolves and sound crossfades from one
+    // input into the next, the output shorter by the overlaps; none: hard cuts.
+    std::optional<double> crossfadeSeconds;
 };
 
 struct ParsedCommandLine
