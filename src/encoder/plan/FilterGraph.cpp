@@ -91,10 +91,15 @@ QStringList FadeJoin(const OutputPlan &plan, size_t count)
         if (fadeOut && i + 1 < count)
             piece(length - fade, length, QStringLiteral("out"));
         if (fadeIn) {
-            chains << QStringLiteral("[v%1in]format=yuva420p,fade=t=in:s=0:n=%2:alpha=1[v%1over];"
-                                     "[v%3out][v%1over]overlay=eof_action=pass,format=%4[v%1fade]")
+            // Frame k of n shows (k + 1) / (n + 1) of the next picture: the fade is alike at
+            // both ends, its middle frame half of each, and neither end a repeated frame.
+            const double frame = double(plan.fps.den) / plan.fps.num;
+            chains << QStringLiteral("[v%1in]setpts=PTS+%2/TB,format=yuva420p,"
+                                     "fade=t=in:st=0:d=%3:alpha=1,setpts=PTS-STARTPTS[v%1over];"
+                                     "[v%4out][v%1over]overlay=eof_action=pass,format=%5[v%1fade]")
                           .arg(i)
-                          .arg(fade)
+                          .arg(QString::number(frame, 'f', 9),
+                               QString::number(frame * double(fade + 1), 'f', 9))
                           .arg(i - 1)
                           .arg(plan.pixelFormat)
                    << QStringLiteral("[a%1out][a%2in]acrossfade=ns=%3:c1=tri:c2=tri[a%2fade]")
