@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "settings/Preferences.h"
 #include "tasks/TaskTrim.h"
 
 #include <QCoreApplication>
@@ -103,6 +104,16 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
             o.chapters = on;
         } else if (arg == QStringLiteral("--no-dates")) {
             o.noDates = true;
+        } else if (Is(arg, QStringLiteral("--crossfade"))) {
+            QString text;
+            if (TakeValue(arguments, i, QStringLiteral("--crossfade"), text, error)) {
+                o.crossfade = ParseCrossfadeSeconds(text);
+                if (!o.crossfade)
+                    error = QCoreApplication::translate(
+                                "CliOptions",
+                                "--crossfade needs seconds from 0.2 to 5 (or 0 for none), not %1.")
+                                .arg(text);
+            }
         } else {
             error = QStringLiteral("Unknown option %1.").arg(arg);
         }
@@ -121,6 +132,7 @@ QString CliUsage()
     return QStringLiteral(
         "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
         "                    [--chapters | --no-chapters] [--fit] [--no-resume] [--no-dates]\n"
+        "                    [--crossfade SECONDS]\n"
         "                    -o OUTPUT [--from TIME] [--to TIME] INPUT...\n"
         "\n"
         "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
@@ -155,6 +167,11 @@ QString CliUsage()
         "  --no-dates           a join without re-encoding does not state the first file's\n"
         "                       recording date, place and device; without it, as \"Keep\n"
         "                       Dates\" of Preferences.ini says (on when it is missing)\n"
+        "  --crossfade SECONDS  dissolve each file into the next over SECONDS (0.2 to 5; 0\n"
+        "                       for none), picture and sound, with a profile that\n"
+        "                       re-encodes; the joined file is shorter by the overlaps;\n"
+        "                       without it, as \"Crossfade\" of Preferences.ini says (none\n"
+        "                       when it is missing)\n"
         "  --from TIME          join the next input from TIME on (seconds, such as 12.5,\n"
         "                       or [HH:]MM:SS[.mmm]); the cut is exact to the frame and\n"
         "                       needs a profile that re-encodes\n"

@@ -19,6 +19,7 @@ struct CliOptions
     bool fit = false; // --fit: a join without re-encoding converts the files that differ
     bool resume = true; // --no-resume: use no kept conversion and keep none
     bool noDates = false; // --no-dates: the recording date is not kept; else as preferences say
+    std::optional<double> crossfade; // --crossfade: seconds of each fade, 0 none; else as saved
     QString output;
     QStringList inputs;
     // Per input, in the same order: the part of it joined (--from and --to before it), in
@@ -40,7 +41,7 @@ struct CliParseResult
 
 // Parses the arguments after the program name:
 // [--profile NAME] [--temp DIR] [--overwrite | --rename] [--chapters | --no-chapters]
-// [--fit] [--no-resume] [--no-dates]
+// [--fit] [--no-resume] [--no-dates] [--crossfade SECONDS]
 // -o OUTPUT [--from TIME] [--to TIME] INPUT...
 // --from and --to apply to the next input alone; TIME is seconds (12.5) or
 // [HH:]MM:SS[.mmm].

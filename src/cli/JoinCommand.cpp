@@ -145,6 +145,8 @@ int JoinCommand::Prepare(const CliOptions &options)
         m_preferences.SetChapters(*options.chapters);
     if (options.noDates)
         m_preferences.SetKeepDates(false);
+    if (options.crossfade)
+        m_preferences.SetCrossfade(*options.crossfade);
     m_desktop.SetFit(options.fit);
     if (!options.resume)
         m_preferences.SetKeepConverted(false);

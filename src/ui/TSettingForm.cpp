@@ -147,6 +147,7 @@ void TSettingForm::BuildControls()
     for (QCheckBox *box : {chkKeepConverted, chkLowPriority})
         layout->addWidget(box);
     layout->addWidget(BuildDatesBox());
+    layout->addLayout(BuildCrossfadeRow());
 
     gpbOverWrite
         = named(new QGroupBox(QStringLiteral("Output File Overwrite"), this), "gpbOverWrite");

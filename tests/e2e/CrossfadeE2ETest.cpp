@@ -90,5 +90,50 @@ TEST(CrossfadeJoin, EachJoinPointDissolvesAndTheLengthLosesTheOverlaps)
     EXPECT_TRUE(refused.err.contains("dark.mp4")) << refused.err.toStdString();
 }
 
+// quintor-join hands the fade to the join of a re-encoding profile: the file is shorter by the
+// overlaps and each chapter starts where the fade into its file begins. A copy makes none, and
+// says so rather than join with hard cuts.
+TEST(CrossfadeJoin, TheCommandLineFadesAReencodingJoinAndRefusesACopy)
+{
+    QTemporaryDir dir;
+    QStringList inputs;
+    for (int k = 0; k < 3; ++k) {
+        inputs << dir.filePath(QStringLiteral("clip%1.mp4").arg(k));
+        ASSERT_EQ(
+            RunProgram(QStringLiteral("ffmpeg"),
+                       {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
+                        QStringLiteral("lavfi"), QStringLiteral("-i"),
+                        QStringLiteral("testsrc2=s=320x240:r=25:d=3"), QStringLiteral("-f"),
+                        QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=d=3"),
+                        QStringLiteral("-c:v"), QStringLiteral("libx264"), inputs.last()}),
+            0);
+    }
+    const QString output = dir.filePath(QStringLiteral("faded.mp4"));
+    const JoinRun run = RunQuintorJoin(
+        QStringList {QStringLiteral("--profile"), QStringLiteral("MP4 - H.264 Video"),
+                     QStringLiteral("--crossfade"), QStringLiteral("0.5"), QStringLiteral("-o"),
+                     output}
+        + inputs);
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_NEAR(ProbeFile(output).seconds, 8.0, 0.05);
+    QString chapters;
+    RunProgram(QStringLiteral("ffprobe"),
+               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                QStringLiteral("chapter=start_time"), QStringLiteral("-of"),
+                QStringLiteral("csv=p=0"), output},
+               &chapters);
+    EXPECT_EQ(chapters.simplified(), QStringLiteral("0.000000 2.500000 5.000000"));
+
+    const JoinRun copy = RunQuintorJoin(
+        QStringList {QStringLiteral("--profile"),
+                     QStringLiteral("MP4 - Same as Source (No Re-encoding)"),
+                     QStringLiteral("--crossfade"), QStringLiteral("0.5"), QStringLiteral("-o"),
+                     dir.filePath(QStringLiteral("copied.mp4"))}
+        + inputs);
+    EXPECT_EQ(copy.code, 1);
+    EXPECT_TRUE(copy.err.contains(QStringLiteral("Crossfades are made by profiles that re-encode")))
+        << copy.err.toStdString();
+}
+
 } // namespace
 } // namespace qvj::test

@@ -50,4 +50,7 @@ public:
     // The first file's recording date, place and device kept in a copy's output, which takes
     // the last file's modification time; read when the check starts.
     virtual bool KeepDates() const { return false; }
+    // Seconds over which each file dissolves into the next in a join that encodes (0: hard
+    // cuts); read when the job starts.
+    virtual double Crossfade() const { return 0; }
 };

@@ -35,6 +35,7 @@ public:
     qint64 KeptLimitBytes() const override;
     bool LowPriority() const override;
     bool KeepDates() const override;
+    double Crossfade() const override;
 
 private:
     const TaskListModel &m_tasks;
