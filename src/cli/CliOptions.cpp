@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "settings/Preferences.h"
 #include "tasks/TaskTrim.h"
 
 #include <QCoreApplication>
@@ -105,6 +106,16 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
             o.noDates = true;
         } else if (arg == QStringLiteral("--even-loudness")) {
             o.evenLoudness = true;
+        } else if (Is(arg, QStringLiteral("--crossfade"))) {
+            QString text;
+            if (TakeValue(arguments, i, QStringLiteral("--crossfade"), text, error)) {
+                o.crossfade = ParseCrossfadeSeconds(text);
+                if (!o.crossfade)
+                    error = QCoreApplication::translate(
+                                "CliOptions",
+                                "--crossfade needs seconds from 0.2 to 5 (or 0 for none), not %1.")
+                                .arg(text);
+            }
         } else {
             error = QStringLiteral("Unknown option %1.").arg(arg);
         }
@@ -123,7 +134,8 @@ QString CliUsage()
     return QStringLiteral(
         "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
         "                    [--chapters | --no-chapters] [--fit] [--no-resume] [--no-dates]\n"
-        "                    [--even-loudness] -o OUTPUT [--from TIME] [--to TIME] INPUT...\n"
+        "                    [--even-loudness] [--crossfade SECONDS]\n"
+        "                    -o OUTPUT [--from TIME] [--to TIME] INPUT...\n"
         "\n"
         "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
         "encoder: every input is first converted into an intermediate file, then all of\n"
@@ -160,6 +172,11 @@ QString CliUsage()
         "  --even-loudness      measure every input's loudness and bring the sound of each\n"
         "                       to one level (re-encoding profiles); without it, as \"Even\n"
         "                       Loudness\" of Preferences.ini says (off when it is missing)\n"
+        "  --crossfade SECONDS  dissolve each file into the next over SECONDS (0.2 to 5; 0\n"
+        "                       for none), picture and sound, with a profile that\n"
+        "                       re-encodes; the joined file is shorter by the overlaps;\n"
+        "                       without it, as \"Crossfade\" of Preferences.ini says (none\n"
+        "                       when it is missing)\n"
         "  --from TIME          join the next input from TIME on (seconds, such as 12.5,\n"
         "                       or [HH:]MM:SS[.mmm]); the cut is exact to the frame and\n"
         "                       needs a profile that re-encodes\n"

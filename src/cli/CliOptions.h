@@ -20,6 +20,7 @@ struct CliOptions
     bool resume = true; // --no-resume: use no kept conversion and keep none
     bool noDates = false; // --no-dates: the recording date is not kept; else as preferences say
     bool evenLoudness = false; // --even-loudness: one loudness; else as preferences say
+    std::optional<double> crossfade; // --crossfade: seconds of each fade, 0 none; else as saved
     QString output;
     QStringList inputs;
     // Per input, in the same order: the part of it joined (--from and --to before it), in
@@ -41,7 +42,7 @@ struct CliParseResult
 
 // Parses the arguments after the program name:
 // [--profile NAME] [--temp DIR] [--overwrite | --rename] [--chapters | --no-chapters]
-// [--fit] [--no-resume] [--no-dates] [--even-loudness]
+// [--fit] [--no-resume] [--no-dates] [--even-loudness] [--crossfade SECONDS]
 // -o OUTPUT [--from TIME] [--to TIME] INPUT...
 // --from and --to apply to the next input alone; TIME is seconds (12.5) or
 // [HH:]MM:SS[.mmm].

@@ -147,6 +147,8 @@ int JoinCommand::Prepare(const CliOptions &options)
         m_preferences.SetKeepDates(false);
     if (options.evenLoudness)
         m_preferences.SetEvenLoudness(true);
+    if (options.crossfade)
+        m_preferences.SetCrossfade(*options.crossfade);
     m_desktop.SetFit(options.fit);
     if (!options.resume)
         m_preferences.SetKeepConverted(false);

@@ -3,6 +3,10 @@
 #include "platform/Paths.h"
 #include "settings/IniFile.h"
 
+#include <QLocale>
+
+#include <cmath>
+
 namespace {
 
 const QString kMain = QStringLiteral("Main");
@@ -21,6 +25,7 @@ const QString kLowPriority = QStringLiteral("Lower Priority");
 const QString kKeptLimit = QStringLiteral("Kept Files Limit");
 const QString kKeepDates = QStringLiteral("Keep Dates");
 const QString kEvenLoudness = QStringLiteral("Even Loudness");
+const QString kCrossfade = QStringLiteral("Crossfade");
 
 // Marks or clears one of the three policy buttons.
 void MarkPolicy(PreferencesModel::Snapshot &v, bool PreferencesModel::Snapshot::*button, bool on)
@@ -51,9 +56,24 @@ void ReadFlags(PreferencesModel::Snapshot &v, const IniFile &ini, const QString 
     v.LowPriority = ini.GetFlag(section, kLowPriority, true);
     v.KeepDates = ini.GetFlag(section, kKeepDates, true);
     v.EvenLoudness = ini.GetFlag(section, kEvenLoudness, false);
+    // A length out of range, or no number, is no crossfade.
+    v.Crossfade = ParseCrossfadeSeconds(ini.GetText(section, kCrossfade, QString())).value_or(0);
 }
 
 } // namespace
+
+std::optional<double> ParseCrossfadeSeconds(const QString &text)
+{
+    bool ok = false;
+    const double seconds = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(seconds))
+        return std::nullopt;
+    if (seconds == 0)
+        return 0.0;
+    if (seconds < 0.2 - 1e-9 || seconds > 5 + 1e-9)
+        return std::nullopt;
+    return seconds;
+}
 
 PreferencesModel::PreferencesModel(QObject *parent)
     : QObject(parent)
@@ -117,6 +137,11 @@ void PreferencesModel::SetEvenLoudness(bool on)
     Change(&Snapshot::EvenLoudness, on);
 }
 
+void PreferencesModel::SetCrossfade(double seconds)
+{
+    Change(&Snapshot::Crossfade, ParseCrossfadeSeconds(QString::number(seconds)).value_or(0));
+}
+
 void PreferencesModel::SetAsk(bool on)
 {
     Snapshot v = m_values;
@@ -163,7 +188,8 @@ QString PreferencesModel::SavePreferences(const QString &iniPath)
         && ini.PutFlag(kMain, kKeepConverted, v.KeepConverted)
         && ini.PutFlag(kMain, kLowPriority, v.LowPriority)
         && ini.PutFlag(kMain, kKeepDates, v.KeepDates)
-        && ini.PutFlag(kMain, kEvenLoudness, v.EvenLoudness);
+        && ini.PutFlag(kMain, kEvenLoudness, v.EvenLoudness)
+        && ini.PutText(kMain, kCrossfade, QString::number(v.Crossfade));
     return saved ? QString() : ini.ErrorText();
 }
 

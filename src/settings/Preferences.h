@@ -6,6 +6,12 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
+// Seconds of a crossfade as a text states them ("1.5", with "." whatever the locale): 0 for
+// none, else from 0.2 to 5; nothing for any other text.
+std::optional<double> ParseCrossfadeSeconds(const QString &text);
+
 class PreferencesModel : public QObject
 {
     Q_OBJECT
@@ -27,6 +33,7 @@ public:
         bool LowPriority = true;
         bool KeepDates = true;
         bool EvenLoudness = false;
+        double Crossfade = 0; // seconds each join point fades over; 0: hard cuts
 
         bool operator==(const Snapshot &) const = default;
     };
@@ -64,6 +71,9 @@ public:
     // Every clip's sound is brought to one loudness (its files are measured first).
     bool EvenLoudness() const { return m_values.EvenLoudness; }
     void SetEvenLoudness(bool on);
+    // Seconds over which each file dissolves into the next (0.2 to 5), 0 for hard cuts.
+    double Crossfade() const { return m_values.Crossfade; }
+    void SetCrossfade(double seconds);
 
     // Converted files are kept beyond a job that did not complete, so that its next Start
     // converts only the rest.
@@ -80,7 +90,7 @@ public:
     // the three after-job flags, the overwrite policy, the chapters, the dates and the loudness.
     // The output file is not read here.
     void LoadPreferences(const QString &iniPath, const QString &programDir);
-    // Writes all thirteen values to section "Main", in order; the first refused write ends the
+    // Writes every value to section "Main", in order; the first refused write ends the
     // save. Gives "" on success, else the error text ("Unable to write to <path>").
     QString SavePreferences(const QString &iniPath);
     // Reads section "Default": the output file, the three flags, the overwrite policy, the

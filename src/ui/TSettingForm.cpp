@@ -148,6 +148,7 @@ void TSettingForm::BuildControls()
         layout->addWidget(box);
     layout->addWidget(BuildDatesBox());
     layout->addWidget(BuildLoudnessBox());
+    layout->addLayout(BuildCrossfadeRow());
 
     gpbOverWrite
         = named(new QGroupBox(QStringLiteral("Output File Overwrite"), this), "gpbOverWrite");

@@ -12,7 +12,9 @@
 
 class Desktop;
 class QCheckBox;
+class QDoubleSpinBox;
 class QGroupBox;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -52,6 +54,8 @@ public:
     QCheckBox *chkLowPriority = nullptr;
     QCheckBox *chkKeepDates = nullptr;
     QCheckBox *chkEvenLoudness = nullptr;
+    QCheckBox *chkCrossfade = nullptr;
+    QDoubleSpinBox *spnCrossfade = nullptr;
     QGroupBox *gpbOverWrite = nullptr;
     QRadioButton *rdbAsk = nullptr;
     QRadioButton *rdbOverWrite = nullptr;
@@ -78,6 +82,8 @@ private:
     void BuildControls();
     // The chapters' check box, bound to the preferences on its own.
     QCheckBox *BuildChaptersBox();
+    // The crossfade's check box and length, bound to the preferences on their own.
+    QLayout *BuildCrossfadeRow();
     // The recording date's check box, bound to the preferences on its own.
     QCheckBox *BuildDatesBox();
     QCheckBox *BuildLoudnessBox();

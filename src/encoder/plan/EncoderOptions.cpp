@@ -316,7 +316,7 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         QStringLiteral("-lameopts"), QStringLiteral("-channels"), QStringLiteral("-srate"),
         QStringLiteral("-of"),       QStringLiteral("-lavfopts"), QStringLiteral("-chapters"),
         QStringLiteral("-fit"),      QStringLiteral("-aid"),      QStringLiteral("-ss"),
-        QStringLiteral("-endpos"),   QStringLiteral("-af")};
+        QStringLiteral("-endpos"),   QStringLiteral("-af"),       QStringLiteral("-crossfade")};
     auto fail = [&](const QString &error) {
         result.error = error;
         return result;
@@ -341,7 +341,9 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         // An empty sample rate box ends the option string, so that what follows it (the end
         // of the line, or the chapter list the program appends) is no value: the input's
         // rate is kept.
-        if (arg == u"-srate" && (i + 1 >= args.size() || args.at(i + 1) == u"-chapters"))
+        if (arg == u"-srate"
+            && (i + 1 >= args.size() || args.at(i + 1) == u"-chapters"
+                || args.at(i + 1) == u"-crossfade"))
             continue;
         if (i + 1 >= args.size())
             return fail(QStringLiteral("Option %1 needs a value").arg(arg));
@@ -414,6 +416,10 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
             if (!seconds || (arg == u"-endpos" && *seconds <= 0))
                 return fail(BadValue(arg, value));
             (arg == u"-ss" ? o.startSeconds : o.endPosSeconds) = seconds;
+        } else if (arg == u"-crossfade") {
+            o.crossfadeSeconds = ParseDecimal(value);
+            if (!o.crossfadeSeconds || !(*o.crossfadeSeconds > 0 && *o.crossfadeSeconds <= 60))
+                return fail(BadValue(arg, value));
         }
         if (!error.isEmpty())
             return fail(error);
@@ -435,6 +441,8 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         return fail(QStringLiteral("-ss and -endpos need a run that encodes (-ovc lavc)"));
     if (o.volumeDb != 0 && (o.copyAudio || !o.fit.isEmpty()))
         return fail(QStringLiteral("-af volume needs a run that encodes (-oac mp3lame or lavc)"));
+    if (o.crossfadeSeconds && (o.copyVideo || !o.fit.isEmpty()))
+        return fail(QStringLiteral("-crossfade needs a join that encodes (-ovc lavc)"));
     if ((o.startSeconds || o.endPosSeconds) && o.inputs.size() > 1)
         return fail(QStringLiteral("-ss and -endpos take one input file"));
     o.format = muxer == Muxer::Avi ? QStringLiteral("avi")

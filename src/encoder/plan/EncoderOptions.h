@@ -84,6 +84,9 @@ struct EncoderOptions
     std::optional<double> endPosSeconds;
     // -af volume: the gain of the sound in dB (0: as it is).
     double volumeDb = 0;
+    // -crossfade: seconds each join point's picture dissolves and sound crossfades from one
+    // input into the next, the output shorter by the overlaps; none: hard cuts.
+    std::optional<double> crossfadeSeconds;
 };
 
 struct ParsedCommandLine

@@ -128,6 +128,31 @@ void ResolveAudio(const EncoderOptions &o, const std::vector<InputMedia> &inputs
     plan.audioLeadSamples = CodecDelaySamples(plan.muxer, plan.audioCodec);
 }
 
+// The fade's length in whole frames of the output; every input must be long enough for a fade
+// in and a fade out, and of a known length, since each fade starts where the input before it
+// ends less the fade. The output is shorter by the overlaps.
+bool PlanCrossfade(double seconds, const std::vector<InputMedia> &inputs, OutputPlan &plan,
+                   QString *error)
+{
+    plan.crossfadeFrames = std::max<int64_t>(1, std::llround(seconds * plan.fps.Value()));
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        if (plan.segmentFrames[i] == 0) {
+            *error = QStringLiteral("The length of %1 is not known; it cannot be crossfaded")
+                         .arg(inputs[i].path);
+            return false;
+        }
+        if (plan.segmentFrames[i] < 2 * plan.crossfadeFrames) {
+            *error = QStringLiteral("%1 is shorter than two crossfades of %2 s")
+                         .arg(inputs[i].path)
+                         .arg(seconds);
+            return false;
+        }
+    }
+    plan.totalSeconds
+        -= double(plan.crossfadeFrames) * double(inputs.size() - 1) / plan.fps.Value();
+    return true;
+}
+
 } // namespace
 
 std::optional<OutputPlan> PlanOutput(const EncoderOptions &o, const std::vector<InputMedia> &inputs,
@@ -167,5 +192,7 @@ std::optional<OutputPlan> PlanOutput(const EncoderOptions &o, const std::vector<
         plan.segmentFrames.push_back(frames);
     }
     plan.lengthUnknown = plan.segmentFrames.back() == 0;
+    if (o.crossfadeSeconds && !PlanCrossfade(*o.crossfadeSeconds, inputs, plan, error))
+        return std::nullopt;
     return plan;
 }

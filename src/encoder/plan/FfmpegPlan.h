@@ -31,6 +31,12 @@ struct OutputPlan
     std::vector<int64_t> segmentFrames; // per input: frames it contributes, 0 when unknown
     double totalSeconds = 0; // exact, or estimated where a length is unknown
     bool lengthUnknown = false; // of the last input
+    // Frames each join point's fade takes (0: hard cuts). In a feed of a longer join: its first
+    // input is only the previous feed's last one, whose closing frames fade into the feed's
+    // second; its last input's closing frames are left for the next feed to fade.
+    int64_t crossfadeFrames = 0;
+    bool fadeFromPrevious = false;
+    bool fadeIntoNext = false;
     QStringList notes; // values changed to ones the codec or format accepts
 };
 

@@ -29,6 +29,93 @@ Placement PlaceInFrame(const OutputPlan &plan, const Fraction &shownAspect)
 
 namespace {
 
+// The sound samples that last as long as that many frames of the output's picture.
+int64_t SamplesOf(const OutputPlan &plan, int64_t frames)
+{
+    // Wide enough for any frame count times any rate; the result fits in 64 bits.
+    return int64_t((__int128(frames) * plan.sampleRate * plan.fps.den + plan.fps.num / 2)
+                   / plan.fps.num);
+}
+
+// Frames [from, to) of a picture chain and the sound that lasts as long, both from zero.
+QStringList Piece(const OutputPlan &plan, const QString &video, const QString &audio, int64_t from,
+                  int64_t to, const QString &label)
+{
+    return {video
+                + QStringLiteral("trim=start_frame=%1:end_frame=%2,setpts=PTS-STARTPTS[v%3]")
+                      .arg(from)
+                      .arg(to)
+                      .arg(label),
+            audio
+                + QStringLiteral("atrim=start_sample=%1:end_sample=%2,asetpts=PTS-STARTPTS[a%3]")
+                      .arg(SamplesOf(plan, from))
+                      .arg(SamplesOf(plan, to))
+                      .arg(label)};
+}
+
+// The inputs' chains "[vi]" and "[ai]" joined with a fade at each join point into "[vjoin]" and
+// "[ajoin]": each input's closing frames and the next one's opening frames become one piece,
+// the next picture laid over the last with a rising opacity and the sound crossfaded over the
+// same time, and the pieces are put end to end, so every frame keeps its place on the clock.
+QStringList FadeJoin(const OutputPlan &plan, size_t count)
+{
+    const int64_t fade = plan.crossfadeFrames;
+    QStringList chains, order;
+    for (size_t i = 0; i < count; ++i) {
+        const int64_t length = plan.segmentFrames[i];
+        const bool fadeIn = i > 0, fadeOut = i + 1 < count || plan.fadeIntoNext;
+        // The previous feed's last input gives only its closing frames.
+        const bool body = !(i == 0 && plan.fadeFromPrevious);
+        const int parts = int(fadeIn) + int(fadeOut && i + 1 < count) + int(body);
+        QString video = QStringLiteral("[v%1]").arg(i), audio = QStringLiteral("[a%1]").arg(i);
+        QStringList vparts {video}, aparts {audio};
+        if (parts > 1) {
+            vparts.clear();
+            aparts.clear();
+            for (int k = 0; k < parts; ++k) {
+                vparts << QStringLiteral("[v%1s%2]").arg(i).arg(k);
+                aparts << QStringLiteral("[a%1s%2]").arg(i).arg(k);
+            }
+            chains << video + QStringLiteral("split=%1").arg(parts) + vparts.join(QString())
+                   << audio + QStringLiteral("asplit=%1").arg(parts) + aparts.join(QString());
+        }
+        int k = 0;
+        const auto piece = [&](int64_t from, int64_t to, const QString &name) {
+            chains << Piece(plan, vparts[k], aparts[k], from, to, QString::number(i) + name);
+            ++k;
+        };
+        if (fadeIn)
+            piece(0, fade, QStringLiteral("in"));
+        if (body)
+            piece(fadeIn ? fade : 0, fadeOut ? length - fade : length, QStringLiteral("body"));
+        if (fadeOut && i + 1 < count)
+            piece(length - fade, length, QStringLiteral("out"));
+        if (fadeIn) {
+            // Frame k of n shows (k + 1) / (n + 1) of the next picture: the fade is alike at
+            // both ends, its middle frame half of each, and neither end a repeated frame.
+            const double frame = double(plan.fps.den) / plan.fps.num;
+            chains << QStringLiteral("[v%1in]setpts=PTS+%2/TB,format=yuva420p,"
+                                     "fade=t=in:st=0:d=%3:alpha=1,setpts=PTS-STARTPTS[v%1over];"
+                                     "[v%4out][v%1over]overlay=eof_action=pass,format=%5[v%1fade]")
+                          .arg(i)
+                          .arg(QString::number(frame, 'f', 9),
+                               QString::number(frame * double(fade + 1), 'f', 9))
+                          .arg(i - 1)
+                          .arg(plan.pixelFormat)
+                   << QStringLiteral("[a%1out][a%2in]acrossfade=ns=%3:c1=tri:c2=tri[a%2fade]")
+                          .arg(i - 1)
+                          .arg(i)
+                          .arg(SamplesOf(plan, fade));
+            order << QStringLiteral("[v%1fade][a%1fade]").arg(i);
+        }
+        if (body)
+            order << QStringLiteral("[v%1body][a%1body]").arg(i);
+    }
+    chains << order.join(QString())
+            + QStringLiteral("concat=n=%1:v=1:a=1[vjoin][ajoin]").arg(order.size());
+    return chains;
+}
+
 // Picture: turned upright by ffmpeg itself, interlaced frames made whole, then placed by its
 // time stamps on the output's frame rate from zero (the first frame repeated if it comes late),
 // and brought to the output's shape with black bars where it differs; cut to its frame count.
@@ -63,9 +150,7 @@ QString SoundChain(const OutputPlan &plan, const InputMedia &m, size_t index, si
 {
     const QString layout = ChannelLayout(plan.channels);
     const int64_t frames = plan.segmentFrames[index];
-    // Wide enough for any frame count times any rate; the result fits in 64 bits.
-    const int64_t samples = int64_t(
-        (__int128(frames) * plan.sampleRate * plan.fps.den + plan.fps.num / 2) / plan.fps.num);
+    const int64_t samples = SamplesOf(plan, frames);
     if (!m.hasAudio) {
         // Silence as long as the picture; for a picture of unknown length none at all, and
         // the concatenation fills it with silence (the final padding does for the last).
@@ -113,7 +198,12 @@ QString BuildFilterGraph(const OutputPlan &plan, const std::vector<InputMedia> &
         chains << c.audio + QStringLiteral("[a%1]").arg(i);
         concatInputs += QStringLiteral("[v%1][a%1]").arg(i);
     }
-    size_t segments = inputs.size();
+    if (plan.crossfadeFrames > 0) {
+        // Every length is known here: the plan refuses fades into a file of unknown length.
+        chains << FadeJoin(plan, inputs.size());
+        concatInputs = QStringLiteral("[vjoin][ajoin]");
+    }
+    size_t segments = plan.crossfadeFrames > 0 ? 1 : inputs.size();
     if (plan.lengthUnknown) {
         // The concatenation pads every segment's sound up to its picture except the last one's;
         // an empty closing segment makes the last input one of the padded.

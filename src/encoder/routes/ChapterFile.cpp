@@ -71,7 +71,8 @@ bool ChapterFile::PrepareFromPlan(const EncoderOptions &options, const OutputPla
         const int64_t count = i < plan.segmentFrames.size() ? plan.segmentFrames[i] : 0;
         const bool open = count == 0 && plan.lengthUnknown && i + 1 == loaded->entries.size();
         const int64_t start = FramesToUs(frames, plan.fps);
-        frames += count;
+        // A file's chapter ends where the fade into the next one begins.
+        frames += count - (i + 1 < loaded->entries.size() ? plan.crossfadeFrames : 0);
         inputs.push_back(
             {loaded->entries[i].title, OwnChapters(*loaded, i), start,
              open ? std::numeric_limits<int64_t>::max() : FramesToUs(frames, plan.fps)});

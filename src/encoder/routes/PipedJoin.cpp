@@ -69,10 +69,17 @@ std::vector<QStringList> BuildFeedArguments(const OutputPlan &plan,
 {
     std::vector<QStringList> feeds;
     perFeed = std::max<size_t>(1, perFeed);
-    for (size_t first = 0; first < inputs.size(); first += perFeed) {
-        const size_t count = std::min(perFeed, inputs.size() - first);
+    for (size_t next = 0; next < inputs.size(); next += perFeed) {
+        // With fades, a feed after the first also reads the input before its own, to fade
+        // from its closing frames, which the feed before it leaves out.
+        const bool fades = plan.crossfadeFrames > 0;
+        const size_t first = fades && next > 0 ? next - 1 : next;
+        const size_t count = std::min(perFeed, inputs.size() - next) + (next - first);
         const std::vector<InputMedia> some(inputs.begin() + qsizetype(first),
                                            inputs.begin() + qsizetype(first + count));
+        OutputPlan feedPlan = FeedPlan(plan, first, count);
+        feedPlan.fadeFromPrevious = first < next;
+        feedPlan.fadeIntoNext = fades && first + count < inputs.size();
         QStringList args {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
                           QStringLiteral("-loglevel"), QStringLiteral("error"),
                           QStringLiteral("-nostats")};
@@ -84,8 +91,7 @@ std::vector<QStringList> BuildFeedArguments(const OutputPlan &plan,
             for (const InputMedia &m : some)
                 args << QStringLiteral("-threads") << QStringLiteral("1") << QStringLiteral("-i")
                      << QStringLiteral("file:") + OpenablePath(m.path);
-        args << QStringLiteral("-filter_complex")
-             << BuildFilterGraph(FeedPlan(plan, first, count), some, count);
+        args << QStringLiteral("-filter_complex") << BuildFilterGraph(feedPlan, some, count);
         // Raw frames carry no times of their own: every frame must be there, at the output's
         // rate. Picture and sound go out together in one stream, written as they come (never
         // more than a tenth of a second held back for the other), so that the writer, reading

@@ -3,6 +3,7 @@
 #include "pipeline/job/JobInputs.h"
 #include "tasks/TimeText.h"
 
+#include <algorithm>
 #include <cmath>
 
 QString OutputLengthLine(double outputSeconds, double inputSeconds)
@@ -31,6 +32,8 @@ QString CheckOutputLength(const QString &outputPath, const JobInputs &inputs,
             return QString();
         inputSeconds += seconds;
     }
+    // Each join point's fade overlaps the files on either side of it.
+    inputSeconds -= inputs.Crossfade() * std::max(inputs.RowCount() - 1, 0);
     const MediaProbeResult probe = prober(outputPath);
     const double outputSeconds = !probe.ok ? -1
         : probe.longestSeconds >= 0        ? probe.longestSeconds

@@ -55,4 +55,7 @@ public:
     // The meter of the rows' loudness when their sound is to be evened out, else none; read
     // when the job starts. The job waits for it to have measured every row.
     virtual LoudnessMeter *LoudnessToEven() const { return nullptr; }
+    // Seconds over which each file dissolves into the next in a join that encodes (0: hard
+    // cuts); read when the job starts.
+    virtual double Crossfade() const { return 0; }
 };

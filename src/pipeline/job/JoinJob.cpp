@@ -64,6 +64,8 @@ bool JoinJob::Start(const QString &profilePath)
     m_gains.clear();
     m_run.SetLowPriority(m_inputs.LowPriority());
     Q_EMIT noteChanged(QString());
+    if (RefuseCrossfade())
+        return true;
     if (m_inputs.StreamCopy()) {
         StartCheck();
         return true;
@@ -175,6 +177,9 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
         SetRowStatus(n, kJoining);
         totalSeconds += m_inputs.ReadRow(n).KeptSeconds();
     }
+    const QString crossfade = CrossfadeOption(kind);
+    if (!crossfade.isEmpty())
+        totalSeconds -= m_inputs.Crossfade() * (m_rowCount - 1);
     m_outputPath
         = JoinOutputPath(m_inputs.OutputFile(), m_inputs.Rename(), m_inputs.OutputExtension());
     // The bars carry on from the conversion stage.
@@ -182,7 +187,8 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
     m_tracker->SetBars(m_bars);
     m_tracker->BeginRun(totalSeconds);
     NoteTarget(m_outputPath);
-    m_run.Start(m_encoderPath, JoinCommandLine(inputList, m_outputPath, options) + chapters);
+    m_run.Start(m_encoderPath,
+                JoinCommandLine(inputList, m_outputPath, options) + chapters + crossfade);
 }
 
 void JoinJob::OnChunk(const QByteArray &chunk)

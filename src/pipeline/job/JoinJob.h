@@ -148,6 +148,11 @@ private:
     QString CopyInputList() const;
     // "-keepdates " when the copy and its conversions keep the recording date, else empty.
     QString DatesOption() const;
+    // Ends the job with a message when it cannot crossfade as asked: a copy, or a file shorter
+    // than two fades. False when it can, or when no crossfade is asked.
+    bool RefuseCrossfade();
+    // " -crossfade <seconds>" for a join that encodes with fades, else empty.
+    QString CrossfadeOption(StageKind kind) const;
     void OnChunk(const QByteArray &chunk);
     void OnRunEnded();
     void OnRunFailedToStart();

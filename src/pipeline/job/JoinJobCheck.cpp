@@ -150,3 +150,35 @@ QString JoinJob::CopyInputList() const
     }
     return list;
 }
+
+bool JoinJob::RefuseCrossfade()
+{
+    const double fade = m_inputs.Crossfade();
+    if (fade <= 0)
+        return false;
+    QString why;
+    if (m_inputs.StreamCopy())
+        why = tr("Crossfades are made by profiles that re-encode; this profile copies the "
+                 "streams.\nTurn the crossfade off in the Preferences, or choose a re-encoding "
+                 "profile.");
+    for (int i = 0; i < m_inputs.RowCount() && why.isEmpty(); ++i) {
+        const ltvItemData row = m_inputs.ReadRow(i);
+        const double seconds = row.KeptSeconds();
+        if (seconds >= 0 && seconds < 2 * fade)
+            why = tr("%1 is shorter than two crossfades of %2 s.")
+                      .arg(ShownName(ExtractFileName(row.InputFile)))
+                      .arg(fade);
+    }
+    if (why.isEmpty())
+        return false;
+    FailWithoutFolder(why);
+    return true;
+}
+
+QString JoinJob::CrossfadeOption(StageKind kind) const
+{
+    const double fade = m_inputs.Crossfade();
+    if (fade <= 0 || kind == StageKind::Copying || !m_fitRows.empty())
+        return QString();
+    return QStringLiteral(" -crossfade ") + QString::number(fade);
+}

@@ -97,6 +97,11 @@ bool ModelJobInputs::KeepDates() const
     return m_preferences.KeepDates();
 }
 
+double ModelJobInputs::Crossfade() const
+{
+    return m_preferences.Crossfade();
+}
+
 QString ModelJobInputs::EncoderOptions(const QString &profilePath) const
 {
     return BuildEncoderOptions(m_settings, profilePath);

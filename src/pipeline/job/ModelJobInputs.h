@@ -36,6 +36,7 @@ public:
     bool LowPriority() const override;
     bool KeepDates() const override;
     LoudnessMeter *LoudnessToEven() const override;
+    double Crossfade() const override;
 
 private:
     const TaskListModel &m_tasks;

@@ -63,7 +63,7 @@ TEST_F(PreferencesTest, PolicyFlagsLoadAndSaveAsOneChoice)
     }
 }
 
-TEST_F(PreferencesTest, SaveWritesTheThirteenKeysInOrderAndLoadReadsThemBack)
+TEST_F(PreferencesTest, SaveWritesEveryKeyInOrderAndLoadReadsThemBack)
 {
     WriteFile(ini,
               "[Main]\r\nVersion=2.0\r\nProfile=3\r\nKept Files Limit=5\r\n\r\n"
@@ -76,6 +76,7 @@ TEST_F(PreferencesTest, SaveWritesTheThirteenKeysInOrderAndLoadReadsThemBack)
     prefs.SetLowPriority(false);
     prefs.SetKeepDates(false);
     prefs.SetEvenLoudness(true);
+    prefs.SetCrossfade(1.5);
     EXPECT_EQ(prefs.KeptLimitBytes(), 20'000'000'000);
     EXPECT_EQ(prefs.SavePreferences(ini), QString());
     EXPECT_EQ(ReadFile(ini),
@@ -83,7 +84,8 @@ TEST_F(PreferencesTest, SaveWritesTheThirteenKeysInOrderAndLoadReadsThemBack)
                          "Output File=\r\nTemp Dir=/tmp/Ünïcode work/\r\nAuto Open Dir=0\r\n"
                          "Auto Exit=1\r\nAuto Turn Off=0\r\nAsk=0\r\nOverwrite=1\r\nRename=0\r\n"
                          "Add Chapters=0\r\nKeep Converted=1\r\nLower Priority=0\r\n"
-                         "Keep Dates=0\r\nEven Loudness=1\r\n\r\n[Default]\r\nAsk=1\r\n"));
+                         "Keep Dates=0\r\nEven Loudness=1\r\nCrossfade=1.5\r\n\r\n"
+                         "[Default]\r\nAsk=1\r\n"));
     PreferencesModel loaded;
     loaded.LoadPreferences(ini, programDir);
     EXPECT_EQ(loaded.TakeSnapshot(), prefs.TakeSnapshot());
@@ -96,6 +98,18 @@ TEST_F(PreferencesTest, SaveWritesTheThirteenKeysInOrderAndLoadReadsThemBack)
     EXPECT_TRUE(loaded.LowPriority());
     EXPECT_TRUE(loaded.KeepDates());
     EXPECT_FALSE(loaded.EvenLoudness());
+    EXPECT_EQ(loaded.Crossfade(), 0);
+}
+
+// A crossfade's length as the ini file or the command line gives it: none (0), or 0.2 to 5
+// seconds written with a point; anything else is no length.
+TEST(CrossfadeSeconds, ReadsNoneOrALengthInRangeAndNothingElse)
+{
+    const std::pair<const char *, std::optional<double>> cases[]
+        = {{"1.5", 1.5}, {" 0.2 ", 0.2}, {"5", 5.0},  {"0", 0.0},  {"0.1", {}}, {"5.5", {}},
+           {"-1", {}},   {"1,5", {}},    {"nan", {}}, {"inf", {}}, {"", {}},    {"1.5s", {}}};
+    for (const auto &[text, seconds] : cases)
+        EXPECT_EQ(ParseCrossfadeSeconds(QLatin1String(text)), seconds) << text;
 }
 
 // Without a "Default" section every value is the default, "Auto Open Dir" no among them; the
