@@ -10,6 +10,7 @@
 #include "ui/TSettingForm.h"
 #include "ui/TopSettingForm.h"
 
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QAction>
@@ -86,6 +87,8 @@ QAccessible::Role ExpectedRole(QWidget *w)
         return QAccessible::Button;
     if (qobject_cast<QComboBox *>(w))
         return QAccessible::ComboBox;
+    if (qobject_cast<QAbstractSpinBox *>(w))
+        return QAccessible::SpinBox;
     if (qobject_cast<QLineEdit *>(w) || qobject_cast<QPlainTextEdit *>(w))
         return QAccessible::EditableText;
     if (qobject_cast<QTreeView *>(w))
@@ -96,11 +99,12 @@ QAccessible::Role ExpectedRole(QWidget *w)
 }
 
 // The controls a user acts on or reads a value from, without the inner parts of composite
-// ones (a choice list's edit and popup, a list's scroll bars and header).
+// ones (a choice list's edit and popup, a spin box's edit, a list's scroll bars and header).
 bool Interactive(QWidget *w)
 {
     for (QWidget *p = w->parentWidget(); p; p = p->parentWidget())
-        if (qobject_cast<QComboBox *>(p) || qobject_cast<QAbstractScrollArea *>(p))
+        if (qobject_cast<QComboBox *>(p) || qobject_cast<QAbstractScrollArea *>(p)
+            || qobject_cast<QAbstractSpinBox *>(p))
             return false;
     if (qobject_cast<QScrollBar *>(w) || qobject_cast<QMenu *>(w))
         return false;

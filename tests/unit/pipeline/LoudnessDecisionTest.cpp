@@ -70,14 +70,16 @@ TEST(DecideLoudness, TargetGainsAndClipsLeftAlone)
     for (const auto &c : cases) {
         const LoudnessDecision d = DecideLoudness(c.clips);
         ASSERT_EQ(d.target.has_value(), c.target.has_value()) << c.what;
-        if (c.target)
+        if (c.target) {
             EXPECT_NEAR(*d.target, *c.target, 1e-9) << c.what;
+        }
         ASSERT_EQ(d.gains.size(), c.gains.size()) << c.what;
         for (size_t i = 0; i < c.gains.size(); ++i)
             EXPECT_NEAR(d.gains[i], c.gains[i], 0.011) << c.what << ", clip " << i;
         for (size_t i = 0; i < c.clips.size(); ++i)
-            if (d.gains[i] != 0)
+            if (d.gains[i] != 0) {
                 EXPECT_LE(c.clips[i].facts->truePeak + d.gains[i], kLoudnessPeakCeiling) << c.what;
+            }
     }
 }
 
