@@ -251,8 +251,14 @@ int ListSound(const QString &ffmpeg, std::optional<int> audioStream,
 
 // The copy of the lists into the output.
 int JoinLists(const EncoderOptions &options, const EncoderEnvironment &environment,
-              const QString &ffmpeg, CutLists &lists, double totalSeconds)
+              const QString &ffmpeg, const std::vector<Joined> &joined, CutLists &lists)
 {
+    double totalSeconds = 0;
+    std::vector<std::optional<double>> cutSeconds;
+    for (const Joined &in : joined) {
+        totalSeconds += in.kept;
+        cutSeconds.push_back(in.cut ? std::optional(in.kept) : std::nullopt);
+    }
     QString error;
     HandedText picture, sound;
     if (!picture.Hold(lists.picture, &error)
@@ -260,7 +266,7 @@ int JoinLists(const EncoderOptions &options, const EncoderEnvironment &environme
         return Fail(QStringLiteral("Cannot hand over the list of inputs: %1").arg(error));
     const QString muxer = MuxerFor(options);
     ChapterFile chapters;
-    if (!chapters.PrepareForCopy(options, muxer, &error))
+    if (!chapters.PrepareForCopy(options, muxer, &error, cutSeconds))
         return Fail(error, kExitBadCommandLine);
     OutputFile output;
     if (!output.OpenBeside(options.output, options.inputs, &error))
@@ -322,7 +328,6 @@ int RunCutCopy(const EncoderOptions &options, const EncoderEnvironment &environm
 
     std::vector<Joined> inputs(size_t(options.inputs.size()));
     ProbeQueue probes(ffprobe, options.inputs);
-    double total = 0;
     for (size_t i = 0; i < inputs.size(); ++i) {
         const auto media = probes.Next(&error);
         if (!media)
@@ -341,7 +346,6 @@ int RunCutCopy(const EncoderOptions &options, const EncoderEnvironment &environm
                                .arg(in.spans.startMoved, 0, 'f', 3)
                                .arg(in.spans.endMoved, 0, 'f', 3));
         }
-        total += in.kept;
         if (const int signo = TakeStopSignal())
             return Stopped(signo);
     }
@@ -362,5 +366,5 @@ int RunCutCopy(const EncoderOptions &options, const EncoderEnvironment &environm
             code >= 0)
             return code;
     }
-    return JoinLists(options, environment, ffmpeg, lists, total);
+    return JoinLists(options, environment, ffmpeg, inputs, lists);
 }

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QPointer>
 
+#include <algorithm>
 #include <numeric>
 #include <utility>
 
@@ -128,7 +129,8 @@ void JoinJob::StartConversionRow()
                     JoinCommandLine(QLatin1Char(' ') + QuotePath(row.InputFile),
                                     RowIntermediate(m_row),
                                     DatesOption() + m_inputs.EncoderOptions(m_profilePath)
-                                        + QStringLiteral(" -fit ") + m_fitSettings));
+                                        + QStringLiteral(" -fit ") + m_fitSettings)
+                        + TrimOptions(row.Trim));
         return;
     }
     m_run.Start(m_encoderPath, RowConversion(row, IntermediateFile(m_folder, m_row)));
@@ -155,6 +157,19 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
     // A copy keeps the first file's recording date (a converted first file carries it on).
     if (kind == StageKind::Copying || !m_fitRows.empty())
         options.prepend(DatesOption());
+    // A copy that cuts encodes the frames around its cuts in the kind kept, where an encoder
+    // makes it; otherwise its cuts move to keyframes.
+    bool cuts = false;
+    for (int n = 0; n < m_rowCount; ++n)
+        cuts = cuts
+            || (m_inputs.ReadRow(n).Trim
+                && std::find(m_fitRows.begin(), m_fitRows.end(), n) == m_fitRows.end());
+    if ((kind == StageKind::Copying || !m_fitRows.empty()) && kept >= 0 && cuts) {
+        QString why;
+        const QString cutKind = FitSettingsFor(facts[size_t(kept)], &why);
+        if (!cutKind.isEmpty())
+            options.prepend(QStringLiteral("-cutkind %1 ").arg(cutKind));
+    }
     m_stage = Stage::Joining;
     Q_EMIT currentFileShown(false);
     Q_EMIT stageTitleChanged(QStringLiteral("Final Step: Joining all files..."));
