@@ -6,6 +6,7 @@
 // puts them end to end.
 
 #include <QByteArray>
+#include <QString>
 
 #include <optional>
 #include <vector>
@@ -34,8 +35,12 @@ struct KeyFrame
     // A copy that ends at this keyframe also ends the file's other streams there (they are
     // stored in step with the picture).
     bool endsCleanly = true;
+    // A decoder starts afresh on it whatever came before (an IDR picture): a copy that follows
+    // an encoded piece can start there. A recovery point (H.264) or a clean random access
+    // picture (HEVC) counts its pictures on from the stream before it.
+    bool refreshes = true;
 
-    bool StartsCopy() const { return groupStart >= time; }
+    bool StartsCopy() const { return groupStart >= time && refreshes; }
 };
 
 // The spans of one cut input, and how far the cut moved where no encoder makes the kind.
@@ -61,5 +66,11 @@ CutSpans DecideCutSpans(int input, const std::vector<KeyFrame> &keys, double fro
 // flags=.."), read in the file's order, the picture's packets being those of videoStream;
 // times on the input's clock are the file's minus clockStart. delay gets how many frames a
 // keyframe that starts a copy is decoded before it is shown (0 when there is none).
+// The moments (seconds on the file's clock) of the keyframes that refresh the decoder, from the
+// log of ffmpeg's trace_headers over keyframe packets ("[trace_headers @ id] Packet: ... pts
+// N", then its "nal_unit_type ... = T" lines; every filter instance id its own stream of
+// packets), the picture's time base being 1/timescale; codec "h264" or "hevc".
+std::vector<double> ParseRefreshes(const QByteArray &log, double timescale, const QString &codec);
+
 std::vector<KeyFrame> ParseKeyFrames(const QByteArray &packets, int videoStream, double clockStart,
                                      double frameSeconds, int *delay);

@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
 #include <unistd.h>
 
@@ -84,7 +85,8 @@ QString RunStep(const QString &ffmpeg, const QStringList &args, int watchdogSeco
 }
 
 // The spans of a cut input, read from its keyframes around the cut.
-QString PlanCut(const QString &ffprobe, const InputCutTimes &times, bool canEncode, Joined &in)
+QString PlanCut(const QString &ffmpeg, const QString &ffprobe, const InputCutTimes &times,
+                const std::optional<FitSettings> &kind, Joined &in)
 {
     const InputMedia &m = in.media;
     const double fps = m.frameRate.IsValid() ? m.frameRate.Value() : 0.0;
@@ -109,7 +111,19 @@ QString PlanCut(const QString &ffprobe, const InputCutTimes &times, bool canEnco
     int delay = 0;
     in.keys = ParseKeyFrames(*packets, m.videoStream, m.videoStart, frame, &delay);
     in.format = PieceFormat(m, *packets, delay);
-    in.spans = DecideCutSpans(0, in.keys, from, to, length, frame, canEncode);
+    if (kind) {
+        // Which keyframes a copy after an encoded piece can start on: read from their headers.
+        const auto log = ReadProgram(ffmpeg, RefreshProbeArguments(m, from, to), &error, true);
+        if (!log)
+            return error;
+        const auto refreshes
+            = ParseRefreshes(*log, in.format.timescale.toDouble(), kind->videoCodec);
+        for (KeyFrame &k : in.keys)
+            k.refreshes = std::any_of(refreshes.begin(), refreshes.end(), [&](double r) {
+                return std::abs(r - m.videoStart - k.time) < frame / 4;
+            });
+    }
+    in.spans = DecideCutSpans(0, in.keys, from, to, length, frame, kind.has_value());
     const Span &first = in.spans.spans.front();
     const Span &last = in.spans.spans.back();
     in.kept = last.to.value_or(length) - first.from;
@@ -336,7 +350,7 @@ int RunCutCopy(const EncoderOptions &options, const EncoderEnvironment &environm
         in.media = *media;
         in.kept = media->formatSeconds;
         if (options.cuts[i].Any()) {
-            error = PlanCut(ffprobe, options.cuts[i], kind.has_value(), in);
+            error = PlanCut(ffmpeg, ffprobe, options.cuts[i], kind, in);
             if (!error.isEmpty())
                 return Fail(error, kExitBadCommandLine);
             if (!kind && (in.spans.startMoved != 0 || in.spans.endMoved != 0))

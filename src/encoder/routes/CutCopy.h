@@ -30,6 +30,10 @@ CutPieceFormat PieceFormat(const InputMedia &media, const QByteArray &probed, in
 // streams around the cut [from, to) on the picture's clock, and the streams' time bases.
 QStringList KeyFrameProbeArguments(const InputMedia &media, double from, std::optional<double> to);
 
+// The ffmpeg arguments that trace the headers of the picture's keyframe packets around the
+// cut (ParseRefreshes reads its log), on the file's own clock.
+QStringList RefreshProbeArguments(const InputMedia &media, double from, std::optional<double> to);
+
 // The output options that make an encoded piece of the kind join the input's copied packets:
 // the same delay of decoding before showing, the same clock.
 QStringList PieceArguments(const FitSettings &kind, const CutPieceFormat &format);
@@ -40,9 +44,10 @@ QStringList SoundPieceArguments(int index, std::optional<int> audioStream,
                                 std::optional<double> start, double length, const QString &muxer,
                                 const QString &target);
 
-// A program's standard output once it exited well; nothing, with *error, otherwise.
+// A program's standard output (or its standard error) once it exited well; nothing, with
+// *error, otherwise.
 std::optional<QByteArray> ReadProgram(const QString &program, const QStringList &args,
-                                      QString *error);
+                                      QString *error, bool errorOutput = false);
 
 // Joins the inputs of options with their cuts (-ss and -endpos after an input) by a copy.
 int RunCutCopy(const EncoderOptions &options, const EncoderEnvironment &environment);

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <csignal>
 #include <sys/prctl.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -18,19 +20,44 @@ QString Seconds(double s)
     return QString::number(s, 'f', 6);
 }
 
+// The stretches of the file read around a cut, on its own clock: one from the cut's start on,
+// one up to its end, or one for both when they are near.
+std::vector<std::pair<double, double>> Windows(const InputMedia &media, double from,
+                                               std::optional<double> to)
+{
+    const double start = media.videoStart + from;
+    if (!to)
+        return {{start, start + kKeyWindowSeconds}};
+    const double end = media.videoStart + *to;
+    if (end - start <= 2 * kKeyWindowSeconds)
+        return {{start, end + 1}};
+    return {{start, start + kKeyWindowSeconds}, {end - kKeyWindowSeconds, end + 1}};
+}
+
 } // namespace
+
+QStringList RefreshProbeArguments(const InputMedia &media, double from, std::optional<double> to)
+{
+    QStringList args {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+                      QStringLiteral("-loglevel"), QStringLiteral("info"),
+                      QStringLiteral("-copyts")};
+    const auto windows = Windows(media, from, to);
+    for (const auto &[start, end] : windows)
+        args << QStringLiteral("-ss") << Seconds(start) << QStringLiteral("-to") << Seconds(end)
+             << QStringLiteral("-i") << QStringLiteral("file:") + OpenablePath(media.path);
+    for (size_t i = 0; i < windows.size(); ++i)
+        args << QStringLiteral("-map") << QStringLiteral("%1:%2").arg(i).arg(media.videoStream);
+    return args << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-bsf:v")
+                << QStringLiteral("noise=drop=not(key),trace_headers") << QStringLiteral("-f")
+                << QStringLiteral("null") << QStringLiteral("-");
+}
 
 QStringList KeyFrameProbeArguments(const InputMedia &media, double from, std::optional<double> to)
 {
-    const double start = media.videoStart + from;
-    QString intervals = QStringLiteral("%1%+%2").arg(Seconds(start)).arg(kKeyWindowSeconds);
-    if (to) {
-        const double end = media.videoStart + *to;
-        intervals = end - start <= 2 * kKeyWindowSeconds
-            ? QStringLiteral("%1%%2").arg(Seconds(start), Seconds(end + 1))
-            : intervals
-                + QStringLiteral(",%1%%2").arg(Seconds(end - kKeyWindowSeconds), Seconds(end + 1));
-    }
+    QStringList parts;
+    for (const auto &[start, end] : Windows(media, from, to))
+        parts << QStringLiteral("%1%%2").arg(Seconds(start), Seconds(end));
+    const QString intervals = parts.join(u',');
     return {QStringLiteral("-v"),
             QStringLiteral("error"),
             QStringLiteral("-show_entries"),
@@ -87,7 +114,7 @@ QStringList SoundPieceArguments(int index, std::optional<int> audioStream,
 }
 
 std::optional<QByteArray> ReadProgram(const QString &program, const QStringList &args,
-                                      QString *error)
+                                      QString *error, bool errorOutput)
 {
     QProcess child;
     child.setProcessChannelMode(QProcess::SeparateChannels);
@@ -105,5 +132,5 @@ std::optional<QByteArray> ReadProgram(const QString &program, const QStringList 
                       QString::fromUtf8(child.readAllStandardError()).trimmed().section(u'\n', -1));
         return std::nullopt;
     }
-    return child.readAllStandardOutput();
+    return errorOutput ? child.readAllStandardError() : child.readAllStandardOutput();
 }
