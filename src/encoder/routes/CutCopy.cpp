@@ -349,6 +349,8 @@ int RunCutCopy(const EncoderOptions &options, const EncoderEnvironment &environm
         Joined &in = inputs[i];
         in.media = *media;
         in.kept = media->formatSeconds;
+        // Every piece of the sound's list in one container, with one clock.
+        in.format = PieceFormat(in.media, QByteArray(), 0);
         if (options.cuts[i].Any()) {
             error = PlanCut(ffmpeg, ffprobe, options.cuts[i], kind, in);
             if (!error.isEmpty())

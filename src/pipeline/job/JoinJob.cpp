@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QPointer>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <numeric>
@@ -281,6 +282,23 @@ void JoinJob::JoinCancelled()
                     MessageIcon::Information, [this] { EndIdle(JobOutcome::Stopped); });
 }
 
+QString JoinJob::MovedCutLines(const QStringList &encoderLines)
+{
+    // "Note: no encoder makes the kind of <file>: its cut moves to keyframes, by <s> s at its
+    // start and <s> s at its end"
+    static const QRegularExpression moved(
+        QStringLiteral("^Note: no encoder makes the kind of (.*): its cut moves to keyframes, by "
+                       "(-?[0-9.]+) s at its start and (-?[0-9.]+) s at its end$"));
+    QString lines;
+    for (const QString &line : encoderLines)
+        if (const auto m = moved.match(line); m.hasMatch())
+            lines += QLatin1Char('\n')
+                + tr("No encoder makes the kind of %1, so its cut moved to the nearest keyframes: "
+                     "by %2 s at its start and %3 s at its end.")
+                      .arg(ShownName(ExtractFileName(m.captured(1))), m.captured(2), m.captured(3));
+    return lines;
+}
+
 void JoinJob::Complete()
 {
     Ending(JobOutcome::Completed);
@@ -306,6 +324,7 @@ void JoinJob::Complete()
         const QString lengthLine = CheckOutputLength(m_outputPath, m_inputs);
         if (!lengthLine.isEmpty())
             text += QLatin1Char('\n') + lengthLine;
+        text += MovedCutLines(m_run.LastLines());
         ShowMessageThen(QStringLiteral("Complete"), text, MessageIcon::Information, [this] {
             // The window is idle again before the folder opens (or a box says why not).
             const bool open = m_inputs.OpenDir();
