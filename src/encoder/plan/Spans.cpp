@@ -42,6 +42,43 @@ CutSpans Snapped(int input, const std::vector<KeyFrame> &keys, double from,
     return out;
 }
 
+// A packet as ffprobe lists it.
+struct ProbedPacket
+{
+    bool video = false;
+    bool key = false;
+    double pts = NAN;
+    double dts = NAN;
+};
+
+std::vector<ProbedPacket> ReadPackets(const QByteArray &packets, int videoStream)
+{
+    std::vector<ProbedPacket> read;
+    for (const QByteArray &line : packets.split('\n')) {
+        ProbedPacket p;
+        bool stream = false;
+        for (const QByteArray &field : line.trimmed().split('|')) {
+            const qsizetype eq = field.indexOf('=');
+            const QByteArray key = field.left(std::max<qsizetype>(eq, 0));
+            const QByteArray value = field.mid(eq + 1);
+            bool ok = false;
+            if (key == "stream_index") {
+                p.video = value.toInt(&ok) == videoStream;
+                stream = ok;
+            } else if (key == "pts_time" || key == "dts_time") {
+                const double t = value.toDouble(&ok);
+                (key == "pts_time" ? p.pts : p.dts) = ok && std::isfinite(t) ? t : NAN;
+            } else if (key == "flags") {
+                p.key = value.startsWith('K');
+            }
+        }
+        if (stream)
+            read.push_back(p);
+    }
+
+    return read;
+}
+
 } // namespace
 
 CutSpans DecideCutSpans(int input, const std::vector<KeyFrame> &keys, double from,
@@ -80,42 +117,13 @@ CutSpans DecideCutSpans(int input, const std::vector<KeyFrame> &keys, double fro
 std::vector<KeyFrame> ParseKeyFrames(const QByteArray &packets, int videoStream, double clockStart,
                                      double frameSeconds, int *delay)
 {
-    struct Packet
-    {
-        bool video = false;
-        bool key = false;
-        double pts = NAN;
-        double dts = NAN;
-    };
-    std::vector<Packet> read;
-    for (const QByteArray &line : packets.split('\n')) {
-        Packet p;
-        bool stream = false;
-        for (const QByteArray &field : line.trimmed().split('|')) {
-            const qsizetype eq = field.indexOf('=');
-            const QByteArray key = field.left(std::max<qsizetype>(eq, 0));
-            const QByteArray value = field.mid(eq + 1);
-            bool ok = false;
-            if (key == "stream_index") {
-                p.video = value.toInt(&ok) == videoStream;
-                stream = ok;
-            } else if (key == "pts_time" || key == "dts_time") {
-                const double t = value.toDouble(&ok);
-                (key == "pts_time" ? p.pts : p.dts) = ok && std::isfinite(t) ? t : NAN;
-            } else if (key == "flags") {
-                p.key = value.startsWith('K');
-            }
-        }
-        if (stream)
-            read.push_back(p);
-    }
-
+    const std::vector<ProbedPacket> read = ReadPackets(packets, videoStream);
     std::vector<KeyFrame> keys;
     double latestOther = -std::numeric_limits<double>::infinity();
     double otherBeforeLastPicture = latestOther;
     *delay = -1;
     for (size_t i = 0; i < read.size(); ++i) {
-        const Packet &p = read[i];
+        const ProbedPacket &p = read[i];
         if (!p.video) {
             if (!std::isnan(p.dts))
                 latestOther = std::max(latestOther, p.dts);

@@ -263,6 +263,33 @@ int ListSound(const QString &ffmpeg, std::optional<int> audioStream,
     return -1;
 }
 
+// The copy's arguments: the picture's list, the first file for its tags when kept, the
+// sound's list (soundList; empty: none), into the output.
+QStringList CutJoinArguments(const EncoderOptions &options, const QString &muxer,
+                             const QString &pictureList, const QString &soundList,
+                             OutputFile *output)
+{
+    const QStringList concat {QStringLiteral("-f"), QStringLiteral("concat"),
+                              QStringLiteral("-safe"), QStringLiteral("0"), QStringLiteral("-i")};
+    QStringList args = ProgressRunArguments() + concat;
+    args << QStringLiteral("file:") + pictureList << QStringLiteral("-map")
+         << QStringLiteral("0:v:0") << QStringLiteral("-c") << QStringLiteral("copy")
+         << QStringLiteral("-f") << muxer;
+    args = KeepRecordingInCopy(args + WriterArguments(output->Target()), options, muxer, output);
+    if (!soundList.isEmpty()) {
+        // After the inputs there are (the list, the first file for its tags), before the
+        // chapters'.
+        const qsizetype inputs = args.count(QStringLiteral("-i"));
+        qsizetype at = args.lastIndexOf(QStringLiteral("-i")) + 2;
+        for (const QString &a : concat + QStringList {QStringLiteral("file:") + soundList})
+            args.insert(at++, a);
+        const qsizetype map = args.indexOf(QStringLiteral("0:v:0")) + 1;
+        args.insert(map, QStringLiteral("-map"));
+        args.insert(map + 1, QStringLiteral("%1:a:0").arg(inputs));
+    }
+    return args;
+}
+
 // The copy of the lists into the output.
 int JoinLists(const EncoderOptions &options, const EncoderEnvironment &environment,
               const QString &ffmpeg, const std::vector<Joined> &joined, CutLists &lists)
@@ -291,24 +318,8 @@ int JoinLists(const EncoderOptions &options, const EncoderEnvironment &environme
     for (const QString &note : chapters.Notes())
         ConsoleSay(QStringLiteral("Note: ") + note);
 
-    const QStringList concat {QStringLiteral("-f"), QStringLiteral("concat"),
-                              QStringLiteral("-safe"), QStringLiteral("0"), QStringLiteral("-i")};
-    QStringList args = ProgressRunArguments() + concat;
-    args << QStringLiteral("file:") + picture.Path() << QStringLiteral("-map")
-         << QStringLiteral("0:v:0") << QStringLiteral("-c") << QStringLiteral("copy")
-         << QStringLiteral("-f") << muxer;
-    args = KeepRecordingInCopy(args + WriterArguments(output.Target()), options, muxer, &output);
-    if (!lists.sound.isEmpty()) {
-        // After the inputs there are (the list, the first file for its tags), before the
-        // chapters'.
-        const qsizetype inputs = args.count(QStringLiteral("-i"));
-        qsizetype at = args.lastIndexOf(QStringLiteral("-i")) + 2;
-        for (const QString &a : concat + QStringList {QStringLiteral("file:") + sound.Path()})
-            args.insert(at++, a);
-        const qsizetype map = args.indexOf(QStringLiteral("0:v:0")) + 1;
-        args.insert(map, QStringLiteral("-map"));
-        args.insert(map + 1, QStringLiteral("%1:a:0").arg(inputs));
-    }
+    const QStringList args = CutJoinArguments(
+        options, muxer, picture.Path(), lists.sound.isEmpty() ? QString() : sound.Path(), &output);
     RunSettings settings;
     settings.program = ffmpeg;
     settings.arguments = WithChapters(args, chapters.Path());
