@@ -65,7 +65,8 @@ TEST(BrokenRecordings, JoinCompletelyOrAreRefusedInWordsWithNothingWritten)
         if (b.refusal.isEmpty())
             continue;
         const QString out = root + QStringLiteral("refused.avi");
-        const JoinRun r = join(QStringLiteral("AVI - MPEG-4 Video"), out, {crashed, b.path, crashed});
+        const JoinRun r
+            = join(QStringLiteral("AVI - MPEG-4 Video"), out, {crashed, b.path, crashed});
         EXPECT_NE(r.code, 0) << b.path.toStdString();
         const QString first = r.err.section(QLatin1Char('\n'), 0, 0);
         firstLines << first;

@@ -392,4 +392,56 @@ ProbedFile ProbeFile(const QString &path)
     return f;
 }
 
+bool MakeCountingClip(const QString &path, double beepAt, const QStringList &codec, double seconds)
+{
+    const QStringList video = codec.isEmpty()
+        ? QStringList {S("-c:v"), S("libx264"), S("-g"), S("30"), S("-bf"), S("2")}
+        : codec;
+    return RunProgram(QStringLiteral("ffmpeg"),
+                      QStringList {S("-v"), S("error"), S("-y"), S("-f"), S("lavfi"), S("-i"),
+                                   S("color=c=black:s=320x240:r=30:d=%1,format=gray,"
+                                     "geq=lum='if(bitand(N\\,pow(2\\,floor(X/40)))\\,235\\,16)',"
+                                     "format=yuv420p")
+                                       .arg(seconds),
+                                   S("-f"), S("lavfi"), S("-i"),
+                                   S("sine=f=1000:d=%3,volume=0:enable='not(between(t\\,%1\\,%2))'")
+                                       .arg(beepAt)
+                                       .arg(beepAt + 0.2)
+                                       .arg(seconds)}
+                          + video + QStringList {S("-c:a"), S("aac"), S("-shortest"), path})
+        == 0;
+}
+
+QList<int> FrameNumbers(const QString &path)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(S("ffmpeg"),
+                 {S("-v"), S("error"), S("-i"), path, S("-vf"),
+                  S("scale=8:1:flags=area,format=gray"), S("-f"), S("rawvideo"), S("-")});
+    ffmpeg.waitForFinished(120000);
+    const QByteArray bytes = ffmpeg.readAllStandardOutput();
+    QList<int> numbers;
+    for (qsizetype f = 0; f + 8 <= bytes.size(); f += 8) {
+        int n = 0;
+        for (int bit = 0; bit < 8; ++bit)
+            n |= (quint8(bytes[f + bit]) > 128 ? 1 : 0) << bit;
+        numbers << n;
+    }
+    return numbers;
+}
+
+QList<double> BeepStarts(const QString &path)
+{
+    QString log;
+    RunProgram(
+        S("ffmpeg"),
+        {S("-i"), path, S("-af"), S("silencedetect=n=-30dB:d=0.05"), S("-f"), S("null"), S("-")},
+        &log);
+    QList<double> starts;
+    const QRegularExpression end(S("silence_end: ([0-9.]+)"));
+    for (auto m = end.globalMatch(log); m.hasNext();)
+        starts << m.next().captured(1).toDouble();
+    return starts;
+}
+
 } // namespace qvj::test

@@ -113,4 +113,17 @@ struct JoinFigures
 void CheckCorpusJoin(const QString &output, const std::vector<JoinedInput> &inputs,
                      const std::string &what, JoinFigures *worst);
 
+// A clip of 30 frames a second whose frames show their numbers in eight black or white
+// stripes and whose sound is silent but for a beep from beepAt on: 3 s of H.264 with B-frames
+// and a keyframe every second, unless codec gives other encoder options (and seconds another
+// length).
+bool MakeCountingClip(const QString &path, double beepAt, const QStringList &codec = {},
+                      double seconds = 3);
+
+// The number each decoded frame of the file shows, in order.
+QList<int> FrameNumbers(const QString &path);
+
+// Where the sound of the file starts after each silence, in seconds.
+QList<double> BeepStarts(const QString &path);
+
 } // namespace qvj::test

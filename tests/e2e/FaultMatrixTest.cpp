@@ -399,9 +399,8 @@ TEST_F(FaultMatrix, EveryFaultEndsWithItsMessageAndLosesNothing)
             args.insert(0, S("--chapters"));
         // Ctrl-C when standard error says so, or once the fake ffmpeg of the join writes; not
         // where that ffmpeg kills the encoder itself, whose end must be the one seen.
-        const QString startedFile = c.encoder == Encoder::JoinWritesAndKills
-                                        ? QString()
-                                        : root + S("case/bin/started");
+        const QString startedFile
+            = c.encoder == Encoder::JoinWritesAndKills ? QString() : root + S("case/bin/started");
         const JoinRun r = RunQuintorJoin(
             args, {program, env, root + S("case"), S(c.interruptWhen), startedFile, c.signal});
         std::cout << "[   CASE   ] " << c.name << ": exit " << r.code << " in " << r.ms << " ms\n";

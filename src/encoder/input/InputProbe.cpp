@@ -116,6 +116,7 @@ void ReadTimes(const QJsonObject &format, const QJsonObject &video, InputMedia &
     const auto streamSeconds = Plausible(Seconds(video.value(QLatin1String("duration"))));
     const auto formatSeconds = Plausible(Seconds(format.value(QLatin1String("duration"))));
     std::optional<double> fromFormat;
+    m.formatSeconds = formatSeconds.value_or(0);
     if (formatSeconds && *formatSeconds > 0)
         fromFormat = *formatSeconds - (m.videoStart - m.formatStart);
     static const QStringList guessed {QStringLiteral("mpeg"),      QStringLiteral("mpegts"),

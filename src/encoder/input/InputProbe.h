@@ -26,6 +26,7 @@ struct InputMedia
     // without lengths only give an estimate.
     std::optional<double> videoSeconds;
     double estimatedSeconds = 0; // best guess of the length, for progress
+    double formatSeconds = 0; // the whole file's length from formatStart, as stated; 0: none
     QString formatName; // ffprobe's, such as "avi" or "mov,mp4,m4a,3gp,3g2,mj2"
 
     bool hasAudio = false;

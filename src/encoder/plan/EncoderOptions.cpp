@@ -2,6 +2,7 @@
 
 #include "encoder/plan/AudioFilters.h"
 #include "encoder/plan/InputCut.h"
+#include <algorithm>
 
 #include "settings/NumberSyntax.h"
 
@@ -302,6 +303,11 @@ std::optional<double> ParseDecimal(const QString &text)
     return text.trimmed().toDouble();
 }
 
+bool EncoderOptions::AnyCut() const
+{
+    return std::any_of(cuts.begin(), cuts.end(), [](const InputCutTimes &c) { return c.Any(); });
+}
+
 ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
 {
     ParsedCommandLine result;
@@ -316,7 +322,8 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         QStringLiteral("-lameopts"), QStringLiteral("-channels"), QStringLiteral("-srate"),
         QStringLiteral("-of"),       QStringLiteral("-lavfopts"), QStringLiteral("-chapters"),
         QStringLiteral("-fit"),      QStringLiteral("-aid"),      QStringLiteral("-ss"),
-        QStringLiteral("-endpos"),   QStringLiteral("-af"),       QStringLiteral("-crossfade")};
+        QStringLiteral("-endpos"),   QStringLiteral("-af"),       QStringLiteral("-crossfade"),
+        QStringLiteral("-cutkind")};
     auto fail = [&](const QString &error) {
         result.error = error;
         return result;
@@ -326,6 +333,7 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         const QString &arg = args.at(i);
         if (!arg.startsWith(QLatin1Char('-')) || arg.size() == 1) {
             o.inputs << arg;
+            o.cuts.emplace_back();
             continue;
         }
         if (arg == u"-identify") {
@@ -403,6 +411,8 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
             o.fit = value;
             if (o.fit.isEmpty())
                 return fail(BadValue(arg, value));
+        } else if (arg == u"-cutkind") {
+            o.cutKind = value;
         } else if (arg == u"-lavfopts") {
             error = ParseLavfopts(value, lavfFormat);
         } else if (arg == u"-chapters") {
@@ -416,6 +426,8 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
             if (!seconds || (arg == u"-endpos" && *seconds <= 0))
                 return fail(BadValue(arg, value));
             (arg == u"-ss" ? o.startSeconds : o.endPosSeconds) = seconds;
+            if (!o.cuts.empty())
+                (arg == u"-ss" ? o.cuts.back().start : o.cuts.back().length) = seconds;
         } else if (arg == u"-crossfade") {
             o.crossfadeSeconds = ParseDecimal(value);
             if (!o.crossfadeSeconds || !(*o.crossfadeSeconds > 0 && *o.crossfadeSeconds <= 60))
@@ -437,14 +449,17 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         return fail(QStringLiteral("No audio encoder given (-oac)"));
     if (o.copyVideo != o.copyAudio)
         return fail(QStringLiteral("Stream copy needs both -ovc copy and -oac copy"));
-    if ((o.startSeconds || o.endPosSeconds) && (o.copyVideo || !o.fit.isEmpty()))
-        return fail(QStringLiteral("-ss and -endpos need a run that encodes (-ovc lavc)"));
     if (o.volumeDb != 0 && (o.copyAudio || !o.fit.isEmpty()))
         return fail(QStringLiteral("-af volume needs a run that encodes (-oac mp3lame or lavc)"));
     if (o.crossfadeSeconds && (o.copyVideo || !o.fit.isEmpty()))
         return fail(QStringLiteral("-crossfade needs a join that encodes (-ovc lavc)"));
-    if ((o.startSeconds || o.endPosSeconds) && o.inputs.size() > 1)
+    if (o.copyVideo && (o.startSeconds || o.endPosSeconds) && !o.AnyCut())
+        return fail(QStringLiteral("-ss and -endpos follow the input file they cut"));
+    if (!o.copyVideo && (o.startSeconds || o.endPosSeconds) && o.inputs.size() > 1)
         return fail(QStringLiteral("-ss and -endpos take one input file"));
+    // A conversion (or a fit) cuts its one input wherever the options stand.
+    if (!o.copyVideo)
+        o.cuts.assign(o.inputs.size(), InputCutTimes {o.startSeconds, o.endPosSeconds});
     o.format = muxer == Muxer::Avi ? QStringLiteral("avi")
         : muxer == Muxer::Mpeg     ? QStringLiteral("mpeg")
                                    : lavfFormat;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // A positive fraction such as a frame rate (30000/1001) or a display aspect (16/9).
 struct Fraction
@@ -34,6 +35,15 @@ struct ScaleSide
     Kind kind = Original;
     int pixels = 0; // for Fixed
     friend bool operator==(const ScaleSide &, const ScaleSide &) = default;
+};
+
+// The part of one input a join takes: "-ss" and "-endpos" after it.
+struct InputCutTimes
+{
+    std::optional<double> start; // seconds from the picture's start
+    std::optional<double> length; // seconds kept from there
+    bool Any() const { return start || length; }
+    friend bool operator==(const InputCutTimes &, const InputCutTimes &) = default;
 };
 
 struct EncoderOptions
@@ -87,6 +97,14 @@ struct EncoderOptions
     // -crossfade: seconds each join point's picture dissolves and sound crossfades from one
     // input into the next, the output shorter by the overlaps; none: hard cuts.
     std::optional<double> crossfadeSeconds;
+    // A copy's cuts: "-ss" and "-endpos" placed after an input apply to that input alone (the
+    // same place as in a conversion's line, which has one input). One entry for each input.
+    std::vector<InputCutTimes> cuts;
+    // -cutkind: the kind (as -fit states it) in which a copy encodes the frames around its cuts;
+    // empty: no encoder makes the kind, and the cuts move to the nearest keyframes.
+    QString cutKind;
+
+    bool AnyCut() const;
 };
 
 struct ParsedCommandLine

@@ -41,20 +41,25 @@ std::optional<double> ParseEncoderTime(const QString &text)
 
 QString ApplyInputCut(const EncoderOptions &options, InputMedia &media)
 {
-    if (!options.startSeconds && !options.endPosSeconds)
+    return ApplyInputCut(InputCutTimes {options.startSeconds, options.endPosSeconds}, media);
+}
+
+QString ApplyInputCut(const InputCutTimes &options, InputMedia &media)
+{
+    if (!options.Any())
         return QString();
     const double fps = media.frameRate.IsValid() ? media.frameRate.Value() : 0.0;
     // The first kept frame, and the moment it is shown counted from the picture's start.
-    const double start = fps > 0 ? std::llround(options.startSeconds.value_or(0) * fps) / fps
-                                 : options.startSeconds.value_or(0);
+    const double start
+        = fps > 0 ? std::llround(options.start.value_or(0) * fps) / fps : options.start.value_or(0);
     const double length = media.videoSeconds.value_or(media.estimatedSeconds);
     if (length > 0 && start >= length)
         return QStringLiteral("The start (-ss %1) lies beyond the end of %2")
             .arg(start, 0, 'f', 3)
             .arg(media.path);
     double kept = std::max(length - start, 0.0);
-    if (options.endPosSeconds)
-        kept = length > 0 ? std::min(*options.endPosSeconds, kept) : *options.endPosSeconds;
+    if (options.length)
+        kept = length > 0 ? std::min(*options.length, kept) : *options.length;
     if (fps > 0)
         kept = std::max<double>(1, std::llround(kept * fps)) / fps;
     // ffmpeg starts a quarter frame early, so that the rounding of times never loses the first

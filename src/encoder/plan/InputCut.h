@@ -19,6 +19,7 @@ std::optional<double> ParseEncoderTime(const QString &text);
 // are stored with it. Without a cut the input is left as it is. Gives why the cut is refused
 // (it starts beyond the input's end), else an empty text.
 QString ApplyInputCut(const EncoderOptions &options, InputMedia &media);
+QString ApplyInputCut(const InputCutTimes &cut, InputMedia &media);
 
 // The ffmpeg options that go before the input's "-i": none for an input read whole.
 QStringList InputCutArguments(const InputMedia &media);

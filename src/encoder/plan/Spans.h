@@ -5,7 +5,11 @@
 // encode the spans that need it (in the kind, FitSettings) and copy the rest, and the copy
 // puts them end to end.
 
+#include <QByteArray>
+#include <QString>
+
 #include <optional>
+#include <vector>
 
 struct Span
 {
@@ -18,3 +22,55 @@ struct Span
     bool Copied() const { return !encodePicture && !encodeSound; }
     friend bool operator==(const Span &, const Span &) = default;
 };
+
+// A keyframe of an input's picture, in seconds on the input's clock.
+struct KeyFrame
+{
+    double time = 0; // when it is shown
+    double decodeTime = 0; // when it is decoded: a copy that ends before it stops there
+    // The first moment shown by the frames decoded from it on: earlier than time when pictures
+    // that follow it in the file are shown before it (an open group, whose leading pictures
+    // depend on the group before and cannot start a copy).
+    double groupStart = 0;
+    // A copy that ends at this keyframe also ends the file's other streams there (they are
+    // stored in step with the picture).
+    bool endsCleanly = true;
+    // A decoder starts afresh on it whatever came before (an IDR picture): a copy that follows
+    // an encoded piece can start there. A recovery point (H.264) or a clean random access
+    // picture (HEVC) counts its pictures on from the stream before it.
+    bool refreshes = true;
+
+    bool StartsCopy() const { return groupStart >= time && refreshes; }
+};
+
+// The spans of one cut input, and how far the cut moved where no encoder makes the kind.
+struct CutSpans
+{
+    std::vector<Span> spans;
+    double startMoved = 0; // seconds the start moved, later > 0
+    double endMoved = 0; // seconds the end moved, later > 0
+};
+
+// The spans that join the part [from, to) of an input (to: none, the input's end) of that
+// length (0: unknown), from its keyframes in order and its frame duration. With an encoder for the
+// kind: the frames from the cut to the first keyframe a copy can start on are encoded, the part
+// from there to the last keyframe before the cut's end is copied, and the frames from there to the
+// end are encoded; a cut on a keyframe encodes nothing there, and a part with no usable keyframe
+// inside is one encoded span. Without one, the cut moves to the nearest keyframes and is copied
+// whole.
+CutSpans DecideCutSpans(int input, const std::vector<KeyFrame> &keys, double from,
+                        std::optional<double> to, double length, double frameSeconds,
+                        bool canEncode);
+
+// The keyframes among ffprobe's packet lines ("stream_index=..|pts_time=..|dts_time=..|
+// flags=.."), read in the file's order, the picture's packets being those of videoStream;
+// times on the input's clock are the file's minus clockStart. delay gets how many frames a
+// keyframe that starts a copy is decoded before it is shown (0 when there is none).
+// The moments (seconds on the file's clock) of the keyframes that refresh the decoder, from the
+// log of ffmpeg's trace_headers over keyframe packets ("[trace_headers @ id] Packet: ... pts
+// N", then its "nal_unit_type ... = T" lines; every filter instance id its own stream of
+// packets), the picture's time base being 1/timescale; codec "h264" or "hevc".
+std::vector<double> ParseRefreshes(const QByteArray &log, double timescale, const QString &codec);
+
+std::vector<KeyFrame> ParseKeyFrames(const QByteArray &packets, int videoStream, double clockStart,
+                                     double frameSeconds, int *delay);

@@ -81,7 +81,8 @@ bool ChapterFile::PrepareFromPlan(const EncoderOptions &options, const OutputPla
 }
 
 bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &muxer,
-                                 QString *error)
+                                 QString *error,
+                                 const std::vector<std::optional<double>> &cutSeconds)
 {
     if (options.chapterList.isEmpty() || !MuxerHoldsChapters(muxer))
         return true;
@@ -92,9 +93,16 @@ bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &m
     const auto files = ReadChapterFacts(options.inputs, true, &reasons);
     std::vector<ChapterInput> inputs;
     // ffmpeg starts the output where the first file's earliest packet is.
-    const int64_t lead = !files.empty() && files[0] ? files[0]->leadUs : 0;
+    const auto cut = [&](size_t i) { return i < cutSeconds.size() ? cutSeconds[i] : std::nullopt; };
+    const int64_t lead = !files.empty() && files[0] && !cut(0) ? files[0]->leadUs : 0;
     int64_t placed = 0; // where the concat demuxer starts the next file
     for (size_t i = 0; i < files.size(); ++i) {
+        if (const auto kept = cut(i)) {
+            const int64_t end = placed + std::llround(*kept * 1e6);
+            inputs.push_back({loaded->entries[i].title, {}, lead + placed, lead + end});
+            placed = end;
+            continue;
+        }
         if (!files[i] || files[i]->durationUs < 0) {
             // The demuxer then counts the length by the file's last packet, which only the
             // copy itself reads: the chapters stop here rather than point elsewhere.

@@ -10,6 +10,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+#include <vector>
+
 class ChapterFile
 {
 public:
@@ -18,7 +21,10 @@ public:
     bool PrepareFromPlan(const EncoderOptions &options, const OutputPlan &plan, QString *error);
     // Copying: each segment starts where ffmpeg's concat demuxer puts it (after the lengths
     // of the files before it, as it counts them) plus the gap before its first frame.
-    bool PrepareForCopy(const EncoderOptions &options, const QString &muxer, QString *error);
+    // A cut input (its entry in cutSeconds) takes the seconds it keeps, its picture from its
+    // start, without the chapters of its own.
+    bool PrepareForCopy(const EncoderOptions &options, const QString &muxer, QString *error,
+                        const std::vector<std::optional<double>> &cutSeconds = {});
 
     // The ffmetadata text's name for the writer, or empty when the output gets no chapters.
     QString Path() const { return m_text.Path(); }

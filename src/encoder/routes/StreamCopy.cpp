@@ -2,6 +2,7 @@
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FormatRules.h"
 #include "encoder/routes/ChapterFile.h"
+#include "encoder/routes/CutCopy.h"
 #include "encoder/routes/EncoderRoutes.h"
 #include "encoder/routes/KeptRecording.h"
 #include "encoder/run/ConsoleOut.h"
@@ -75,6 +76,8 @@ QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
 
 int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &environment)
 {
+    if (options.AnyCut())
+        return RunCutCopy(options, environment);
     QString error;
     const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"), &error);
     if (ffmpeg.isEmpty())

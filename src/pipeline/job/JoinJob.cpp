@@ -10,7 +10,9 @@
 
 #include <QFile>
 #include <QPointer>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <numeric>
 #include <utility>
 
@@ -135,7 +137,8 @@ void JoinJob::StartConversionRow()
                     JoinCommandLine(QLatin1Char(' ') + QuotePath(row.InputFile),
                                     RowIntermediate(m_row),
                                     DatesOption() + m_inputs.EncoderOptions(m_profilePath)
-                                        + QStringLiteral(" -fit ") + m_fitSettings));
+                                        + QStringLiteral(" -fit ") + m_fitSettings)
+                        + TrimOptions(row.Trim));
         return;
     }
     m_run.Start(m_encoderPath, RowConversion(m_row, row, IntermediateFile(m_folder, m_row)));
@@ -163,6 +166,19 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
     // A copy keeps the first file's recording date (a converted first file carries it on).
     if (kind == StageKind::Copying || !m_fitRows.empty())
         options.prepend(DatesOption());
+    // A copy that cuts encodes the frames around its cuts in the kind kept, where an encoder
+    // makes it; otherwise its cuts move to keyframes.
+    bool cuts = false;
+    for (int n = 0; n < m_rowCount; ++n)
+        cuts = cuts
+            || (m_inputs.ReadRow(n).Trim
+                && std::find(m_fitRows.begin(), m_fitRows.end(), n) == m_fitRows.end());
+    if ((kind == StageKind::Copying || !m_fitRows.empty()) && kept >= 0 && cuts) {
+        QString why;
+        const QString cutKind = FitSettingsFor(facts[size_t(kept)], &why);
+        if (!cutKind.isEmpty())
+            options.prepend(QStringLiteral("-cutkind %1 ").arg(cutKind));
+    }
     m_stage = Stage::Joining;
     Q_EMIT currentFileShown(false);
     Q_EMIT stageTitleChanged(QStringLiteral("Final Step: Joining all files..."));
@@ -278,6 +294,23 @@ void JoinJob::JoinCancelled()
                     MessageIcon::Information, [this] { EndIdle(JobOutcome::Stopped); });
 }
 
+QString JoinJob::MovedCutLines(const QStringList &encoderLines)
+{
+    // "Note: no encoder makes the kind of <file>: its cut moves to keyframes, by <s> s at its
+    // start and <s> s at its end"
+    static const QRegularExpression moved(
+        QStringLiteral("^Note: no encoder makes the kind of (.*): its cut moves to keyframes, by "
+                       "(-?[0-9.]+) s at its start and (-?[0-9.]+) s at its end$"));
+    QString lines;
+    for (const QString &line : encoderLines)
+        if (const auto m = moved.match(line); m.hasMatch())
+            lines += QLatin1Char('\n')
+                + tr("No encoder makes the kind of %1, so its cut moved to the nearest keyframes: "
+                     "by %2 s at its start and %3 s at its end.")
+                      .arg(ShownName(ExtractFileName(m.captured(1))), m.captured(2), m.captured(3));
+    return lines;
+}
+
 void JoinJob::Complete()
 {
     Ending(JobOutcome::Completed);
@@ -303,6 +336,7 @@ void JoinJob::Complete()
         const QString lengthLine = CheckOutputLength(m_outputPath, m_inputs);
         if (!lengthLine.isEmpty())
             text += QLatin1Char('\n') + lengthLine;
+        text += MovedCutLines(m_run.LastLines());
         ShowMessageThen(QStringLiteral("Complete"), text, MessageIcon::Information, [this] {
             // The window is idle again before the folder opens (or a box says why not).
             const bool open = m_inputs.OpenDir();

@@ -163,6 +163,9 @@ private:
     void ConversionFailed();
     void JoinCancelled();
     void JoinFailed();
+    // The completion message's lines for the cuts that moved to keyframes, from the copy's
+    // notes among the encoder's last lines.
+    static QString MovedCutLines(const QStringList &encoderLines);
     void Complete();
     void FailToStartEncoder();
     void FailWithoutFolder(const QString &error);

@@ -33,21 +33,8 @@ void JoinJob::StartCheck()
     m_timer.start();
     m_rowCount = m_inputs.RowCount();
     QStringList inputs;
-    for (int i = 0; i < m_rowCount; ++i) {
-        const ltvItemData row = m_inputs.ReadRow(i);
-        // A copy cannot cut between key frames yet: a trimmed row is refused before any run.
-        if (row.Trim) {
-            m_ending = true;
-            StopTimer();
-            ShowMessageThen(QStringLiteral("Error"),
-                            tr("%1 is trimmed, and trims need a profile that re-encodes for "
-                               "now. Choose such a profile, or reset the trim.")
-                                .arg(ExtractFileName(row.InputFile)),
-                            MessageIcon::Error, [this] { EndIdle(JobOutcome::Failed); });
-            return;
-        }
-        inputs << row.InputFile;
-    }
+    for (int i = 0; i < m_rowCount; ++i)
+        inputs << m_inputs.ReadRow(i).InputFile;
     m_check.Start(m_encoderPath, inputs);
 }
 
@@ -142,11 +129,14 @@ QString JoinJob::DatesOption() const
 
 QString JoinJob::CopyInputList() const
 {
+    // A converted row's file holds only its kept part; another trimmed row is cut by the copy.
     QString list;
     for (int i = 0; i < m_rowCount; ++i) {
         const bool converted = std::find(m_fitRows.begin(), m_fitRows.end(), i) != m_fitRows.end();
+        const ltvItemData row = m_inputs.ReadRow(i);
         list += QLatin1Char(' ')
-            + QuotePath(converted ? RowIntermediate(i) : m_inputs.ReadRow(i).InputFile);
+            + (converted ? QuotePath(RowIntermediate(i))
+                         : QuotePath(row.InputFile) + TrimOptions(row.Trim));
     }
     return list;
 }

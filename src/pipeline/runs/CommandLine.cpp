@@ -110,13 +110,18 @@ QString ConversionCommandLine(const QString &inputFile, const QString &intermedi
     QString line = QLatin1Char(' ') + QuotePath(inputFile) + QStringLiteral(" -o ")
         + QuotePath(intermediateFile)
         + QStringLiteral(" -oac mp3lame -ovc lavc -ofps 30 -vf scale=") + videoSizeValue;
-    if (trim)
-        line += QStringLiteral(" -ss %1 -endpos %2")
-                    .arg(QString::number(trim->from, 'f', 3),
-                         QString::number(trim->Seconds(), 'f', 3));
+    line += TrimOptions(trim);
     if (gainDb != 0)
         line += QStringLiteral(" -af volume=") + QString::number(gainDb, 'f', 2);
     return line;
+}
+
+QString TrimOptions(const std::optional<TaskTrim> &trim)
+{
+    if (!trim)
+        return QString();
+    return QStringLiteral(" -ss %1 -endpos %2")
+        .arg(QString::number(trim->from, 'f', 3), QString::number(trim->Seconds(), 'f', 3));
 }
 
 QString JoinInputList(const QString &folder, int count)

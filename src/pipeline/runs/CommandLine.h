@@ -38,6 +38,10 @@ QString ConversionCommandLine(const QString &inputFile, const QString &intermedi
                               const std::optional<TaskTrim> &trim = std::nullopt,
                               double gainDb = 0);
 
+// The options that follow a trimmed row's input on a command line: [ -ss <from> -endpos <kept
+// length>], in seconds to the millisecond; empty for a row kept whole.
+QString TrimOptions(const std::optional<TaskTrim> &trim);
+
 // The input list of the join: for each of count rows a blank and the quoted intermediate file.
 QString JoinInputList(const QString &folder, int count);
 

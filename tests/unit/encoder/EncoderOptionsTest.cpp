@@ -90,7 +90,7 @@ TEST(EncoderCommandLine, FaultsRefusedWithOneLineNamingThem)
         {"-vf scale=640x480", "scale"},           {"-vf scale=99999:480", "scale"},
         {"-of rawvideo", "rawvideo"},             {"-of lavf -lavfopts format=ogg", "ogg"},
         {"-ss 1:75", "-ss"},                      {"-endpos 0", "-endpos"},
-        {"-ss 2 b.avi", "one input"},             {"-ss 2 -fit x", "-ovc lavc"},
+        {"-ss 2 b.avi", "one input"},             {"-ss 2 -fit x b.avi", "one input"},
         {"-af volume=61", "-af volume"},          {"-af volume=-3:1", "-af volume"},
         {"-af volume", "-af volume"},             {"-af lavcresample=44100", "lavcresample"},
         {"-af volume=-3 -fit x", "encodes"},

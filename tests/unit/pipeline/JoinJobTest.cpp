@@ -324,20 +324,18 @@ TEST_F(JoinJobCopyTest, InputsThatDoNotFitAreRefusedBeforeAnythingIsWritten)
                 "written.\nIt said: no such codec\n\nno such codec"));
 }
 
-// A trimmed row cannot be copied yet: the join is refused, naming it, before the encoder runs.
-TEST_F(JoinJobCopyTest, TrimmedRowsAreRefusedBeforeAnythingRuns)
+// A trimmed row goes to the copy with its cut after its file, which the copy cuts itself.
+TEST_F(JoinJobCopyTest, TrimmedRowsAreCutByTheCopy)
 {
     Encoder("1920x1080");
     inputs.rows[1].Trim = TaskTrim {1, 4};
     ASSERT_TRUE(job.Start(S("p")));
     ASSERT_TRUE(WaitForFinished());
-    EXPECT_EQ(outcome, JobOutcome::Failed);
-    EXPECT_TRUE(Log().isEmpty());
-    EXPECT_FALSE(QFile::exists(inputs.outputFile));
-    EXPECT_EQ(Message().text,
-              S("b b.mp4 is trimmed, and trims need a profile that re-encodes "
-                "for now. Choose such a profile, or reset the trim."));
-    EXPECT_EQ(job.State(), JobState::Idle);
+    EXPECT_EQ(outcome, JobOutcome::Completed);
+    const QStringList log = Log();
+    ASSERT_EQ(log.size(), 2);
+    EXPECT_TRUE(log[1].contains(S("|%1b b.mp4|-ss|1.000|-endpos|3.000|%1c.mp4|").arg(root)))
+        << log[1].toStdString();
 }
 
 TEST_F(JoinJobCopyTest, StopDuringTheCheckOrTheCopyCancelsTheJoin)

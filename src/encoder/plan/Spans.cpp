@@ -1,0 +1,190 @@
+#include "encoder/plan/Spans.h"
+
+#include <QHash>
+#include <QList>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace {
+
+Span Encoded(int input, double from, std::optional<double> to)
+{
+    return Span {input, from, to, true, false};
+}
+
+// Without an encoder: the copy starts on the keyframe nearest the cut's start that can start
+// one (the input's first frame always can) and ends where the group of the keyframe nearest
+// the cut's end begins, or at the input's end when that is nearer.
+CutSpans Snapped(int input, const std::vector<KeyFrame> &keys, double from,
+                 std::optional<double> to, double length)
+{
+    double start = 0;
+    for (const KeyFrame &k : keys)
+        if (k.StartsCopy() && std::abs(k.time - from) < std::abs(start - from))
+            start = k.time;
+    CutSpans out;
+    out.startMoved = start - from;
+    std::optional<double> end;
+    if (to) {
+        double best = length > 0 ? length : std::numeric_limits<double>::infinity();
+        for (const KeyFrame &k : keys)
+            if (k.endsCleanly && k.groupStart > start
+                && std::abs(k.groupStart - *to) < std::abs(best - *to))
+                best = k.groupStart;
+        if (std::isfinite(best) && (length <= 0 || best < length))
+            end = best;
+        out.endMoved = std::isfinite(best) ? best - *to : 0;
+    }
+    out.spans.push_back(Span {input, start, end});
+    return out;
+}
+
+// A packet as ffprobe lists it.
+struct ProbedPacket
+{
+    bool video = false;
+    bool key = false;
+    double pts = NAN;
+    double dts = NAN;
+};
+
+std::vector<ProbedPacket> ReadPackets(const QByteArray &packets, int videoStream)
+{
+    std::vector<ProbedPacket> read;
+    for (const QByteArray &line : packets.split('\n')) {
+        ProbedPacket p;
+        bool stream = false;
+        for (const QByteArray &field : line.trimmed().split('|')) {
+            const qsizetype eq = field.indexOf('=');
+            const QByteArray key = field.left(std::max<qsizetype>(eq, 0));
+            const QByteArray value = field.mid(eq + 1);
+            bool ok = false;
+            if (key == "stream_index") {
+                p.video = value.toInt(&ok) == videoStream;
+                stream = ok;
+            } else if (key == "pts_time" || key == "dts_time") {
+                const double t = value.toDouble(&ok);
+                (key == "pts_time" ? p.pts : p.dts) = ok && std::isfinite(t) ? t : NAN;
+            } else if (key == "flags") {
+                p.key = value.startsWith('K');
+            }
+        }
+        if (stream)
+            read.push_back(p);
+    }
+
+    return read;
+}
+
+} // namespace
+
+CutSpans DecideCutSpans(int input, const std::vector<KeyFrame> &keys, double from,
+                        std::optional<double> to, double length, double frameSeconds,
+                        bool canEncode)
+{
+    const double half = frameSeconds / 2;
+    // A cut that reaches the input's end keeps it to its end.
+    if (to && length > 0 && *to >= length - half)
+        to.reset();
+    if (!canEncode)
+        return Snapped(input, keys, from, to, length);
+
+    const auto start = std::find_if(keys.begin(), keys.end(), [&](const KeyFrame &k) {
+        return k.StartsCopy() && k.time >= from - half && (!to || k.time < *to - half);
+    });
+    const KeyFrame *end = nullptr;
+    if (start != keys.end() && to)
+        for (auto k = start + 1; k != keys.end(); ++k)
+            if (k->endsCleanly && k->groupStart > start->time + half && k->groupStart <= *to + half)
+                end = &*k;
+
+    CutSpans out;
+    if (start == keys.end() || (to && !end)) {
+        out.spans.push_back(Encoded(input, from, to));
+        return out;
+    }
+    if (start->time > from + half)
+        out.spans.push_back(Encoded(input, from, start->time));
+    out.spans.push_back(Span {input, start->time, end ? std::optional(end->groupStart) : to});
+    if (end && end->groupStart < *to - half)
+        out.spans.push_back(Encoded(input, end->groupStart, to));
+    return out;
+}
+
+std::vector<KeyFrame> ParseKeyFrames(const QByteArray &packets, int videoStream, double clockStart,
+                                     double frameSeconds, int *delay)
+{
+    const std::vector<ProbedPacket> read = ReadPackets(packets, videoStream);
+    std::vector<KeyFrame> keys;
+    double latestOther = -std::numeric_limits<double>::infinity();
+    double otherBeforeLastPicture = latestOther;
+    *delay = -1;
+    for (size_t i = 0; i < read.size(); ++i) {
+        const ProbedPacket &p = read[i];
+        if (!p.video) {
+            if (!std::isnan(p.dts))
+                latestOther = std::max(latestOther, p.dts);
+            continue;
+        }
+        const double otherBefore = std::exchange(otherBeforeLastPicture, latestOther);
+        if (!p.key || std::isnan(p.pts) || std::isnan(p.dts))
+            continue;
+        KeyFrame k;
+        k.time = p.pts - clockStart;
+        k.decodeTime = p.dts - clockStart;
+        k.groupStart = k.time;
+        // Pictures decoded after it up to the next keyframe that are shown before it.
+        for (size_t j = i + 1; j < read.size() && !(read[j].video && read[j].key); ++j)
+            if (read[j].video && read[j].pts < p.pts)
+                k.groupStart = std::min(k.groupStart, read[j].pts - clockStart);
+        // A copy ending here stops at the first packet of any stream decoded from half a frame
+        // before the keyframe on: every other stream's packet read before the picture that
+        // precedes the keyframe must be decoded earlier, or it would end the copy too soon.
+        k.endsCleanly = otherBefore < p.dts - frameSeconds / 2;
+        if (*delay < 0 && k.StartsCopy() && frameSeconds > 0)
+            *delay = int(std::lround((k.time - k.decodeTime) / frameSeconds));
+        keys.push_back(k);
+    }
+    *delay = std::max(*delay, 0);
+    return keys;
+}
+
+std::vector<double> ParseRefreshes(const QByteArray &log, double timescale, const QString &codec)
+{
+    const bool hevc = codec == u"hevc";
+    // Per filter instance: the packet's moment, and whether its first picture was seen.
+    struct Packet
+    {
+        double time = NAN;
+        bool decided = true;
+    };
+    QHash<QByteArray, Packet> packets;
+    std::vector<double> refreshes;
+    for (const QByteArray &line : log.split('\n')) {
+        const qsizetype at = line.indexOf("[trace_headers @ ");
+        const qsizetype close = line.indexOf(']', at);
+        if (at < 0 || close < 0 || timescale <= 0)
+            continue;
+        Packet &p = packets[line.mid(at, close - at)];
+        const QByteArray rest = line.mid(close + 1).trimmed();
+        if (rest.startsWith("Packet:")) {
+            const qsizetype pts = rest.indexOf(", pts ");
+            bool ok = false;
+            const double ticks = pts < 0 ? NAN : rest.mid(pts + 6).split(',').front().toDouble(&ok);
+            p = Packet {ok ? ticks / timescale : NAN, !ok};
+        } else if (!p.decided && rest.contains("nal_unit_type")) {
+            const int type = rest.mid(rest.lastIndexOf('=') + 1).trimmed().toInt();
+            // The first picture's slice: IDR in H.264; IDR or BLA in HEVC.
+            const bool picture = hevc ? type < 32 : type >= 1 && type <= 5;
+            if (!picture)
+                continue;
+            p.decided = true;
+            if (hevc ? type >= 16 && type <= 20 : type == 5)
+                refreshes.push_back(p.time);
+        }
+    }
+    return refreshes;
+}
