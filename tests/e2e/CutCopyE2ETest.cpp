@@ -128,8 +128,9 @@ TEST(CutCopy, EveryCutFallsOnTheAskedFrameAndOnlyTheFramesAroundItAreEncoded)
                 identicalBetweenKeys += std::isinf(psnr);
             }
         }
-        if (kind.copiesBetweenKeyframes)
+        if (kind.copiesBetweenKeyframes) {
             EXPECT_EQ(identicalBetweenKeys, keptBetweenKeys);
+        }
         EXPECT_GE(worst, 40.0);
 
         // Decoded without one error.

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int delay = -1;
     const std::vector<KeyFrame> keys = ParseKeyFrames(bytes, 0, 0, 0.04, &delay);
     FUZZ_CHECK(delay >= 0);
-    for (const QString codec : {QStringLiteral("h264"), QStringLiteral("hevc")})
+    for (const QString &codec : {QStringLiteral("h264"), QStringLiteral("hevc")})
         for (const double r : ParseRefreshes(bytes, 90000, codec))
             FUZZ_CHECK(!std::isinf(r));
     for (const bool canEncode : {true, false}) {

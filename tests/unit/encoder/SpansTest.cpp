@@ -109,8 +109,9 @@ TEST(CutSpans, EncodeOnlyTheFramesAroundEachCut)
             const Span &g = got.spans[i], &w = c.spans[i];
             EXPECT_NEAR(g.from, w.from, 1e-9) << c.what << " span " << i;
             EXPECT_EQ(g.to.has_value(), w.to.has_value()) << c.what << " span " << i;
-            if (g.to && w.to)
+            if (g.to && w.to) {
                 EXPECT_NEAR(*g.to, *w.to, 1e-9) << c.what << " span " << i;
+            }
             EXPECT_EQ(g.encodePicture, w.encodePicture) << c.what << " span " << i;
             EXPECT_FALSE(g.encodeSound) << c.what;
         }
