@@ -1,12 +1,14 @@
 // "-fit": one input converted into a file of the stated kind, to be joined by a copy with
 // files of that kind. The picture is placed as an encoding run places it (upright, its shape
 // kept with black bars, on the kind's clock, the sound in step), then stored turned back by
-// the kind's turn, which its mark undoes on showing.
+// the kind's turn, which its mark undoes on showing. A picture of the kind already is copied
+// as it is, and only its sound is made (SpanArguments).
 #include "encoder/input/InputRules.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FilterGraph.h"
 #include "encoder/plan/FitSettings.h"
 #include "encoder/plan/FormatRules.h"
+#include "encoder/plan/SpanArguments.h"
 #include "encoder/routes/EncoderRoutes.h"
 #include "encoder/routes/KeptRecording.h"
 #include "encoder/run/ConsoleOut.h"
@@ -91,25 +93,25 @@ int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
 
     const QString muxer = MuxerFor(options);
     const OutputPlan plan = FitPlan(*fit, muxer, *media);
-    const InputChains chains = BuildInputChains(plan, *media, 0);
-    const bool sound = !fit->audioCodec.isEmpty();
-    QString graph = chains.video + FitPictureTail(*fit) + QStringLiteral("[vout]");
-    if (sound)
-        graph += QLatin1Char(';') + chains.audio + QStringLiteral("[aout]");
-    QStringList args = ProgressRunArguments();
-    args << QStringLiteral("-i") << QStringLiteral("file:") + OpenablePath(path)
-         << QStringLiteral("-filter_complex") << graph << QStringLiteral("-map")
-         << QStringLiteral("[vout]");
-    if (sound)
-        args << QStringLiteral("-map") << QStringLiteral("[aout]");
-    args = WithOutputOptions(args + FitEncodeArguments(*fit, muxer, output.Target()),
-                             KeepRecording(options, muxer, &output));
+    // The whole file, its picture encoded unless it is of the kind already.
+    Span span;
+    span.encodePicture = !fit->copyPicture;
+    span.encodeSound = true;
+    const QStringList args = WithOutputOptions(
+        ProgressRunArguments() + SpanArguments(span, *fit, *media, muxer, output.Target()),
+        KeepRecording(options, muxer, &output));
 
-    ConsoleSay(QStringLiteral("Encoder: %1 converted to %2 %3x%4 -> %5")
-                   .arg(path, fit->videoCodec)
-                   .arg(fit->width)
-                   .arg(fit->height)
-                   .arg(options.output));
+    if (fit->copyPicture)
+        ConsoleSay(QStringLiteral("Encoder: %1 with its sound converted to %2 -> %3")
+                       .arg(path,
+                            fit->audioCodec.isEmpty() ? QStringLiteral("none") : fit->audioCodec,
+                            options.output));
+    else
+        ConsoleSay(QStringLiteral("Encoder: %1 converted to %2 %3x%4 -> %5")
+                       .arg(path, fit->videoCodec)
+                       .arg(fit->width)
+                       .arg(fit->height)
+                       .arg(options.output));
     RunSettings settings;
     settings.program = ffmpeg;
     settings.arguments = args;
