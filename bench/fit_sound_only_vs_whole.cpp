@@ -5,6 +5,7 @@
 // fifth of the whole's time). Never fails on time. Arguments: [seconds (60)] [rounds (1)].
 #include "BenchSetup.h"
 #include "common/TestSupport.h"
+#include "pipeline/runs/CommandLine.h"
 
 #include <QFileInfo>
 
@@ -32,6 +33,12 @@ int main(int argc, char **argv)
     const QString program = BuiltProgramDirectory();
     if (program.isEmpty())
         return 1;
+    // The encoder's options as a join with the copy profile gives them.
+    const auto profile = qvj::bench::LoadProfileValues(
+        program, QStringLiteral("MP4 - Same as Source (No Re-encoding)"));
+    if (!profile)
+        return 1;
+    const QStringList options = SplitCommandLine(profile->options);
     const QString root = bench.Root();
     const QString clip = root + QStringLiteral("mono.mp4");
     std::fprintf(stderr, "Making a clip of %d s...\n", seconds);
@@ -59,8 +66,9 @@ int main(int argc, char **argv)
         QFile::remove(out);
         const JobFigures f
             = RunMeasured(program + QStringLiteral("asapi.dll"),
-                          {clip, QStringLiteral("-o"), out, QStringLiteral("-fit"),
-                           kind + (soundOnly ? QStringLiteral(":vcopy=1") : QString())});
+                          QStringList {clip, QStringLiteral("-o"), out} + options
+                              << QStringLiteral("-fit")
+                              << kind + (soundOnly ? QStringLiteral(":vcopy=1") : QString()));
         wall.push_back(f.wallSeconds);
         cpu.push_back(f.cpuSeconds);
         if (!f.ok || QFileInfo(out).size() == 0)
