@@ -4,8 +4,6 @@
 #include "encoder/run/OutputFile.h"
 #include "platform/RawNames.h"
 
-#include <algorithm>
-
 QStringList SpanArguments(const Span &span, const FitSettings &kind, const InputMedia &media,
                           const QString &muxer, const QString &target)
 {
