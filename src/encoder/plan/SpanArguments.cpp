@@ -29,8 +29,19 @@ QStringList SpanArguments(const Span &span, const FitSettings &kind, const Input
     } else {
         maps << QStringLiteral("0:%1").arg(media.videoStream);
     }
+    QString soundChain = chains.audio;
+    if (plan.lengthUnknown && sound && span.encodeSound && !span.encodePicture) {
+        // A copied picture whose length the file does not state: the sound runs on, padded
+        // with silence, and ends with the picture. (An encoded picture never ends an endless
+        // sound of the same graph; its sound stays as the filter graph makes it.)
+        soundChain = media.hasAudio ? chains.audio + QStringLiteral(",apad")
+                                    : QStringLiteral("anullsrc=r=%1:cl=%2")
+                                          .arg(plan.sampleRate)
+                                          .arg(ChannelLayout(plan.channels));
+        maps << QStringLiteral("-shortest");
+    }
     if (sound && span.encodeSound) {
-        graph << chains.audio + QStringLiteral("[aout]");
+        graph << soundChain + QStringLiteral("[aout]");
         maps << QStringLiteral("-map") << QStringLiteral("[aout]");
     } else if (sound && media.hasAudio) {
         maps << QStringLiteral("-map") << QStringLiteral("0:%1").arg(media.audioStream);

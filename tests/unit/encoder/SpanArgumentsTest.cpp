@@ -25,6 +25,8 @@ TEST(SpanArguments, OnlyWhatIsToBeEncodedIsEncoded)
     mono.hasAudio = true, mono.audioStream = 1, mono.sampleRate = 44100, mono.channels = 1;
     InputMedia mute = mono;
     mute.hasAudio = false, mute.audioStream = -1, mute.videoStart = 0;
+    InputMedia muteStream = mute; // a stream that states no length
+    muteStream.videoSeconds.reset();
     const Span sound {.to = {}, .encodeSound = true};
     const struct
     {
@@ -44,6 +46,9 @@ TEST(SpanArguments, OnlyWhatIsToBeEncodedIsEncoded)
          S("-i file:/in.mp4 -filter_complex anullsrc=r=48000:cl=stereo,atrim=end_sample=96000"
            "[aout] -map 0:0 -map [aout] -c:v copy -c:a aac"),
          "-itsoffset"},
+        {"a stream of unknown length without sound", *kind, muteStream,
+         S("-filter_complex anullsrc=r=48000:cl=stereo[aout] -map 0:0 -shortest -map [aout]"),
+         "atrim"},
         {"a file with sound into a kind without", silentKind, mono,
          S("-map 0:0 -c:v copy -an -f mp4"), "-filter_complex"},
     };
