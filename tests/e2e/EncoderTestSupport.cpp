@@ -224,20 +224,25 @@ void CheckCorpusJoin(const QString &output, const std::vector<JoinedInput> &inpu
     EXPECT_EQ(d.freezes, 0) << what;
     EXPECT_EQ(d.complaints, QString()) << what;
     ASSERT_EQ(d.flashes.size(), 2 * inputs.size()) << what;
-    ASSERT_EQ(offsets.size(), 2 * inputs.size()) << what;
     double start = 0;
+    size_t beep = 0; // an input without sound has no beeps in its segment
     for (size_t i = 0; i < inputs.size(); ++i) {
         const JoinedInput &in = inputs[i];
         const std::string name = what + ", " + in.path.section(u'/', -1).toStdString();
         const std::vector<double> own = Offsets(DecodeFile(in.path));
-        ASSERT_EQ(own.size(), 2u) << name; // the measurement finds the input's own
+        // The measurement finds the input's own.
+        ASSERT_TRUE(own.size() == 2u || (own.empty() && ProbeFile(in.path).audioCodec.isEmpty()))
+            << name;
         for (size_t k = 0; k < 2; ++k) {
-            const double moved = offsets[2 * i + k] - own[k];
             const double misplaced = d.flashes[2 * i + k] - (start + in.flashes[k]);
-            worst->sync = std::max(worst->sync, std::abs(moved));
             worst->timeline = std::max(worst->timeline, std::abs(misplaced));
-            EXPECT_LE(std::abs(moved), 0.040) << name << ": beep moved " << moved;
             EXPECT_LE(std::abs(misplaced), 0.1) << name << ": flash moved " << misplaced;
+            if (own.empty())
+                continue;
+            ASSERT_LT(beep, offsets.size()) << name;
+            const double moved = offsets[beep++] - own[k];
+            worst->sync = std::max(worst->sync, std::abs(moved));
+            EXPECT_LE(std::abs(moved), 0.040) << name << ": beep moved " << moved;
         }
         const std::vector<double> flashes {d.flashes[2 * i], d.flashes[2 * i + 1]};
         const double square
@@ -253,6 +258,7 @@ void CheckCorpusJoin(const QString &output, const std::vector<JoinedInput> &inpu
         EXPECT_LE(picture, 0.03) << name << ": the picture is out of shape";
         start += in.seconds;
     }
+    EXPECT_EQ(beep, offsets.size()) << what;
     const double lengthError = out.seconds - start;
     worst->length = std::max(worst->length, std::abs(lengthError));
     EXPECT_LE(std::abs(lengthError), double(inputs.size()) / out.fps) << what;

@@ -34,6 +34,22 @@ QStringList FrameSums(const QString &path)
     return sums;
 }
 
+// The length of one stream of the file as its packets give it, in seconds.
+double StreamSeconds(const QString &path, const char *stream)
+{
+    QString text;
+    RunProgram(S("ffprobe"),
+               {S("-v"), S("error"), S("-select_streams"), S(stream), S("-show_entries"),
+                S("packet=pts_time,duration_time"), S("-of"), S("csv=p=0"), path},
+               &text);
+    double end = 0;
+    for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList parts = line.split(u',');
+        end = std::max(end, parts.value(0).toDouble() + parts.value(1).toDouble());
+    }
+    return end;
+}
+
 // The PSNR of frames [first, first + count) of the joined file against the source brought to
 // the joined file's frame the way a conversion brings it: upright, at the rate, within bars.
 double SegmentPsnr(const QString &joined, const QString &source, int first, int count,
@@ -67,8 +83,12 @@ struct Figures
     JoinFigures join;
 };
 
+// What becomes of a file in the fit: copied as it is, converted whole, or its sound alone
+// converted and its picture copied.
+enum class Fate { Kept, Whole, Sound };
+
 void JoinWithFit(const char *profile, const char *extension, const QString &dir,
-                 const std::vector<DeviceClip> &clips, const std::vector<bool> &odd,
+                 const std::vector<DeviceClip> &clips, const std::vector<Fate> &fates,
                  Figures *figures)
 {
     const QString output = dir + S("/joined") + S(extension);
@@ -81,8 +101,14 @@ void JoinWithFit(const char *profile, const char *extension, const QString &dir,
     }
     const JoinRun run = RunQuintorJoin(args);
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
-    const int converted = int(std::count(odd.begin(), odd.end(), true));
+    const int converted = int(fates.size() - std::count(fates.begin(), fates.end(), Fate::Kept));
+    const int soundOnly = int(std::count(fates.begin(), fates.end(), Fate::Sound));
     EXPECT_TRUE(run.err.contains(S("Converting %1 files to match").arg(converted)))
+        << run.err.toStdString();
+    EXPECT_EQ(run.err.contains(S("The sound of %1 files is converted; their picture is kept as it "
+                                 "is.")
+                                   .arg(soundOnly)),
+              soundOnly > 1)
         << run.err.toStdString();
     // The question comes first, then the conversion's stage, then the join's.
     const qsizetype asked = run.err.indexOf(S("Converting %1 files to match").arg(converted));
@@ -106,15 +132,16 @@ void JoinWithFit(const char *profile, const char *extension, const QString &dir,
     decoderLines.removeIf([](const QString &l) { return l.startsWith(S("[null @")); });
     EXPECT_EQ(decoderLines, QStringList()) << profile;
 
-    // Every kept file's pictures are its own, bit for bit, where its segment lies; a converted
-    // file's are as good as its source; the counts add up.
+    // Every kept file's pictures are its own, bit for bit, where its segment lies, and so are
+    // those of a file whose sound alone was converted; a converted file's are as good as its
+    // source; the counts add up; the sound lasts as long as the picture.
     const ProbedFile out = ProbeFile(output);
     const QStringList joined = FrameSums(output);
     int start = 0;
     for (size_t i = 0; i < clips.size(); ++i) {
         const QString source = inputs[i].path;
         int frames = int(std::lround(clips[i].seconds * out.fps));
-        if (!odd[i]) {
+        if (fates[i] != Fate::Whole) {
             const QStringList own = FrameSums(source);
             frames = int(own.size());
             EXPECT_EQ(joined.mid(start, frames), own)
@@ -128,6 +155,7 @@ void JoinWithFit(const char *profile, const char *extension, const QString &dir,
         start += frames;
     }
     EXPECT_EQ(joined.size(), start) << profile;
+    EXPECT_NEAR(StreamSeconds(output, "a:0"), StreamSeconds(output, "v:0"), 0.040) << profile;
 }
 
 TEST(FitJoin, OnlyTheOddFilesAreConvertedAndTheRestCopiedFrameForFrame)
@@ -152,7 +180,8 @@ TEST(FitJoin, OnlyTheOddFilesAreConvertedAndTheRestCopiedFrameForFrame)
     clips[3].name = S("held upright.mp4"), clips[3].rotation = 90;
     clips[4].name = S("phone c.mp4");
     clips[5].name = S("other sound.mp4"), clips[5].sampleRate = 44100, clips[5].channels = 1;
-    const std::vector<bool> odd {false, true, false, true, false, true};
+    using enum Fate;
+    const std::vector<Fate> fates {Kept, Whole, Kept, Whole, Kept, Sound};
     for (const DeviceClip &c : clips)
         ASSERT_TRUE(MakeDeviceClip(dir, c));
 
@@ -170,14 +199,44 @@ TEST(FitJoin, OnlyTheOddFilesAreConvertedAndTheRestCopiedFrameForFrame)
     EXPECT_FALSE(QFileInfo::exists(dir + S("/refused.mp4")));
 
     Figures figures;
-    JoinWithFit("MP4 - Same as Source (No Re-encoding)", ".mp4", dir, clips, odd, &figures);
-    JoinWithFit("MKV - Same as Source (No Re-encoding)", ".mkv", dir, clips, odd, &figures);
+    JoinWithFit("MP4 - Same as Source (No Re-encoding)", ".mp4", dir, clips, fates, &figures);
+    JoinWithFit("MKV - Same as Source (No Re-encoding)", ".mkv", dir, clips, fates, &figures);
     std::cout << "[ measured ] --fit, MP4 and MKV: " << figures.keptChecked
               << " kept segments frame for frame, worst PSNR of a converted one "
               << figures.worstPsnr << " dB, worst sync " << figures.join.sync * 1000
               << " ms, square " << figures.join.square * 100 << " % off, picture shape "
               << figures.join.picture * 100 << " % off, length error " << figures.join.length * 1000
               << " ms\n";
+}
+
+// A camera's 1080p30 clips, one with 44.1 kHz mono sound and one without sound among them:
+// those two keep their picture bit for bit and get the camera's sound, in step and as long as
+// their picture.
+TEST(FitJoin, ASoundOnlyFitKeepsThePictureBitForBit)
+{
+    QTemporaryDir work;
+    const QString dir = work.path();
+    const DeviceClip camera {
+        .name = S("camera a.mp4"),
+        .width = 1920,
+        .height = 1080,
+        .fps = S("30"),
+        .seconds = 2.4,
+        .codecs = S("-c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac").split(u' ')};
+    std::vector<DeviceClip> clips {camera, camera, camera, camera, camera};
+    clips[1].name = S("camera mono.mp4"), clips[1].sampleRate = 44100, clips[1].channels = 1;
+    clips[2].name = S("camera b.mp4");
+    clips[3].name = S("camera mute.mp4"), clips[3].sound = false;
+    clips[4].name = S("camera c.mp4");
+    for (const DeviceClip &c : clips)
+        ASSERT_TRUE(MakeDeviceClip(dir, c));
+    using enum Fate;
+    Figures figures;
+    JoinWithFit("MP4 - Same as Source (No Re-encoding)", ".mp4", dir, clips,
+                {Kept, Sound, Kept, Sound, Kept}, &figures);
+    std::cout << "[ measured ] --fit of the sound alone, 1080p30: " << figures.keptChecked
+              << " segments frame for frame, worst sync " << figures.join.sync * 1000
+              << " ms, length error " << figures.join.length * 1000 << " ms\n";
 }
 
 } // namespace

@@ -108,6 +108,7 @@ std::optional<FitSettings> ParseFitSettings(const QString &text, QString *error)
         {QStringLiteral("channels"), whole(&FitSettings::channels, 8)},
         {QStringLiteral("layout"), name(&FitSettings::channelLayout)},
         {QStringLiteral("abitrate"), whole(&FitSettings::audioBitrate, 10000000)},
+        {QStringLiteral("vcopy"), whole(&FitSettings::copyPicture, 1)},
     };
     for (const QString &part : text.split(u':', Qt::SkipEmptyParts)) {
         const qsizetype eq = part.indexOf(u'=');
@@ -196,6 +197,12 @@ constexpr int kFitQuantizerCeiling = 23;
 
 QStringList FitEncodeArguments(const FitSettings &fit, const QString &muxer, const QString &target)
 {
+    return FitPictureArguments(fit) + FitSoundArguments(fit)
+        + QStringList {QStringLiteral("-f"), muxer} + WriterArguments(target);
+}
+
+QStringList FitPictureArguments(const FitSettings &fit)
+{
     const bool hevc = fit.videoCodec == u"hevc";
     QStringList args {QStringLiteral("-c:v"),
                       hevc ? QStringLiteral("libx265") : QStringLiteral("libx264")};
@@ -236,6 +243,12 @@ QStringList FitEncodeArguments(const FitSettings &fit, const QString &muxer, con
     for (const auto &[option, value] : colours)
         if (!value.isEmpty())
             args << QLatin1String(option) << value;
+    return args;
+}
+
+QStringList FitSoundArguments(const FitSettings &fit)
+{
+    QStringList args;
     if (fit.audioCodec.isEmpty()) {
         args << QStringLiteral("-an");
     } else {
@@ -251,6 +264,5 @@ QStringList FitEncodeArguments(const FitSettings &fit, const QString &muxer, con
         args << QStringLiteral("-channel_layout")
              << (fit.channelLayout.isEmpty() ? ChannelLayout(fit.channels) : fit.channelLayout);
     }
-    args << QStringLiteral("-f") << muxer;
-    return args + WriterArguments(target);
+    return args;
 }

@@ -30,12 +30,14 @@ struct FitSettings
     int channels = 0;
     QString channelLayout; // ffmpeg's name; empty: the usual one of that many channels
     int64_t audioBitrate = 0; // bit/s; 0 when unknown
+    // The file's picture is of the kind already: it is copied as it is, only the sound made.
+    bool copyPicture = false;
 
     friend bool operator==(const FitSettings &, const FitSettings &) = default;
 };
 
 // Reads "key=value:key=value..." (vcodec, vprofile, level, size=WxH, fps, pix, sar, rotate,
-// prim, trc, matrix, range, vbitrate, acodec, srate, channels, layout, abitrate). Gives
+// prim, trc, matrix, range, vbitrate, acodec, srate, channels, layout, abitrate, vcopy). Gives
 // nothing and sets *error on an unknown key or a value out of range.
 std::optional<FitSettings> ParseFitSettings(const QString &text, QString *error);
 
@@ -50,3 +52,9 @@ QString FitPictureTail(const FitSettings &fit);
 // The output's part of the command line: the codecs at a quality no one tells from the
 // source, the kind's profile, level, colours and turn, the format and the target.
 QStringList FitEncodeArguments(const FitSettings &fit, const QString &muxer, const QString &target);
+
+// The picture's part of those: the kind's codec, quality, profile, level and colours.
+QStringList FitPictureArguments(const FitSettings &fit);
+
+// The sound's part of those: the kind's codec, bitrate, rate and layout, or none.
+QStringList FitSoundArguments(const FitSettings &fit);

@@ -159,9 +159,10 @@ QString EncodePiece(const QString &ffmpeg, const FitSettings &kind, const Joined
         = ApplyInputCut(InputCutTimes {span.from, span.to.value_or(length) - span.from}, media);
     if (!refusal.isEmpty())
         return refusal;
-    FitSettings picture = kind;
-    picture.audioCodec.clear();
-    const SpanEncode encode = EncodeSpanArguments(picture, in.format.muxer, media, target,
+    Span picture = span;
+    picture.encodePicture = true;
+    picture.encodeSound = false;
+    const SpanEncode encode = EncodeSpanArguments(picture, kind, in.format.muxer, media, target,
                                                   PieceArguments(kind, in.format));
     QString why = RunStep(ffmpeg, encode.arguments, watchdog, signo);
     if (why.isEmpty() && kind.rotation != 0 && in.format.muxer == u"mp4"

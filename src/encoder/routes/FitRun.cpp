@@ -1,7 +1,8 @@
 // "-fit": one input converted into a file of the stated kind, to be joined by a copy with
 // files of that kind. The picture is placed as an encoding run places it (upright, its shape
 // kept with black bars, on the kind's clock, the sound in step), then stored turned back by
-// the kind's turn, which its mark undoes on showing.
+// the kind's turn, which its mark undoes on showing. A picture of the kind already is copied
+// as it is, and only its sound is made (SpanEncode.h).
 #include "encoder/input/InputRules.h"
 #include "encoder/plan/FitSettings.h"
 #include "encoder/plan/FormatRules.h"
@@ -45,19 +46,31 @@ int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
     if (!output.OpenBeside(options.output, options.inputs, &error))
         return Fail(error);
     const QString muxer = MuxerFor(options);
-    const SpanEncode span = EncodeSpanArguments(*fit, muxer, cut, output.Target(),
-                                                KeepRecording(options, muxer, &output));
+    // The whole file, or its kept part, its picture encoded unless it is of the kind already
+    // (a picture is copied only whole: a cut goes between frames a copy cannot split).
+    Span span;
+    span.encodePicture = !fit->copyPicture || options.cuts.front().Any();
+    span.encodeSound = true;
+    const SpanEncode encoded
+        = EncodeSpanArguments(span, *fit, muxer, span.encodePicture ? cut : *media, output.Target(),
+                              KeepRecording(options, muxer, &output));
 
-    ConsoleSay(QStringLiteral("Encoder: %1 converted to %2 %3x%4 -> %5")
-                   .arg(path, fit->videoCodec)
-                   .arg(fit->width)
-                   .arg(fit->height)
-                   .arg(options.output));
+    if (!span.encodePicture)
+        ConsoleSay(QStringLiteral("Encoder: %1 with its sound converted to %2 -> %3")
+                       .arg(path,
+                            fit->audioCodec.isEmpty() ? QStringLiteral("none") : fit->audioCodec,
+                            options.output));
+    else
+        ConsoleSay(QStringLiteral("Encoder: %1 converted to %2 %3x%4 -> %5")
+                       .arg(path, fit->videoCodec)
+                       .arg(fit->width)
+                       .arg(fit->height)
+                       .arg(options.output));
     RunSettings settings;
     settings.program = ffmpeg;
-    settings.arguments = span.arguments;
+    settings.arguments = encoded.arguments;
     settings.inheritedFd = output.InheritedDescriptor();
-    settings.totalSeconds = span.totalSeconds;
+    settings.totalSeconds = encoded.totalSeconds;
     settings.watchdogSeconds = environment.watchdogSeconds;
     const RunResult run = RunFfmpeg(settings, ConsoleWrite);
     ConsoleWrite("\n");

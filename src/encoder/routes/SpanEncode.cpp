@@ -13,13 +13,70 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-SpanEncode EncodeSpanArguments(const FitSettings &fit, const QString &muxer,
+namespace {
+
+// A whole input whose picture is of the kind: the picture copied, the sound made or copied.
+QStringList CopiedPictureArguments(const Span &span, const FitSettings &kind,
+                                   const InputMedia &media, const QString &muxer)
+{
+
+    const OutputPlan plan = FitPlan(kind, muxer, media);
+    QStringList args;
+    InputMedia placed = media;
+    // A copied picture cannot be moved by a filter: the whole input is moved so that the
+    // picture's first frame is at zero, and the sound's chain needs no offset of its own.
+    if (const double offset = PictureOffset(media); offset > 0)
+        args << QStringLiteral("-itsoffset") << QString::number(-offset, 'f', 6);
+    placed.videoStart = placed.formatStart;
+    args << QStringLiteral("-i") << QStringLiteral("file:") + OpenablePath(media.path);
+    const InputChains chains = BuildInputChains(plan, placed, 0);
+    const bool sound = !kind.audioCodec.isEmpty();
+    QStringList graph, maps {QStringLiteral("-map"), QStringLiteral("0:%1").arg(media.videoStream)};
+    QString soundChain = chains.audio;
+    if (plan.lengthUnknown && sound && span.encodeSound) {
+        // A copied picture whose length the file does not state: the sound runs on, padded
+        // with silence, and ends with the picture. (An encoded picture never ends an endless
+        // sound of the same graph; its sound stays as the filter graph makes it.)
+        soundChain = media.hasAudio ? chains.audio + QStringLiteral(",apad")
+                                    : QStringLiteral("anullsrc=r=%1:cl=%2")
+                                          .arg(plan.sampleRate)
+                                          .arg(ChannelLayout(plan.channels));
+        maps << QStringLiteral("-shortest");
+    }
+    if (sound && span.encodeSound) {
+        graph << soundChain + QStringLiteral("[aout]");
+        maps << QStringLiteral("-map") << QStringLiteral("[aout]");
+    } else if (sound && media.hasAudio) {
+        maps << QStringLiteral("-map") << QStringLiteral("0:%1").arg(media.audioStream);
+    }
+    if (!graph.isEmpty())
+        args << QStringLiteral("-filter_complex") << graph.join(u';');
+    args << maps << QStringLiteral("-c:v") << QStringLiteral("copy");
+    if (sound && !span.encodeSound)
+        args << QStringLiteral("-c:a") << QStringLiteral("copy");
+    else
+        args << FitSoundArguments(kind);
+    return args << QStringLiteral("-f") << muxer;
+}
+
+} // namespace
+
+SpanEncode EncodeSpanArguments(const Span &span, const FitSettings &fit, const QString &muxer,
                                const InputMedia &media, const QString &target,
                                const QStringList &outputOptions)
 {
+    if (!span.encodePicture) {
+        if (span.from != 0 || span.to || !span.encodeSound)
+            return {};
+        return {WithOutputOptions(ProgressRunArguments()
+                                      + CopiedPictureArguments(span, fit, media, muxer)
+                                      + WriterArguments(target),
+                                  outputOptions),
+                FitPlan(fit, muxer, media).totalSeconds};
+    }
     const OutputPlan plan = FitPlan(fit, muxer, media);
     const InputChains chains = BuildInputChains(plan, media, 0);
-    const bool sound = !fit.audioCodec.isEmpty();
+    const bool sound = span.encodeSound && !fit.audioCodec.isEmpty();
     QString graph = chains.video + FitPictureTail(fit) + QStringLiteral("[vout]");
     if (sound)
         graph += QLatin1Char(';') + chains.audio + QStringLiteral("[aout]");
@@ -29,7 +86,10 @@ SpanEncode EncodeSpanArguments(const FitSettings &fit, const QString &muxer,
          << graph << QStringLiteral("-map") << QStringLiteral("[vout]");
     if (sound)
         args << QStringLiteral("-map") << QStringLiteral("[aout]");
-    return {WithOutputOptions(args + FitEncodeArguments(fit, muxer, target), outputOptions),
+    FitSettings made = fit;
+    if (!sound)
+        made.audioCodec.clear();
+    return {WithOutputOptions(args + FitEncodeArguments(made, muxer, target), outputOptions),
             plan.totalSeconds};
 }
 

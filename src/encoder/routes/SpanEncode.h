@@ -4,6 +4,7 @@
 
 #include "encoder/input/InputProbe.h"
 #include "encoder/plan/FitSettings.h"
+#include "encoder/plan/Spans.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,10 +15,15 @@ struct SpanEncode
     double totalSeconds = 0; // the length written
 };
 
-// Encodes the input as probed and cut to the span (ApplyInputCut) into target: the picture
-// placed as an encoding run places it, on the kind's clock, turned back by the kind's turn,
-// and the sound when the kind has one. outputOptions go before the target.
-SpanEncode EncodeSpanArguments(const FitSettings &fit, const QString &muxer,
+// The run that makes one span of the input in the kind: an encoded picture is placed as an
+// encoding run places it (the input as probed and cut to the span, ApplyInputCut), on the
+// kind's clock, turned back by the kind's turn; a copied picture (a whole input of the kind)
+// keeps its stored frames, turn, colours and times, moved so that its first frame is at zero.
+// The sound, where the span encodes it and the kind has one, is in step with the picture and
+// exactly as long, silence where the input has none. outputOptions go before the target.
+// No arguments for a span that copies its picture and cuts the input, or encodes nothing:
+// those are the copy's, not a run of their own.
+SpanEncode EncodeSpanArguments(const Span &span, const FitSettings &fit, const QString &muxer,
                                const InputMedia &media, const QString &target,
                                const QStringList &outputOptions = {});
 

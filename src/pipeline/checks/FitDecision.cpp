@@ -2,6 +2,7 @@
 
 #include "tasks/TimeText.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <cmath>
@@ -26,6 +27,31 @@ QString ProfileFor(const SourceFacts &kind)
 }
 
 } // namespace
+
+double FitPace(FitPart part)
+{
+    return part == FitPart::Sound ? 0.04 : 1.2;
+}
+
+QString FitValue(const QString &settings, FitPart part)
+{
+    return part == FitPart::Sound ? settings + QStringLiteral(":vcopy=1") : settings;
+}
+
+FitPart PartToConvert(const SourceFacts &f, const SourceFacts &kind, const QString &extension)
+{
+    // The file with the kind's sound in its place: what then still differs is in its picture.
+    SourceFacts picture = f;
+    picture.hasAudio = kind.hasAudio;
+    picture.audioFormat = kind.audioFormat, picture.audioProfile = kind.audioProfile;
+    picture.sampleRate = kind.sampleRate, picture.channels = kind.channels;
+    picture.channelLayout = kind.channelLayout, picture.audioStream = kind.audioStream;
+    picture.audioBitrate = kind.audioBitrate;
+    return Differences(picture, kind).isEmpty()
+            && ContainerMisfits(picture, extension.toLower()).isEmpty()
+        ? FitPart::Sound
+        : FitPart::Whole;
+}
 
 QString FitSettingsFor(const SourceFacts &kind, QString *why)
 {
@@ -137,17 +163,31 @@ FitDecision DecideFit(const std::vector<SourceFacts> &facts, const QStringList &
                 << QStringLiteral("%1: its colours (HDR or not) cannot be converted").arg(name);
         } else if (!Differences(f, kind).isEmpty() || !ContainerMisfits(f, extension).isEmpty()) {
             d.convert.push_back(int(i));
+            if (PartToConvert(f, kind, extension) == FitPart::Sound)
+                d.soundOnly.push_back(int(i));
         }
     }
     return d;
 }
 
-QString FitQuestion(const QStringList &misfits, double seconds)
+QString FitQuestion(const QStringList &misfits, double seconds, int soundOnly)
 {
     const bool one = misfits.size() == 1;
+    QString kept;
+    if (soundOnly == 1)
+        kept = QLatin1Char('\n')
+            + QCoreApplication::translate(
+                   "FitDecision",
+                   "The sound of one file is converted; its picture is kept as it is.");
+    else if (soundOnly > 1)
+        kept = QLatin1Char('\n')
+            + QCoreApplication::translate(
+                   "FitDecision",
+                   "The sound of %n files is converted; their picture is kept as it is.", nullptr,
+                   soundOnly);
     return (one ? QStringLiteral("This file differs from most of the video:\n")
                 : QStringLiteral("These files differ from most of the video:\n"))
-        + misfits.join(u'\n')
+        + misfits.join(u'\n') + kept
         + QStringLiteral("\nConverting %1 takes about %2; the other files are joined as they "
                          "are.")
               .arg(one ? QStringLiteral("it") : QStringLiteral("them"),

@@ -60,6 +60,7 @@ bool JoinJob::Start(const QString &profilePath)
     m_profilePath = profilePath;
     m_outputPath.clear();
     m_fitRows.clear();
+    m_fitSoundRows.clear();
     m_statusSet.clear();
     m_keptFolder.clear();
     m_keptNames.clear();
@@ -100,9 +101,10 @@ void JoinJob::StartConversionStage(const std::vector<int> &rows)
     SetBars({0, 0}, true);
     m_secondsDone = 0;
     m_timer.start();
+    // A fit of the sound alone weighs on the total bar as little as it takes.
     double totalSeconds = 0;
     for (const int row : rows)
-        totalSeconds += m_inputs.ReadRow(row).KeptSeconds();
+        totalSeconds += m_inputs.ReadRow(row).KeptSeconds() * RowPace(row);
     m_tracker.emplace(StageKind::Conversion, totalSeconds);
     const JobFolderResult folder = MakeJobFolder(m_inputs.TempDir(), m_workDir);
     if (folder.folder.isEmpty()) {
@@ -128,16 +130,16 @@ void JoinJob::StartConversionRow()
 {
     const ltvItemData row = m_inputs.ReadRow(m_row);
     m_tracker->SetBars(m_bars);
-    m_tracker->BeginRun(row.KeptSeconds(), m_secondsDone);
+    m_tracker->BeginRun(row.KeptSeconds(), m_secondsDone, RowPace(m_row));
     SetRowStatus(m_row, kConverting);
     Q_EMIT currentFileChanged(ShownName(ExtractFileName(row.InputFile)));
     NoteTarget(RowIntermediate(m_row));
     if (!m_fitRows.empty()) {
         m_run.Start(m_encoderPath,
-                    JoinCommandLine(QLatin1Char(' ') + QuotePath(row.InputFile),
-                                    RowIntermediate(m_row),
-                                    DatesOption() + m_inputs.EncoderOptions(m_profilePath)
-                                        + QStringLiteral(" -fit ") + m_fitSettings)
+                    JoinCommandLine(
+                        QLatin1Char(' ') + QuotePath(row.InputFile), RowIntermediate(m_row),
+                        DatesOption() + m_inputs.EncoderOptions(m_profilePath)
+                            + QStringLiteral(" -fit ") + FitValue(m_fitSettings, RowPart(m_row)))
                         + TrimOptions(row.Trim));
         return;
     }
@@ -251,7 +253,7 @@ void JoinJob::OnTick()
 
 void JoinJob::ConversionRowDone()
 {
-    m_secondsDone += m_inputs.ReadRow(m_row).KeptSeconds();
+    m_secondsDone += m_inputs.ReadRow(m_row).KeptSeconds() * RowPace(m_row);
     SetRowStatus(m_row, kWaiting);
     const bool fitting = !m_fitRows.empty();
     if (!fitting)

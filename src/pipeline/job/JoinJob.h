@@ -232,6 +232,11 @@ private:
     std::vector<int> m_fitRows;
     QString m_fitSettings;
     size_t m_fitIndex = 0;
+    std::vector<int> m_fitSoundRows; // of those, the ones whose sound alone is converted
+    // What of the row a conversion converts: all of it but for a fit of its sound alone; and
+    // the share of a whole conversion's time that takes.
+    FitPart RowPart(int row) const;
+    double RowPace(int row) const;
     // The statuses this job gave the rows, and each row's status as the join stage began: a
     // join that fails leaves the rows where they were, since no input failed.
     QHash<int, QString> m_statusSet;

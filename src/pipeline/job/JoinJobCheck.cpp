@@ -66,10 +66,10 @@ void JoinJob::OnCheckEnded()
             StopTimer();
             double seconds = 0;
             for (const int row : fit.convert)
-                seconds += std::max(m_inputs.ReadRow(row).KeptSeconds(), 0.0);
-            // A conversion at the quality kept runs at about the pace of playing on a
-            // machine of today, a little more for large pictures.
-            m_desktop.AskToFitThen(ShownName(FitQuestion(fit.misfits, seconds * 1.2)),
+                seconds += std::max(m_inputs.ReadRow(row).KeptSeconds(), 0.0)
+                    * FitPace(fit.PartOf(row));
+            const int soundOnly = int(fit.soundOnly.size());
+            m_desktop.AskToFitThen(ShownName(FitQuestion(fit.misfits, seconds, soundOnly)),
                                    ShownName(FitRefusal(fit.misfits)), int(fit.convert.size()),
                                    [self = QPointer<JoinJob>(this), fit](bool convert) {
                                        if (!self || !self->m_active || self->m_ending)
@@ -109,8 +109,23 @@ void JoinJob::StartFit(const FitDecision &fit)
 {
     m_fitRows = fit.convert;
     m_fitSettings = fit.settings;
+    m_fitSoundRows = fit.soundOnly;
     m_fitIndex = 0;
     StartConversionStage(m_fitRows);
+}
+
+FitPart JoinJob::RowPart(int row) const
+{
+    // A trimmed row's kept part is converted whole: a copied picture cannot start between
+    // keyframes.
+    const bool sound
+        = std::find(m_fitSoundRows.begin(), m_fitSoundRows.end(), row) != m_fitSoundRows.end();
+    return sound && !m_inputs.ReadRow(row).Trim ? FitPart::Sound : FitPart::Whole;
+}
+
+double JoinJob::RowPace(int row) const
+{
+    return FitPace(RowPart(row)) / FitPace(FitPart::Whole);
 }
 
 QString JoinJob::RowIntermediate(int row) const

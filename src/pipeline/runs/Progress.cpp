@@ -92,10 +92,11 @@ ProgressTracker::ProgressTracker(StageKind kind, double totalSeconds)
 {
 }
 
-void ProgressTracker::BeginRun(double denominator, double secondsDone)
+void ProgressTracker::BeginRun(double denominator, double secondsDone, double pace)
 {
     m_denominator = denominator;
     m_secondsDone = secondsDone;
+    m_pace = pace;
     m_position = 0;
     m_chunkNumber = 0;
 }
@@ -125,7 +126,7 @@ bool ProgressTracker::Update()
     if (m_totalSeconds != 0) {
         std::optional<int64_t> total;
         if (m_kind == StageKind::Conversion) {
-            total = RoundHalfEven((m_secondsDone + m_position) / m_totalSeconds * 100 / 2);
+            total = RoundHalfEven((m_secondsDone + m_position * m_pace) / m_totalSeconds * 100 / 2);
         } else if (m_kind == StageKind::Copying) {
             total = RoundHalfEven(m_position / m_totalSeconds * 100);
         } else if ((total = RoundHalfEven(m_position / m_totalSeconds * 100 / 2))) {

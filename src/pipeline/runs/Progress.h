@@ -53,7 +53,9 @@ public:
     // A new run. denominator: the current bar's measure (the row's length when converting,
     // the total when joining); secondsDone: the lengths of the rows already converted. The
     // position value starts at 0; the position text carries over from the previous run.
-    void BeginRun(double denominator, double secondsDone = 0);
+    // pace: the share of the total bar's measure a second of this run's position weighs when
+    // converting (a run that takes less time than others of its length weighs less).
+    void BeginRun(double denominator, double secondsDone = 0, double pace = 1);
 
     // One chunk of output. True when the bars were computed again from it.
     bool Feed(QByteArrayView chunk);
@@ -71,6 +73,7 @@ private:
     double m_totalSeconds;
     double m_denominator = 0;
     double m_secondsDone = 0;
+    double m_pace = 1;
     double m_position = 0;
     QString m_positionText;
     int m_chunkNumber = 0;

@@ -168,4 +168,64 @@ TEST(FitDecision, KeepsTheLongestKindAndConvertsOnlyTheOthers)
                                 "others without re-encoding those.")));
 }
 
+// A file whose picture is of the kind and whose sound alone differs keeps its picture; the
+// question says how many, and counts them at the pace of converting sound.
+TEST(FitDecision, OnlyTheSoundIsConvertedWhereOnlyTheSoundDiffers)
+{
+    const auto noSound = [](SourceFacts &f) {
+        f.hasAudio = false, f.audioFormat.clear(), f.audioProfile.clear();
+        f.sampleRate = f.channels = 0, f.channelLayout.clear(), f.audioStream = -1;
+        f.audioBitrate = 0;
+    };
+    const auto rate = [](SourceFacts &f) { f.sampleRate = 44100, f.audioBitrate = 96000; };
+    const auto mono = [](SourceFacts &f) { f.channels = 1, f.channelLayout = S("mono"); };
+    const auto layout = [](SourceFacts &f) { f.channelLayout = S("downmix"); };
+    const auto ac3 = [](SourceFacts &f) { f.audioFormat = S("AC3"), f.audioProfile.clear(); };
+    const auto small = [](SourceFacts &f) { f.width = 1280, f.height = 720; };
+    const auto both = [&](SourceFacts &f) { small(f), rate(f); };
+    const auto opus = [](SourceFacts &f) { f.audioFormat = S("OPUS"), f.audioProfile.clear(); };
+    const struct
+    {
+        const char *name;
+        SourceFacts file;
+        SourceFacts kind;
+        const char *extension;
+        FitPart part;
+    } rows[] = {
+        {"the picture differs", With(Phone(), small), Phone(), ".mp4", FitPart::Whole},
+        {"no sound", With(Phone(), noSound), Phone(), ".mp4", FitPart::Sound},
+        {"sound, in a kind without", Phone(), With(Phone(), noSound), ".mkv", FitPart::Sound},
+        {"another rate", With(Phone(), rate), Phone(), ".mp4", FitPart::Sound},
+        {"mono", With(Phone(), mono), Phone(), ".mp4", FitPart::Sound},
+        {"another layout", With(Phone(), layout), Phone(), ".mkv", FitPart::Sound},
+        {"another codec", With(Phone(), ac3), Phone(), ".mp4", FitPart::Sound},
+        {"a codec MP4 cannot hold", With(Phone(), opus), Phone(), ".mp4", FitPart::Sound},
+        {"picture and sound differ", With(Phone(), both), Phone(), ".mp4", FitPart::Whole},
+        {"its sound in another stream", With(Phone(), [](SourceFacts &f) { f.audioStream = 2; }),
+         Phone(), ".mp4", FitPart::Sound},
+        {"a turned picture, its sound mono",
+         With(Phone(), [&](SourceFacts &f) { f.rotation = 90, mono(f); }), Phone(), ".mp4",
+         FitPart::Whole},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(PartToConvert(row.file, row.kind, S(row.extension)), row.part) << row.name;
+
+    const std::vector<SourceFacts> folder {
+        Phone(), With(Phone(30), noSound), With(Phone(30), small),
+        With(Phone(30), [&](SourceFacts &f) { rate(f), mono(f); }), Phone()};
+    const FitDecision d = DecideFit(folder, {}, S(".mp4"));
+    EXPECT_EQ(d.convert, (std::vector<int> {1, 2, 3}));
+    EXPECT_EQ(d.soundOnly, (std::vector<int> {1, 3}));
+    EXPECT_EQ(FitValue(d.settings, d.PartOf(3)), d.settings + S(":vcopy=1"));
+    EXPECT_EQ(FitValue(d.settings, d.PartOf(2)), d.settings);
+    // Two files' sound and one whole file: the sentence, then about 36 s and 2.4 s.
+    const QString question = FitQuestion(d.misfits, 38.4, 2);
+    EXPECT_TRUE(question.contains(S("\nThe sound of 2 files is converted; their picture is kept "
+                                    "as it is.\nConverting them takes about 00:00:39;")))
+        << question.toStdString();
+    EXPECT_TRUE(FitQuestion({S("b.mp4: no sound")}, 2, 1)
+                    .contains(S("The sound of one file is converted; its picture is kept")));
+    EXPECT_FALSE(FitQuestion({S("b.mp4: 1280x720")}, 2).contains(S("picture is kept")));
+}
+
 } // namespace
