@@ -30,7 +30,7 @@ QString Probe(const QString &path, const QStringList &what)
 
 // A clip of MakeSyncClip's with its sound twice (the camera's in English, a second
 // microphone's in German, not the default) and an SRT subtitle of a cue on each flash.
-bool MakeTrackClip(const QString &path)
+bool MakeTrackClip(const QString &path, bool secondSound = true)
 {
     const QString base = path + S(".base.mp4"), cues = path + S(".srt");
     if (!MakeSyncClip(base, {.extra = {S("-c:v"), S("libx264"), S("-c:a"), S("aac")}}))
@@ -38,40 +38,18 @@ bool MakeTrackClip(const QString &path)
     WriteFile(cues,
               "1\n00:00:00,400 --> 00:00:00,800\nFlash one\n\n"
               "2\n00:00:01,200 --> 00:00:01,500\nFlash two\n");
-    const QStringList args {S("-v"),
-                            S("error"),
-                            S("-y"),
-                            S("-i"),
-                            base,
-                            S("-i"),
-                            cues,
-                            S("-map"),
-                            S("0:v"),
-                            S("-map"),
-                            S("0:a"),
-                            S("-map"),
-                            S("0:a"),
-                            S("-map"),
-                            S("1"),
-                            S("-c"),
-                            S("copy"),
-                            S("-c:s"),
-                            S("mov_text"),
-                            S("-metadata:s:a:0"),
-                            S("language=eng"),
-                            S("-metadata:s:a:0"),
-                            S("handler_name=Camera"),
-                            S("-metadata:s:a:1"),
-                            S("language=deu"),
-                            S("-metadata:s:a:1"),
-                            S("handler_name=Second microphone"),
-                            S("-metadata:s:s:0"),
-                            S("language=eng"),
-                            S("-disposition:a:1"),
-                            S("0"),
-                            S("-metadata"),
-                            S("creation_time=2026-05-01T10:00:00Z"),
-                            path};
+    QString line = S("-v error -y -i %1 -i %2 -map 0:v -map 0:a ").arg(base, cues);
+    if (secondSound)
+        line += S("-map 0:a ");
+    line += S("-map 1 -c copy -c:s mov_text -metadata:s:a:0 language=eng -metadata:s:s:0 "
+              "language=eng -metadata creation_time=2026-05-01T10:00:00Z");
+    if (secondSound)
+        line += S(" -metadata:s:a:1 language=deu -disposition:a:1 0");
+    QStringList args = line.split(u' ');
+    args << S("-metadata:s:a:0") << S("handler_name=Camera");
+    if (secondSound)
+        args << S("-metadata:s:a:1") << S("handler_name=Second microphone");
+    args << path;
     return RunProgram(S("ffmpeg"), args) == 0;
 }
 
@@ -218,6 +196,32 @@ TEST(TracksJoin, EveryTrackIsKeptInSyncByTheCopy)
                   << "worst cue " << worstCue * 1000 << " ms from its place, second chapter "
                   << chapterMiss * 1000 << " ms from its clip\n";
     }
+}
+
+// A clip without the second sound track among clips with it is converted to fit: it gets the
+// track, silent, and every track of the join stays in place.
+TEST(TracksJoin, AClipLackingATrackIsFittedWithIt)
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(S("a.mp4")), lacking = dir.filePath(S("lacking.mp4")),
+                  b = dir.filePath(S("b.mp4")), output = dir.filePath(S("joined.mp4"));
+    ASSERT_TRUE(MakeTrackClip(a) && MakeTrackClip(b) && MakeTrackClip(lacking, false));
+    const JoinRun joined
+        = RunQuintorJoin({S("--profile"), S("MP4 - Same as Source (No Re-encoding)"), S("--fit"),
+                          S("--temp"), dir.path(), S("-o"), output, a, lacking, b});
+    ASSERT_EQ(joined.code, 0) << joined.err.toStdString() << joined.out.toStdString();
+    EXPECT_EQ(Streams(output),
+              (QStringList {S("video"), S("audio eng Camera default"),
+                            S("audio deu Second microphone"), S("subtitle eng mov_text")}));
+    double worstSync = 0, worstLength = 0;
+    CheckJoined(TrackFile(output, 0), {TrackFile(a, 0), TrackFile(lacking, 0), TrackFile(b, 0)},
+                "sound track 1", &worstSync, &worstLength);
+    const double picture = StreamEnd(output, "v:0");
+    const double ends = std::abs(StreamEnd(output, "a:1") - picture);
+    EXPECT_LE(ends, 0.05);
+    EXPECT_EQ(CueStarts(output).size(), 6u);
+    std::cout << "fitted: worst sync " << worstSync * 1000 << " ms on sound track 1, sound track "
+              << "2 ends " << ends * 1000 << " ms from the picture\n";
 }
 
 } // namespace

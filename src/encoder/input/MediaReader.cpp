@@ -137,6 +137,10 @@ std::optional<IdentifiedTrack> TakeTrack(const Libav &l, const AVStream *s, unsi
         t.kind = Kind::Subtitle;
         break;
     case AVMEDIA_TYPE_DATA: {
+        // An MP4 or MOV file's chapter list is a text track of its own; the chapters are kept
+        // by the chapter list of the join.
+        if (p.codec_tag == MKTAG('t', 'e', 'x', 't'))
+            return std::nullopt;
         t.kind = Kind::Data;
         // A data track is known by its tag ("tmcd", "gpmd"), its codec rarely has a name.
         char tag[5] = {};

@@ -5,6 +5,7 @@
 
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/plan/FfmpegPlan.h"
+#include "encoder/plan/FitTracks.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,12 +31,13 @@ struct FitSettings
     int channels = 0;
     QString channelLayout; // ffmpeg's name; empty: the usual one of that many channels
     int64_t audioBitrate = 0; // bit/s; 0 when unknown
+    std::vector<FitTrack> tracks; // the kind's further sound and subtitle tracks, in order
 
     friend bool operator==(const FitSettings &, const FitSettings &) = default;
 };
 
 // Reads "key=value:key=value..." (vcodec, vprofile, level, size=WxH, fps, pix, sar, rotate,
-// prim, trc, matrix, range, vbitrate, acodec, srate, channels, layout, abitrate). Gives
+// prim, trc, matrix, range, vbitrate, acodec, srate, channels, layout, abitrate, tracks). Gives
 // nothing and sets *error on an unknown key or a value out of range.
 std::optional<FitSettings> ParseFitSettings(const QString &text, QString *error);
 

@@ -18,7 +18,8 @@ bool IsTextSubtitle(const QString &codec)
     return text.contains(codec);
 }
 
-// The options of one kept sound or subtitle track, the place-th of its kind in the output.
+} // namespace
+
 QStringList TrackOptions(const IdentifiedTrack &t, const QString &muxer, int place)
 {
     const QString spec = (t.kind == Kind::Sound ? QStringLiteral("a:") : QStringLiteral("s:"))
@@ -34,8 +35,6 @@ QStringList TrackOptions(const IdentifiedTrack &t, const QString &muxer, int pla
                 + t.name;
     return args;
 }
-
-} // namespace
 
 QString SubtitleCodecFor(const QString &codec, const QString &muxer)
 {

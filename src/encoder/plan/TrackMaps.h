@@ -22,6 +22,10 @@ struct TrackPlan
 // the copy found) in a file of the muxer ("mp4", "mov", "matroska", "avi"...).
 TrackPlan PlanTracks(const std::vector<IdentifiedTrack> &tracks, const QString &muxer);
 
+// The language, title and default flag of a sound or subtitle track as the output's place-th
+// track of its kind.
+QStringList TrackOptions(const IdentifiedTrack &t, const QString &muxer, int place);
+
 // The subtitle codec the muxer stores a subtitle of that codec as: "copy" when it takes it as
 // it is, "mov_text" or "srt" when it needs its own kind, empty when it holds none of that kind.
 QString SubtitleCodecFor(const QString &codec, const QString &muxer);

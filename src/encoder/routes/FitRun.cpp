@@ -3,11 +3,13 @@
 // kept with black bars, on the kind's clock, the sound in step), then stored turned back by
 // the kind's turn, which its mark undoes on showing.
 #include "encoder/input/InputRules.h"
+#include "encoder/input/MediaReader.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FilterGraph.h"
 #include "encoder/plan/FitSettings.h"
 #include "encoder/plan/FormatRules.h"
 #include "encoder/routes/EncoderRoutes.h"
+#include "encoder/routes/FitTracksArguments.h"
 #include "encoder/routes/KeptRecording.h"
 #include "encoder/run/ConsoleOut.h"
 #include "encoder/run/FfmpegRun.h"
@@ -93,17 +95,28 @@ int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
     const OutputPlan plan = FitPlan(*fit, muxer, *media);
     const InputChains chains = BuildInputChains(plan, *media, 0);
     const bool sound = !fit->audioCodec.isEmpty();
+    // The kind's further tracks are made from the file's own, read here only when there are
+    // any.
+    std::vector<IdentifiedTrack> ownTracks;
+    if (!fit->tracks.empty()) {
+        const auto facts = ReadMediaFacts(path, &error);
+        if (!facts)
+            return Fail(error);
+        ownTracks = facts->tracks;
+    }
+    const FitTracksArguments tracks = FitTracks(*fit, muxer, *media, ownTracks);
     QString graph = chains.video + FitPictureTail(*fit) + QStringLiteral("[vout]");
     if (sound)
         graph += QLatin1Char(';') + chains.audio + QStringLiteral("[aout]");
+    graph += tracks.graph;
     QStringList args = ProgressRunArguments();
-    args << QStringLiteral("-i") << QStringLiteral("file:") + OpenablePath(path)
+    args << QStringLiteral("-i") << QStringLiteral("file:") + OpenablePath(path) << tracks.inputs
          << QStringLiteral("-filter_complex") << graph << QStringLiteral("-map")
          << QStringLiteral("[vout]");
     if (sound)
         args << QStringLiteral("-map") << QStringLiteral("[aout]");
-    args = WithOutputOptions(args + FitEncodeArguments(*fit, muxer, output.Target()),
-                             KeepRecording(options, muxer, &output));
+    args = WithOutputOptions(args + tracks.maps + FitEncodeArguments(*fit, muxer, output.Target()),
+                             tracks.options + KeepRecording(options, muxer, &output));
 
     ConsoleSay(QStringLiteral("Encoder: %1 converted to %2 %3x%4 -> %5")
                    .arg(path, fit->videoCodec)

@@ -25,6 +25,40 @@ QString ProfileFor(const SourceFacts &kind)
     return (kind.videoFormat == u"H264" ? h264 : hevc).value(kind.videoProfile);
 }
 
+// The kind's tracks besides its picture and sound as the fit makes them (a/aac/48000/2/stereo
+// for a sound track, s for a subtitle track, "_" between them), or empty when there are none
+// or one cannot be made: the converted files are MP4 files, whose subtitles are MP4 text,
+// and a track must lie where the kind has it, so data tracks and attachments come last.
+QString FurtherTracks(const SourceFacts &kind, const QHash<QString, QString> &sounds)
+{
+    QStringList items;
+    bool ended = false; // a data track or an attachment came
+    for (const SourceTrack &t : kind.tracks) {
+        if (t.kind == SourceTrack::Kind::Data || t.kind == SourceTrack::Kind::Attachment) {
+            ended = true;
+            continue;
+        }
+        if (ended)
+            return QString();
+        if (t.kind == SourceTrack::Kind::Subtitle) {
+            if (t.format != u"MOV_TEXT")
+                return QString();
+            items << QStringLiteral("s");
+        } else if (t.stream != kind.audioStream) {
+            const QString codec = sounds.value(t.format);
+            if (codec.isEmpty() || (codec == u"aac" && t.profile != u"LC") || t.sampleRate < 8000
+                || t.sampleRate > 192000 || t.channels < 1 || t.channels > 8)
+                return QString();
+            items << QStringLiteral("a/%1/%2/%3/%4")
+                         .arg(codec)
+                         .arg(t.sampleRate)
+                         .arg(t.channels)
+                         .arg(t.channelLayout);
+        }
+    }
+    return items.join(u'_');
+}
+
 } // namespace
 
 QString FitSettingsFor(const SourceFacts &kind, QString *why)
@@ -89,6 +123,8 @@ QString FitSettingsFor(const SourceFacts &kind, QString *why)
         if (kind.audioBitrate > 0)
             parts << QStringLiteral("abitrate=%1").arg(kind.audioBitrate);
     }
+    if (const QString tracks = FurtherTracks(kind, sounds); !tracks.isEmpty())
+        parts << QStringLiteral("tracks=") + tracks;
     // Every value goes on the encoder's command line as one word of names and numbers.
     for (const QString &part : parts)
         for (const QChar c : part)
