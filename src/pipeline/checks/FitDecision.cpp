@@ -3,6 +3,7 @@
 #include "tasks/TimeText.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -46,8 +47,10 @@ QString FurtherTracks(const SourceFacts &kind, const QHash<QString, QString> &so
             items << QStringLiteral("s");
         } else if (t.stream != kind.audioStream) {
             const QString codec = sounds.value(t.format);
+            static const QRegularExpression layoutName(QStringLiteral("^[A-Za-z0-9.()-]*$"));
             if (codec.isEmpty() || (codec == u"aac" && t.profile != u"LC") || t.sampleRate < 8000
-                || t.sampleRate > 192000 || t.channels < 1 || t.channels > 8)
+                || t.sampleRate > 192000 || t.channels < 1 || t.channels > 8
+                || !layoutName.match(t.channelLayout).hasMatch())
                 return QString();
             items << QStringLiteral("a/%1/%2/%3/%4")
                          .arg(codec)
@@ -83,7 +86,12 @@ QString FitSettingsFor(const SourceFacts &kind, QString *why)
              && (kind.sampleRate < 8000 || kind.sampleRate > 192000 || kind.channels < 1
                  || kind.channels > 8))
         *why = QStringLiteral("no encoder here makes its sound");
-    else if (kind.variableRate || kind.fps <= 0)
+    else if (kind.pixelFormat.isEmpty())
+        *why = QStringLiteral("the kind states no pixel format to make");
+    else if (kind.variableRate || kind.fps <= 0
+             || !QRegularExpression(QStringLiteral("^[1-9][0-9]{0,9}(/[1-9][0-9]{0,9})?$"))
+                     .match(kind.frameRate)
+                     .hasMatch())
         *why = QStringLiteral("the kind has no steady frame rate to make");
     else if (kind.fieldOrder.size() == 2) // "tt", "bb", "tb", "bt"
         *why = QStringLiteral("no encoder here makes interlaced pictures");
@@ -102,8 +110,12 @@ QString FitSettingsFor(const SourceFacts &kind, QString *why)
     if (kind.videoLevel > 0)
         parts << QStringLiteral("level=%1").arg(kind.videoLevel);
     parts << QStringLiteral("size=%1x%2").arg(kind.width).arg(kind.height)
-          << QStringLiteral("fps=") + kind.frameRate << QStringLiteral("pix=") + kind.pixelFormat
-          << QStringLiteral("sar=") + QString(kind.pixelAspect).replace(u':', u'/')
+          << QStringLiteral("fps=") + kind.frameRate
+          << QStringLiteral("pix=") + kind.pixelFormat
+          // A kind that states no pixel shape has square pixels.
+          << QStringLiteral("sar=")
+            + QString(kind.pixelAspect.isEmpty() ? QStringLiteral("1:1") : kind.pixelAspect)
+                  .replace(u':', u'/')
           << QStringLiteral("rotate=%1").arg(kind.rotation);
     const std::pair<const char *, QString> colours[] = {{"prim", kind.colorPrimaries},
                                                         {"trc", kind.colorTransfer},
@@ -125,10 +137,11 @@ QString FitSettingsFor(const SourceFacts &kind, QString *why)
     }
     if (const QString tracks = FurtherTracks(kind, sounds); !tracks.isEmpty())
         parts << QStringLiteral("tracks=") + tracks;
-    // Every value goes on the encoder's command line as one word of names and numbers.
+    // Every value goes on the encoder's command line as one word of names and numbers; a
+    // value's "=" would be read as another key's.
     for (const QString &part : parts)
-        for (const QChar c : part)
-            if (!c.isLetterOrNumber() && !QStringLiteral("=_-./()x").contains(c)) {
+        for (const QChar c : part.mid(part.indexOf(u'=') + 1))
+            if (!c.isLetterOrNumber() && !QStringLiteral("_-./()x").contains(c)) {
                 *why = QStringLiteral("the kind's description holds a character \"%1\"").arg(c);
                 return QString();
             }
