@@ -9,7 +9,7 @@ std::optional<std::vector<FitTrack>> ParseFitTracks(const QString &text)
     std::vector<FitTrack> tracks;
     for (const QString &item : text.split(u'_')) {
         if (item == u"s") {
-            tracks.push_back(FitTrack {.sound = false});
+            tracks.emplace_back().sound = false;
             continue;
         }
         const QStringList parts = item.split(u'/');

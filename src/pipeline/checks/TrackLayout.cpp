@@ -75,6 +75,21 @@ QString TrackText(Kind kind, int place)
     }
 }
 
+// The tracks whose places must agree: the copy keeps no data track (an MP4 file's timecode
+// comes again from the picture's), so data tracks after the last sound or subtitle track, and
+// attachments (the first file's are kept), may differ.
+std::vector<SourceTrack> Compared(std::vector<SourceTrack> tracks)
+{
+    const auto kept
+        = [](const SourceTrack &t) { return t.kind == Kind::Sound || t.kind == Kind::Subtitle; };
+    const auto last = std::find_if(tracks.rbegin(), tracks.rend(), kept);
+    tracks.erase(last.base(), tracks.end());
+    tracks.erase(std::remove_if(tracks.begin(), tracks.end(),
+                                [](const SourceTrack &t) { return t.kind == Kind::Attachment; }),
+                 tracks.end());
+    return tracks;
+}
+
 } // namespace
 
 bool ReadTrackLine(std::vector<SourceTrack> &tracks, const QString &key, const QString &value)
@@ -89,7 +104,7 @@ bool ReadTrackLine(std::vector<SourceTrack> &tracks, const QString &key, const Q
             bool ok = false;
             const int stream = value.trimmed().toInt(&ok);
             if (ok && stream >= 0)
-                tracks.push_back(SourceTrack {.kind = kind, .stream = stream});
+                tracks.emplace_back().kind = kind, tracks.back().stream = stream;
             return true;
         }
     static const QRegularExpression fact(
@@ -127,9 +142,10 @@ bool ReadTrackLine(std::vector<SourceTrack> &tracks, const QString &key, const Q
     return true;
 }
 
-QStringList TrackDifferences(const std::vector<SourceTrack> &f,
-                             const std::vector<SourceTrack> &kind, int mainSound)
+QStringList TrackDifferences(const std::vector<SourceTrack> &allOfF,
+                             const std::vector<SourceTrack> &allOfKind, int mainSound)
 {
+    const std::vector<SourceTrack> f = Compared(allOfF), kind = Compared(allOfKind);
     QStringList why;
     bool counted = true;
     for (const Kind k : {Kind::Sound, Kind::Subtitle, Kind::Data}) {

@@ -31,8 +31,9 @@ bool ReadTrackLine(std::vector<SourceTrack> &tracks, const QString &key, const Q
 
 // What makes f's tracks differ from the kind's for a copy, one part each in the manner of the
 // other differences ("1 sound track; most of the video has 2"); the sound track the picture is
-// joined with (mainSound, a stream index, -1 for none) is compared elsewhere. Attachments do
-// not count: the first file's are kept.
+// joined with (mainSound, a stream index, -1 for none) is compared elsewhere. Attachments and
+// data tracks after the last sound or subtitle track do not count: the copy keeps the first
+// file's attachments and no data track.
 QStringList TrackDifferences(const std::vector<SourceTrack> &f,
                              const std::vector<SourceTrack> &kind, int mainSound);
 

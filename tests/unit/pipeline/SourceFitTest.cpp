@@ -154,10 +154,17 @@ TEST(SourceFit, TrackLayoutsThatDifferAreNamed)
         {[](SourceFacts &f) { f.tracks.erase(f.tracks.begin() + 1); },
          "1 sound track; most of the video has 2"},
         {[](SourceFacts &f) { f.tracks.pop_back(); }, "no subtitle track; most of the video has 1"},
+        // A data track before the subtitles moves them; one after every kept track is left out.
         {[](SourceFacts &f) {
-             f.tracks.push_back({.kind = Kind::Data, .stream = 4, .format = S("tmcd")});
+             f.tracks.insert(f.tracks.begin() + 2,
+                             {.kind = Kind::Data, .stream = 3, .format = S("gpmd")});
+             f.tracks[3].stream = 4;
          },
          "1 data track; most of the video has none"},
+        {[](SourceFacts &f) {
+             f.tracks.push_back({.kind = Kind::Data, .stream = 4, .format = S("mebx")});
+         },
+         ""},
         {[](SourceFacts &f) {
              f.tracks[1].sampleRate = 44100, f.tracks[1].channels = 1,
              f.tracks[1].channelLayout = S("mono");
