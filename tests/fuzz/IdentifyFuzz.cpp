@@ -5,6 +5,7 @@
 #include "FuzzTarget.h"
 #include "encoder/input/Identify.h"
 #include "encoder/plan/FitSettings.h"
+#include "encoder/plan/TrackMaps.h"
 #include "pipeline/checks/FitDecision.h"
 #include "pipeline/checks/SourceFit.h"
 
@@ -46,8 +47,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     file.hasAudio = true;
     file.audioCodec = part(5);
     file.channelLayout = part(6);
+    // Tracks whose language, title and codec are whatever a damaged file states come back as
+    // stated, each once, with a line break read as a blank.
+    IdentifiedTrack sound;
+    sound.stream = 2;
+    sound.language = part(7);
+    sound.name = part(8);
+    IdentifiedTrack subtitle;
+    subtitle.kind = IdentifiedTrack::Kind::Subtitle;
+    subtitle.stream = 3;
+    subtitle.codec = part(9);
+    file.tracks = {sound, subtitle};
     const std::vector<SourceFacts> again
         = ParseIdentifyOutput(IdentifyLines(file).join(QLatin1Char('\n')));
     FUZZ_CHECK(again.size() == 1 && again.front().width == 1920 && again.front().height == 1080);
+    const auto flat = [](QString s) { return s.replace(u'\n', u' ').replace(u'\r', u' '); };
+    FUZZ_CHECK(again.front().tracks.size() == 2
+               && again.front().tracks.front().language == flat(part(7))
+               && again.front().tracks.front().name == flat(part(8)));
+    // Every map of a copy names a stream, whatever the tracks' codecs.
+    for (const char *muxer : {"mp4", "matroska", "avi"}) {
+        const QStringList args = PlanTracks(file.tracks, QString::fromLatin1(muxer)).arguments;
+        for (qsizetype i = 0; i < args.size(); ++i)
+            if (args.at(i) == u"-map")
+                FUZZ_CHECK(i + 1 < args.size() && args.at(i + 1).startsWith(u"0:"));
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -9,6 +10,37 @@ namespace {
 QString Fixed(double value, int places)
 {
     return QString::number(value, 'f', places);
+}
+
+// The lines of one track, keyed by its stream as MEncoder keys them: ID_AUDIO_ID=1 opens
+// ID_AID_1_LANG= and the like.
+void AddTrackLines(const IdentifiedTrack &t,
+                   const std::function<void(const QString &, const QString &)> &add)
+{
+    static const char *const heads[][2] = {{"ID_AUDIO_ID", "ID_AID_"},
+                                           {"ID_SUBTITLE_ID", "ID_SID_"},
+                                           {"ID_DATA_ID", "ID_DID_"},
+                                           {"ID_ATTACHMENT_ID", "ID_ATT_"}};
+    const auto &[opening, prefix] = heads[int(t.kind)];
+    const QString n = QString::number(t.stream);
+    add(QLatin1String(opening), n);
+    const auto fact = [&](const char *key, const QString &value) {
+        add(QLatin1String(prefix) + n + QLatin1Char('_') + QLatin1String(key), value);
+    };
+    fact("FORMAT",
+         t.kind == IdentifiedTrack::Kind::Data || t.kind == IdentifiedTrack::Kind::Attachment
+             ? t.codec
+             : t.codec.toUpper());
+    fact("LANG", t.language);
+    fact("NAME", t.name);
+    if (t.kind == IdentifiedTrack::Kind::Sound) {
+        fact("PROFILE", t.profile);
+        fact("RATE", QString::number(t.sampleRate));
+        fact("NCH", QString::number(t.channels));
+        fact("LAYOUT", t.channelLayout);
+    }
+    if (t.kind == IdentifiedTrack::Kind::Sound || t.kind == IdentifiedTrack::Kind::Subtitle)
+        fact("DEFAULT", QString::number(t.isDefault ? 1 : 0));
 }
 
 } // namespace
@@ -35,10 +67,11 @@ QStringList IdentifyLines(const IdentifiedFile &f)
     // One line each: a line break in a file's name (or in anything a damaged file reports)
     // would start a line of its own and be read as another fact.
     QStringList lines;
-    const auto add = [&lines](const char *key, const QString &value) {
-        lines << QLatin1String(key) + QLatin1Char('=')
-                + QString(value).replace(u'\n', u' ').replace(u'\r', u' ');
+    const auto addLine = [&lines](const QString &key, const QString &value) {
+        lines << key + QLatin1Char('=') + QString(value).replace(u'\n', u' ').replace(u'\r', u' ');
     };
+    const auto add
+        = [&addLine](const char *key, const QString &value) { addLine(QLatin1String(key), value); };
     const auto number = [](auto n) { return QString::number(n); };
     add("ID_FILENAME", f.path);
     add("ID_DEMUXER", f.demuxer);
@@ -80,6 +113,8 @@ QStringList IdentifyLines(const IdentifiedFile &f)
         add("ID_AUDIO_STREAM", number(f.audioStream));
         add("ID_AUDIO_BITRATE", number(f.audioBitrate));
     }
+    for (const IdentifiedTrack &track : f.tracks)
+        AddTrackLines(track, addLine);
     add("ID_LENGTH", Fixed(f.length, 2));
     return lines;
 }

@@ -11,6 +11,23 @@
 #include <cstdint>
 #include <vector>
 
+// A stream besides the picture: a sound, subtitle or data track, or an attachment (a font of
+// an MKV file).
+struct IdentifiedTrack
+{
+    enum class Kind { Sound, Subtitle, Data, Attachment };
+    Kind kind = Kind::Sound;
+    int stream = -1; // ffmpeg's index
+    QString codec; // ffmpeg's codec name ("aac", "subrip", "mov_text"); a data track's tag
+    QString profile; // sound only: "LC"...
+    QString language; // "eng"; empty when the file states none
+    QString name; // the title (an MP4 track's handler name when it is not a generic one)
+    bool isDefault = false;
+    int sampleRate = 0; // sound only
+    int channels = 0;
+    QString channelLayout;
+};
+
 struct IdentifiedFile
 {
     QString path;
@@ -50,6 +67,8 @@ struct IdentifiedFile
     int videoStream = -1; // ffmpeg's index of the picture's stream
     int audioStream = -1; // of the sound's: the default track, else the first
     int64_t audioBitrate = 0;
+    // Every stream besides the picture, in the file's order (the sound above among them).
+    std::vector<IdentifiedTrack> tracks;
 };
 
 // True when the frame intervals (presentation times in any order) are not all alike: one

@@ -100,6 +100,81 @@ void TakeAudio(const Libav &l, const AVCodecParameters &p, IdentifiedFile &f)
         f.channelLayout = QString::fromLatin1(layout);
 }
 
+QString Tag(const Libav &l, const AVStream *s, const char *key)
+{
+    const AVDictionaryEntry *e = l.dictGet(s->metadata, key, nullptr, 0);
+    return e && e->value ? QString::fromUtf8(e->value) : QString();
+}
+
+// A track's title; an MP4 file keeps it as the handler's name, which writers otherwise fill
+// with a generic one ("SoundHandler", "Core Media Audio").
+QString TrackName(const Libav &l, const AVStream *s)
+{
+    if (const QString title = Tag(l, s, "title"); !title.isEmpty())
+        return title;
+    const QString handler = Tag(l, s, "handler_name");
+    const bool generic = handler.endsWith(QLatin1String("Handler"))
+        || handler.startsWith(QLatin1String("Core Media"))
+        || handler.contains(QLatin1String("Media Handler"));
+    return generic ? QString() : handler;
+}
+
+// A stream besides the picture as a track; nothing for a stream of no kind a copy keeps.
+std::optional<IdentifiedTrack> TakeTrack(const Libav &l, const AVStream *s, unsigned index)
+{
+    using Kind = IdentifiedTrack::Kind;
+    const AVCodecParameters &p = *s->codecpar;
+    IdentifiedTrack t;
+    t.stream = int(index);
+    t.codec = CodecName(l, p.codec_id);
+    switch (p.codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+        if (p.sample_rate <= 0)
+            return std::nullopt;
+        t.kind = Kind::Sound;
+        break;
+    case AVMEDIA_TYPE_SUBTITLE:
+        t.kind = Kind::Subtitle;
+        break;
+    case AVMEDIA_TYPE_DATA: {
+        // An MP4 or MOV file's chapter list is a text track of its own; the chapters are kept
+        // by the chapter list of the join.
+        if (p.codec_tag == MKTAG('t', 'e', 'x', 't'))
+            return std::nullopt;
+        t.kind = Kind::Data;
+        // A data track is known by its tag ("tmcd", "gpmd"), its codec rarely has a name.
+        char tag[5] = {};
+        for (int i = 0; i < 4; ++i) {
+            const char c = char((p.codec_tag >> (8 * i)) & 0xff);
+            tag[i] = c >= 0x20 && c < 0x7f ? c : '_';
+        }
+        if (p.codec_tag != 0)
+            t.codec = QString::fromLatin1(tag);
+        break;
+    }
+    case AVMEDIA_TYPE_ATTACHMENT:
+        t.kind = Kind::Attachment;
+        t.name = Tag(l, s, "filename");
+        return t;
+    default:
+        return std::nullopt;
+    }
+    t.language = Tag(l, s, "language");
+    if (t.language == u"und")
+        t.language.clear();
+    t.name = TrackName(l, s);
+    t.isDefault = s->disposition & AV_DISPOSITION_DEFAULT;
+    if (t.kind == Kind::Sound) {
+        IdentifiedFile sound;
+        TakeAudio(l, p, sound);
+        t.profile = sound.audioProfile;
+        t.sampleRate = sound.sampleRate;
+        t.channels = sound.channels;
+        t.channelLayout = sound.channelLayout;
+    }
+    return t;
+}
+
 // The times of the video stream's first packets tell a variable rate, and frames kept without
 // a time.
 void TakeFrameTimes(const Libav &l, AVFormatContext *ctx, int videoIndex, IdentifiedFile &f)
@@ -179,12 +254,17 @@ std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error
             TakeVideo(l, ctx, s, f);
             f.videoStream = int(i);
             TakeShowing(l, s, f);
-        } else if (p.codec_type == AVMEDIA_TYPE_AUDIO && p.sample_rate > 0
-                   && sound.Takes(s->disposition & AV_DISPOSITION_DEFAULT)) {
+            continue;
+        }
+        if (p.codec_type == AVMEDIA_TYPE_AUDIO && p.sample_rate > 0
+            && sound.Takes(s->disposition & AV_DISPOSITION_DEFAULT)) {
             TakeAudio(l, p, f);
             f.audioStream = int(i);
             f.audioBitrate = std::max<int64_t>(p.bit_rate, 0);
         }
+        // A second picture (a cover) is neither kept nor counted.
+        if (auto track = TakeTrack(l, s, i))
+            f.tracks.push_back(std::move(*track));
     }
     if (f.hasVideo)
         TakeFrameTimes(l, ctx, videoIndex, f);

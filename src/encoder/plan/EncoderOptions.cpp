@@ -344,6 +344,10 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
             o.keepDates = true;
             continue;
         }
+        if (arg == u"-alltracks") {
+            o.allTracks = true;
+            continue;
+        }
         if (!valued.contains(arg))
             return fail(QStringLiteral("Unknown option: %1").arg(arg));
         // An empty sample rate box ends the option string, so that what follows it (the end

@@ -82,6 +82,9 @@ struct EncoderOptions
     // -aid: the index of the sound stream a copy takes from every input (the first input's
     // default sound, as its -identify answer states it); none: the first sound, if any.
     std::optional<int> audioStream;
+    // -alltracks: a copy keeps every track of the inputs (every sound and subtitle track, the
+    // data tracks and attachments the container holds), not just the picture and one sound.
+    bool allTracks = false;
     // -fit: the one input converted into a file of this kind (FitSettings), to be joined by a
     // copy with files of that kind; empty for other runs.
     QString fit;

@@ -109,6 +109,12 @@ std::optional<FitSettings> ParseFitSettings(const QString &text, QString *error)
         {QStringLiteral("layout"), name(&FitSettings::channelLayout)},
         {QStringLiteral("abitrate"), whole(&FitSettings::audioBitrate, 10000000)},
         {QStringLiteral("vcopy"), whole(&FitSettings::copyPicture, 1)},
+        {QStringLiteral("tracks"),
+         [](FitSettings &s, const QString &v) {
+             const auto tracks = ParseFitTracks(v);
+             s.tracks = tracks.value_or(std::vector<FitTrack> {});
+             return tracks.has_value();
+         }},
     };
     for (const QString &part : text.split(u':', Qt::SkipEmptyParts)) {
         const qsizetype eq = part.indexOf(u'=');

@@ -5,6 +5,7 @@
 
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/plan/FfmpegPlan.h"
+#include "encoder/plan/FitTracks.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,13 +33,14 @@ struct FitSettings
     int64_t audioBitrate = 0; // bit/s; 0 when unknown
     // The file's picture is of the kind already: it is copied as it is, only the sound made.
     bool copyPicture = false;
+    std::vector<FitTrack> tracks; // the kind's further sound and subtitle tracks, in order
 
     friend bool operator==(const FitSettings &, const FitSettings &) = default;
 };
 
 // Reads "key=value:key=value..." (vcodec, vprofile, level, size=WxH, fps, pix, sar, rotate,
-// prim, trc, matrix, range, vbitrate, acodec, srate, channels, layout, abitrate, vcopy). Gives
-// nothing and sets *error on an unknown key or a value out of range.
+// prim, trc, matrix, range, vbitrate, acodec, srate, channels, layout, abitrate, vcopy,
+// tracks). Gives nothing and sets *error on an unknown key or a value out of range.
 std::optional<FitSettings> ParseFitSettings(const QString &text, QString *error);
 
 // The upright frame the picture is placed in (the stored frame turned by the rotation), at the

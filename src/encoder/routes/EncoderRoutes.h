@@ -36,6 +36,7 @@ QByteArray ConcatList(const QStringList &paths, std::vector<int> *keptFds, QStri
 
 // The ffmpeg arguments that copy the listed files' first video stream and their sound stream
 // of that index (the first one, if any, for -1) into target with the muxer, reporting progress
-// on standard output.
+// on standard output; with trackArguments (TrackPlan), the tracks they map instead.
 QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
-                                const QString &target, int audioStream = -1);
+                                const QString &target, int audioStream = -1,
+                                const QStringList &trackArguments = {});

@@ -4,10 +4,12 @@
 // the kind's turn, which its mark undoes on showing. A picture of the kind already is copied
 // as it is, and only its sound is made (SpanEncode.h).
 #include "encoder/input/InputRules.h"
+#include "encoder/input/MediaReader.h"
 #include "encoder/plan/FitSettings.h"
 #include "encoder/plan/FormatRules.h"
 #include "encoder/plan/InputCut.h"
 #include "encoder/routes/EncoderRoutes.h"
+#include "encoder/routes/FitTracksArguments.h"
 #include "encoder/routes/KeptRecording.h"
 #include "encoder/routes/SpanEncode.h"
 #include "encoder/run/ConsoleOut.h"
@@ -46,6 +48,15 @@ int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
     if (!output.OpenBeside(options.output, options.inputs, &error))
         return Fail(error);
     const QString muxer = MuxerFor(options);
+    // The kind's further tracks are made from the file's own, read here only when there are
+    // any.
+    std::vector<IdentifiedTrack> ownTracks;
+    if (!fit->tracks.empty()) {
+        const auto facts = ReadMediaFacts(path, &error);
+        if (!facts)
+            return Fail(error);
+        ownTracks = facts->tracks;
+    }
     // The whole file, or its kept part, its picture encoded unless it is of the kind already
     // (a picture is copied only whole: a cut goes between frames a copy cannot split).
     Span span;
@@ -53,7 +64,7 @@ int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
     span.encodeSound = true;
     const SpanEncode encoded
         = EncodeSpanArguments(span, *fit, muxer, span.encodePicture ? cut : *media, output.Target(),
-                              KeepRecording(options, muxer, &output));
+                              KeepRecording(options, muxer, &output), ownTracks);
 
     if (!span.encodePicture)
         ConsoleSay(QStringLiteral("Encoder: %1 with its sound converted to %2 -> %3")

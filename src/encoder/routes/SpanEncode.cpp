@@ -3,6 +3,7 @@
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FilterGraph.h"
 #include "encoder/plan/InputCut.h"
+#include "encoder/routes/FitTracksArguments.h"
 #include "encoder/run/OutputFile.h"
 #include "platform/Mp4Boxes.h"
 #include "platform/RawNames.h"
@@ -17,9 +18,10 @@ namespace {
 
 // A whole input whose picture is of the kind: the picture copied, the sound made or copied.
 QStringList CopiedPictureArguments(const Span &span, const FitSettings &kind,
-                                   const InputMedia &media, const QString &muxer)
+                                   const InputMedia &media, const QString &muxer,
+                                   const std::vector<IdentifiedTrack> &ownTracks,
+                                   QStringList *trackOptions)
 {
-
     const OutputPlan plan = FitPlan(kind, muxer, media);
     QStringList args;
     InputMedia placed = media;
@@ -30,6 +32,10 @@ QStringList CopiedPictureArguments(const Span &span, const FitSettings &kind,
     placed.videoStart = placed.formatStart;
     args << QStringLiteral("-i") << QStringLiteral("file:") + OpenablePath(media.path);
     const InputChains chains = BuildInputChains(plan, placed, 0);
+    const FitTracksArguments tracks
+        = kind.tracks.empty() ? FitTracksArguments {} : FitTracks(kind, muxer, placed, ownTracks);
+    args << tracks.inputs;
+    *trackOptions = tracks.options;
     const bool sound = !kind.audioCodec.isEmpty();
     QStringList graph, maps {QStringLiteral("-map"), QStringLiteral("0:%1").arg(media.videoStream)};
     QString soundChain = chains.audio;
@@ -49,9 +55,12 @@ QStringList CopiedPictureArguments(const Span &span, const FitSettings &kind,
     } else if (sound && media.hasAudio) {
         maps << QStringLiteral("-map") << QStringLiteral("0:%1").arg(media.audioStream);
     }
-    if (!graph.isEmpty())
-        args << QStringLiteral("-filter_complex") << graph.join(u';');
-    args << maps << QStringLiteral("-c:v") << QStringLiteral("copy");
+    // The further tracks' chains each begin with ';'.
+    const QString joined = graph.join(u';') + tracks.graph;
+    if (!joined.isEmpty())
+        args << QStringLiteral("-filter_complex")
+             << (joined.startsWith(u';') ? joined.mid(1) : joined);
+    args << maps << tracks.maps << QStringLiteral("-c:v") << QStringLiteral("copy");
     if (sound && !span.encodeSound)
         args << QStringLiteral("-c:a") << QStringLiteral("copy");
     else
@@ -63,33 +72,41 @@ QStringList CopiedPictureArguments(const Span &span, const FitSettings &kind,
 
 SpanEncode EncodeSpanArguments(const Span &span, const FitSettings &fit, const QString &muxer,
                                const InputMedia &media, const QString &target,
-                               const QStringList &outputOptions)
+                               const QStringList &outputOptions,
+                               const std::vector<IdentifiedTrack> &ownTracks)
 {
     if (!span.encodePicture) {
         if (span.from != 0 || span.to || !span.encodeSound)
             return {};
-        return {WithOutputOptions(ProgressRunArguments()
-                                      + CopiedPictureArguments(span, fit, media, muxer)
-                                      + WriterArguments(target),
-                                  outputOptions),
+        QStringList trackOptions;
+        const QStringList args = ProgressRunArguments()
+            + CopiedPictureArguments(span, fit, media, muxer, ownTracks, &trackOptions)
+            + WriterArguments(target);
+        return {WithOutputOptions(args, trackOptions + outputOptions),
                 FitPlan(fit, muxer, media).totalSeconds};
     }
     const OutputPlan plan = FitPlan(fit, muxer, media);
     const InputChains chains = BuildInputChains(plan, media, 0);
     const bool sound = span.encodeSound && !fit.audioCodec.isEmpty();
+    const FitTracksArguments tracks = sound && !fit.tracks.empty()
+        ? FitTracks(fit, muxer, media, ownTracks)
+        : FitTracksArguments {};
     QString graph = chains.video + FitPictureTail(fit) + QStringLiteral("[vout]");
     if (sound)
         graph += QLatin1Char(';') + chains.audio + QStringLiteral("[aout]");
+    graph += tracks.graph;
     QStringList args = ProgressRunArguments();
     args << InputCutArguments(media) << QStringLiteral("-i")
-         << QStringLiteral("file:") + OpenablePath(media.path) << QStringLiteral("-filter_complex")
-         << graph << QStringLiteral("-map") << QStringLiteral("[vout]");
+         << QStringLiteral("file:") + OpenablePath(media.path) << tracks.inputs
+         << QStringLiteral("-filter_complex") << graph << QStringLiteral("-map")
+         << QStringLiteral("[vout]");
     if (sound)
         args << QStringLiteral("-map") << QStringLiteral("[aout]");
     FitSettings made = fit;
     if (!sound)
         made.audioCodec.clear();
-    return {WithOutputOptions(args + FitEncodeArguments(made, muxer, target), outputOptions),
+    return {WithOutputOptions(args + tracks.maps + FitEncodeArguments(made, muxer, target),
+                              tracks.options + outputOptions),
             plan.totalSeconds};
 }
 

@@ -2,6 +2,7 @@
 // One span of an input encoded in exactly the kind of the files of a join without
 // re-encoding: a whole odd file converted to fit ("-fit"), or the frames around a copy's cut.
 
+#include "encoder/input/Identify.h"
 #include "encoder/input/InputProbe.h"
 #include "encoder/plan/FitSettings.h"
 #include "encoder/plan/Spans.h"
@@ -22,10 +23,12 @@ struct SpanEncode
 // The sound, where the span encodes it and the kind has one, is in step with the picture and
 // exactly as long, silence where the input has none. outputOptions go before the target.
 // No arguments for a span that copies its picture and cuts the input, or encodes nothing:
-// those are the copy's, not a run of their own.
+// those are the copy's, not a run of their own. Where the kind has further tracks, a span
+// that makes the sound makes them too, from the input's own tracks (ownTracks).
 SpanEncode EncodeSpanArguments(const Span &span, const FitSettings &fit, const QString &muxer,
                                const InputMedia &media, const QString &target,
-                               const QStringList &outputOptions = {});
+                               const QStringList &outputOptions = {},
+                               const std::vector<IdentifiedTrack> &ownTracks = {});
 
 // Writes the turn into the first track's header of an MP4 or MOV file (the picture's track,
 // as a span is written): this ffmpeg writes no turn it is given for an encoded picture.

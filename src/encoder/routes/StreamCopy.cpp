@@ -1,6 +1,8 @@
 #include "encoder/input/InputRules.h"
+#include "encoder/input/MediaReader.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FormatRules.h"
+#include "encoder/plan/TrackMaps.h"
 #include "encoder/routes/ChapterFile.h"
 #include "encoder/routes/CutCopy.h"
 #include "encoder/routes/EncoderRoutes.h"
@@ -62,15 +64,20 @@ QByteArray ConcatList(const QStringList &paths, std::vector<int> *keptFds, QStri
 }
 
 QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
-                                const QString &target, int audioStream)
+                                const QString &target, int audioStream,
+                                const QStringList &trackArguments)
 {
     const QString sound
         = audioStream >= 0 ? QStringLiteral("0:%1").arg(audioStream) : QStringLiteral("0:a:0?");
     QStringList args = ProgressRunArguments();
     args << QStringLiteral("-f") << QStringLiteral("concat") << QStringLiteral("-safe")
-         << QStringLiteral("0") << QStringLiteral("-i") << QStringLiteral("file:") + listPath
-         << QStringLiteral("-map") << QStringLiteral("0:v:0") << QStringLiteral("-map") << sound
-         << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-f") << muxer;
+         << QStringLiteral("0") << QStringLiteral("-i") << QStringLiteral("file:") + listPath;
+    if (trackArguments.isEmpty())
+        args << QStringLiteral("-map") << QStringLiteral("0:v:0") << QStringLiteral("-map") << sound
+             << QStringLiteral("-c") << QStringLiteral("copy");
+    else
+        args << trackArguments;
+    args << QStringLiteral("-f") << muxer;
     return args + WriterArguments(target);
 }
 
@@ -96,6 +103,15 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
         return Fail(QStringLiteral("Cannot hand over the list of inputs: %1").arg(error));
 
     const QString muxer = MuxerFor(options);
+    // The tracks are read from the first input only when the caller asks for every track: a
+    // file of a picture and one sound is copied without a look inside.
+    TrackPlan tracks;
+    if (options.allTracks) {
+        const auto facts = ReadMediaFacts(options.inputs.front(), &error);
+        if (!facts)
+            return Fail(error);
+        tracks = PlanTracks(facts->tracks, muxer);
+    }
     ChapterFile chapters;
     if (!chapters.PrepareForCopy(options, muxer, &error))
         return Fail(error, kExitBadCommandLine);
@@ -107,7 +123,7 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     ConsoleSay(QStringLiteral("Encoder: %1 input file(s) copied -> %2 (%3)")
                    .arg(options.inputs.size())
                    .arg(options.output, muxer));
-    for (const QString &note : chapters.Notes())
+    for (const QString &note : tracks.notes + chapters.Notes())
         ConsoleSay(QStringLiteral("Note: ") + note);
 
     RunSettings settings;
@@ -117,7 +133,7 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     // the same stream).
     settings.arguments = WithChapters(
         KeepRecordingInCopy(StreamCopyArguments(listText.Path(), muxer, output.Target(),
-                                                options.audioStream.value_or(-1)),
+                                                options.audioStream.value_or(-1), tracks.arguments),
                             options, muxer, &output),
         chapters.Path());
     settings.inheritedFd = output.InheritedDescriptor();

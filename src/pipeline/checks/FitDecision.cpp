@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -24,6 +25,42 @@ QString ProfileFor(const SourceFacts &kind)
         {QStringLiteral("Main"), QStringLiteral("main")},
         {QStringLiteral("Main 10"), QStringLiteral("main10")}};
     return (kind.videoFormat == u"H264" ? h264 : hevc).value(kind.videoProfile);
+}
+
+// The kind's tracks besides its picture and sound as the fit makes them (a/aac/48000/2/stereo
+// for a sound track, s for a subtitle track, "_" between them), or empty when there are none
+// or one cannot be made: the converted files are MP4 files, whose subtitles are MP4 text,
+// and a track must lie where the kind has it, so data tracks and attachments come last.
+QString FurtherTracks(const SourceFacts &kind, const QHash<QString, QString> &sounds)
+{
+    QStringList items;
+    bool ended = false; // a data track or an attachment came
+    for (const SourceTrack &t : kind.tracks) {
+        if (t.kind == SourceTrack::Kind::Data || t.kind == SourceTrack::Kind::Attachment) {
+            ended = true;
+            continue;
+        }
+        if (ended)
+            return QString();
+        if (t.kind == SourceTrack::Kind::Subtitle) {
+            if (t.format != u"MOV_TEXT")
+                return QString();
+            items << QStringLiteral("s");
+        } else if (t.stream != kind.audioStream) {
+            const QString codec = sounds.value(t.format);
+            static const QRegularExpression layoutName(QStringLiteral("^[A-Za-z0-9.()-]*$"));
+            if (codec.isEmpty() || (codec == u"aac" && t.profile != u"LC") || t.sampleRate < 8000
+                || t.sampleRate > 192000 || t.channels < 1 || t.channels > 8
+                || !layoutName.match(t.channelLayout).hasMatch())
+                return QString();
+            items << QStringLiteral("a/%1/%2/%3/%4")
+                         .arg(codec)
+                         .arg(t.sampleRate)
+                         .arg(t.channels)
+                         .arg(t.channelLayout);
+        }
+    }
+    return items.join(u'_');
 }
 
 } // namespace
@@ -75,7 +112,12 @@ QString FitSettingsFor(const SourceFacts &kind, QString *why)
              && (kind.sampleRate < 8000 || kind.sampleRate > 192000 || kind.channels < 1
                  || kind.channels > 8))
         *why = QStringLiteral("no encoder here makes its sound");
-    else if (kind.variableRate || kind.fps <= 0)
+    else if (kind.pixelFormat.isEmpty())
+        *why = QStringLiteral("the kind states no pixel format to make");
+    else if (kind.variableRate || kind.fps <= 0
+             || !QRegularExpression(QStringLiteral("^[1-9][0-9]{0,9}(/[1-9][0-9]{0,9})?$"))
+                     .match(kind.frameRate)
+                     .hasMatch())
         *why = QStringLiteral("the kind has no steady frame rate to make");
     else if (kind.fieldOrder.size() == 2) // "tt", "bb", "tb", "bt"
         *why = QStringLiteral("no encoder here makes interlaced pictures");
@@ -94,8 +136,12 @@ QString FitSettingsFor(const SourceFacts &kind, QString *why)
     if (kind.videoLevel > 0)
         parts << QStringLiteral("level=%1").arg(kind.videoLevel);
     parts << QStringLiteral("size=%1x%2").arg(kind.width).arg(kind.height)
-          << QStringLiteral("fps=") + kind.frameRate << QStringLiteral("pix=") + kind.pixelFormat
-          << QStringLiteral("sar=") + QString(kind.pixelAspect).replace(u':', u'/')
+          << QStringLiteral("fps=") + kind.frameRate
+          << QStringLiteral("pix=") + kind.pixelFormat
+          // A kind that states no pixel shape has square pixels.
+          << QStringLiteral("sar=")
+            + QString(kind.pixelAspect.isEmpty() ? QStringLiteral("1:1") : kind.pixelAspect)
+                  .replace(u':', u'/')
           << QStringLiteral("rotate=%1").arg(kind.rotation);
     const std::pair<const char *, QString> colours[] = {{"prim", kind.colorPrimaries},
                                                         {"trc", kind.colorTransfer},
@@ -115,10 +161,13 @@ QString FitSettingsFor(const SourceFacts &kind, QString *why)
         if (kind.audioBitrate > 0)
             parts << QStringLiteral("abitrate=%1").arg(kind.audioBitrate);
     }
-    // Every value goes on the encoder's command line as one word of names and numbers.
+    if (const QString tracks = FurtherTracks(kind, sounds); !tracks.isEmpty())
+        parts << QStringLiteral("tracks=") + tracks;
+    // Every value goes on the encoder's command line as one word of names and numbers; a
+    // value's "=" would be read as another key's.
     for (const QString &part : parts)
-        for (const QChar c : part)
-            if (!c.isLetterOrNumber() && !QStringLiteral("=_-./()x").contains(c)) {
+        for (const QChar c : part.mid(part.indexOf(u'=') + 1))
+            if (!c.isLetterOrNumber() && !QStringLiteral("_-./()x").contains(c)) {
                 *why = QStringLiteral("the kind's description holds a character \"%1\"").arg(c);
                 return QString();
             }

@@ -214,6 +214,7 @@ QStringList Differences(const SourceFacts &f, const SourceFacts &first)
         why << QStringLiteral("its sound is stream %1; most of the video has it in stream %2")
                    .arg(f.audioStream)
                    .arg(first.audioStream);
+    why << TrackDifferences(f.tracks, first.tracks, f.audioStream);
     return why;
 }
 
@@ -316,7 +317,11 @@ std::vector<SourceFacts> ParseIdentifyOutput(const QString &text)
         const QString key = line.left(eq);
         if (key == u"ID_FILENAME") {
             files.emplace_back().file = line.mid(eq + 1);
-        } else if (const Setter set = setters.value(key); set && !files.empty()) {
+        } else if (files.empty()) {
+            continue;
+        } else if (ReadTrackLine(files.back().tracks, key, line.mid(eq + 1))) {
+            continue;
+        } else if (const Setter set = setters.value(key)) {
             set(files.back(), line.mid(eq + 1));
         }
     }

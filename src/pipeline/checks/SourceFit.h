@@ -2,6 +2,8 @@
 // Whether input files can be joined by copying their streams: the facts the encoder states
 // with "-identify", and the comparison of every file with the first.
 
+#include "pipeline/checks/TrackLayout.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +47,9 @@ struct SourceFacts
     int audioStream = -1;
     qint64 audioBitrate = 0;
     double length = 0; // ID_LENGTH, seconds
+    // Every track besides the picture (ID_AUDIO_ID=, ID_SUBTITLE_ID=...), the sound above
+    // among them.
+    std::vector<SourceTrack> tracks;
 
     friend bool operator==(const SourceFacts &, const SourceFacts &) = default;
 };

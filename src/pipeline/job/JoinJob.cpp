@@ -165,6 +165,13 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
     if ((kind == StageKind::Copying || !m_fitRows.empty()) && kept >= 0
         && facts[size_t(kept)].audioStream >= 0)
         options.prepend(QStringLiteral("-aid %1 ").arg(facts[size_t(kept)].audioStream));
+    // Files of more tracks than a picture and one sound keep them all; the encoder reads them
+    // from the first file. Files converted to fit hold them when the fit could make them all,
+    // else the picture and one sound only.
+    if ((kind == StageKind::Copying || !m_fitRows.empty()) && kept >= 0
+        && HasMoreTracks(facts[size_t(kept)].tracks)
+        && (m_fitRows.empty() || m_fitSettings.contains(QLatin1String("tracks="))))
+        options.prepend(QStringLiteral("-alltracks "));
     // A copy keeps the first file's recording date (a converted first file carries it on).
     if (kind == StageKind::Copying || !m_fitRows.empty())
         options.prepend(DatesOption());

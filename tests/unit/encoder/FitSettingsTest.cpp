@@ -18,9 +18,12 @@ TEST(FitSettings, TheKindIsReadWholeAndMadeExactly)
     const auto fit = ParseFitSettings(
         S("vcodec=h264:vprofile=high:level=40:size=1920x1080:fps=30000/1001:pix=yuv420p:"
           "sar=1/1:rotate=90:prim=bt709:trc=bt709:matrix=bt709:range=tv:vbitrate=17000000:"
-          "acodec=aac:srate=48000:channels=2:layout=stereo:abitrate=192000"),
+          "acodec=aac:srate=48000:channels=2:layout=stereo:abitrate=192000:"
+          "tracks=a/ac3/44100/1/mono_s"),
         &error);
     ASSERT_TRUE(fit) << error.toStdString();
+    EXPECT_EQ(fit->tracks,
+              (std::vector<FitTrack> {{true, S("ac3"), 44100, 1, S("mono")}, {.sound = false}}));
     EXPECT_EQ(fit->width * 10000 + fit->height, 19201080);
     EXPECT_EQ(fit->fps, (Fraction {30000, 1001}));
     EXPECT_EQ(fit->rotation, 90);
@@ -65,6 +68,8 @@ TEST(FitSettings, TheKindIsReadWholeAndMadeExactly)
         "size=64x48:fps=25:pix=yuv420p",
         "vcodec=hevc:vprofile=high:size=64x48:fps=25:pix=yuv420p", // libx265 has no "high"
         "vcodec=h264:vprofile=main10:size=64x48:fps=25:pix=yuv420p",
+        "vcodec=h264:size=64x48:fps=25:pix=yuv420p:tracks=a/flac/48000/2", // no such encoder
+        "vcodec=h264:size=64x48:fps=25:pix=yuv420p:tracks=s_a/aac/48000", // no channels
     };
     for (const char *text : wrong)
         EXPECT_FALSE(ParseFitSettings(S(text), &error)) << text;

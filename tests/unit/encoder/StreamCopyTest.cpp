@@ -3,6 +3,7 @@
 #include "common/TestSupport.h"
 #include "encoder/input/Identify.h"
 #include "encoder/input/MediaReader.h"
+#include "encoder/plan/TrackMaps.h"
 #include "encoder/routes/EncoderRoutes.h"
 #include "pipeline/checks/SourceFit.h"
 #include "platform/RawNames.h"
@@ -191,6 +192,66 @@ TEST(EncoderCopyRoute, TheListNamesEveryFileExactly)
     EXPECT_TRUE(StreamCopyArguments(S("/t/l.txt"), S("mp4"), S("/o"), 2)
                     .join(u' ')
                     .contains(S("-map 0:v:0 -map 0:2 -c copy")));
+}
+
+// Every track a container can hold is mapped with its language, title and default flag;
+// subtitles take the container's own kind; what it cannot hold is named in a note.
+TEST(EncoderCopyRoute, EveryTrackTheContainerHoldsIsKept)
+{
+    using Kind = IdentifiedTrack::Kind;
+    const std::vector<IdentifiedTrack> tracks {
+        {.stream = 1,
+         .codec = S("aac"),
+         .language = S("eng"),
+         .name = S("Camera"),
+         .isDefault = true},
+        {.stream = 2, .codec = S("aac"), .language = S("deu")},
+        {.kind = Kind::Subtitle,
+         .stream = 3,
+         .codec = S("subrip"),
+         .language = S("eng"),
+         .isDefault = true},
+        {.kind = Kind::Data, .stream = 4, .codec = S("tmcd")},
+        {.kind = Kind::Data, .stream = 5, .codec = S("gpmd")},
+        {.kind = Kind::Attachment, .stream = 6, .codec = S("ttf"), .name = S("font.ttf")}};
+    const auto sound = [](const char *title) {
+        return S("-disposition:a:0 default -metadata:s:a:0 language=eng -metadata:s:a:0 %1=Camera "
+                 "-disposition:a:1 0 -metadata:s:a:1 language=deu")
+            .arg(S(title));
+    };
+    const struct
+    {
+        const char *muxer;
+        QString arguments;
+        const char *notes;
+    } cases[] = {
+        {"mp4",
+         S("-map 0:v:0 -map 0:1 -map 0:2 -map 0:3 -c copy ") + sound("handler_name")
+             + S(" -c:s:0 mov_text -disposition:s:0 default -metadata:s:s:0 language=eng"),
+         "gpmd data tracks of the inputs are left out: MP4 files cannot hold them|attachments "
+         "of the inputs are left out: MP4 files cannot hold them"},
+        {"matroska",
+         S("-map 0:v:0 -map 0:1 -map 0:2 -map 0:3 -map 0:6 -c copy ") + sound("title")
+             + S(" -disposition:s:0 default -metadata:s:s:0 language=eng"),
+         "tmcd data tracks of the inputs are left out: MKV files cannot hold them|gpmd data "
+         "tracks of the inputs are left out: MKV files cannot hold them"},
+        {"avi",
+         S("-map 0:v:0 -map 0:1 -map 0:2 -c copy -disposition:a:0 default -metadata:s:a:0 "
+           "language=eng -disposition:a:1 0 -metadata:s:a:1 language=deu"),
+         "subrip subtitles of the inputs are left out: AVI files cannot hold them|tmcd data "
+         "tracks of the inputs are left out: AVI files cannot hold them|gpmd data tracks of the "
+         "inputs are left out: AVI files cannot hold them|attachments of the inputs are left "
+         "out: AVI files cannot hold them"},
+    };
+    for (const auto &c : cases) {
+        const TrackPlan plan = PlanTracks(tracks, S(c.muxer));
+        EXPECT_EQ(plan.arguments.join(u' '), c.arguments) << c.muxer;
+        EXPECT_EQ(plan.notes.join(u'|'), S(c.notes)) << c.muxer;
+    }
+    // A subtitle of the other container's kind is converted; pictures as subtitles are not.
+    EXPECT_EQ(SubtitleCodecFor(S("mov_text"), S("matroska")), S("srt"));
+    EXPECT_EQ(SubtitleCodecFor(S("ass"), S("mov")), S("mov_text"));
+    EXPECT_EQ(SubtitleCodecFor(S("hdmv_pgs_subtitle"), S("mp4")), QString());
 }
 
 } // namespace

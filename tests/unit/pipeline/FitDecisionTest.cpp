@@ -156,6 +156,20 @@ TEST(FitDecision, KeepsTheLongestKindAndConvertsOnlyTheOthers)
     EXPECT_TRUE(DecideFit(rows[4].facts, {}, S(".mp4")).settings.contains(S(":rotate=90:")));
     EXPECT_TRUE(DecideFit(rows[5].facts, {}, S(".mp4"))
                     .settings.startsWith(S("vcodec=hevc:vprofile=main10:level=123:")));
+    // A kind of further tracks: each made as the kind has it, where the converted MP4 file can
+    // hold it; else the fit makes the picture and the sound only.
+    using Kind = SourceTrack::Kind;
+    const SourceFacts tracks = With(Phone(), [](SourceFacts &f) {
+        f.tracks = {{Kind::Sound, 1, S("AAC"), S("LC"), {}, {}, true, 48000, 2, S("stereo")},
+                    {Kind::Sound, 2, S("AC3"), {}, {}, {}, false, 44100, 1, S("mono")},
+                    {.kind = Kind::Subtitle, .stream = 3, .format = S("MOV_TEXT")},
+                    {.kind = Kind::Data, .stream = 4, .format = S("tmcd")}};
+    });
+    const SourceFacts lacking = With(tracks, [](SourceFacts &f) { f.tracks.resize(1); });
+    EXPECT_TRUE(DecideFit({tracks, tracks, lacking}, {}, S(".mp4"))
+                    .settings.endsWith(S(":tracks=a/ac3/44100/1/mono_s")));
+    const SourceFacts srt = With(tracks, [](SourceFacts &f) { f.tracks[2].format = S("SUBRIP"); });
+    EXPECT_FALSE(DecideFit({srt, srt, lacking}, {}, S(".mkv")).settings.contains(S("tracks=")));
     // The choice names the files and the time; the refusal of quintor-join ends with --fit.
     EXPECT_EQ(FitQuestion({S("b.mp4: no sound; most of the video has AAC (LC) 2 channels")}, 75),
               S("This file differs from most of the video:\nb.mp4: no sound; most of the video "

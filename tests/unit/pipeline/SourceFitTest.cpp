@@ -124,6 +124,86 @@ TEST(SourceFit, EachPropertyThatDiffersIsNamedWithBothValues)
     }
 }
 
+// A camera's clip with two microphones and a subtitle track: the tracks besides the picture.
+SourceFacts TwoMicrophones()
+{
+    SourceFacts f = Phone();
+    const SourceTrack camera {SourceTrack::Kind::Sound,
+                              1,
+                              S("AAC"),
+                              S("LC"),
+                              S("eng"),
+                              S("Camera"),
+                              true,
+                              48000,
+                              2,
+                              S("stereo")};
+    SourceTrack second = camera;
+    second.stream = 2, second.language = S("deu"), second.isDefault = false;
+    const SourceTrack subtitles {
+        .kind = SourceTrack::Kind::Subtitle, .stream = 3, .format = S("MOV_TEXT")};
+    f.tracks = {camera, second, subtitles};
+    return f;
+}
+
+TEST(SourceFit, TrackLayoutsThatDifferAreNamed)
+{
+    using Kind = SourceTrack::Kind;
+    using Change = std::function<void(SourceFacts &)>;
+    const std::vector<std::pair<Change, const char *>> cases {
+        {[](SourceFacts &f) { f.tracks.erase(f.tracks.begin() + 1); },
+         "1 sound track; most of the video has 2"},
+        {[](SourceFacts &f) { f.tracks.pop_back(); }, "no subtitle track; most of the video has 1"},
+        // A data track before the subtitles moves them; one after every kept track is left out.
+        {[](SourceFacts &f) {
+             f.tracks.insert(f.tracks.begin() + 2,
+                             {.kind = Kind::Data, .stream = 3, .format = S("gpmd")});
+             f.tracks[3].stream = 4;
+         },
+         "1 data track; most of the video has none"},
+        {[](SourceFacts &f) {
+             f.tracks.push_back({.kind = Kind::Data, .stream = 4, .format = S("mebx")});
+         },
+         ""},
+        {[](SourceFacts &f) {
+             f.tracks[1].sampleRate = 44100, f.tracks[1].channels = 1,
+             f.tracks[1].channelLayout = S("mono");
+         },
+         "sound track 2: AAC (LC) 1 channel (mono) at 44100 Hz; most of the video has AAC (LC) 2 "
+         "channels (stereo) at 48000 Hz"},
+        {[](SourceFacts &f) { f.tracks[2].format = S("SUBRIP"); },
+         "subtitle track 1: SUBRIP; most of the video has MOV_TEXT"},
+        {[](SourceFacts &f) { std::swap(f.tracks[1].stream, f.tracks[2].stream); },
+         "its tracks are stored in another order than most of the video's"},
+        // What the copy takes from the first file alone need not agree.
+        {[](SourceFacts &f) { f.tracks[1].language = S("fra"), f.tracks[2].name = S("x"); }, ""},
+        {[](SourceFacts &f) {
+             f.tracks.push_back({.kind = Kind::Attachment, .stream = 4, .format = S("ttf")});
+         },
+         ""},
+        // Each kind that differs is named.
+        {[](SourceFacts &f) { f.tracks.erase(f.tracks.begin() + 1, f.tracks.end()); },
+         "1 sound track; most of the video has 2; no subtitle track; most of the video has 1"},
+    };
+    for (const auto &[change, expected] : cases) {
+        SourceFacts other = TwoMicrophones();
+        change(other);
+        const QStringList lines = Misfits({TwoMicrophones(), TwoMicrophones(), other});
+        if (!*expected) {
+            EXPECT_TRUE(lines.isEmpty()) << lines.join(u'\n').toStdString();
+            continue;
+        }
+        ASSERT_EQ(lines.size(), 1) << expected;
+        EXPECT_EQ(lines.last(), S("clip3.mp4: ") + S(expected));
+    }
+    // A file without sound among files of one sound track keeps its one line.
+    SourceFacts silent = Phone(), phone = Phone();
+    silent.hasAudio = false;
+    phone.tracks = {TwoMicrophones().tracks.front()};
+    EXPECT_EQ(Misfits({phone, phone, silent}),
+              QStringList {S("clip3.mp4: no sound; most of the video has AAC (LC) 2 channels")});
+}
+
 TEST(SourceFit, SetsOfOneKindAreNeverRefused)
 {
     SourceFacts variable = Phone();
@@ -208,7 +288,11 @@ TEST(SourceFit, TheEncodersAnswerIsReadFileByFile)
             "ID_VIDEO_UNTIMED_FRAMES=0\nID_VIDEO_PIXEL_FORMAT=yuv420p\nID_VIDEO_SAR=1:1\n"
             "Pos: 1.0s\nID_FILENAME=/v/=.avi\nID_ERROR=Cannot read the input file: /v/=.avi\n"
             "ID_FILENAME=/v/c.mkv\nID_VIDEO_FORMAT=HEVC\nID_AUDIO_FORMAT=AC3\nID_AUDIO_RATE=48000\n"
-            "ID_AUDIO_NCH=6\nID_AUDIO_LAYOUT=5.1(side)\nID_AUDIO_PROFILE=\nID_EXIT=EOF\n");
+            "ID_AUDIO_NCH=6\nID_AUDIO_LAYOUT=5.1(side)\nID_AUDIO_PROFILE=\n"
+            "ID_AUDIO_ID=1\nID_AID_1_FORMAT=AC3\nID_AID_1_LANG=eng\nID_AID_1_NAME=Director=me\n"
+            "ID_AID_1_RATE=48000\nID_AID_1_NCH=6\nID_AID_1_DEFAULT=1\nID_AID_7_LANG=lost\n"
+            "ID_SUBTITLE_ID=2\nID_SID_2_FORMAT=ASS\nID_DATA_ID=3\nID_DID_3_FORMAT=tmcd\n"
+            "ID_ATTACHMENT_ID=4\nID_ATT_4_NAME=a.ttf\nID_AUDIO_ID=x\nID_EXIT=EOF\n");
     const std::vector<SourceFacts> facts = ParseIdentifyOutput(answer);
     ASSERT_EQ(facts.size(), 3u);
     EXPECT_EQ(facts[0].file, S("/v/a b.mp4"));
@@ -222,6 +306,21 @@ TEST(SourceFit, TheEncodersAnswerIsReadFileByFile)
     EXPECT_TRUE(facts[2].hasVideo && facts[2].hasAudio);
     EXPECT_EQ(facts[2].channels * 100000 + facts[2].sampleRate, 648000);
     EXPECT_EQ(facts[2].channelLayout, S("5.1(side)"));
+    using Kind = SourceTrack::Kind;
+    const std::vector<SourceTrack> tracks {
+        {.kind = Kind::Sound,
+         .stream = 1,
+         .format = S("AC3"),
+         .language = S("eng"),
+         .name = S("Director=me"),
+         .isDefault = true,
+         .sampleRate = 48000,
+         .channels = 6},
+        {.kind = Kind::Subtitle, .stream = 2, .format = S("ASS")},
+        {.kind = Kind::Data, .stream = 3, .format = S("tmcd")},
+        {.kind = Kind::Attachment, .stream = 4, .name = S("a.ttf")}};
+    EXPECT_EQ(facts[2].tracks, tracks);
+    EXPECT_TRUE(facts[0].tracks.empty());
     EXPECT_TRUE(ParseIdentifyOutput(S("ID_VIDEO_WIDTH=3\nnothing\n")).empty());
 }
 
