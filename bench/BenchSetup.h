@@ -79,4 +79,24 @@ inline std::optional<ProfileValues> LoadProfileValues(const QString &program, co
     return ProfileValues {GetVideoSizeValue(settings, path), BuildEncoderOptions(settings, path)};
 }
 
+// A 1080p clip as a phone writes it (H.264 at 8 Mbit/s, AAC 48 kHz stereo at 192 kbit/s), of
+// that many seconds at that rate; extra arguments (a keyframe interval, say) go before the
+// name. Says why when it cannot be made.
+inline bool MakePhoneClip(const QString &path, int seconds,
+                          const QString &rate = QStringLiteral("30000/1001"),
+                          const QStringList &extra = {})
+{
+    const QString args = QStringLiteral(
+        "-hide_banner -loglevel error -y -f lavfi -i testsrc2=s=1920x1080:r=%2:d=%1 -f lavfi -i "
+        "sine=f=440:sample_rate=48000:d=%1 -ac 2 -c:v libx264 -preset ultrafast -b:v 8M -maxrate "
+        "8M -bufsize 16M -c:a aac -b:a 192k");
+    QString output;
+    const int code = test::RunProgram(
+        QStringLiteral("ffmpeg"),
+        args.arg(seconds).arg(rate).split(QLatin1Char(' ')) + extra << path, &output, 3600 * 1000);
+    if (code != 0)
+        std::fprintf(stderr, "Cannot make %s: %s\n", qPrintable(path), qPrintable(output));
+    return code == 0;
+}
+
 } // namespace qvj::bench

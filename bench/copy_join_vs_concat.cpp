@@ -31,47 +31,6 @@ double Median(std::vector<double> v)
     return v.at(v.size() / 2);
 }
 
-// One clip as a phone writes it; the others are copies of it, so that they fit.
-bool MakePhoneClip(const QString &path, int seconds)
-{
-    QString output;
-    const int code
-        = RunProgram(QStringLiteral("ffmpeg"),
-                     {QStringLiteral("-hide_banner"),
-                      QStringLiteral("-loglevel"),
-                      QStringLiteral("error"),
-                      QStringLiteral("-y"),
-                      QStringLiteral("-f"),
-                      QStringLiteral("lavfi"),
-                      QStringLiteral("-i"),
-                      QStringLiteral("testsrc2=s=1920x1080:r=30000/1001:d=%1").arg(seconds),
-                      QStringLiteral("-f"),
-                      QStringLiteral("lavfi"),
-                      QStringLiteral("-i"),
-                      QStringLiteral("sine=f=440:sample_rate=48000:d=%1").arg(seconds),
-                      QStringLiteral("-ac"),
-                      QStringLiteral("2"),
-                      QStringLiteral("-c:v"),
-                      QStringLiteral("libx264"),
-                      QStringLiteral("-preset"),
-                      QStringLiteral("ultrafast"),
-                      QStringLiteral("-b:v"),
-                      QStringLiteral("8M"),
-                      QStringLiteral("-maxrate"),
-                      QStringLiteral("8M"),
-                      QStringLiteral("-bufsize"),
-                      QStringLiteral("16M"),
-                      QStringLiteral("-c:a"),
-                      QStringLiteral("aac"),
-                      QStringLiteral("-b:a"),
-                      QStringLiteral("192k"),
-                      path},
-                     &output, kHour);
-    if (code != 0)
-        std::fprintf(stderr, "Cannot make %s: %s\n", qPrintable(path), qPrintable(output));
-    return code == 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -86,7 +45,7 @@ int main(int argc, char **argv)
     const QString root = bench.Root();
     QStringList inputs {root + QStringLiteral("clip0.mp4")};
     std::fprintf(stderr, "Making %d clips of %d s...\n", clips, seconds);
-    if (!MakePhoneClip(inputs.front(), seconds))
+    if (!qvj::bench::MakePhoneClip(inputs.front(), seconds))
         return 1;
     QString list = QStringLiteral("file '%1'\n").arg(inputs.front());
     for (int i = 1; i < clips; ++i) {

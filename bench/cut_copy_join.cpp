@@ -23,43 +23,6 @@ using namespace qvj::test;
 
 constexpr int kHour = 3600 * 1000;
 
-bool MakeClip(const QString &path, int seconds)
-{
-    QString output;
-    const int code = RunProgram(S("ffmpeg"),
-                                {S("-hide_banner"),
-                                 S("-loglevel"),
-                                 S("error"),
-                                 S("-y"),
-                                 S("-f"),
-                                 S("lavfi"),
-                                 S("-i"),
-                                 S("testsrc2=s=1920x1080:r=30000/1001:d=%1").arg(seconds),
-                                 S("-f"),
-                                 S("lavfi"),
-                                 S("-i"),
-                                 S("sine=f=440:sample_rate=48000:d=%1").arg(seconds),
-                                 S("-ac"),
-                                 S("2"),
-                                 S("-c:v"),
-                                 S("libx264"),
-                                 S("-preset"),
-                                 S("ultrafast"),
-                                 S("-g"),
-                                 S("25"),
-                                 S("-b:v"),
-                                 S("8M"),
-                                 S("-c:a"),
-                                 S("aac"),
-                                 S("-b:a"),
-                                 S("192k"),
-                                 path},
-                                &output, kHour);
-    if (code != 0)
-        std::fprintf(stderr, "Cannot make %s: %s\n", qPrintable(path), qPrintable(output));
-    return code == 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -76,7 +39,9 @@ int main(int argc, char **argv)
     QStringList plain, trimmed;
     for (int i = 0; i < clips; ++i) {
         const QString clip = root + S("clip%1.mp4").arg(i);
-        if (i == 0 ? !MakeClip(clip, seconds) : !QFile::copy(plain.front(), clip))
+        if (i == 0 ? !qvj::bench::MakePhoneClip(clip, seconds, QStringLiteral("30000/1001"),
+                                                {QStringLiteral("-g"), QStringLiteral("25")})
+                   : !QFile::copy(plain.front(), clip))
             return 1;
         plain << clip;
         trimmed << S("--from") << S("2") << S("--to") << QString::number(seconds - 2) << clip;

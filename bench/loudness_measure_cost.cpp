@@ -18,20 +18,6 @@ using namespace qvj::test;
 
 constexpr int kHour = 3600 * 1000;
 
-bool MakePhoneClip(const QString &path, int seconds)
-{
-    const QString args = QStringLiteral(
-        "-hide_banner -loglevel error -y -f lavfi -i testsrc2=s=1920x1080:r=30:d=%1 -f lavfi -i "
-        "sine=f=440:sample_rate=48000:d=%1 -ac 2 -c:v libx264 -preset ultrafast -b:v 8M -c:a "
-        "aac -b:a 192k");
-    QString output;
-    const int code = RunProgram(QStringLiteral("ffmpeg"),
-                                args.arg(seconds).split(QLatin1Char(' ')) << path, &output, kHour);
-    if (code != 0)
-        std::fprintf(stderr, "Cannot make %s: %s\n", qPrintable(path), qPrintable(output));
-    return code == 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -45,7 +31,7 @@ int main(int argc, char **argv)
     const QString root = bench.Root();
     QStringList inputs {root + QStringLiteral("clip0.mp4")};
     std::fprintf(stderr, "Making %d clips of %d s...\n", clips, seconds);
-    if (!MakePhoneClip(inputs.front(), seconds))
+    if (!qvj::bench::MakePhoneClip(inputs.front(), seconds, QStringLiteral("30")))
         return 1;
     for (int i = 1; i < clips; ++i) {
         inputs << root + QStringLiteral("clip%1.mp4").arg(i);
