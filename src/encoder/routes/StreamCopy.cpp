@@ -83,8 +83,14 @@ QStringList StreamCopyArguments(const QString &listPath, const QString &muxer,
 
 int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &environment)
 {
-    if (options.AnyCut())
+    if (options.AnyCut()) {
+        // The cut pieces carry the picture and the sound the join takes; further tracks would
+        // need pieces of their own.
+        if (options.allTracks)
+            ConsoleSay(QStringLiteral("Note: a copy with cuts keeps the picture and the main "
+                                      "sound; the other tracks are left out"));
         return RunCutCopy(options, environment);
+    }
     QString error;
     const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"), &error);
     if (ffmpeg.isEmpty())
