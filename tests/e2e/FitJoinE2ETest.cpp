@@ -223,7 +223,11 @@ TEST(FitJoin, ASoundOnlyFitKeepsThePictureBitForBit)
         .fps = S("30"),
         .seconds = 2.4,
         .codecs = S("-c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac").split(u' ')};
-    std::vector<DeviceClip> clips {camera, camera, camera, camera, camera};
+    // The kept files count their picture's time in 1/90000 s as phones do; the others in the
+    // writer's own ticks, which a copy would read on the first file's clock as they are.
+    DeviceClip phone = camera;
+    phone.codecs << S("-video_track_timescale") << S("90000");
+    std::vector<DeviceClip> clips {phone, camera, phone, camera, phone};
     clips[1].name = S("camera mono.mp4"), clips[1].sampleRate = 44100, clips[1].channels = 1;
     clips[2].name = S("camera b.mp4");
     clips[3].name = S("camera mute.mp4"), clips[3].sound = false;

@@ -108,10 +108,12 @@ QStringList IdentifyLines(const IdentifiedFile &f)
         add("ID_VIDEO_COLOR_RANGE", f.colorRange);
         add("ID_VIDEO_LEVEL", number(f.videoLevel));
         add("ID_VIDEO_BITRATE", number(f.videoBitrate));
+        add("ID_VIDEO_TIMESCALE", number(f.videoTimescale));
     }
     if (f.hasAudio) {
         add("ID_AUDIO_STREAM", number(f.audioStream));
         add("ID_AUDIO_BITRATE", number(f.audioBitrate));
+        add("ID_AUDIO_TIMESCALE", number(f.audioTimescale));
     }
     for (const IdentifiedTrack &track : f.tracks)
         AddTrackLines(track, addLine);

@@ -64,9 +64,13 @@ struct IdentifiedFile
     QString colorRange; // "tv" or "pc"
     int videoLevel = 0; // as the codec counts it (H.264 41 is 4.1); 0 when unknown
     int64_t videoBitrate = 0; // bit/s, 0 when unknown
+    // The picture's clock in ticks a second (its stream's time base 1/N); 0 when it is not 1/N.
+    // A copy puts the files' packets end to end on the first file's clock as they are.
+    int videoTimescale = 0;
     int videoStream = -1; // ffmpeg's index of the picture's stream
     int audioStream = -1; // of the sound's: the default track, else the first
     int64_t audioBitrate = 0;
+    int audioTimescale = 0; // the sound's clock, as videoTimescale
     // Every stream besides the picture, in the file's order (the sound above among them).
     std::vector<IdentifiedTrack> tracks;
 };

@@ -45,6 +45,7 @@ void TakeVideo(const Libav &l, AVFormatContext *ctx, AVStream *s, IdentifiedFile
     if (sar.IsValid())
         f.pixelAspect = sar;
     f.frameRate = NominalFrameRate(FromRational(s->avg_frame_rate), FromRational(s->r_frame_rate));
+    f.videoTimescale = s->time_base.num == 1 && s->time_base.den > 0 ? s->time_base.den : 0;
 }
 
 // A colour name, empty for "unspecified" and "unknown".
@@ -261,6 +262,7 @@ std::optional<IdentifiedFile> ReadMediaFacts(const QString &path, QString *error
             TakeAudio(l, p, f);
             f.audioStream = int(i);
             f.audioBitrate = std::max<int64_t>(p.bit_rate, 0);
+            f.audioTimescale = s->time_base.num == 1 && s->time_base.den > 0 ? s->time_base.den : 0;
         }
         // A second picture (a cover) is neither kept nor counted.
         if (auto track = TakeTrack(l, s, i))

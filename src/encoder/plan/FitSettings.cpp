@@ -99,6 +99,7 @@ std::optional<FitSettings> ParseFitSettings(const QString &text, QString *error)
              return v.isEmpty() || v == u"tv" || v == u"pc";
          }},
         {QStringLiteral("vbitrate"), whole(&FitSettings::videoBitrate, 2000000000)},
+        {QStringLiteral("tbn"), whole(&FitSettings::timescale, 2000000000)},
         {QStringLiteral("acodec"),
          [](FitSettings &s, const QString &v) {
              s.audioCodec = v;
@@ -203,8 +204,15 @@ constexpr int kFitQuantizerCeiling = 23;
 
 QStringList FitEncodeArguments(const FitSettings &fit, const QString &muxer, const QString &target)
 {
-    return FitPictureArguments(fit) + FitSoundArguments(fit)
+    return FitPictureArguments(fit) + FitSoundArguments(fit) + FitClockArguments(fit, muxer)
         + QStringList {QStringLiteral("-f"), muxer} + WriterArguments(target);
+}
+
+QStringList FitClockArguments(const FitSettings &fit, const QString &muxer)
+{
+    if (fit.timescale <= 0 || (muxer != u"mp4" && muxer != u"mov"))
+        return {};
+    return {QStringLiteral("-video_track_timescale"), QString::number(fit.timescale)};
 }
 
 QStringList FitPictureArguments(const FitSettings &fit)

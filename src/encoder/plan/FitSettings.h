@@ -26,6 +26,7 @@ struct FitSettings
     int rotation = 0; // the kind's turn on showing: the picture is stored turned back by it
     QString primaries, transfer, matrix, range; // ffmpeg's names; empty: not stated
     int64_t videoBitrate = 0; // the kind's, bit/s; 0 when unknown
+    int timescale = 0; // the picture's clock, ticks a second; 0: the writer's own
     QString audioCodec; // "aac", "ac3", "mp3", "opus"; empty: the kind has no sound
     int sampleRate = 0;
     int channels = 0;
@@ -39,7 +40,7 @@ struct FitSettings
 };
 
 // Reads "key=value:key=value..." (vcodec, vprofile, level, size=WxH, fps, pix, sar, rotate,
-// prim, trc, matrix, range, vbitrate, acodec, srate, channels, layout, abitrate, vcopy,
+// prim, trc, matrix, range, vbitrate, tbn, acodec, srate, channels, layout, abitrate, vcopy,
 // tracks). Gives nothing and sets *error on an unknown key or a value out of range.
 std::optional<FitSettings> ParseFitSettings(const QString &text, QString *error);
 
@@ -57,6 +58,10 @@ QStringList FitEncodeArguments(const FitSettings &fit, const QString &muxer, con
 
 // The picture's part of those: the kind's codec, quality, profile, level and colours.
 QStringList FitPictureArguments(const FitSettings &fit);
+
+// The picture's clock as the kind has it, where the container lets it be stated (MP4, MOV):
+// a copy reads every file's packets on the first file's clock, as they are.
+QStringList FitClockArguments(const FitSettings &fit, const QString &muxer);
 
 // The sound's part of those: the kind's codec, bitrate, rate and layout, or none.
 QStringList FitSoundArguments(const FitSettings &fit);

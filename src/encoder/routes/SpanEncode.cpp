@@ -60,7 +60,8 @@ QStringList CopiedPictureArguments(const Span &span, const FitSettings &kind,
     if (!joined.isEmpty())
         args << QStringLiteral("-filter_complex")
              << (joined.startsWith(u';') ? joined.mid(1) : joined);
-    args << maps << tracks.maps << QStringLiteral("-c:v") << QStringLiteral("copy");
+    args << maps << tracks.maps << QStringLiteral("-c:v") << QStringLiteral("copy")
+         << FitClockArguments(kind, muxer);
     if (sound && !span.encodeSound)
         args << QStringLiteral("-c:a") << QStringLiteral("copy");
     else

@@ -127,6 +127,11 @@ QString FitSettingsFor(const SourceFacts &kind, QString *why)
     // by their place.
     else if (kind.videoStream != 0 || (kind.hasAudio && kind.audioStream != 1))
         *why = QStringLiteral("its streams are not stored picture first, then sound");
+    // A copy reads every file's packets on the first file's clocks as they are; a converted
+    // file (MP4) keeps the picture's clock of the kind, but counts its sound in samples.
+    else if (kind.hasAudio && kind.audioTimescale > 0 && kind.audioTimescale != kind.sampleRate)
+        *why = QStringLiteral("a converted file cannot keep its sound's clock (1/%1)")
+                   .arg(kind.audioTimescale);
     if (!why->isEmpty())
         return QString();
     QStringList parts {QStringLiteral("vcodec=")
@@ -152,6 +157,10 @@ QString FitSettingsFor(const SourceFacts &kind, QString *why)
             parts << QLatin1String(key) + QLatin1Char('=') + value;
     if (kind.videoBitrate > 0)
         parts << QStringLiteral("vbitrate=%1").arg(kind.videoBitrate);
+    // A copy reads every file's packets on the first file's clock: a converted file must keep
+    // the kind's.
+    if (kind.videoTimescale > 0)
+        parts << QStringLiteral("tbn=%1").arg(kind.videoTimescale);
     if (kind.hasAudio) {
         parts << QStringLiteral("acodec=") + sound
               << QStringLiteral("srate=%1").arg(kind.sampleRate)

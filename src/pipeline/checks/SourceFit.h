@@ -43,9 +43,11 @@ struct SourceFacts
     QString colorRange; // "tv", "pc"; empty when unspecified
     int videoLevel = 0;
     qint64 videoBitrate = 0;
+    int videoTimescale = 0; // ID_VIDEO_TIMESCALE: ticks a second of the picture's clock
     int videoStream = -1;
     int audioStream = -1;
     qint64 audioBitrate = 0;
+    int audioTimescale = 0; // ID_AUDIO_TIMESCALE: ticks a second of the sound's clock
     double length = 0; // ID_LENGTH, seconds
     // Every track besides the picture (ID_AUDIO_ID=, ID_SUBTITLE_ID=...), the sound above
     // among them.
