@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 namespace qvj::bench {
 
@@ -77,6 +78,13 @@ inline std::optional<ProfileValues> LoadProfileValues(const QString &program, co
     ProfileSettings settings;
     settings.LoadProfile(path);
     return ProfileValues {GetVideoSizeValue(settings, path), BuildEncoderOptions(settings, path)};
+}
+
+// The middle of the values (the upper one of an even count); 0 for none.
+inline double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 // A 1080p clip as a phone writes it (H.264 at 8 Mbit/s, AAC 48 kHz stereo at 192 kbit/s), of

@@ -25,12 +25,6 @@ using namespace qvj::test;
 
 constexpr int kHour = 3600 * 1000;
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.at(v.size() / 2);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -100,12 +94,12 @@ int main(int argc, char **argv)
     std::printf("clips: %d x %d s, %.0f MB in all, rounds: %d\n", clips, seconds, bytes / 1e6,
                 rounds);
     std::printf("%-26s %10s %10s\n", "", "wall med", "wall best");
-    std::printf("%-26s %9.3fs %9.3fs\n", "quintor-join (copy)", Median(ourTimes),
+    std::printf("%-26s %9.3fs %9.3fs\n", "quintor-join (copy)", qvj::bench::Median(ourTimes),
                 *std::min_element(ourTimes.begin(), ourTimes.end()));
-    std::printf("%-26s %9.3fs %9.3fs\n", "ffmpeg -f concat -c copy", Median(theirTimes),
+    std::printf("%-26s %9.3fs %9.3fs\n", "ffmpeg -f concat -c copy", qvj::bench::Median(theirTimes),
                 *std::min_element(theirTimes.begin(), theirTimes.end()));
     std::printf("%-26s %10.3f %10.3f   (goal: at most 1.2)\n", "ratio",
-                Median(ourTimes) / Median(theirTimes),
+                qvj::bench::Median(ourTimes) / qvj::bench::Median(theirTimes),
                 *std::min_element(ourTimes.begin(), ourTimes.end())
                     / *std::min_element(theirTimes.begin(), theirTimes.end()));
     return 0;

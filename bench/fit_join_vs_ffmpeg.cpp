@@ -28,12 +28,6 @@ using namespace qvj::test;
 
 constexpr int kHours = 6 * 3600 * 1000;
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.at(v.size() / 2);
-}
-
 bool Ffmpeg(const QStringList &args)
 {
     QString output;
@@ -194,10 +188,10 @@ int main(int argc, char **argv)
     }
     std::printf("clips: %d x %d s of 1080p H.264/AAC, 2 odd (720p 25 fps, upright), rounds: %d\n",
                 clips, seconds, rounds);
-    std::printf("%-36s %9.3fs\n", "quintor-join --fit (median)", Median(ourTimes));
-    std::printf("%-36s %9.3fs\n", "ffmpeg: encode 2 + concat copy", Median(handTimes));
+    std::printf("%-36s %9.3fs\n", "quintor-join --fit (median)", qvj::bench::Median(ourTimes));
+    std::printf("%-36s %9.3fs\n", "ffmpeg: encode 2 + concat copy", qvj::bench::Median(handTimes));
     std::printf("%-36s %10.3f   (goal: at most 1.3)\n", "ratio",
-                Median(ourTimes) / Median(handTimes));
+                qvj::bench::Median(ourTimes) / qvj::bench::Median(handTimes));
     // The converted clips' share of the phone's video bitrate (goal: never below it), from
     // the joined file's video packets where each clip lies.
     QString stated, packets;
@@ -226,7 +220,7 @@ int main(int argc, char **argv)
     if (encodeToo) {
         std::printf("%-36s %9.3fs\n", "\"MP4 - H.264 Video\"", encodeTimes.front());
         std::printf("%-36s %10.1f   (goal: at least 8)\n", "speed-up over re-encoding",
-                    encodeTimes.front() / Median(ourTimes));
+                    encodeTimes.front() / qvj::bench::Median(ourTimes));
     }
     return 0;
 }

@@ -17,12 +17,6 @@ namespace {
 
 using namespace qvj::test;
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.at(v.size() / 2);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -86,10 +80,10 @@ int main(int argc, char **argv)
     std::printf("clip: %d s of 1080p30 H.264 at 8 Mbit/s, AAC 44.1 kHz mono; rounds: %d\n", seconds,
                 rounds);
     std::printf("%-32s %9.3fs wall %9.3fs processor\n", "-fit, the sound alone (median)",
-                Median(soundWall), Median(soundCpu));
+                qvj::bench::Median(soundWall), qvj::bench::Median(soundCpu));
     std::printf("%-32s %9.3fs wall %9.3fs processor\n", "-fit, the whole clip (median)",
-                Median(wholeWall), Median(wholeCpu));
+                qvj::bench::Median(wholeWall), qvj::bench::Median(wholeCpu));
     std::printf("%-32s %10.3f   (goal: at most 0.2)\n", "ratio of wall times",
-                Median(soundWall) / Median(wholeWall));
+                qvj::bench::Median(soundWall) / qvj::bench::Median(wholeWall));
     return 0;
 }

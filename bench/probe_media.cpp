@@ -15,12 +15,6 @@
 
 namespace {
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -56,7 +50,7 @@ int main(int argc, char **argv)
                 return 1;
             }
         }
-        std::printf("%-8s %10.2f %10.2f\n", extension, Median(ms),
+        std::printf("%-8s %10.2f %10.2f\n", extension, qvj::bench::Median(ms),
                     *std::max_element(ms.begin(), ms.end()));
     }
 

@@ -23,12 +23,6 @@ namespace {
 constexpr int kRows = 1000;
 constexpr int kRounds = 15;
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 double Milliseconds(const std::function<void()> &work)
 {
     QElapsedTimer timer;
@@ -39,7 +33,8 @@ double Milliseconds(const std::function<void()> &work)
 
 void Report(const char *what, const std::vector<double> &ms)
 {
-    std::printf("%-44s %9.2f %9.2f\n", what, Median(ms), *std::max_element(ms.begin(), ms.end()));
+    std::printf("%-44s %9.2f %9.2f\n", what, qvj::bench::Median(ms),
+                *std::max_element(ms.begin(), ms.end()));
 }
 
 } // namespace
