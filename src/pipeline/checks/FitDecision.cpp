@@ -83,7 +83,9 @@ FitPart PartToConvert(const SourceFacts &f, const SourceFacts &kind, const QStri
     picture.audioFormat = kind.audioFormat, picture.audioProfile = kind.audioProfile;
     picture.sampleRate = kind.sampleRate, picture.channels = kind.channels;
     picture.channelLayout = kind.channelLayout, picture.audioStream = kind.audioStream;
-    picture.audioBitrate = kind.audioBitrate;
+    picture.audioBitrate = kind.audioBitrate, picture.audioTimescale = kind.audioTimescale;
+    // A copied picture takes the kind's clock as it is written.
+    picture.videoTimescale = kind.videoTimescale;
     return Differences(picture, kind).isEmpty()
             && ContainerMisfits(picture, extension.toLower()).isEmpty()
         ? FitPart::Sound

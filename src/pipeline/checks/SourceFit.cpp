@@ -214,6 +214,17 @@ QStringList Differences(const SourceFacts &f, const SourceFacts &first)
         why << QStringLiteral("its sound is stream %1; most of the video has it in stream %2")
                    .arg(f.audioStream)
                    .arg(first.audioStream);
+    // A copy reads every file's packets on the first file's clocks as they are.
+    const auto clock = [&why](const char *what, int own, int kind) {
+        if (own > 0 && kind > 0 && own != kind)
+            why << QStringLiteral("%1 clock 1/%2 s; most of the video has 1/%3 s")
+                       .arg(QLatin1String(what))
+                       .arg(own)
+                       .arg(kind);
+    };
+    clock("picture", f.videoTimescale, first.videoTimescale);
+    if (f.hasAudio && first.hasAudio)
+        clock("sound", f.audioTimescale, first.audioTimescale);
     why << TrackDifferences(f.tracks, first.tracks, f.audioStream);
     return why;
 }

@@ -106,15 +106,25 @@ TEST(SourceFit, EachPropertyThatDiffersIsNamedWithBothValues)
          "colours bt709/bt709/bt709 pc range; most of the video has bt709/bt709/bt709 tv range"},
         {[](SourceFacts &f) { f.audioStream = 2; },
          "its sound is stream 2; most of the video has it in stream 1"},
+        // A copy reads every file's packets on the first file's clocks.
+        {[](SourceFacts &f) { f.videoTimescale = 600; },
+         "picture clock 1/600 s; most of the video has 1/90000 s"},
+        {[](SourceFacts &f) { f.audioTimescale = 1000; },
+         "sound clock 1/1000 s; most of the video has 1/48000 s"},
+    };
+    const auto clocked = [] {
+        SourceFacts f = Phone();
+        f.videoTimescale = 90000, f.audioTimescale = 48000;
+        return f;
     };
     for (const auto &[change, expected] : cases) {
-        SourceFacts other = Phone();
+        SourceFacts other = clocked();
         change(other);
         // Whichever place the odd file has, it is the one named: the kind of the rest is kept.
         for (bool otherFirst : {false, true}) {
             const std::vector<SourceFacts> facts = otherFirst
-                ? std::vector<SourceFacts> {other, Phone(), Phone()}
-                : std::vector<SourceFacts> {Phone(), Phone(), other};
+                ? std::vector<SourceFacts> {other, clocked(), clocked()}
+                : std::vector<SourceFacts> {clocked(), clocked(), other};
             const QStringList lines = Misfits(facts);
             ASSERT_EQ(lines.size(), 1) << expected;
             EXPECT_TRUE(lines.last().startsWith(otherFirst ? S("clip1.mp4: ") : S("clip3.mp4: ")))
