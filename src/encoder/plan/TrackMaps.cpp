@@ -22,15 +22,16 @@ bool IsTextSubtitle(const QString &codec)
 
 QStringList TrackOptions(const IdentifiedTrack &t, const QString &muxer, int place)
 {
-    const QString spec = (t.kind == Kind::Sound ? QStringLiteral("a:") : QStringLiteral("s:"))
+    const QString selector = (t.kind == Kind::Sound ? QStringLiteral("a:") : QStringLiteral("s:"))
         + QString::number(place);
-    QStringList args {QStringLiteral("-disposition:") + spec,
+    QStringList args {QStringLiteral("-disposition:") + selector,
                       t.isDefault ? QStringLiteral("default") : QStringLiteral("0")};
     if (!t.language.isEmpty())
-        args << QStringLiteral("-metadata:s:") + spec << QStringLiteral("language=") + t.language;
+        args << QStringLiteral("-metadata:s:") + selector
+             << QStringLiteral("language=") + t.language;
     // MP4 and MOV keep a track's title as its handler's name; Matroska as its name.
     if (!t.name.isEmpty() && (IsMp4(muxer) || muxer == u"matroska"))
-        args << QStringLiteral("-metadata:s:") + spec
+        args << QStringLiteral("-metadata:s:") + selector
              << (IsMp4(muxer) ? QStringLiteral("handler_name=") : QStringLiteral("title="))
                 + t.name;
     return args;

@@ -51,24 +51,24 @@ void AddSoundTrack(FitTracksArguments &a, const FitSettings &fit, const FitTrack
     a.graph += QLatin1Char(';') + SoundTrackChain(fit, t, muxer, media, own) + label;
     a.maps << QStringLiteral("-map") << label;
     // After the sound's own settings, which name every sound track: the last one named wins.
-    const QString spec = QStringLiteral(":a:%1").arg(place);
+    const QString selector = QStringLiteral(":a:%1").arg(place);
     const QString layout = t.channelLayout.isEmpty() ? ChannelLayout(t.channels) : t.channelLayout;
-    a.options << QStringLiteral("-c") + spec << encoders.value(t.codec)
-              << QStringLiteral("-b") + spec
+    a.options << QStringLiteral("-c") + selector << encoders.value(t.codec)
+              << QStringLiteral("-b") + selector
               << QString::number(std::min(96000 * t.channels, 640000))
-              << QStringLiteral("-ar") + spec << QString::number(t.sampleRate)
-              << QStringLiteral("-channel_layout") + spec << layout;
+              << QStringLiteral("-ar") + selector << QString::number(t.sampleRate)
+              << QStringLiteral("-channel_layout") + selector << layout;
     if (own)
         a.options << TrackOptions(*own, muxer, place);
     else
-        a.options << QStringLiteral("-disposition") + spec << QStringLiteral("0");
+        a.options << QStringLiteral("-disposition") + selector << QStringLiteral("0");
 }
 
 // Adds the place-th subtitle track of the output: the file's own one, or one without a cue.
 void AddSubtitleTrack(FitTracksArguments &a, const QString &muxer, const IdentifiedTrack *own,
                       int place)
 {
-    const QString spec = QStringLiteral(":s:%1").arg(place);
+    const QString selector = QStringLiteral(":s:%1").arg(place);
     if (own && !SubtitleCodecFor(own->codec, muxer).isEmpty()) {
         a.maps << QStringLiteral("-map") << QStringLiteral("0:%1").arg(own->stream);
         a.options << TrackOptions(*own, muxer, place);
@@ -78,9 +78,9 @@ void AddSubtitleTrack(FitTracksArguments &a, const QString &muxer, const Identif
             a.inputs << QStringLiteral("-f") << QStringLiteral("srt") << QStringLiteral("-i")
                      << QStringLiteral("/dev/null");
         a.maps << QStringLiteral("-map") << QStringLiteral("1:0");
-        a.options << QStringLiteral("-disposition") + spec << QStringLiteral("0");
+        a.options << QStringLiteral("-disposition") + selector << QStringLiteral("0");
     }
-    a.options << QStringLiteral("-c") + spec
+    a.options << QStringLiteral("-c") + selector
               << (muxer == u"matroska" ? QStringLiteral("srt") : QStringLiteral("mov_text"));
 }
 
