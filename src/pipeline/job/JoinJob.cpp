@@ -253,14 +253,16 @@ void JoinJob::OnTick()
 void JoinJob::ConversionRowDone()
 {
     m_secondsDone += m_inputs.ReadRow(m_row).KeptSeconds() * RowPace(m_row);
+    // The total bar takes in the whole file even when the run was too short to report.
+    m_tracker->CompleteRun();
+    const int total = std::max(m_bars.total, m_tracker->Bars().total);
     SetRowStatus(m_row, kWaiting);
     const bool fitting = !m_fitRows.empty();
     if (!fitting)
         KeepRow();
     const bool last
         = fitting ? m_fitIndex + 1 >= m_fitRows.size() : m_convertIndex + 1 >= m_convertRows.size();
-    if (!last)
-        SetBars({0, m_bars.total});
+    SetBars({last ? m_bars.current : 0, total});
     m_run.Terminate();
     if (last) {
         StartJoin(fitting ? CopyInputList() : JoinInputList(m_folder, m_rowCount),

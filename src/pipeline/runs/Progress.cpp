@@ -1,5 +1,6 @@
 #include "pipeline/runs/Progress.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -112,6 +113,12 @@ bool ProgressTracker::Feed(QByteArrayView chunk)
             m_position = *value;
     }
     return Update();
+}
+
+void ProgressTracker::CompleteRun()
+{
+    m_position = std::max(m_position, m_denominator);
+    Update();
 }
 
 bool ProgressTracker::Update()

@@ -60,6 +60,10 @@ public:
     // One chunk of output. True when the bars were computed again from it.
     bool Feed(QByteArrayView chunk);
 
+    // The run ended well: the bars as at its last position, which a short run may never have
+    // shown, since its first chunks are not examined.
+    void CompleteRun();
+
     const ProgressBars &Bars() const { return m_bars; }
     void SetBars(ProgressBars bars) { m_bars = bars; }
     double Position() const { return m_position; }
