@@ -7,7 +7,6 @@
 #include "platform/RawNames.h"
 #include "tasks/TimeText.h"
 
-
 #include <algorithm>
 #include <numeric>
 #include <utility>

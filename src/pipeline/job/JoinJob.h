@@ -163,9 +163,9 @@ private:
     void ConversionFailed();
     void JoinCancelled();
     void JoinFailed();
-    // The completion message's lines for the cuts that moved to keyframes, from the copy's
-    // notes among the encoder's last lines.
-    static QString MovedCutLines(const QStringList &encoderLines);
+    // The completion message's lines for what the join moved or left out (cuts moved to
+    // keyframes, tracks, the recording date, chapters), from the encoder's last lines.
+    static QString NoteLines(const QStringList &encoderLines);
     void Complete();
     void FailToStartEncoder();
     void FailWithoutFolder(const QString &error);

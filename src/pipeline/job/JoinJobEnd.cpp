@@ -45,20 +45,41 @@ void JoinJob::JoinCancelled()
                     MessageIcon::Information, [this] { EndIdle(JobOutcome::Stopped); });
 }
 
-QString JoinJob::MovedCutLines(const QStringList &encoderLines)
+QString JoinJob::NoteLines(const QStringList &encoderLines)
 {
+    // The encoder's notes on what a finished join left out or moved, in the encoder's words:
     // "Note: no encoder makes the kind of <file>: its cut moves to keyframes, by <s> s at its
-    // start and <s> s at its end"
+    // start and <s> s at its end", "Note: a copy with cuts keeps the picture and the main
+    // sound; ...", "Note: the recording date is not kept: <why>" and "Note: No chapters from
+    // <file> on: its length is not known".
     static const QRegularExpression moved(
         QStringLiteral("^Note: no encoder makes the kind of (.*): its cut moves to keyframes, by "
                        "(-?[0-9.]+) s at its start and (-?[0-9.]+) s at its end$"));
+    static const QRegularExpression tracks(
+        QStringLiteral("^Note: a copy with cuts keeps the picture and the main sound"));
+    static const QRegularExpression date(
+        QStringLiteral("^Note: the recording date is not kept: (.*)$"));
+    static const QRegularExpression chapters(
+        QStringLiteral("^Note: No chapters from (.*) on: its length is not known$"));
     QString lines;
-    for (const QString &line : encoderLines)
+    for (const QString &line : encoderLines) {
+        QString said;
         if (const auto m = moved.match(line); m.hasMatch())
-            lines += QLatin1Char('\n')
-                + tr("No encoder makes the kind of %1, so its cut moved to the nearest keyframes: "
-                     "by %2 s at its start and %3 s at its end.")
+            said
+                = tr("No encoder makes the kind of %1, so its cut moved to the nearest "
+                     "keyframes: by %2 s at its start and %3 s at its end.")
                       .arg(ShownName(ExtractFileName(m.captured(1))), m.captured(2), m.captured(3));
+        else if (tracks.match(line).hasMatch())
+            said = tr("The trimmed files keep their picture and main sound only: their other "
+                      "tracks are left out.");
+        else if (const auto d = date.match(line); d.hasMatch())
+            said = tr("The recording date is not kept: %1").arg(d.captured(1));
+        else if (const auto c = chapters.match(line); c.hasMatch())
+            said = tr("There are no chapters from %1 on, since its length is not known.")
+                       .arg(ShownName(ExtractFileName(c.captured(1))));
+        if (!said.isEmpty())
+            lines += QLatin1Char('\n') + said;
+    }
     return lines;
 }
 
@@ -87,7 +108,7 @@ void JoinJob::Complete()
         const QString lengthLine = CheckOutputLength(m_outputPath, m_inputs);
         if (!lengthLine.isEmpty())
             text += QLatin1Char('\n') + lengthLine;
-        text += MovedCutLines(m_run.LastLines());
+        text += NoteLines(m_run.LastLines());
         ShowMessageThen(QStringLiteral("Complete"), text, MessageIcon::Information, [this] {
             // The window is idle again before the folder opens (or a box says why not).
             const bool open = m_inputs.OpenDir();

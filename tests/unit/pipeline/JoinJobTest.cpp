@@ -119,6 +119,42 @@ TEST_F(JoinJobTest, TheCompletionMessageComparesTheOutputsLength)
     }
 }
 
+TEST_F(JoinJobTest, TheCompletionMessageSaysWhatTheEncoderLeftOutOrMoved)
+{
+    const QString clip = root + S("two-seconds.avi");
+    ASSERT_TRUE(MakeClip(clip, {.width = 160, .height = 120, .extra = {}}));
+    inputs.openDir = false;
+    for (ltvItemData &row : inputs.rows)
+        row.LengthSeconds = 0.7;
+    const std::vector<std::pair<const char *, const char *>> cases {
+        {"Note: no encoder makes the kind of /in/a b.mp4: its cut moves to keyframes, by 0.4 s "
+         "at its start and -0.2 s at its end",
+         "No encoder makes the kind of a b.mp4, so its cut moved to the nearest keyframes: by "
+         "0.4 s at its start and -0.2 s at its end."},
+        {"Note: a copy with cuts keeps the picture and the main sound; the other tracks are "
+         "left out",
+         "The trimmed files keep their picture and main sound only: their other tracks are left "
+         "out."},
+        {"Note: the recording date is not kept: unreadable tags",
+         "The recording date is not kept: unreadable tags"},
+        {"Note: No chapters from /in/c.ts on: its length is not known",
+         "There are no chapters from c.ts on, since its length is not known."},
+        {"Note: something else", ""},
+    };
+    for (const auto &[note, said] : cases) {
+        Encoder(QStringLiteral("printf '%s\\nPos:   1.0s\\r' \"%1\"; cp '%2' \"$out\"")
+                    .arg(S(note), clip)
+                    .toUtf8()
+                    .constData());
+        Run();
+        EXPECT_EQ(outcome, JobOutcome::Completed);
+        const QString expected = S("The joining is completed successfully.\nThe joined file is %1.")
+                                     .arg(inputs.outputFile)
+            + (*said ? S("\n") + S(said) : QString());
+        EXPECT_EQ(Message().text, expected) << note;
+    }
+}
+
 TEST_F(JoinJobTest, AFailureIsReportedAndLeavesNothingBehind)
 {
     const std::vector<std::tuple<const char *, const char *, const char *, const char *>> cases {
