@@ -1,4 +1,5 @@
 // The main window's controls and their places.
+#include "app/ElidedLabel.h"
 #include "app/ImageButton.h"
 #include "app/Pictures.h"
 #include "app/TMainForm.h"
@@ -298,11 +299,17 @@ QWidget *TMainForm::BuildProgressPanel()
     QFont bold = labProcessTitle->font();
     bold.setBold(true);
     labProcessTitle->setFont(bold);
-    grid->addWidget(labProcessTitle, 0, 0, 1, 2);
+    // The stage's title and the file's name share the first line: the title takes the room
+    // its text needs and the name what is left, shortened in its middle, so that neither a
+    // long name nor a stage's title ever widens the window.
     labConvertingFile
-        = named(new QLabel(QStringLiteral("No File"), panBottomLeft), "labConvertingFile");
+        = named(new TElidedLabel(QStringLiteral("No File"), panBottomLeft), "labConvertingFile");
     labConvertingFile->setTextFormat(Qt::PlainText);
-    grid->addWidget(labConvertingFile, 0, 2, 1, 3);
+    auto *firstLine = new QHBoxLayout;
+    firstLine->setSpacing(grid->horizontalSpacing() * 3);
+    firstLine->addWidget(labProcessTitle);
+    firstLine->addWidget(labConvertingFile, 1);
+    grid->addLayout(firstLine, 0, 0, 1, 5);
 
     const auto time = [&](int row, const QString &text, const char *name) {
         grid->addWidget(new QLabel(text, panBottomLeft), row, 0);

@@ -169,6 +169,17 @@ protected:
         faults << Walk(form.get());
         if (pictures)
             form->grab().save(shots + S("running") + tag + S(".png"));
+        // Neither a long name nor the join's title widens the window.
+        const int width = form->width();
+        form->labConvertingFile->setText(S("Holiday at the seaside with the whole family in the "
+                                           "summer of twenty twenty-six, part one of three.mp4"));
+        QTest::qWait(20);
+        form->labConvertingFile->hide();
+        form->labProcessTitle->setText(S("Final Step: Joining all files..."));
+        QTest::qWait(20);
+        if (form->width() != width)
+            faults << S("the running look grows from %1 to %2 px").arg(width).arg(form->width());
+        form->labConvertingFile->show();
         form->panBottomLeft->hide();
         form->panBottomCenter->show();
 
