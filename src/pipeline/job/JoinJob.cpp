@@ -7,7 +7,6 @@
 #include "platform/RawNames.h"
 #include "tasks/TimeText.h"
 
-
 #include <algorithm>
 #include <numeric>
 #include <utility>
@@ -132,7 +131,7 @@ void JoinJob::StartConversionRow()
                         QLatin1Char(' ') + QuotePath(row.InputFile), RowIntermediate(m_row),
                         DatesOption() + m_inputs.EncoderOptions(m_profilePath)
                             + QStringLiteral(" -fit ") + FitValue(m_fitSettings, RowPart(m_row)))
-                        + TrimOptions(row.Trim));
+                        + TrimOptions(row.Trim) + GainOption(RowGain(m_row)));
         return;
     }
     m_run.Start(m_encoderPath, RowConversion(m_row, row, IntermediateFile(m_folder, m_row)));
@@ -140,8 +139,12 @@ void JoinJob::StartConversionRow()
 
 QString JoinJob::RowConversion(int index, const ltvItemData &row, const QString &target) const
 {
-    const double gain = size_t(index) < m_gains.size() ? m_gains[size_t(index)] : 0.0;
-    return ConversionCommandLine(row.InputFile, target, m_videoSize, row.Trim, gain);
+    return ConversionCommandLine(row.InputFile, target, m_videoSize, row.Trim, RowGain(index));
+}
+
+double JoinJob::RowGain(int row) const
+{
+    return size_t(row) < m_gains.size() ? m_gains[size_t(row)] : 0.0;
 }
 
 void JoinJob::StartJoin(const QString &inputList, StageKind kind)
