@@ -61,6 +61,14 @@ bool JoinJob::Start(const QString &profilePath)
     if (RefuseCrossfade())
         return true;
     if (m_inputs.StreamCopy()) {
+        // The files' loudness is measured while the encoder reads what they hold; the job
+        // waits for what is left of it once the check has ended.
+        if (LoudnessMeter *meter = m_inputs.LoudnessToEven()) {
+            QStringList paths;
+            for (int i = 0; i < m_inputs.RowCount(); ++i)
+                paths << m_inputs.ReadRow(i).InputFile;
+            meter->Measure(paths);
+        }
         StartCheck();
         return true;
     }
