@@ -320,6 +320,20 @@ JoinRun RunQuintorJoin(const QStringList &args, const JoinRunSettings &settings)
     return r;
 }
 
+QStringList FrameSums(const QString &path)
+{
+    QProcess p;
+    p.start(S("ffmpeg"),
+            {S("-v"), S("error"), S("-autorotate"), S("0"), S("-i"), path, S("-map"), S("0:v:0"),
+             S("-f"), S("framemd5"), S("-")});
+    p.waitForFinished(300000);
+    QStringList sums;
+    for (const QByteArray &line : p.readAllStandardOutput().split('\n'))
+        if (!line.startsWith('#') && line.contains(','))
+            sums << QString::fromLatin1(line.split(',').last().trimmed());
+    return sums;
+}
+
 std::vector<double> FlashTimesIn(const QString &path)
 {
     return DecodeFile(path, true).flashes;

@@ -52,6 +52,9 @@ JoinRun RunQuintorJoin(const QStringList &args, const JoinRunSettings &settings 
 // seconds of its clock.
 std::vector<double> FlashTimesIn(const QString &path);
 
+// The checksum of every decoded picture of the file's first picture stream, in order.
+QStringList FrameSums(const QString &path);
+
 // The number of video frames stored in the file, counted packet by packet.
 qint64 VideoFrames(const QString &path);
 

@@ -19,21 +19,6 @@
 namespace qvj::test {
 namespace {
 
-// The checksum of every decoded picture of the file, in order.
-QStringList FrameSums(const QString &path)
-{
-    QProcess p;
-    p.start(S("ffmpeg"),
-            {S("-v"), S("error"), S("-autorotate"), S("0"), S("-i"), path, S("-map"), S("0:v:0"),
-             S("-f"), S("framemd5"), S("-")});
-    p.waitForFinished(300000);
-    QStringList sums;
-    for (const QByteArray &line : p.readAllStandardOutput().split('\n'))
-        if (!line.startsWith('#') && line.contains(','))
-            sums << QString::fromLatin1(line.split(',').last().trimmed());
-    return sums;
-}
-
 // The length of one stream of the file as its packets give it, in seconds.
 double StreamSeconds(const QString &path, const char *stream)
 {

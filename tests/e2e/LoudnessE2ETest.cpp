@@ -1,6 +1,7 @@
 // One loudness for all clips, end to end: clips made at about -30, -23 and -12 LUFS are joined
-// by quintor-join --even-loudness with a re-encoding profile, and each clip's stretch of the
-// joined file is measured with ffmpeg's ebur128 filter.
+// by quintor-join --even-loudness with a re-encoding profile and with a copying one, and each
+// clip's stretch of the joined file is measured with ffmpeg's ebur128 filter; the copy keeps
+// every picture bit for bit.
 #include "EncoderTestSupport.h"
 
 #include "tasks/Loudness.h"
@@ -54,28 +55,46 @@ TEST(Loudness, JoinBringsQuietAndLoudClipsToOneLevelUnderThePeakCeiling)
         before.push_back(facts.integrated);
         inputs << clip;
     }
+    QStringList sourceFrames;
+    for (const QString &clip : inputs)
+        sourceFrames << FrameSums(clip);
 
-    const QString output = root + S("even.avi");
-    const JoinRun run
-        = RunQuintorJoin(QStringList {S("--even-loudness"), S("--profile"), S("AVI - MPEG-4 Video"),
-                                      S("--temp"), root + S("temp"), S("-o"), output}
-                         + inputs);
-    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    // The re-encoding route converts every clip with its gain; the copy route converts the
+    // sound of the clips that need a gain and copies every picture as it is.
+    const struct
+    {
+        const char *profile, *output;
+        bool picturesCopied;
+    } routes[] = {
+        {"AVI - MPEG-4 Video", "even.avi", false},
+        {"MP4 - Same as Source (No Re-encoding)", "even.mp4", true},
+    };
+    for (const auto &route : routes) {
+        SCOPED_TRACE(route.profile);
+        const QString output = root + S(route.output);
+        const JoinRun run
+            = RunQuintorJoin(QStringList {S("--even-loudness"), S("--profile"), S(route.profile),
+                                          S("--temp"), root + S("temp"), S("-o"), output}
+                             + inputs);
+        ASSERT_EQ(run.code, 0) << run.err.toStdString();
 
-    // Each clip's stretch, a quarter of a second in from its ends.
-    std::vector<double> after;
-    for (int i = 0; i < 3; ++i) {
-        const LoudnessFacts facts = Measure(output, i * 4 + 0.25, i * 4 + 3.75);
-        ASSERT_TRUE(facts.IsMeasured()) << i;
-        after.push_back(facts.integrated);
+        // Each clip's stretch, a quarter of a second in from its ends.
+        std::vector<double> after;
+        for (int i = 0; i < 3; ++i) {
+            const LoudnessFacts facts = Measure(output, i * 4 + 0.25, i * 4 + 3.75);
+            ASSERT_TRUE(facts.IsMeasured()) << i;
+            after.push_back(facts.integrated);
+        }
+        EXPECT_LE(Spread(after), 1.0);
+        const LoudnessFacts whole = Measure(output);
+        ASSERT_TRUE(whole.IsMeasured());
+        EXPECT_LE(whole.truePeak, -1.0);
+        if (route.picturesCopied)
+            EXPECT_EQ(FrameSums(output), sourceFrames);
+        std::cout << route.profile << ": loudness spread before " << Spread(before) << " LU, after "
+                  << Spread(after) << " LU (" << after[0] << ", " << after[1] << ", " << after[2]
+                  << " LUFS); true peak " << whole.truePeak << " dBTP\n";
     }
-    EXPECT_LE(Spread(after), 1.0);
-    const LoudnessFacts whole = Measure(output);
-    ASSERT_TRUE(whole.IsMeasured());
-    EXPECT_LE(whole.truePeak, -1.0);
-    std::cout << "loudness spread before " << Spread(before) << " LU, after " << Spread(after)
-              << " LU (" << after[0] << ", " << after[1] << ", " << after[2] << " LUFS); true peak "
-              << whole.truePeak << " dBTP\n";
 }
 
 } // namespace

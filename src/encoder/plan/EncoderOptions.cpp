@@ -193,8 +193,10 @@ ParsedCommandLine ParseEncoderCommandLine(const QStringList &args)
         return fail(QStringLiteral("No audio encoder given (-oac)"));
     if (o.copyVideo != o.copyAudio)
         return fail(QStringLiteral("Stream copy needs both -ovc copy and -oac copy"));
-    if (o.volumeDb != 0 && (o.copyAudio || !o.fit.isEmpty()))
-        return fail(QStringLiteral("-af volume needs a run that encodes (-oac mp3lame or lavc)"));
+    // A fit encodes the sound whatever -oac says: its gain goes into the sound it makes.
+    if (o.volumeDb != 0 && o.copyAudio && o.fit.isEmpty())
+        return fail(QStringLiteral("-af volume needs a run that encodes the sound (-oac mp3lame "
+                                   "or lavc, or -fit)"));
     if (o.crossfadeSeconds && (o.copyVideo || !o.fit.isEmpty()))
         return fail(QStringLiteral("-crossfade needs a join that encodes (-ovc lavc)"));
     if (o.copyVideo && (o.startSeconds || o.endPosSeconds) && !o.AnyCut())

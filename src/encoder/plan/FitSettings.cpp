@@ -162,6 +162,7 @@ OutputPlan FitPlan(const FitSettings &fit, const QString &muxer, const InputMedi
     plan.pixelFormat = fit.pixelFormat;
     plan.sampleRate = fit.audioCodec.isEmpty() ? 48000 : fit.sampleRate;
     plan.channels = fit.audioCodec.isEmpty() ? 2 : fit.channels;
+    plan.volumeDb = fit.gainDb;
     int64_t frames = 0;
     if (input.videoSeconds && std::isfinite(*input.videoSeconds) && *input.videoSeconds <= 1e7)
         frames = std::max<int64_t>(1, std::llround(*input.videoSeconds * plan.fps.Value()));

@@ -35,6 +35,9 @@ struct FitSettings
     // The file's picture is of the kind already: it is copied as it is, only the sound made.
     bool copyPicture = false;
     std::vector<FitTrack> tracks; // the kind's further sound and subtitle tracks, in order
+    // The gain of the sound made, in dB (the run's -af volume, not part of the kind); 0: as it
+    // is.
+    double gainDb = 0;
 
     friend bool operator==(const FitSettings &, const FitSettings &) = default;
 };

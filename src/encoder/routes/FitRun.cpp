@@ -20,9 +20,10 @@
 int RunFit(const EncoderOptions &options, const EncoderEnvironment &environment)
 {
     QString error;
-    const auto fit = ParseFitSettings(options.fit, &error);
+    auto fit = ParseFitSettings(options.fit, &error);
     if (!fit)
         return Fail(error, kExitBadCommandLine);
+    fit->gainDb = options.volumeDb;
     if (options.inputs.size() != 1)
         return Fail(QStringLiteral("-fit converts one input file"), kExitBadCommandLine);
     QString missing;

@@ -230,7 +230,8 @@ FitDecision DecideFit(const std::vector<SourceFacts> &facts, const QStringList &
     return d;
 }
 
-QString FitQuestion(const QStringList &misfits, double seconds, int soundOnly)
+QString FitQuestion(const QStringList &misfits, double seconds, int soundOnly,
+                    const QStringList &evened)
 {
     const bool one = misfits.size() == 1;
     QString kept;
@@ -245,6 +246,20 @@ QString FitQuestion(const QStringList &misfits, double seconds, int soundOnly)
                    "FitDecision",
                    "The sound of %n files is converted; their picture is kept as it is.", nullptr,
                    soundOnly);
+    if (evened.size() == 1)
+        kept += QLatin1Char('\n')
+            + QCoreApplication::translate(
+                  "FitDecision",
+                  "The loudness of %1 is evened out: its sound is converted with a gain.")
+                  .arg(evened.front());
+    else if (evened.size() > 1)
+        kept += QLatin1Char('\n')
+            + QCoreApplication::translate(
+                  "FitDecision",
+                  "The loudness of %n files is evened out, their sound converted with a gain: "
+                  "%1.",
+                  nullptr, int(evened.size()))
+                  .arg(evened.join(QStringLiteral(", ")));
     return (one ? QStringLiteral("This file differs from most of the video:\n")
                 : QStringLiteral("These files differ from most of the video:\n"))
         + misfits.join(u'\n') + kept

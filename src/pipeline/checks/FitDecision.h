@@ -25,7 +25,10 @@ struct FitDecision
 {
     int kept = -1; // a file of the kind kept; -1 when no file can be read
     std::vector<int> convert; // the files that differ from it, in order
-    std::vector<int> soundOnly; // of those, the ones whose sound alone differs, in order
+    std::vector<int> soundOnly; // of those, the ones whose sound alone is converted, in order
+    // The files whose sound gets a gain to even out the loudness, in order (AddLoudnessFits);
+    // those that do not differ otherwise are among convert and soundOnly as well.
+    std::vector<int> evened;
     QStringList misfits; // one line for each of them, naming what differs (SourceMisfits)
     // Why the differing files cannot be converted (no encoder makes the kind, or a file that
     // cannot be read); empty when they can.
@@ -57,8 +60,9 @@ FitDecision DecideFit(const std::vector<SourceFacts> &facts, const QStringList &
 QString FitSettingsFor(const SourceFacts &kind, QString *why);
 
 // The question before converting: the files and what differs, how many of them keep their
-// picture as it is, then how long it may take.
-QString FitQuestion(const QStringList &misfits, double seconds, int soundOnly = 0);
+// picture as it is, the files whose loudness is evened out, then how long it may take.
+QString FitQuestion(const QStringList &misfits, double seconds, int soundOnly = 0,
+                    const QStringList &evened = {});
 
 // The refusal of a copy whose odd files could be converted, for a front end that converts
 // only when told to: the message, then the line naming the choice.

@@ -61,6 +61,14 @@ bool JoinJob::Start(const QString &profilePath)
     if (RefuseCrossfade())
         return true;
     if (m_inputs.StreamCopy()) {
+        // The files' loudness is measured while the encoder reads what they hold; the job
+        // waits for what is left of it once the check has ended.
+        if (LoudnessMeter *meter = m_inputs.LoudnessToEven()) {
+            QStringList paths;
+            for (int i = 0; i < m_inputs.RowCount(); ++i)
+                paths << m_inputs.ReadRow(i).InputFile;
+            meter->Measure(paths);
+        }
         StartCheck();
         return true;
     }
@@ -131,7 +139,7 @@ void JoinJob::StartConversionRow()
                         QLatin1Char(' ') + QuotePath(row.InputFile), RowIntermediate(m_row),
                         DatesOption() + m_inputs.EncoderOptions(m_profilePath)
                             + QStringLiteral(" -fit ") + FitValue(m_fitSettings, RowPart(m_row)))
-                        + TrimOptions(row.Trim));
+                        + TrimOptions(row.Trim) + GainOption(RowGain(m_row)));
         return;
     }
     m_run.Start(m_encoderPath, RowConversion(m_row, row, IntermediateFile(m_folder, m_row)));
@@ -139,8 +147,12 @@ void JoinJob::StartConversionRow()
 
 QString JoinJob::RowConversion(int index, const ltvItemData &row, const QString &target) const
 {
-    const double gain = size_t(index) < m_gains.size() ? m_gains[size_t(index)] : 0.0;
-    return ConversionCommandLine(row.InputFile, target, m_videoSize, row.Trim, gain);
+    return ConversionCommandLine(row.InputFile, target, m_videoSize, row.Trim, RowGain(index));
+}
+
+double JoinJob::RowGain(int row) const
+{
+    return size_t(row) < m_gains.size() ? m_gains[size_t(row)] : 0.0;
 }
 
 void JoinJob::StartJoin(const QString &inputList, StageKind kind)

@@ -113,8 +113,9 @@ Q_SIGNALS:
 private:
     enum class Stage { None, Measuring, Conversion, Checking, Joining };
 
-    // Before a conversion stage that evens out the loudness: every row's file is measured
-    // (those not measured yet), then each row's gain is decided (JoinJobLoudness.cpp).
+    // Before a conversion stage (or a copy's fit) that evens out the loudness: every row's file
+    // is measured (those not measured yet), then each row's gain is decided
+    // (JoinJobLoudness.cpp).
     void StartMeasuring(LoudnessMeter &meter, const std::vector<int> &rows);
     void OnMeasured(const std::vector<int> &rows);
     void MeasuringCancelled();
@@ -132,12 +133,18 @@ private:
     // The conversion command line of row index into target, trim and gain and all: the one that
     // runs, and with target "-" the recipe a kept conversion is found by.
     QString RowConversion(int index, const ltvItemData &row, const QString &target) const;
+    // The gain of a row's sound in dB, 0 when it is left as it is.
+    double RowGain(int row) const;
     void StartJoin(const QString &inputList, StageKind kind);
     // The option naming the chapter list, written into the job's folder, or "" when the output
     // gets no chapters. False when the list cannot be written: the job has then failed.
     bool PrepareChapters(QString *option);
     void StartCheck();
     void OnCheckEnded();
+    // The copy's course once its files are known (and measured, when the loudness is evened
+    // out): joined as they are, or some converted first, asked about when some differ.
+    void DecideCopy();
+    void AskToFit(const FitDecision &fit, int soundOnly, const QStringList &names);
     void RefuseMisfits(const QStringList &misfits, const QStringList &refusals = {});
     // The copy's files that differ are converted first (the conversion stage over those rows
     // alone), then every file is joined by the copy.

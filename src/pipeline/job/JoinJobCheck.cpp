@@ -2,6 +2,7 @@
 // each input holds, and inputs that cannot follow one another are refused with the reasons.
 #include "pipeline/job/JoinJob.h"
 
+#include "pipeline/checks/LoudnessFit.h"
 #include "pipeline/job/JobFolder.h"
 #include "pipeline/runs/CommandLine.h"
 
@@ -10,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/RawNames.h"
 #include <algorithm>
+#include <numeric>
 
 void JoinJob::CheckEarly(const QStringList &inputFiles)
 {
@@ -52,42 +54,68 @@ void JoinJob::OnCheckEnded()
         ShowMessageThen(
             QStringLiteral("Error"), m_check.Error(), MessageIcon::Error,
             [this] { EndIdle(JobOutcome::Failed); }, m_check.ErrorDetails());
+    } else if (LoudnessMeter *meter = m_inputs.LoudnessToEven()) {
+        // The rows' gains are decided before the fit: the clips that need one are converted.
+        std::vector<int> rows(static_cast<size_t>(m_rowCount));
+        std::iota(rows.begin(), rows.end(), 0);
+        StartMeasuring(*meter, rows);
     } else {
-        QStringList names;
-        for (int i = 0; i < m_rowCount; ++i)
-            names << ExtractFileName(m_inputs.ReadRow(i).InputFile);
-        const FitDecision fit = DecideFit(m_check.Facts(), names, m_inputs.OutputExtension());
-        if (fit.AllFit()) {
-            StartJoin(CopyInputList(), StageKind::Copying);
-        } else if (!fit.CanConvert()) {
-            RefuseMisfits(fit.misfits, fit.refusals);
-        } else {
-            // The odd files are converted only when the user says so; the clock waits.
-            StopTimer();
-            double seconds = 0;
-            for (const int row : fit.convert)
-                seconds += std::max(m_inputs.ReadRow(row).KeptSeconds(), 0.0)
-                    * FitPace(fit.PartOf(row));
-            const int soundOnly = int(fit.soundOnly.size());
-            m_desktop.AskToFitThen(ShownName(FitQuestion(fit.misfits, seconds, soundOnly)),
-                                   ShownName(FitRefusal(fit.misfits)), int(fit.convert.size()),
-                                   [self = QPointer<JoinJob>(this), fit](bool convert) {
-                                       if (!self || !self->m_active || self->m_ending)
-                                           return;
-                                       // Stop while the box was open cancels as Stop
-                                       // does; Cancel in the box ends the job the user
-                                       // chose not to run, with nothing written.
-                                       if (self->m_state == JobState::Cancelled) {
-                                           self->JoinCancelled();
-                                       } else if (convert) {
-                                           self->StartFit(fit);
-                                       } else {
-                                           self->Ending(JobOutcome::Stopped);
-                                           self->EndIdle(JobOutcome::Stopped);
-                                       }
-                                   });
-        }
+        DecideCopy();
     }
+}
+
+void JoinJob::DecideCopy()
+{
+    QStringList names;
+    for (int i = 0; i < m_rowCount; ++i)
+        names << ExtractFileName(m_inputs.ReadRow(i).InputFile);
+    FitDecision fit = DecideFit(m_check.Facts(), names, m_inputs.OutputExtension());
+    const int soundOnly = int(fit.soundOnly.size());
+    AddLoudnessFits(fit, m_check.Facts(), m_gains);
+    if (fit.convert.empty()) {
+        StartJoin(CopyInputList(), StageKind::Copying);
+    } else if (!fit.refusals.isEmpty() && fit.AllFit()) {
+        FailWithoutFolder(tr("The loudness of the files cannot be evened out without "
+                             "re-encoding: %1.\nTurn it off in the Preferences, or choose a "
+                             "re-encoding profile.")
+                              .arg(fit.refusals.join(QStringLiteral("; "))));
+    } else if (!fit.refusals.isEmpty()) {
+        RefuseMisfits(fit.misfits, fit.refusals);
+    } else if (fit.AllFit()) {
+        // Only the loudness is evened out, as the user asked: nothing to ask about.
+        StartFit(fit);
+    } else {
+        AskToFit(fit, soundOnly, names);
+    }
+}
+
+void JoinJob::AskToFit(const FitDecision &fit, int soundOnly, const QStringList &names)
+{
+    // The odd files are converted only when the user says so; the clock waits.
+    StopTimer();
+    double seconds = 0;
+    for (const int row : fit.convert)
+        seconds += std::max(m_inputs.ReadRow(row).KeptSeconds(), 0.0) * FitPace(fit.PartOf(row));
+    QStringList evened;
+    for (const int row : fit.evened)
+        evened << names.value(row);
+    m_desktop.AskToFitThen(ShownName(FitQuestion(fit.misfits, seconds, soundOnly, evened)),
+                           ShownName(FitRefusal(fit.misfits)), int(fit.convert.size()),
+                           [self = QPointer<JoinJob>(this), fit](bool convert) {
+                               if (!self || !self->m_active || self->m_ending)
+                                   return;
+                               // Stop while the box was open cancels as Stop does; Cancel in
+                               // the box ends the job the user chose not to run, with nothing
+                               // written.
+                               if (self->m_state == JobState::Cancelled) {
+                                   self->JoinCancelled();
+                               } else if (convert) {
+                                   self->StartFit(fit);
+                               } else {
+                                   self->Ending(JobOutcome::Stopped);
+                                   self->EndIdle(JobOutcome::Stopped);
+                               }
+                           });
 }
 
 void JoinJob::RefuseMisfits(const QStringList &misfits, const QStringList &refusals)

@@ -1,6 +1,6 @@
-// The re-encoding job that evens out the loudness: before its conversions, every row's file is
-// measured (the list has usually done so while the files were added), and each row's gain is
-// decided from all of them.
+// The job that evens out the loudness: before its conversions (or, copying, before it decides
+// which files to convert), every row's file is measured (the list has usually done so while
+// the files were added), and each row's gain is decided from all of them.
 #include "pipeline/checks/LoudnessDecision.h"
 #include "pipeline/job/JoinJob.h"
 
@@ -39,7 +39,10 @@ void JoinJob::OnMeasured(const std::vector<int> &rows)
         clips.push_back({row.KeptSeconds(), row.Loudness});
     }
     m_gains = DecideLoudness(clips).gains;
-    StartConversionStage(rows);
+    if (m_inputs.StreamCopy())
+        DecideCopy();
+    else
+        StartConversionStage(rows);
 }
 
 void JoinJob::MeasuringCancelled()

@@ -110,10 +110,13 @@ QString ConversionCommandLine(const QString &inputFile, const QString &intermedi
     QString line = QLatin1Char(' ') + QuotePath(inputFile) + QStringLiteral(" -o ")
         + QuotePath(intermediateFile)
         + QStringLiteral(" -oac mp3lame -ovc lavc -ofps 30 -vf scale=") + videoSizeValue;
-    line += TrimOptions(trim);
-    if (gainDb != 0)
-        line += QStringLiteral(" -af volume=") + QString::number(gainDb, 'f', 2);
-    return line;
+    return line + TrimOptions(trim) + GainOption(gainDb);
+}
+
+QString GainOption(double gainDb)
+{
+    return gainDb != 0 ? QStringLiteral(" -af volume=") + QString::number(gainDb, 'f', 2)
+                       : QString();
 }
 
 QString TrimOptions(const std::optional<TaskTrim> &trim)

@@ -38,6 +38,10 @@ QString ConversionCommandLine(const QString &inputFile, const QString &intermedi
                               const std::optional<TaskTrim> &trim = std::nullopt,
                               double gainDb = 0);
 
+// The encoder's gain of a run's sound: [ -af volume=<dB>] to the hundredth of a dB; empty for
+// none.
+QString GainOption(double gainDb);
+
 // The options that follow a trimmed row's input on a command line: [ -ss <from> -endpos <kept
 // length>], in seconds to the millisecond; empty for a row kept whole.
 QString TrimOptions(const std::optional<TaskTrim> &trim);

@@ -59,6 +59,8 @@ TEST(EncoderCommandLine, ValuesReadAsMeant)
         {"-of lavf -lavfopts format=wmv:i_certify_that_my_video_stream_does_not_use_b_frames", "format=asf "},
         // MEncoder's gain in dB, soft clipping off; several add up
         {"-af volume=-11.25", "volume=-11.25 "},            {"-af volume=7:0,volume=+3", "volume=10 "},
+        // a fit of a copy's file makes its sound, so its sound takes a gain
+        {"-ovc copy -oac copy -fit vcopy=1 -af volume=-4.5", "volume=-4.5 "},
         // clang-format on
     };
     for (const auto &c : cases) {
@@ -93,7 +95,7 @@ TEST(EncoderCommandLine, FaultsRefusedWithOneLineNamingThem)
         {"-ss 2 b.avi", "one input"},             {"-ss 2 -fit x b.avi", "one input"},
         {"-af volume=61", "-af volume"},          {"-af volume=-3:1", "-af volume"},
         {"-af volume", "-af volume"},             {"-af lavcresample=44100", "lavcresample"},
-        {"-af volume=-3 -fit x", "encodes"},
+        {"-ovc copy -oac copy -af volume=-3", "encodes"},
         // clang-format on
     };
     for (const auto &c : cases) {

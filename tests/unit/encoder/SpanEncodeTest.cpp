@@ -19,6 +19,8 @@ TEST(SpanEncode, OnlyWhatIsToBeEncodedIsEncoded)
     ASSERT_TRUE(kind) << error.toStdString();
     FitSettings silentKind = *kind;
     silentKind.audioCodec.clear();
+    FitSettings quieter = *kind; // the sound made 4.5 dB quieter
+    quieter.gainDb = -4.5;
     InputMedia mono; // 44.1 kHz mono, its picture 0.1 s after its sound
     mono.path = S("/in.mp4"), mono.hasVideo = true, mono.videoStream = 0;
     mono.videoStart = 0.1, mono.videoSeconds = 2.0;
@@ -49,6 +51,8 @@ TEST(SpanEncode, OnlyWhatIsToBeEncodedIsEncoded)
         {"a stream of unknown length without sound", *kind, muteStream,
          S("-filter_complex anullsrc=r=48000:cl=stereo[aout] -map 0:0 -shortest -map [aout]"),
          "atrim"},
+        {"the sound of a file with a gain", quieter, mono,
+         S("channel_layouts=stereo,volume=-4.50dB,apad=whole_len=96000"), "libx264"},
         {"a file with sound into a kind without", silentKind, mono,
          S("-map 0:0 -c:v copy -an -f mp4"), "-filter_complex"},
     };

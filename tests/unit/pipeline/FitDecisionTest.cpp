@@ -3,6 +3,7 @@
 // encoder here can make alike are refused with the reason.
 #include "pipeline/checks/FitDecision.h"
 #include "common/TestSupport.h"
+#include "pipeline/checks/LoudnessFit.h"
 
 #include <gtest/gtest.h>
 
@@ -240,6 +241,66 @@ TEST(FitDecision, OnlyTheSoundIsConvertedWhereOnlyTheSoundDiffers)
     EXPECT_TRUE(FitQuestion({S("b.mp4: no sound")}, 2, 1)
                     .contains(S("The sound of one file is converted; its picture is kept")));
     EXPECT_FALSE(FitQuestion({S("b.mp4: 1280x720")}, 2).contains(S("picture is kept")));
+}
+
+// A copy that evens out the loudness converts the sound of the files with a gain, and only
+// theirs; a file converted anyway takes its gain in that conversion.
+TEST(FitDecision, FilesWithAGainHaveTheirSoundConverted)
+{
+    const auto small = [](SourceFacts &f) { f.width = 1280, f.height = 720; };
+    const auto mpeg4 = [](SourceFacts &f) { f.videoFormat = S("MPEG-4 Visual"); };
+    const struct
+    {
+        const char *name;
+        std::vector<SourceFacts> facts;
+        std::vector<double> gains;
+        std::vector<int> convert, soundOnly, evened;
+        bool settings, refused;
+    } rows[] = {
+        {"files of one kind, two to even out",
+         {Phone(), Phone(), Phone()},
+         {0, -4.5, 3},
+         {1, 2},
+         {1, 2},
+         {1, 2},
+         true,
+         false},
+        {"no gain", {Phone(), Phone()}, {0, 0}, {}, {}, {}, false, false},
+        {"one not measured", {Phone(), Phone(), Phone()}, {0, 2}, {1}, {1}, {1}, true, false},
+        {"a file converted whole anyway",
+         {Phone(), With(Phone(), small), Phone()},
+         {-3, -3, 0},
+         {0, 1},
+         {0},
+         {0, 1},
+         true,
+         false},
+        {"a kind no encoder makes",
+         {With(Phone(), mpeg4), With(Phone(), mpeg4)},
+         {0, 2},
+         {1},
+         {1},
+         {1},
+         false,
+         true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        FitDecision d = DecideFit(row.facts, {}, S(".mp4"));
+        AddLoudnessFits(d, row.facts, row.gains);
+        EXPECT_EQ(d.convert, row.convert);
+        EXPECT_EQ(d.soundOnly, row.soundOnly);
+        EXPECT_EQ(d.evened, row.evened);
+        EXPECT_EQ(!d.settings.isEmpty(), row.settings);
+        EXPECT_EQ(!d.refusals.isEmpty(), row.refused);
+    }
+    // The question names the files whose loudness is evened out.
+    EXPECT_TRUE(FitQuestion({S("b.mp4: 1280x720")}, 2, 0, {S("a.mp4"), S("b.mp4")})
+                    .contains(S("\nThe loudness of 2 files is evened out, their sound converted "
+                                "with a gain: a.mp4, b.mp4.\nConverting it")));
+    EXPECT_TRUE(FitQuestion({S("b.mp4: 1280x720")}, 2, 0, {S("a.mp4")})
+                    .contains(S("\nThe loudness of a.mp4 is evened out: its sound is converted "
+                                "with a gain.\n")));
 }
 
 } // namespace
