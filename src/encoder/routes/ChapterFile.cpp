@@ -34,14 +34,31 @@ std::optional<Loaded> LoadList(const EncoderOptions &options, QString *error)
                      .arg(options.inputs.size());
         return std::nullopt;
     }
-    Loaded loaded {*entries, {}};
-    QStringList sources;
-    for (const ChapterListEntry &e : loaded.entries)
-        sources << e.source;
+    return Loaded {*entries, {}};
+}
+
+// Reads the chapters of each entry's source; an input that is its own source and was read
+// already (known, by its place) is not read again. A source that cannot be read gives its
+// input the chapter of its name alone.
+void ReadSources(Loaded &loaded, const QStringList &inputs = {},
+                 const std::vector<std::optional<ChapterFacts>> &known = {})
+{
+    loaded.sources.assign(loaded.entries.size(), std::nullopt);
+    QStringList paths;
+    std::vector<size_t> places;
+    for (size_t i = 0; i < loaded.entries.size(); ++i) {
+        const QString &source = loaded.entries[i].source;
+        if (i < known.size() && qsizetype(i) < inputs.size() && inputs.at(qsizetype(i)) == source) {
+            loaded.sources[i] = known[i];
+        } else {
+            paths << source;
+            places.push_back(i);
+        }
+    }
     QStringList reasons;
-    // A source that cannot be read gives its input the chapter of its name alone.
-    loaded.sources = ReadChapterFacts(sources, false, &reasons);
-    return loaded;
+    auto read = ReadChapterFacts(paths, false, &reasons);
+    for (size_t k = 0; k < places.size(); ++k)
+        loaded.sources[places[k]] = std::move(read[k]);
 }
 
 std::vector<OwnChapter> OwnChapters(const Loaded &loaded, size_t i)
@@ -61,9 +78,10 @@ bool ChapterFile::PrepareFromPlan(const EncoderOptions &options, const OutputPla
 {
     if (options.chapterList.isEmpty() || !MuxerHoldsChapters(plan.muxer))
         return true;
-    const auto loaded = LoadList(options, error);
+    auto loaded = LoadList(options, error);
     if (!loaded)
         return false;
+    ReadSources(*loaded);
     const int64_t endUs = std::llround(plan.totalSeconds * 1e6);
     std::vector<ChapterInput> inputs;
     int64_t frames = 0;
@@ -77,7 +95,8 @@ bool ChapterFile::PrepareFromPlan(const EncoderOptions &options, const OutputPla
             {loaded->entries[i].title, OwnChapters(*loaded, i), start,
              open ? std::numeric_limits<int64_t>::max() : FramesToUs(frames, plan.fps)});
     }
-    return Write(FfmetadataText(BuildChapters(inputs, endUs)), error);
+    m_chapters = BuildChapters(inputs, endUs);
+    return Write(FfmetadataText(m_chapters), error);
 }
 
 bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &muxer,
@@ -86,11 +105,12 @@ bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &m
 {
     if (options.chapterList.isEmpty() || !MuxerHoldsChapters(muxer))
         return true;
-    const auto loaded = LoadList(options, error);
+    auto loaded = LoadList(options, error);
     if (!loaded)
         return false;
     QStringList reasons;
     const auto files = ReadChapterFacts(options.inputs, true, &reasons);
+    ReadSources(*loaded, options.inputs, files);
     std::vector<ChapterInput> inputs;
     // ffmpeg starts the output where the first file's earliest packet is.
     const auto cut = [&](size_t i) { return i < cutSeconds.size() ? cutSeconds[i] : std::nullopt; };
@@ -115,7 +135,8 @@ bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &m
                           lead + placed + files[i]->firstFrameUs, lead + end});
         placed = end;
     }
-    return Write(FfmetadataText(BuildChapters(inputs, lead + placed)), error);
+    m_chapters = BuildChapters(inputs, lead + placed);
+    return Write(FfmetadataText(m_chapters), error);
 }
 
 bool ChapterFile::Write(const QByteArray &text, QString *error)

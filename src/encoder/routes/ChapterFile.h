@@ -3,6 +3,7 @@
 // from the program's chapter list (-chapters) and the places where the segments land, handed
 // over in memory.
 
+#include "encoder/plan/Chapters.h"
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/plan/FfmpegPlan.h"
 #include "encoder/run/HandedText.h"
@@ -32,12 +33,15 @@ public:
     int Descriptor() const { return m_text.Descriptor(); }
     // Lines worth a "Note:" (inputs whose place could not be told).
     const QStringList &Notes() const { return m_notes; }
+    // The chapters prepared (none when the output gets none).
+    const std::vector<Chapter> &Chapters() const { return m_chapters; }
 
 private:
     bool Write(const QByteArray &text, QString *error);
 
     HandedText m_text;
     QStringList m_notes;
+    std::vector<Chapter> m_chapters;
 };
 
 // The writer's arguments with the chapters of metadataPath, read as one more input after the
