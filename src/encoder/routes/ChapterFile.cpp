@@ -73,6 +73,11 @@ int64_t FramesToUs(int64_t frames, const Fraction &fps)
 
 } // namespace
 
+bool ChapterFile::CheckList(const EncoderOptions &options, QString *error)
+{
+    return options.chapterList.isEmpty() || LoadList(options, error).has_value();
+}
+
 bool ChapterFile::PrepareFromPlan(const EncoderOptions &options, const OutputPlan &plan,
                                   QString *error)
 {

@@ -27,6 +27,10 @@ public:
     bool PrepareForCopy(const EncoderOptions &options, const QString &muxer, QString *error,
                         const std::vector<std::optional<double>> &cutSeconds = {});
 
+    // Whether the program's chapter list of options (if any) can be read and matches the
+    // inputs; false with *error when not.
+    static bool CheckList(const EncoderOptions &options, QString *error);
+
     // The ffmetadata text's name for the writer, or empty when the output gets no chapters.
     QString Path() const { return m_text.Path(); }
     // The descriptor the writer must keep for it, or -1.

@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <unistd.h>
 
 namespace {
@@ -119,9 +120,24 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
             return Fail(error);
         tracks = PlanTracks(facts->tracks, muxer);
     }
+    // An MP4 or MOV file gets its chapters in its movie header once the copy is done: given
+    // them as a second input, ffmpeg would read every packet through a queue between threads,
+    // which costs a join of many files a third more processor time. Its chapters are then read
+    // while ffmpeg copies, so that the copy waits for nothing.
+    const bool mp4Family = muxer == u"mp4" || muxer == u"mov";
     ChapterFile chapters;
-    if (!chapters.PrepareForCopy(options, muxer, &error))
-        return Fail(error, kExitBadCommandLine);
+    QString chapterError;
+    std::future<bool> prepared; // ended before chapters and chapterError go
+    if (!mp4Family) {
+        if (!chapters.PrepareForCopy(options, muxer, &error))
+            return Fail(error, kExitBadCommandLine);
+    } else if (!options.chapterList.isEmpty()) {
+        if (!ChapterFile::CheckList(options, &error))
+            return Fail(error, kExitBadCommandLine);
+        prepared = std::async(std::launch::async, [&] {
+            return chapters.PrepareForCopy(options, muxer, &chapterError);
+        });
+    }
 
     OutputFile output;
     if (!output.OpenBeside(options.output, options.inputs, &error))
@@ -130,7 +146,7 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     ConsoleSay(QStringLiteral("Encoder: %1 input file(s) copied -> %2 (%3)")
                    .arg(options.inputs.size())
                    .arg(options.output, muxer));
-    for (const QString &note : tracks.notes + chapters.Notes())
+    for (const QString &note : tracks.notes + (mp4Family ? QStringList() : chapters.Notes()))
         ConsoleSay(QStringLiteral("Note: ") + note);
 
     RunSettings settings;
@@ -138,11 +154,6 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     // The sound the files are joined with is the one the caller names (the default track, as
     // an encoding run takes it; the check before the copy made sure that every file has it in
     // the same stream).
-    // An MP4 or MOV file gets its chapters in its movie header once the copy is done: given
-    // them as a second input, ffmpeg reads every packet through a queue between threads and
-    // adds a text track, which costs a join of many files a third more processor time.
-    const bool mp4Family = muxer == u"mp4" || muxer == u"mov";
-    const bool listAfter = mp4Family && !chapters.Chapters().empty();
     settings.arguments = WithChapters(
         KeepRecordingInCopy(StreamCopyArguments(listText.Path(), muxer, output.Target(),
                                                 options.audioStream.value_or(-1), tracks.arguments),
@@ -151,14 +162,21 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     settings.inheritedFd = output.InheritedDescriptor();
     settings.keptFds = named.fds;
     settings.keptFds.push_back(listText.Descriptor());
-    if (chapters.Descriptor() >= 0 && !mp4Family)
+    if (!mp4Family && chapters.Descriptor() >= 0)
         settings.keptFds.push_back(chapters.Descriptor());
     settings.watchdogSeconds = environment.watchdogSeconds;
     const RunResult run = RunFfmpeg(settings, ConsoleWrite);
     ConsoleWrite("\n");
     const auto addChapters = [&](QString *why) {
-        return WriteMp4ChapterList(output.LocalPath(), chapters.Chapters(), muxer == u"mov", why);
+        if (!prepared.get()) {
+            *why = chapterError;
+            return false;
+        }
+        for (const QString &note : chapters.Notes())
+            ConsoleSay(QStringLiteral("Note: ") + note);
+        return chapters.Chapters().empty()
+            || WriteMp4ChapterList(output.LocalPath(), chapters.Chapters(), muxer == u"mov", why);
     };
     return FinishRun(run, output, settings, options.output, QStringLiteral("copied"),
-                     listAfter ? std::function<bool(QString *)>(addChapters) : nullptr);
+                     prepared.valid() ? std::function<bool(QString *)>(addChapters) : nullptr);
 }
