@@ -2,6 +2,8 @@
 
 #include "encoder/input/ChapterReader.h"
 #include "encoder/plan/Chapters.h"
+#include "encoder/run/ConsoleOut.h"
+#include "encoder/run/Mp4ChapterList.h"
 #include "settings/ChapterList.h"
 
 #include <QFile>
@@ -151,6 +153,32 @@ bool ChapterFile::Write(const QByteArray &text, QString *error)
         return true;
     *error = QStringLiteral("Cannot hand over the chapters: %1").arg(why);
     return false;
+}
+
+bool ChaptersAfterCopy::Start(const EncoderOptions &options, const QString &muxer, QString *error)
+{
+    if (options.chapterList.isEmpty())
+        return true;
+    if (!ChapterFile::CheckList(options, error))
+        return false;
+    m_prepared = std::async(std::launch::async, [this, &options, muxer] {
+        return m_file.PrepareForCopy(options, muxer, &m_error);
+    });
+    return true;
+}
+
+bool ChaptersAfterCopy::WriteInto(const QByteArray &path, bool quickTime, QString *error)
+{
+    if (!m_prepared.valid())
+        return true;
+    if (!m_prepared.get()) {
+        *error = m_error;
+        return false;
+    }
+    for (const QString &note : m_file.Notes())
+        ConsoleSay(QStringLiteral("Note: ") + note);
+    return m_file.Chapters().empty()
+        || WriteMp4ChapterList(path, m_file.Chapters(), quickTime, error);
 }
 
 QStringList WithChapters(QStringList args, const QString &metadataPath)

@@ -10,7 +10,6 @@
 #include "encoder/run/ConsoleOut.h"
 #include "encoder/run/FfmpegRun.h"
 #include "encoder/run/HandedText.h"
-#include "encoder/run/Mp4ChapterList.h"
 #include "encoder/run/OutputFile.h"
 #include "encoder/run/RunEnd.h"
 #include "platform/RawNames.h"
@@ -20,7 +19,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <future>
 #include <unistd.h>
 
 namespace {
@@ -120,24 +118,13 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
             return Fail(error);
         tracks = PlanTracks(facts->tracks, muxer);
     }
-    // An MP4 or MOV file gets its chapters in its movie header once the copy is done: given
-    // them as a second input, ffmpeg would read every packet through a queue between threads,
-    // which costs a join of many files a third more processor time. Its chapters are then read
-    // while ffmpeg copies, so that the copy waits for nothing.
+    // An MP4 or MOV file gets its chapters once the copy is done.
     const bool mp4Family = muxer == u"mp4" || muxer == u"mov";
     ChapterFile chapters;
-    QString chapterError;
-    std::future<bool> prepared; // ended before chapters and chapterError go
-    if (!mp4Family) {
-        if (!chapters.PrepareForCopy(options, muxer, &error))
-            return Fail(error, kExitBadCommandLine);
-    } else if (!options.chapterList.isEmpty()) {
-        if (!ChapterFile::CheckList(options, &error))
-            return Fail(error, kExitBadCommandLine);
-        prepared = std::async(std::launch::async, [&] {
-            return chapters.PrepareForCopy(options, muxer, &chapterError);
-        });
-    }
+    ChaptersAfterCopy chaptersAfter;
+    if (!(mp4Family ? chaptersAfter.Start(options, muxer, &error)
+                    : chapters.PrepareForCopy(options, muxer, &error)))
+        return Fail(error, kExitBadCommandLine);
 
     OutputFile output;
     if (!output.OpenBeside(options.output, options.inputs, &error))
@@ -146,7 +133,7 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     ConsoleSay(QStringLiteral("Encoder: %1 input file(s) copied -> %2 (%3)")
                    .arg(options.inputs.size())
                    .arg(options.output, muxer));
-    for (const QString &note : tracks.notes + (mp4Family ? QStringList() : chapters.Notes()))
+    for (const QString &note : tracks.notes + chapters.Notes())
         ConsoleSay(QStringLiteral("Note: ") + note);
 
     RunSettings settings;
@@ -158,25 +145,19 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
         KeepRecordingInCopy(StreamCopyArguments(listText.Path(), muxer, output.Target(),
                                                 options.audioStream.value_or(-1), tracks.arguments),
                             options, muxer, &output),
-        mp4Family ? QString() : chapters.Path());
+        chapters.Path());
     settings.inheritedFd = output.InheritedDescriptor();
     settings.keptFds = named.fds;
     settings.keptFds.push_back(listText.Descriptor());
-    if (!mp4Family && chapters.Descriptor() >= 0)
+    if (chapters.Descriptor() >= 0)
         settings.keptFds.push_back(chapters.Descriptor());
     settings.watchdogSeconds = environment.watchdogSeconds;
     const RunResult run = RunFfmpeg(settings, ConsoleWrite);
     ConsoleWrite("\n");
     const auto addChapters = [&](QString *why) {
-        if (!prepared.get()) {
-            *why = chapterError;
-            return false;
-        }
-        for (const QString &note : chapters.Notes())
-            ConsoleSay(QStringLiteral("Note: ") + note);
-        return chapters.Chapters().empty()
-            || WriteMp4ChapterList(output.LocalPath(), chapters.Chapters(), muxer == u"mov", why);
+        return chaptersAfter.WriteInto(output.LocalPath(), muxer == u"mov", why);
     };
     return FinishRun(run, output, settings, options.output, QStringLiteral("copied"),
-                     prepared.valid() ? std::function<bool(QString *)>(addChapters) : nullptr);
+                     chaptersAfter.Started() ? std::function<bool(QString *)>(addChapters)
+                                             : nullptr);
 }
