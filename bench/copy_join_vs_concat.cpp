@@ -81,8 +81,7 @@ int main(int argc, char **argv)
     const QString root = bench.Root();
     QStringList inputs {root + QStringLiteral("clip000.mp4")};
     std::fprintf(stderr, "Making %d clips...\n", clips);
-    if (many ? !MakeShortClip(inputs.front())
-             : !qvj::bench::MakePhoneClip(inputs.front(), seconds))
+    if (many ? !MakeShortClip(inputs.front()) : !qvj::bench::MakePhoneClip(inputs.front(), seconds))
         return 1;
     QString list = QStringLiteral("file '%1'\n").arg(inputs.front());
     for (int i = 1; i < clips; ++i) {
