@@ -61,6 +61,10 @@ std::optional<ChapterFacts> ReadChapterFacts(const QString &path, bool times, QS
     AVFormatContext *ctx = OpenFile(l, path, &deadline, error);
     if (!ctx)
         return std::nullopt;
+    // An MP4 or MOV file states every time in its index: its streams need not be decoded to
+    // tell them, which would cost more than the rest of the reading together.
+    if (QByteArray(ctx->iformat->name).split(',').contains("mov"))
+        l.optSet(ctx, "codec_whitelist", "none", 0);
     if ((times || ctx->nb_chapters > 0) && l.findStreamInfo(ctx, nullptr) < 0) {
         l.closeInput(&ctx);
         *error = QStringLiteral("Cannot read the media file: %1").arg(path);

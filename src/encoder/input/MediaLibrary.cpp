@@ -50,6 +50,7 @@ Libav LoadLibav()
     Take(lib, "av_dict_free", l.dictFree, l.error);
     Take(lib, "av_dict_get", l.dictGet, l.error);
     Take(lib, "av_log_set_level", l.logSetLevel, l.error);
+    Take(lib, "av_opt_set", l.optSet, l.error);
     Take(lib, "av_stream_get_side_data", l.streamSideData, l.error);
     Take(lib, "av_display_rotation_get", l.displayRotation, l.error);
     Take(lib, "av_color_primaries_name", l.primariesName, l.error);

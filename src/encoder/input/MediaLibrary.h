@@ -14,6 +14,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/display.h>
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -38,6 +39,7 @@ struct Libav
     decltype(&av_dict_free) dictFree = nullptr;
     decltype(&av_dict_get) dictGet = nullptr;
     decltype(&av_log_set_level) logSetLevel = nullptr;
+    decltype(&av_opt_set) optSet = nullptr;
     // How the picture is shown and what its colours mean.
     decltype(&av_stream_get_side_data) streamSideData = nullptr;
     decltype(&av_display_rotation_get) displayRotation = nullptr;

@@ -2,6 +2,8 @@
 
 #include "encoder/input/ChapterReader.h"
 #include "encoder/plan/Chapters.h"
+#include "encoder/run/ConsoleOut.h"
+#include "encoder/run/Mp4ChapterList.h"
 #include "settings/ChapterList.h"
 
 #include <QFile>
@@ -34,14 +36,31 @@ std::optional<Loaded> LoadList(const EncoderOptions &options, QString *error)
                      .arg(options.inputs.size());
         return std::nullopt;
     }
-    Loaded loaded {*entries, {}};
-    QStringList sources;
-    for (const ChapterListEntry &e : loaded.entries)
-        sources << e.source;
+    return Loaded {*entries, {}};
+}
+
+// Reads the chapters of each entry's source; an input that is its own source and was read
+// already (known, by its place) is not read again. A source that cannot be read gives its
+// input the chapter of its name alone.
+void ReadSources(Loaded &loaded, const QStringList &inputs = {},
+                 const std::vector<std::optional<ChapterFacts>> &known = {})
+{
+    loaded.sources.assign(loaded.entries.size(), std::nullopt);
+    QStringList paths;
+    std::vector<size_t> places;
+    for (size_t i = 0; i < loaded.entries.size(); ++i) {
+        const QString &source = loaded.entries[i].source;
+        if (i < known.size() && qsizetype(i) < inputs.size() && inputs.at(qsizetype(i)) == source) {
+            loaded.sources[i] = known[i];
+        } else {
+            paths << source;
+            places.push_back(i);
+        }
+    }
     QStringList reasons;
-    // A source that cannot be read gives its input the chapter of its name alone.
-    loaded.sources = ReadChapterFacts(sources, false, &reasons);
-    return loaded;
+    auto read = ReadChapterFacts(paths, false, &reasons);
+    for (size_t k = 0; k < places.size(); ++k)
+        loaded.sources[places[k]] = std::move(read[k]);
 }
 
 std::vector<OwnChapter> OwnChapters(const Loaded &loaded, size_t i)
@@ -56,14 +75,20 @@ int64_t FramesToUs(int64_t frames, const Fraction &fps)
 
 } // namespace
 
+bool ChapterFile::CheckList(const EncoderOptions &options, QString *error)
+{
+    return options.chapterList.isEmpty() || LoadList(options, error).has_value();
+}
+
 bool ChapterFile::PrepareFromPlan(const EncoderOptions &options, const OutputPlan &plan,
                                   QString *error)
 {
     if (options.chapterList.isEmpty() || !MuxerHoldsChapters(plan.muxer))
         return true;
-    const auto loaded = LoadList(options, error);
+    auto loaded = LoadList(options, error);
     if (!loaded)
         return false;
+    ReadSources(*loaded);
     const int64_t endUs = std::llround(plan.totalSeconds * 1e6);
     std::vector<ChapterInput> inputs;
     int64_t frames = 0;
@@ -77,7 +102,8 @@ bool ChapterFile::PrepareFromPlan(const EncoderOptions &options, const OutputPla
             {loaded->entries[i].title, OwnChapters(*loaded, i), start,
              open ? std::numeric_limits<int64_t>::max() : FramesToUs(frames, plan.fps)});
     }
-    return Write(FfmetadataText(BuildChapters(inputs, endUs)), error);
+    m_chapters = BuildChapters(inputs, endUs);
+    return Write(FfmetadataText(m_chapters), error);
 }
 
 bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &muxer,
@@ -86,11 +112,12 @@ bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &m
 {
     if (options.chapterList.isEmpty() || !MuxerHoldsChapters(muxer))
         return true;
-    const auto loaded = LoadList(options, error);
+    auto loaded = LoadList(options, error);
     if (!loaded)
         return false;
     QStringList reasons;
     const auto files = ReadChapterFacts(options.inputs, true, &reasons);
+    ReadSources(*loaded, options.inputs, files);
     std::vector<ChapterInput> inputs;
     // ffmpeg starts the output where the first file's earliest packet is.
     const auto cut = [&](size_t i) { return i < cutSeconds.size() ? cutSeconds[i] : std::nullopt; };
@@ -115,7 +142,8 @@ bool ChapterFile::PrepareForCopy(const EncoderOptions &options, const QString &m
                           lead + placed + files[i]->firstFrameUs, lead + end});
         placed = end;
     }
-    return Write(FfmetadataText(BuildChapters(inputs, lead + placed)), error);
+    m_chapters = BuildChapters(inputs, lead + placed);
+    return Write(FfmetadataText(m_chapters), error);
 }
 
 bool ChapterFile::Write(const QByteArray &text, QString *error)
@@ -125,6 +153,32 @@ bool ChapterFile::Write(const QByteArray &text, QString *error)
         return true;
     *error = QStringLiteral("Cannot hand over the chapters: %1").arg(why);
     return false;
+}
+
+bool ChaptersAfterCopy::Start(const EncoderOptions &options, const QString &muxer, QString *error)
+{
+    if (options.chapterList.isEmpty())
+        return true;
+    if (!ChapterFile::CheckList(options, error))
+        return false;
+    m_prepared = std::async(std::launch::async, [this, &options, muxer] {
+        return m_file.PrepareForCopy(options, muxer, &m_error);
+    });
+    return true;
+}
+
+bool ChaptersAfterCopy::WriteInto(const QByteArray &path, bool quickTime, QString *error)
+{
+    if (!m_prepared.valid())
+        return true;
+    if (!m_prepared.get()) {
+        *error = m_error;
+        return false;
+    }
+    for (const QString &note : m_file.Notes())
+        ConsoleSay(QStringLiteral("Note: ") + note);
+    return m_file.Chapters().empty()
+        || WriteMp4ChapterList(path, m_file.Chapters(), quickTime, error);
 }
 
 QStringList WithChapters(QStringList args, const QString &metadataPath)

@@ -118,8 +118,12 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
             return Fail(error);
         tracks = PlanTracks(facts->tracks, muxer);
     }
+    // An MP4 or MOV file gets its chapters once the copy is done.
+    const bool mp4Family = muxer == u"mp4" || muxer == u"mov";
     ChapterFile chapters;
-    if (!chapters.PrepareForCopy(options, muxer, &error))
+    ChaptersAfterCopy chaptersAfter;
+    if (!(mp4Family ? chaptersAfter.Start(options, muxer, &error)
+                    : chapters.PrepareForCopy(options, muxer, &error)))
         return Fail(error, kExitBadCommandLine);
 
     OutputFile output;
@@ -150,5 +154,10 @@ int RunStreamCopy(const EncoderOptions &options, const EncoderEnvironment &envir
     settings.watchdogSeconds = environment.watchdogSeconds;
     const RunResult run = RunFfmpeg(settings, ConsoleWrite);
     ConsoleWrite("\n");
-    return FinishRun(run, output, settings, options.output, QStringLiteral("copied"));
+    const auto addChapters = [&](QString *why) {
+        return chaptersAfter.WriteInto(output.LocalPath(), muxer == u"mov", why);
+    };
+    return FinishRun(run, output, settings, options.output, QStringLiteral("copied"),
+                     chaptersAfter.Started() ? std::function<bool(QString *)>(addChapters)
+                                             : nullptr);
 }

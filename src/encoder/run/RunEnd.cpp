@@ -22,7 +22,8 @@ QString ToolPath(const QString &given, const QString &name, QString *error)
 }
 
 int FinishRun(const RunResult &run, OutputFile &output, const RunSettings &settings,
-              const QString &outputPath, const QString &verb)
+              const QString &outputPath, const QString &verb,
+              const std::function<bool(QString *)> &finish)
 {
     auto failRun = [&](const QString &message) {
         output.Discard();
@@ -54,6 +55,8 @@ int FinishRun(const RunResult &run, OutputFile &output, const RunSettings &setti
         return failRun(QStringLiteral("Cannot write %1; nothing was kept").arg(outputPath));
     if (run.frames <= 0 || output.Size() <= 0)
         return failRun(QStringLiteral("No video was written; nothing was kept"));
+    if (QString why; finish && !finish(&why))
+        return failRun(why + QStringLiteral("; nothing was kept"));
     // The size of what was written, read before the file has its name: no name is opened.
     const int64_t size = output.Size();
     QString error;

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Says why on standard error (on one line) and gives the exit code (kExitFailed unless told).
 int Fail(const QString &message, int code = kExitFailed);
 
@@ -17,6 +19,9 @@ int Fail(const QString &message, int code = kExitFailed);
 QString ToolPath(const QString &given, const QString &name, QString *error = nullptr);
 
 // The encoder's exit code for the run: kExitDone once the output has its name. verb says
-// what was done in the closing line ("copied", "converted", "written").
+// what was done in the closing line ("copied", "converted", "written"). finish, when given, does
+// the last work on the written file before it has its name; false (with its reason) fails the
+// run.
 int FinishRun(const RunResult &run, OutputFile &output, const RunSettings &settings,
-              const QString &outputPath, const QString &verb);
+              const QString &outputPath, const QString &verb,
+              const std::function<bool(QString *)> &finish = {});
