@@ -235,20 +235,19 @@ int JoinCommand::GatherInputs(const CliOptions &options, QStringList &inputs,
 int JoinCommand::AddInputs(bool keepGoing, const QStringList &inputs,
                            const QList<CliOptions::Cut> &cuts)
 {
-    QStringList paths, given;
-    QList<CliOptions::Cut> kept;
+    QStringList paths;
+    QList<qsizetype> given; // the place of each path among the inputs
     for (qsizetype i = 0; i < inputs.size(); ++i) {
         const QString path = AbsolutePath(inputs[i]);
         if (const QString why = WhyNotAFile(path, ShownName(inputs[i])); !why.isEmpty()) {
             if (!keepGoing)
                 return Fail(why);
             Say(why);
-            LeaveOut(inputs[i]);
+            LeaveOut(i, inputs[i]);
             continue;
         }
         paths << path;
-        given << inputs[i];
-        kept << cuts.value(i);
+        given << i;
     }
     // The encoder's look at the files runs while the rows read them, several at a time; when
     // files may be left out, it waits for the rows, since a look at other files is thrown away.
@@ -262,17 +261,17 @@ int JoinCommand::AddInputs(bool keepGoing, const QStringList &inputs,
         if (m_tasks.Count() == before) {
             if (!keepGoing)
                 return ExitFailed;
-            LeaveOut(given[i]);
+            LeaveOut(given[i], inputs[given[i]]);
             continue;
         }
-        const CliOptions::Cut cut = kept[i];
+        const CliOptions::Cut cut = cuts.value(given[i]);
         if (!cut.from && !cut.to)
             continue;
         ltvItemData row;
         m_tasks.ReadTaskRow(before, 0, row);
         const TaskTrim trim {cut.from.value_or(0), cut.to.value_or(row.LengthSeconds)};
         if (const QString refusal = m_tasks.SetTrim(before, trim); !refusal.isEmpty())
-            return Fail(tr("The cut of %1 is refused: %2").arg(given[i], refusal));
+            return Fail(tr("The cut of %1 is refused: %2").arg(inputs[given[i]], refusal));
     }
     if (!keepGoing)
         return -1;
@@ -282,9 +281,9 @@ int JoinCommand::AddInputs(bool keepGoing, const QStringList &inputs,
     return -1;
 }
 
-void JoinCommand::LeaveOut(const QString &input)
+void JoinCommand::LeaveOut(qsizetype place, const QString &input)
 {
-    m_leftOut << input;
+    m_leftOut.insert(place, input);
     Say(tr("%1 is left out.").arg(ShownName(input)));
 }
 
@@ -347,7 +346,7 @@ void JoinCommand::OnFinished(JobOutcome outcome, AfterJobAction)
         status = m_leftOut.isEmpty() ? ExitCompleted : ExitLeftOut;
         if (!m_leftOut.isEmpty())
             Say(tr("The join leaves out these inputs, which cannot be joined: %1")
-                    .arg(ShownName(m_leftOut.join(QStringLiteral(", ")))));
+                    .arg(ShownName(m_leftOut.values().join(QStringLiteral(", ")))));
         // The written file's name as its bytes, for a script to use as it is.
         const QByteArray name = NameToBytes(m_job.OutputPath()) + '\n';
         std::fwrite(name.constData(), 1, size_t(name.size()), stdout);

@@ -12,6 +12,7 @@
 #include "settings/Preferences.h"
 #include "tasks/TaskList.h"
 
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -60,7 +61,7 @@ private:
     int GatherInputs(const CliOptions &options, QStringList &inputs, QList<CliOptions::Cut> &cuts);
     // The task list's rows; with keepGoing an input that cannot be joined is left out.
     int AddInputs(bool keepGoing, const QStringList &inputs, const QList<CliOptions::Cut> &cuts);
-    void LeaveOut(const QString &input);
+    void LeaveOut(qsizetype place, const QString &input);
     QString OutputText(const QString &asked);
     void OnFinished(JobOutcome outcome, AfterJobAction action);
     void ConnectProgress();
@@ -80,7 +81,7 @@ private:
     JoinJob m_job;
     // The machine does not sleep while the job works.
     SleepInhibitor m_inhibitor;
-    QStringList m_leftOut; // the inputs --keep-going left out, as given
+    QMap<qsizetype, QString> m_leftOut; // the inputs --keep-going left out, by their place
     bool m_interrupted = false;
     int m_status = ExitFailed;
 };

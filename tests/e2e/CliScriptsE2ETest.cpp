@@ -93,8 +93,9 @@ TEST(CliScripts, KeepGoingLeavesOutWhatCannotBeJoinedAndListsReadManyPaths)
         for (const QString &line : c.said)
             EXPECT_TRUE(r.err.contains(line)) << c.what << ": " << line.toStdString() << "\n"
                                               << r.err.toStdString();
-        if (!c.written.isEmpty())
+        if (!c.written.isEmpty()) {
             EXPECT_NEAR(ProbeFile(c.written).seconds, c.seconds, c.seconds * 0.1) << c.what;
+        }
         RecordProperty(c.what, int(r.ms));
     }
 }
