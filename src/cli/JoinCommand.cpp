@@ -264,6 +264,7 @@ int JoinCommand::AddInputs(bool keepGoing, const QStringList &inputs,
             LeaveOut(given[i], inputs[given[i]]);
             continue;
         }
+        m_rowInputs << std::make_pair(given[i], inputs[given[i]]);
         const CliOptions::Cut cut = cuts.value(given[i]);
         if (!cut.from && !cut.to)
             continue;
@@ -273,6 +274,7 @@ int JoinCommand::AddInputs(bool keepGoing, const QStringList &inputs,
         if (const QString refusal = m_tasks.SetTrim(before, trim); !refusal.isEmpty())
             return Fail(tr("The cut of %1 is refused: %2").arg(inputs[given[i]], refusal));
     }
+    m_keepGoing = keepGoing;
     if (!keepGoing)
         return -1;
     if (!m_leftOut.isEmpty() && m_tasks.Count() == 0)
@@ -338,9 +340,33 @@ void JoinCommand::Interrupt()
     m_job.Stop();
 }
 
+bool JoinCommand::LeaveOutFailedRow()
+{
+    const int count = m_tasks.Count();
+    for (int row = 0; row < count && count > 1; ++row) {
+        ltvItemData item;
+        // The column selector counts sub-texts: 2 is "Status".
+        m_tasks.ReadTaskRow(row, 2, item);
+        // The status the job gives the row whose own conversion failed.
+        if (item.StatusText != QStringLiteral("Failed"))
+            continue;
+        const auto [place, input] = m_rowInputs.takeAt(row);
+        LeaveOut(place, input);
+        m_tasks.Delete({row});
+        return m_tasks.Count() == count - 1;
+    }
+    return false;
+}
+
 void JoinCommand::OnFinished(JobOutcome outcome, AfterJobAction)
 {
     FlushProgress();
+    // With --keep-going a file whose conversion failed is left out and the join starts again;
+    // the conversions that ended well are kept, so it goes on from there.
+    if (outcome == JobOutcome::Failed && m_keepGoing && LeaveOutFailedRow()) {
+        QTimer::singleShot(0, this, [this] { m_job.Start(m_profilePath); });
+        return;
+    }
     int status = ExitFailed;
     if (outcome == JobOutcome::Completed) {
         status = m_leftOut.isEmpty() ? ExitCompleted : ExitLeftOut;

@@ -17,6 +17,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <utility>
+
 class ProfileCatalogue;
 
 // The profile file for --profile NAME (its name without ".bpf", exact or else without regard
@@ -62,6 +64,8 @@ private:
     // The task list's rows; with keepGoing an input that cannot be joined is left out.
     int AddInputs(bool keepGoing, const QStringList &inputs, const QList<CliOptions::Cut> &cuts);
     void LeaveOut(qsizetype place, const QString &input);
+    // The row whose conversion failed, left out; false when there is none or no other row.
+    bool LeaveOutFailedRow();
     QString OutputText(const QString &asked);
     void OnFinished(JobOutcome outcome, AfterJobAction action);
     void ConnectProgress();
@@ -81,6 +85,9 @@ private:
     JoinJob m_job;
     // The machine does not sleep while the job works.
     SleepInhibitor m_inhibitor;
+    bool m_keepGoing = false;
+    // Per row of the task list: its place among the inputs and the input as given.
+    QList<std::pair<qsizetype, QString>> m_rowInputs;
     QMap<qsizetype, QString> m_leftOut; // the inputs --keep-going left out, by their place
     bool m_interrupted = false;
     int m_status = ExitFailed;

@@ -5,12 +5,32 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace qvj::test;
+
+// An MP4 whose index is whole but whose pictures and sound are zeros: it is listed, and its
+// conversion fails.
+bool BlankMediaData(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    for (qsizetype at = 0; at + 8 <= bytes.size();) {
+        const quint32 size = qFromBigEndian<quint32>(bytes.constData() + at);
+        if (size < 8)
+            return false;
+        if (bytes.mid(at + 4, 4) == "mdat")
+            bytes.replace(at + 8, size - 8, QByteArray(size - 8, '\0'));
+        at += size;
+    }
+    return file.seek(0) && file.write(bytes) == bytes.size();
+}
 
 TEST(CliScripts, KeepGoingLeavesOutWhatCannotBeJoinedAndListsReadManyPaths)
 {
@@ -24,6 +44,9 @@ TEST(CliScripts, KeepGoingLeavesOutWhatCannotBeJoinedAndListsReadManyPaths)
     ASSERT_TRUE(MakeClip(root + S("cut.mp4"), {.seconds = 2, .extra = {}}));
     QFile cut(root + S("cut.mp4"));
     ASSERT_TRUE(cut.resize(cut.size() / 2));
+    ASSERT_TRUE(MakeClip(root + S("blank.mp4"),
+                         {.seconds = 1, .extra = {S("-movflags"), S("+faststart")}}));
+    ASSERT_TRUE(BlankMediaData(root + S("blank.mp4")));
     // 200 names with blanks, listed one a line with CR LF ends and blank lines between.
     QByteArray list;
     for (int i = 0; i < 200; ++i) {
@@ -56,6 +79,15 @@ TEST(CliScripts, KeepGoingLeavesOutWhatCannotBeJoinedAndListsReadManyPaths)
           S("the join is written to ") + proposed,
           S("The join leaves out these inputs, which cannot be joined: ") + root + S("song.mp4, ")
               + root + S("cut.mp4, ") + root + S("none.mp4")}},
+        {"a conversion that fails, re-encoding",
+         {S("--keep-going"), S("--profile"), S("MP4 - H.264 Video"), S("-o"), root + S("enc.mp4"),
+          good, root + S("blank.mp4"), other},
+         {},
+         3,
+         root + S("enc.mp4"),
+         0.8,
+         {S("blank.mp4 is left out."),
+          S("The join leaves out these inputs, which cannot be joined: ") + root + S("blank.mp4")}},
         {"the first refusal ends it", {good, root + S("song.mp4"), other}, {}, 1, {}, 0, {}},
         {"nothing left",
          {S("--keep-going"), root + S("song.mp4")},

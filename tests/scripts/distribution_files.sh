@@ -17,7 +17,7 @@ for page in "$data"/man/*.1; do
 done
 
 # The options and exit statuses of --help and of the manual page are the same.
-help=$("$program_dir/quintor-join" --help)
+help=$(LC_ALL=C.UTF-8 LANGUAGE= "$program_dir/quintor-join" --help)
 page=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$data/man/quintor-join.1" 2>/dev/null | col -b)
 # The options each defines: the lines that start with one, up to the description.
 options() { grep -E '^ +-' | sed -E 's/^ +//; s/  .*//' | grep -oE -- '--?[a-z][a-z-]*' | sort -u; }
