@@ -7,10 +7,12 @@ set(CPACK_PACKAGE_NAME quintor-video-joiner)
 set(CPACK_PACKAGE_VENDOR "Quintor Video Software")
 set(CPACK_PACKAGE_CONTACT "Quintor Video Software <support@quintor-video.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "join two or more video files into one")
+# The lines of the long description stay within 80 columns, as the policy asks.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Quintor Video Joiner lists video files, converts each to a common format and joins them\n"
-    "into one output file with the chosen profile's video and audio settings. It comes with a\n"
-    "desktop program and quintor-join, the same join from the command line.")
+    "Quintor Video Joiner lists video files, converts each to a common format and\n"
+    "joins them into one output file with the chosen profile's video and audio\n"
+    "settings. It comes with a desktop program and quintor-join, the same join\n"
+    "from the command line.")
 # The package installs under /usr whatever prefix the build was configured with. It is laid
 # out with DESTDIR, so that the install steps that refresh the desktop's caches (which run only
 # without DESTDIR) leave that to the package's triggers on the user's machine.

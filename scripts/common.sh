@@ -2,7 +2,7 @@
 
 QVJ_BUILD_PACKAGES="cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libmediainfo-dev libavformat-dev libavcodec-dev libavutil-dev libgtest-dev libgmock-dev"
 QVJ_RUN_PACKAGES="ffmpeg libmediainfo0v5 qt6-qpa-plugins"
-QVJ_TEST_PACKAGES="xvfb xauth x11-utils mediainfo imagemagick desktop-file-utils locales dpkg-dev file xdotool at-spi2-core python3-pyatspi dbus-daemon"
+QVJ_TEST_PACKAGES="xvfb xauth x11-utils mediainfo imagemagick desktop-file-utils locales dpkg-dev file xdotool at-spi2-core python3-pyatspi dbus-daemon appstream lintian man-db groff-base bash-completion"
 
 qvj_missing_packages() {
   local missing=() p

@@ -102,6 +102,18 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
             if (o.chapters && *o.chapters != on)
                 error = QStringLiteral("--chapters and --no-chapters exclude each other.");
             o.chapters = on;
+        } else if (arg == QStringLiteral("--keep-going")) {
+            o.keepGoing = true;
+        } else if (Is(arg, QStringLiteral("--list"))) {
+            if (!o.listFile.isEmpty())
+                error = QCoreApplication::translate("CliOptions", "--list is given twice.");
+            else if (!cutOption.isEmpty())
+                error = QCoreApplication::translate("CliOptions",
+                                                    "%1 applies to one input named after it, "
+                                                    "not to the files of --list.")
+                            .arg(cutOption);
+            else if (TakeValue(arguments, i, QStringLiteral("--list"), o.listFile, error))
+                o.listAt = o.inputs.size();
         } else if (arg == QStringLiteral("--no-dates")) {
             o.noDates = true;
         } else if (arg == QStringLiteral("--even-loudness")) {
@@ -124,29 +136,40 @@ CliParseResult ParseCliArguments(const QStringList &arguments)
         error = QCoreApplication::translate("CliOptions",
                                             "%1 applies to the input after it, and none follows.")
                     .arg(cutOption);
-    if (error.isEmpty() && !o.help && o.output.isEmpty())
-        error = QStringLiteral("Name the output file with -o OUTPUT.");
     return result;
 }
 
 QString CliUsage()
 {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "CliOptions",
         "Usage: quintor-join [--profile NAME] [--temp DIR] [--overwrite | --rename]\n"
         "                    [--chapters | --no-chapters] [--fit] [--no-resume] [--no-dates]\n"
-        "                    [--even-loudness] [--crossfade SECONDS]\n"
-        "                    -o OUTPUT [--from TIME] [--to TIME] INPUT...\n"
+        "                    [--even-loudness] [--crossfade SECONDS] [--keep-going]\n"
+        "                    [-o OUTPUT] [--list FILE] [--from TIME] [--to TIME] INPUT...\n"
         "\n"
         "Joins the INPUT video files, in the order given, into OUTPUT with the program's\n"
         "encoder: every input is first converted into an intermediate file, then all of\n"
         "them are joined with the options of the profile. Progress, the stage and the\n"
-        "elapsed and remaining times are shown on standard error. Ctrl-C stops the job\n"
+        "elapsed and remaining times are shown on standard error; the joined file's name\n"
+        "is printed on standard output when the join has completed. Ctrl-C stops the job\n"
         "and removes the intermediate files; those converted completely are kept (in\n"
         "qvj-kept/ of the temporary folder), so that the same command goes on from them.\n"
         "\n"
         "Options:\n"
         "  -o, --output OUTPUT  the output file; the profile's extension is appended when\n"
-        "                       the name has another one (clip.mpg becomes clip.mpg.avi)\n"
+        "                       the name has another one (clip.mpg becomes clip.mpg.avi);\n"
+        "                       without it, the file the program's window proposes: the\n"
+        "                       first input's name followed by \" joined\" and the profile's\n"
+        "                       extension, in the Videos folder (else the home folder),\n"
+        "                       with \" 2\", \" 3\"... when that name is taken\n"
+        "  --list FILE          join the files named in FILE as well, one path a line,\n"
+        "                       in place of the option among the inputs; \"-\" reads the\n"
+        "                       list from standard input; blank lines are skipped\n"
+        "  --keep-going         leave out each input that cannot be joined (no file, no\n"
+        "                       picture, a recording cut short, a file that cannot be\n"
+        "                       read or converted), say why on standard error, and join\n"
+        "                       the others\n"
         "  --profile NAME       a profile of the Profiles folder beside the program, by its\n"
         "                       name without \".bpf\"; without it the profile chosen last\n"
         "                       in the program (Preferences.ini), else the first one\n"
@@ -187,6 +210,10 @@ QString CliUsage()
         "Without --overwrite or --rename an existing output file is refused. A file named\n"
         "twice is joined twice. Nothing is done after the job: no power-off, no folder.\n"
         "\n"
-        "Exit status: 0 when the join completed; 1 when it failed or was refused; 2 for a\n"
-        "wrong command line; 130 when stopped with Ctrl-C.\n");
+        "Exit status:\n"
+        "  0    the join completed with every input\n"
+        "  1    the join failed or was refused\n"
+        "  2    the command line is wrong\n"
+        "  3    the join completed, and --keep-going left out one input or more\n"
+        "  130  stopped with Ctrl-C\n");
 }

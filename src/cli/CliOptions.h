@@ -21,7 +21,10 @@ struct CliOptions
     bool noDates = false; // --no-dates: the recording date is not kept; else as preferences say
     bool evenLoudness = false; // --even-loudness: one loudness; else as preferences say
     std::optional<double> crossfade; // --crossfade: seconds of each fade, 0 none; else as saved
-    QString output;
+    bool keepGoing = false; // --keep-going: files that cannot be joined are left out
+    QString listFile; // --list FILE: more inputs, one a line ("-": standard input); empty: none
+    qsizetype listAt = 0; // where the list's inputs go: after this many of the command line's
+    QString output; // empty: the file the window would propose
     QStringList inputs;
     // Per input, in the same order: the part of it joined (--from and --to before it), in
     // seconds; none where the input is joined from its start or to its end.
@@ -42,8 +45,8 @@ struct CliParseResult
 
 // Parses the arguments after the program name:
 // [--profile NAME] [--temp DIR] [--overwrite | --rename] [--chapters | --no-chapters]
-// [--fit] [--no-resume] [--no-dates] [--even-loudness] [--crossfade SECONDS]
-// -o OUTPUT [--from TIME] [--to TIME] INPUT...
+// [--fit] [--no-resume] [--no-dates] [--even-loudness] [--crossfade SECONDS] [--keep-going]
+// [-o OUTPUT] [--list FILE] [--from TIME] [--to TIME] INPUT...
 // --from and --to apply to the next input alone; TIME is seconds (12.5) or
 // [HH:]MM:SS[.mmm].
 // Options also take the form --name=value; "--" ends the options.

@@ -1,5 +1,7 @@
 #include "cli/JoinCommand.h"
 
+#include "cli/InputList.h"
+
 #include "pipeline/job/JobControl.h"
 #include "pipeline/job/JobPresence.h"
 #include "pipeline/job/KeptConversions.h"
@@ -11,8 +13,10 @@
 #include "tasks/ProbeAhead.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -101,10 +105,15 @@ void JoinCommand::FlushProgress()
     m_line.Break();
 }
 
-int JoinCommand::Fail(const QString &text)
+void JoinCommand::Say(const QString &text)
 {
     FlushProgress();
     PrintTo(stderr, QStringLiteral("quintor-join: ") + text);
+}
+
+int JoinCommand::Fail(const QString &text)
+{
+    Say(text);
     return ExitFailed;
 }
 
@@ -129,12 +138,8 @@ int JoinCommand::Begin()
     return m_job.IsActive() ? -1 : m_status;
 }
 
-int JoinCommand::Prepare(const CliOptions &options)
+void JoinCommand::SetUpPreferences(const CliOptions &options, const QString &workDir)
 {
-    const ProgramFiles files = LocateProgramFiles(m_programDir);
-    const QString iniPath = files.preferences;
-    m_preferences.LoadPreferences(iniPath, files.workDir);
-    m_job.SetWorkDir(files.workDir);
     if (!options.tempDir.isEmpty())
         m_preferences.SetTempDir(AbsolutePath(options.tempDir));
     // No after-job action: the command ends, and that is all.
@@ -154,7 +159,7 @@ int JoinCommand::Prepare(const CliOptions &options)
         m_preferences.SetKeepConverted(false);
     // What killed jobs of this program left in the temporary folders goes now, and so do kept
     // conversions past their age or the limit (the limit as the preferences and options say).
-    CleanTemporaryFolders(m_preferences.TempDir(), files.workDir, m_preferences.KeptLimitBytes());
+    CleanTemporaryFolders(m_preferences.TempDir(), workDir, m_preferences.KeptLimitBytes());
     switch (options.policy) {
     case CliOptions::Policy::Refuse:
         m_preferences.SetAsk(true);
@@ -166,6 +171,15 @@ int JoinCommand::Prepare(const CliOptions &options)
         m_preferences.SetRename(true);
         break;
     }
+}
+
+int JoinCommand::Prepare(const CliOptions &options)
+{
+    const ProgramFiles files = LocateProgramFiles(m_programDir);
+    const QString iniPath = files.preferences;
+    m_preferences.LoadPreferences(iniPath, files.workDir);
+    m_job.SetWorkDir(files.workDir);
+    SetUpPreferences(options, files.workDir);
 
     QString error;
     const IniFile ini(iniPath);
@@ -179,38 +193,112 @@ int JoinCommand::Prepare(const CliOptions &options)
     if (!m_settings.LoadProfile(m_profilePath))
         return Fail(QStringLiteral("The profile %1 cannot be read.").arg(m_profilePath));
 
+    QStringList inputs;
+    QList<CliOptions::Cut> cuts;
+    if (const int status = GatherInputs(options, inputs, cuts); status >= 0)
+        return status;
+    if (const int status = AddInputs(options.keepGoing, inputs, cuts); status >= 0)
+        return status;
+
+    StartCheck check
+        = CheckStart({m_tasks.Count(), OutputText(options.output), m_settings.OutputExtension(),
+                      m_preferences.Ask(), m_tasks.InputFiles(), m_preferences.Rename()});
+    m_outputText = check.outputText;
+    if (!ConfirmStart(check, m_desktop))
+        return ExitFailed;
+    return -1;
+}
+
+int JoinCommand::GatherInputs(const CliOptions &options, QStringList &inputs,
+                              QList<CliOptions::Cut> &cuts)
+{
+    inputs = options.inputs;
+    cuts = options.cuts;
+    if (options.listFile.isEmpty())
+        return -1;
+    QFile file;
+    const bool standardInput = options.listFile == QStringLiteral("-");
+    if (standardInput)
+        file.open(stdin, QIODevice::ReadOnly);
+    else
+        file.setFileName(OpenablePath(AbsolutePath(options.listFile)));
+    if (!file.isOpen() && !file.open(QIODevice::ReadOnly))
+        return Fail(tr("The list of inputs %1 cannot be read: %2.")
+                        .arg(ShownName(options.listFile), file.errorString()));
+    const QStringList listed = ParseInputList(file.readAll());
+    const qsizetype at = std::min(options.listAt, inputs.size());
+    inputs = inputs.mid(0, at) + listed + inputs.mid(at);
+    cuts = cuts.mid(0, at) + QList<CliOptions::Cut>(listed.size()) + cuts.mid(at);
+    return -1;
+}
+
+int JoinCommand::AddInputs(bool keepGoing, const QStringList &inputs,
+                           const QList<CliOptions::Cut> &cuts)
+{
     QStringList paths;
-    for (const QString &input : options.inputs) {
-        paths << AbsolutePath(input);
-        if (const QString why = WhyNotAFile(paths.back(), input); !why.isEmpty())
-            return Fail(why);
+    QList<qsizetype> given; // the place of each path among the inputs
+    for (qsizetype i = 0; i < inputs.size(); ++i) {
+        const QString path = AbsolutePath(inputs[i]);
+        if (const QString why = WhyNotAFile(path, ShownName(inputs[i])); !why.isEmpty()) {
+            if (!keepGoing)
+                return Fail(why);
+            Say(why);
+            LeaveOut(i, inputs[i]);
+            continue;
+        }
+        paths << path;
+        given << i;
     }
-    // The encoder's look at the files runs while the rows read them, several at a time.
-    m_job.CheckEarly(paths);
+    // The encoder's look at the files runs while the rows read them, several at a time; when
+    // files may be left out, it waits for the rows, since a look at other files is thrown away.
+    if (!keepGoing)
+        m_job.CheckEarly(paths);
     const ProbeAhead ahead(m_tasks, paths);
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const int before = m_tasks.Count();
         m_tasks.AddTaskFile(paths[i]);
         // A file that cannot be probed is not listed; the task list has said why.
-        if (m_tasks.Count() == before)
-            return ExitFailed;
-        const CliOptions::Cut cut = options.cuts.value(i);
+        if (m_tasks.Count() == before) {
+            if (!keepGoing)
+                return ExitFailed;
+            LeaveOut(given[i], inputs[given[i]]);
+            continue;
+        }
+        m_rowInputs << std::make_pair(given[i], inputs[given[i]]);
+        const CliOptions::Cut cut = cuts.value(given[i]);
         if (!cut.from && !cut.to)
             continue;
         ltvItemData row;
         m_tasks.ReadTaskRow(before, 0, row);
         const TaskTrim trim {cut.from.value_or(0), cut.to.value_or(row.LengthSeconds)};
         if (const QString refusal = m_tasks.SetTrim(before, trim); !refusal.isEmpty())
-            return Fail(tr("The cut of %1 is refused: %2").arg(options.inputs[i], refusal));
+            return Fail(tr("The cut of %1 is refused: %2").arg(inputs[given[i]], refusal));
     }
-
-    StartCheck check
-        = CheckStart({m_tasks.Count(), AbsolutePath(options.output), m_settings.OutputExtension(),
-                      m_preferences.Ask(), m_tasks.InputFiles(), m_preferences.Rename()});
-    m_outputText = check.outputText;
-    if (!ConfirmStart(check, m_desktop))
-        return ExitFailed;
+    m_keepGoing = keepGoing;
+    if (!keepGoing)
+        return -1;
+    if (!m_leftOut.isEmpty() && m_tasks.Count() == 0)
+        return Fail(tr("No input is left to join."));
+    m_job.CheckEarly(m_tasks.InputFiles());
     return -1;
+}
+
+void JoinCommand::LeaveOut(qsizetype place, const QString &input)
+{
+    m_leftOut.insert(place, input);
+    Say(tr("%1 is left out.").arg(ShownName(input)));
+}
+
+QString JoinCommand::OutputText(const QString &asked)
+{
+    if (!asked.isEmpty())
+        return AbsolutePath(asked);
+    // The name the window proposes for the first row; it names no existing file.
+    const QString proposal = ProposedOutputFile(VideosFolder(), m_tasks.InputFiles().value(0),
+                                                m_settings.OutputExtension());
+    if (m_tasks.Count() > 0)
+        Say(tr("No output file is named; the join is written to %1.").arg(ShownName(proposal)));
+    return proposal;
 }
 
 void JoinCommand::ConnectProgress()
@@ -252,12 +340,39 @@ void JoinCommand::Interrupt()
     m_job.Stop();
 }
 
+bool JoinCommand::LeaveOutFailedRow()
+{
+    const int count = m_tasks.Count();
+    for (int row = 0; row < count && count > 1; ++row) {
+        ltvItemData item;
+        // The column selector counts sub-texts: 2 is "Status".
+        m_tasks.ReadTaskRow(row, 2, item);
+        // The status the job gives the row whose own conversion failed.
+        if (item.StatusText != QStringLiteral("Failed"))
+            continue;
+        const auto [place, input] = m_rowInputs.takeAt(row);
+        LeaveOut(place, input);
+        m_tasks.Delete({row});
+        return m_tasks.Count() == count - 1;
+    }
+    return false;
+}
+
 void JoinCommand::OnFinished(JobOutcome outcome, AfterJobAction)
 {
     FlushProgress();
+    // With --keep-going a file whose conversion failed is left out and the join starts again;
+    // the conversions that ended well are kept, so it goes on from there.
+    if (outcome == JobOutcome::Failed && m_keepGoing && LeaveOutFailedRow()) {
+        QTimer::singleShot(0, this, [this] { m_job.Start(m_profilePath); });
+        return;
+    }
     int status = ExitFailed;
     if (outcome == JobOutcome::Completed) {
-        status = ExitCompleted;
+        status = m_leftOut.isEmpty() ? ExitCompleted : ExitLeftOut;
+        if (!m_leftOut.isEmpty())
+            Say(tr("The join leaves out these inputs, which cannot be joined: %1")
+                    .arg(ShownName(m_leftOut.values().join(QStringLiteral(", ")))));
         // The written file's name as its bytes, for a script to use as it is.
         const QByteArray name = NameToBytes(m_job.OutputPath()) + '\n';
         std::fwrite(name.constData(), 1, size_t(name.size()), stdout);

@@ -12,9 +12,12 @@
 #include "settings/Preferences.h"
 #include "tasks/TaskList.h"
 
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+
+#include <utility>
 
 class ProfileCatalogue;
 
@@ -32,6 +35,8 @@ public:
     static constexpr int ExitCompleted = 0;
     static constexpr int ExitFailed = 1;
     static constexpr int ExitUsage = 2;
+    // The join completed, and --keep-going left out inputs that could not be joined.
+    static constexpr int ExitLeftOut = 3;
     static constexpr int ExitInterrupted = 130;
 
     // arguments: those after the program name.
@@ -49,8 +54,19 @@ Q_SIGNALS:
     void done(int exitStatus);
 
 private:
+    // A line on standard error after the program's name; Fail says it and gives ExitFailed.
+    void Say(const QString &text);
     int Fail(const QString &text);
     int Prepare(const CliOptions &options);
+    void SetUpPreferences(const CliOptions &options, const QString &workDir);
+    // The inputs of the command line with those of --list in their place, and their cuts.
+    int GatherInputs(const CliOptions &options, QStringList &inputs, QList<CliOptions::Cut> &cuts);
+    // The task list's rows; with keepGoing an input that cannot be joined is left out.
+    int AddInputs(bool keepGoing, const QStringList &inputs, const QList<CliOptions::Cut> &cuts);
+    void LeaveOut(qsizetype place, const QString &input);
+    // The row whose conversion failed, left out; false when there is none or no other row.
+    bool LeaveOutFailedRow();
+    QString OutputText(const QString &asked);
     void OnFinished(JobOutcome outcome, AfterJobAction action);
     void ConnectProgress();
     void FlushProgress();
@@ -69,6 +85,10 @@ private:
     JoinJob m_job;
     // The machine does not sleep while the job works.
     SleepInhibitor m_inhibitor;
+    bool m_keepGoing = false;
+    // Per row of the task list: its place among the inputs and the input as given.
+    QList<std::pair<qsizetype, QString>> m_rowInputs;
+    QMap<qsizetype, QString> m_leftOut; // the inputs --keep-going left out, by their place
     bool m_interrupted = false;
     int m_status = ExitFailed;
 };

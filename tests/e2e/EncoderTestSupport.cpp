@@ -302,6 +302,8 @@ JoinRun RunQuintorJoin(const QStringList &args, const JoinRunSettings &settings)
     QElapsedTimer clock;
     clock.start();
     p.start(settings.programDir + QStringLiteral("quintor-join"), args);
+    if (!settings.input.isEmpty())
+        p.write(settings.input);
     p.closeWriteChannel();
     QTimer::singleShot(240000, &loop, &QEventLoop::quit);
     if (p.waitForStarted())

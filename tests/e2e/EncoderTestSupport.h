@@ -45,6 +45,7 @@ struct JoinRunSettings
     QString interruptWhen {};
     QString interruptFile {};
     int interruptSignal = SIGINT;
+    QByteArray input {}; // written to standard input, which then ends
 };
 JoinRun RunQuintorJoin(const QStringList &args, const JoinRunSettings &settings = {});
 

@@ -5,6 +5,7 @@
 set -euo pipefail
 program_dir=$(cd "$1" && pwd)
 build_dir=$(dirname "$program_dir")
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 scratch=$(mktemp -d)
 trap 'chmod -R u+w "$scratch" 2>/dev/null; rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -29,6 +30,15 @@ for dep in ffmpeg qt6-qpa-plugins libmediainfo0v5 libqt6core6 libqt6gui6 libqt6w
 done
 grep -q 'Description: join two or more video files into one' <<<"$info" || fail "Description"
 
+# The distribution's checker: no error, and every warning it still gives is explained in the
+# README's list of them.
+lintian --no-tag-display-limit "$deb" >"$scratch/lintian.log" 2>&1 || true
+cat "$scratch/lintian.log"
+! grep -q '^E:' "$scratch/lintian.log" || fail "lintian reports errors"
+for tag in $(sed -n 's/^W: [^ ]*: \([a-z0-9-]*\).*/\1/p' "$scratch/lintian.log" | sort -u); do
+  grep -q "\`$tag\`" "$source_dir/README.md" || fail "lintian warning $tag is not in the README"
+done
+
 outside=$(dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -Ev '^\./(usr/.*)?$' || true)
 [ -z "$outside" ] || fail "files outside /usr: $outside"
 
@@ -44,6 +54,14 @@ done
 for p in quintor-video-joiner quintor-join; do
   [ "$(readlink "$root/usr/bin/$p")" = "../lib/quintor-video-joiner/$p" ] || fail "launcher $p"
 done
+share="$root/usr/share"
+for f in doc/quintor-video-joiner/copyright doc/quintor-video-joiner/changelog.gz \
+         man/man1/quintor-join.1.gz man/man1/quintor-video-joiner.1.gz \
+         bash-completion/completions/quintor-join metainfo/example.quintor_video.VideoJoiner.metainfo.xml; do
+  [ -f "$share/$f" ] || fail "missing /usr/share/$f"
+done
+appstreamcli validate --no-net "$share/metainfo/example.quintor_video.VideoJoiner.metainfo.xml" \
+  || fail "installed software-centre data invalid"
 entry="$root/usr/share/applications/quintor-video-joiner.desktop"
 desktop-file-validate "$entry" || fail "desktop entry invalid"
 for icon in scalable/apps/quintor-video-joiner.svg 48x48/apps/quintor-video-joiner.png; do

@@ -1,6 +1,8 @@
 #include "cli/CliOptions.h"
+#include "cli/InputList.h"
 #include "cli/JoinCommand.h"
 #include "common/TestSupport.h"
+#include "platform/RawNames.h"
 #include "profiles/ProfileCatalogue.h"
 
 #include <QDir>
@@ -88,8 +90,9 @@ TEST(CliArguments, CutsApplyToTheNextInputAlone)
 TEST(CliArguments, RefuseWhatMakesNoSenseButHelpNeedsNothingElse)
 {
     for (const char *bad :
-         {"a.mp4|b.mp4", "-o", "-o|", "-o|x|--profile", "-o|x|--temp=", "-o|x|--overwrite|--rename",
-          "-o|x|-o|y", "-o|x|--power-off", "-o|x|-v", "-o|x|--chapters|--no-chapters"})
+         {"-o", "-o|", "--list|a|--list|b", "--from|1|--list|a", "-o|x|--list", "-o|x|--profile",
+          "-o|x|--temp=", "-o|x|--overwrite|--rename", "-o|x|-o|y", "-o|x|--power-off", "-o|x|-v",
+          "-o|x|--chapters|--no-chapters"})
         EXPECT_FALSE(ParseCliArguments(Args(bad)).error.isEmpty()) << bad;
     // Chapters follow the preferences unless the command line says.
     EXPECT_EQ(ParseCliArguments(Args("-o|x|a")).options.chapters, std::nullopt);
@@ -98,11 +101,30 @@ TEST(CliArguments, RefuseWhatMakesNoSenseButHelpNeedsNothingElse)
     EXPECT_FALSE(ParseCliArguments(Args("-o|x|a")).options.noDates);
     EXPECT_TRUE(ParseCliArguments(Args("-o|x|--no-dates|a")).options.noDates);
     EXPECT_TRUE(ParseCliArguments(Args("--even-loudness|-o|x|a")).options.evenLoudness);
+    // Without -o the output is left to the proposal; the list's files go where --list stands.
+    const CliParseResult listed = ParseCliArguments(Args("--keep-going|a|--list=-|b"));
+    EXPECT_EQ(listed.error, QString());
+    EXPECT_EQ(listed.options.output, QString());
+    EXPECT_TRUE(listed.options.keepGoing);
+    EXPECT_EQ(listed.options.listFile, S("-"));
+    EXPECT_EQ(listed.options.listAt, 1);
     for (const char *help : {"--help", "-h|a"}) {
         const CliParseResult r = ParseCliArguments(Args(help));
         EXPECT_TRUE(r.error.isEmpty());
         EXPECT_TRUE(r.options.help);
     }
+}
+
+TEST(InputList, OnePathALineAsWrittenBlankLinesSkipped)
+{
+    const std::vector<std::pair<QByteArray, QStringList>> cases {
+        {"", {}},
+        {"a.mp4", {S("a.mp4")}},
+        {"a.mp4\r\n\n  \t\r\n b c.avi \n/x/d.mkv\n", {S("a.mp4"), S(" b c.avi "), S("/x/d.mkv")}},
+        {QByteArray("\xE9.avi\nz\0.mp4\n\0\n", 15), {NameFromBytes("\xE9.avi"), S("z.mp4")}},
+    };
+    for (const auto &[bytes, paths] : cases)
+        EXPECT_EQ(ParseInputList(bytes), paths) << bytes.toStdString();
 }
 
 TEST(ResolveProfilePath, FindsTheProfileByNameOrMemory)
