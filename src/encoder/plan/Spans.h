@@ -6,8 +6,10 @@
 // puts them end to end.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -74,3 +76,27 @@ std::vector<double> ParseRefreshes(const QByteArray &log, double timescale, cons
 
 std::vector<KeyFrame> ParseKeyFrames(const QByteArray &packets, int videoStream, double clockStart,
                                      double frameSeconds, int *delay);
+
+// A packet of an input as it is read, in the file's order: times in seconds on the file's clock.
+struct PacketTimes
+{
+    bool video = false; // of the picture's stream
+    bool key = false;
+    double pts = NAN;
+    double dts = NAN;
+    bool refreshes = true; // a key picture that starts the decoder afresh (KeyFrame::refreshes)
+};
+
+// The keyframes among the packets, as ParseKeyFrames reads them.
+std::vector<KeyFrame> KeyFramesOf(const std::vector<PacketTimes> &packets, double clockStart,
+                                  double frameSeconds, int *delay);
+
+// Whether the first picture of an H.264 or HEVC packet starts the decoder afresh (an IDR
+// picture; in HEVC a BLA too), from its NAL units: each after a length field of lengthSize
+// bytes as MP4 and Matroska store them, or after start codes for lengthSize 0. False for a
+// packet without a picture.
+bool FirstPictureRefreshes(QByteArrayView packet, int lengthSize, bool hevc);
+
+// The size of the NAL units' length fields that the codec's stored configuration (avcC, hvcC)
+// states; 0 when the units follow start codes.
+int NalLengthSize(QByteArrayView extradata, bool hevc);

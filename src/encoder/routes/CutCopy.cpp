@@ -4,6 +4,7 @@
 // The sound goes through a second list: every input's sound copied, cut at the same times, into
 // a small file of its own, so that it is cut to the packet and never encoded.
 #include "encoder/routes/CutCopy.h"
+#include "encoder/input/CutPacketReader.h"
 #include "encoder/input/InputProbe.h"
 #include "encoder/input/ProbeQueue.h"
 #include "encoder/plan/FfmpegArguments.h"
@@ -85,8 +86,7 @@ QString RunStep(const QString &ffmpeg, const QStringList &args, int watchdogSeco
 }
 
 // The spans of a cut input, read from its keyframes around the cut.
-QString PlanCut(const QString &ffmpeg, const QString &ffprobe, const InputCutTimes &times,
-                const std::optional<FitSettings> &kind, Joined &in)
+QString PlanCut(const InputCutTimes &times, const std::optional<FitSettings> &kind, Joined &in)
 {
     const InputMedia &m = in.media;
     const double fps = m.frameRate.IsValid() ? m.frameRate.Value() : 0.0;
@@ -105,24 +105,17 @@ QString PlanCut(const QString &ffmpeg, const QString &ffprobe, const InputCutTim
     if (to && length > 0 && *to > length)
         to = length;
     QString error;
-    const auto packets = ReadProgram(ffprobe, KeyFrameProbeArguments(m, from, to), &error);
-    if (!packets)
+    const auto read = ReadCutPackets(m, CutWindows(m, from, to), &error);
+    if (!read)
         return error;
     int delay = 0;
-    in.keys = ParseKeyFrames(*packets, m.videoStream, m.videoStart, frame, &delay);
-    in.format = PieceFormat(m, *packets, delay);
-    if (kind) {
-        // Which keyframes a copy after an encoded piece can start on: read from their headers.
-        const auto log = ReadProgram(ffmpeg, RefreshProbeArguments(m, from, to), &error, true);
-        if (!log)
-            return error;
-        const auto refreshes
-            = ParseRefreshes(*log, in.format.timescale.toDouble(), kind->videoCodec);
+    in.keys = KeyFramesOf(read->packets, m.videoStart, frame, &delay);
+    in.format = PieceFormat(m, read->timescale, delay);
+    // Without an encoder for the kind nothing is encoded before a copy, which may then start
+    // on any keyframe a copy can start on.
+    if (!kind)
         for (KeyFrame &k : in.keys)
-            k.refreshes = std::any_of(refreshes.begin(), refreshes.end(), [&](double r) {
-                return std::abs(r - m.videoStart - k.time) < frame / 4;
-            });
-    }
+            k.refreshes = true;
     in.spans = DecideCutSpans(0, in.keys, from, to, length, frame, kind.has_value());
     const Span &first = in.spans.spans.front();
     const Span &last = in.spans.spans.back();
@@ -420,9 +413,9 @@ int RunCutCopy(const EncoderOptions &options, const EncoderEnvironment &environm
         in.media = *media;
         in.kept = media->formatSeconds;
         // Every piece of the sound's list in one container, with one clock.
-        in.format = PieceFormat(in.media, QByteArray(), 0);
+        in.format = PieceFormat(in.media, QString(), 0);
         if (options.cuts[i].Any()) {
-            error = PlanCut(ffmpeg, ffprobe, options.cuts[i], kind, in);
+            error = PlanCut(options.cuts[i], kind, in);
             if (!error.isEmpty())
                 return Fail(error, kExitBadCommandLine);
             if (!kind && (in.spans.startMoved != 0 || in.spans.endMoved != 0))

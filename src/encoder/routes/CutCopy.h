@@ -12,6 +12,8 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 // How the pieces of an input are stored, so that the copy can put them beside its packets:
 // the same container family and the picture's clock, and as many frames of delay.
@@ -23,16 +25,15 @@ struct CutPieceFormat
     int delay = 0; // frames a picture is decoded before it is shown
 };
 
-// The pieces' format for an input, from ffprobe's answer to KeyFrameProbeArguments.
-CutPieceFormat PieceFormat(const InputMedia &media, const QByteArray &probed, int delay);
+// The pieces' format for an input, with its picture's time base's denominator (timescale) and
+// its frames of delay.
+CutPieceFormat PieceFormat(const InputMedia &media, const QString &timescale, int delay);
 
-// The ffprobe arguments that list the packets (stream_index, pts_time, dts_time, flags) of all
-// streams around the cut [from, to) on the picture's clock, and the streams' time bases.
-QStringList KeyFrameProbeArguments(const InputMedia &media, double from, std::optional<double> to);
-
-// The ffmpeg arguments that trace the headers of the picture's keyframe packets around the
-// cut (ParseRefreshes reads its log), on the file's own clock.
-QStringList RefreshProbeArguments(const InputMedia &media, double from, std::optional<double> to);
+// The stretches of the input read around the cut [from, to) (seconds on the picture's clock),
+// on the file's own clock: one from the cut's start on, one up to its end, or one for both when
+// they are near.
+std::vector<std::pair<double, double>> CutWindows(const InputMedia &media, double from,
+                                                  std::optional<double> to);
 
 // The output options that make an encoded piece of the kind join the input's copied packets:
 // the same delay of decoding before showing, the same clock.

@@ -20,10 +20,10 @@ QString Seconds(double s)
     return QString::number(s, 'f', 6);
 }
 
-// The stretches of the file read around a cut, on its own clock: one from the cut's start on,
-// one up to its end, or one for both when they are near.
-std::vector<std::pair<double, double>> Windows(const InputMedia &media, double from,
-                                               std::optional<double> to)
+} // namespace
+
+std::vector<std::pair<double, double>> CutWindows(const InputMedia &media, double from,
+                                                  std::optional<double> to)
 {
     const double start = media.videoStart + from;
     if (!to)
@@ -34,55 +34,14 @@ std::vector<std::pair<double, double>> Windows(const InputMedia &media, double f
     return {{start, start + kKeyWindowSeconds}, {end - kKeyWindowSeconds, end + 1}};
 }
 
-} // namespace
-
-QStringList RefreshProbeArguments(const InputMedia &media, double from, std::optional<double> to)
-{
-    QStringList args {QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
-                      QStringLiteral("-loglevel"), QStringLiteral("info"),
-                      QStringLiteral("-copyts")};
-    const auto windows = Windows(media, from, to);
-    for (const auto &[start, end] : windows)
-        args << QStringLiteral("-ss") << Seconds(start) << QStringLiteral("-to") << Seconds(end)
-             << QStringLiteral("-i") << QStringLiteral("file:") + OpenablePath(media.path);
-    for (size_t i = 0; i < windows.size(); ++i)
-        args << QStringLiteral("-map") << QStringLiteral("%1:%2").arg(i).arg(media.videoStream);
-    return args << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-bsf:v")
-                << QStringLiteral("noise=drop=not(key),trace_headers") << QStringLiteral("-f")
-                << QStringLiteral("null") << QStringLiteral("-");
-}
-
-QStringList KeyFrameProbeArguments(const InputMedia &media, double from, std::optional<double> to)
-{
-    QStringList parts;
-    for (const auto &[start, end] : Windows(media, from, to))
-        parts << QStringLiteral("%1%%2").arg(Seconds(start), Seconds(end));
-    const QString intervals = parts.join(u',');
-    return {QStringLiteral("-v"),
-            QStringLiteral("error"),
-            QStringLiteral("-show_entries"),
-            QStringLiteral("packet=stream_index,pts_time,dts_time,flags:stream=index,time_base"),
-            QStringLiteral("-of"),
-            QStringLiteral("compact"),
-            QStringLiteral("-read_intervals"),
-            intervals,
-            QStringLiteral("file:") + OpenablePath(media.path)};
-}
-
-CutPieceFormat PieceFormat(const InputMedia &media, const QByteArray &probed, int delay)
+CutPieceFormat PieceFormat(const InputMedia &media, const QString &timescale, int delay)
 {
     CutPieceFormat format;
     if (media.formatName.contains(QLatin1String("matroska")))
         format.muxer = QStringLiteral("matroska"), format.extension = QStringLiteral("mkv");
     else if (media.formatName.contains(QLatin1String("mpegts")))
         format.muxer = QStringLiteral("mpegts"), format.extension = QStringLiteral("ts");
-    const QByteArray stream = "stream|index=" + QByteArray::number(media.videoStream) + '|';
-    for (const QByteArray &line : probed.split('\n'))
-        if (line.startsWith(stream)) {
-            const qsizetype slash = line.indexOf("time_base=1/");
-            if (slash >= 0)
-                format.timescale = QString::fromLatin1(line.mid(slash + 12).trimmed());
-        }
+    format.timescale = timescale;
     format.delay = delay;
     return format;
 }
