@@ -142,65 +142,6 @@ QByteArray CopiedEntry(const Joined &in, const Span &span)
     return entry + "duration " + Seconds(span.to.value_or(length) - span.from).toLatin1() + '\n';
 }
 
-// A span of an input to encode into a piece of the kind.
-struct Piece
-{
-    const Joined *in = nullptr;
-    Span span;
-    QString target;
-};
-
-// The arguments that make the piece, as input inputIndex of a run of several; empty with *why
-// when the span cannot be read from its input.
-SpanEncode PieceRun(const FitSettings &kind, const Piece &piece, size_t inputIndex, QString *why)
-{
-    InputMedia media = piece.in->media;
-    const double length = media.videoSeconds.value_or(media.estimatedSeconds);
-    *why = ApplyInputCut(
-        InputCutTimes {piece.span.from, piece.span.to.value_or(length) - piece.span.from}, media);
-    if (!why->isEmpty())
-        return {};
-    Span picture = piece.span;
-    picture.encodePicture = true;
-    picture.encodeSound = false;
-    return EncodeSpanArguments(picture, kind, piece.in->format.muxer, media, piece.target,
-                               PieceArguments(kind, piece.in->format), {}, inputIndex);
-}
-
-// How many pieces one run encodes side by side: each holds a decoder and an encoder with their
-// frames, some ten of 1080p at most.
-size_t PiecesPerRun(const InputMedia &media)
-{
-    const double pixels = std::max(1.0, double(media.width) * media.height);
-    return size_t(std::clamp(10 * 1920 * 1080 / pixels, 1.0, 10.0));
-}
-
-// Encodes the pieces [first, end) in one ffmpeg run: a start of ffmpeg costs as much as a
-// piece of a few frames. Empty when they were written, else why.
-QString EncodeRun(const QString &ffmpeg, const FitSettings &kind, const std::vector<Piece> &pieces,
-                  size_t first, size_t end, int watchdog, int *signo)
-{
-    QStringList inputs, outputs;
-    for (size_t i = first; i < end; ++i) {
-        QString why;
-        const SpanEncode run = PieceRun(kind, pieces[i], i - first, &why);
-        if (!why.isEmpty())
-            return why;
-        const qsizetype progress = ProgressRunArguments().size();
-        // Two threads a decoder and an encoder: the pieces of a run keep both cores busy
-        // between them, and more threads only cost their start and their memory.
-        inputs << QStringLiteral("-threads") << QStringLiteral("2")
-               << run.arguments.mid(progress, run.outputAt - progress);
-        outputs << run.arguments.mid(run.outputAt);
-    }
-    QString why = RunStep(ffmpeg, ProgressRunArguments() + inputs + outputs, watchdog, signo);
-    for (size_t i = first; i < end && why.isEmpty(); ++i)
-        if (kind.rotation != 0 && pieces[i].in->format.muxer == u"mp4"
-            && !MarkTurn(NameToBytes(pieces[i].target), kind.rotation))
-            why = QStringLiteral("the turn of the picture cannot be marked");
-    return why;
-}
-
 int Stopped(int signo)
 {
     return Fail(QStringLiteral("Stopped by signal %1; nothing was written").arg(signo),
@@ -215,35 +156,20 @@ struct CutLists
     OpenInputs open;
 };
 
-// Encodes the pieces, a few a run. Gives the exit code of a failure, or -1.
-int EncodePieces(const QString &ffmpeg, const FitSettings &kind, const std::vector<Piece> &pieces,
-                 int watchdog)
+// Encodes the pieces. Gives the exit code of a failure, or -1.
+int EncodePieces(const QString &ffmpeg, const FitSettings &kind,
+                 const std::vector<CutPiece> &pieces, int watchdog)
 {
-    for (size_t first = 0; first < pieces.size();) {
-        size_t end = first + 1;
-        while (end < pieces.size() && end - first < PiecesPerRun(pieces[first].in->media))
-            ++end;
-        for (size_t i = first; i < end; ++i)
-            ConsoleSay(QStringLiteral("Encoder: %1 encoded from %2 s to %3 s")
-                           .arg(pieces[i].in->media.path)
-                           .arg(pieces[i].span.from, 0, 'f', 3)
-                           .arg(pieces[i].span.to.value_or(pieces[i].in->media.estimatedSeconds), 0,
-                                'f', 3));
-        int signo = 0;
-        const QString why = EncodeRun(ffmpeg, kind, pieces, first, end, watchdog, &signo);
-        if (signo)
-            return Stopped(signo);
-        if (!why.isEmpty()) {
-            QStringList paths;
-            for (size_t i = first; i < end; ++i)
-                if (!paths.contains(pieces[i].in->media.path))
-                    paths << pieces[i].in->media.path;
-            return Fail(QStringLiteral("Cannot encode the cut of %1: %2")
-                            .arg(paths.join(QStringLiteral(", ")), why));
-        }
-        first = end;
-    }
-    return -1;
+    for (const CutPiece &piece : pieces)
+        ConsoleSay(QStringLiteral("Encoder: %1 encoded from %2 s to %3 s")
+                       .arg(piece.media->path)
+                       .arg(piece.span.from, 0, 'f', 3)
+                       .arg(piece.span.to.value_or(piece.media->estimatedSeconds), 0, 'f', 3));
+    int signo = 0;
+    const QString why = EncodeCutPieces(ffmpeg, kind, pieces, watchdog, &signo);
+    if (signo)
+        return Stopped(signo);
+    return why.isEmpty() ? -1 : Fail(why);
 }
 
 // The picture's list: inputs without a cut whole, the spans of the others, their encoded
@@ -253,7 +179,7 @@ int ListPicture(const QString &ffmpeg, const std::optional<FitSettings> &kind,
                 CutLists &lists)
 {
     QString error;
-    std::vector<Piece> pieces;
+    std::vector<CutPiece> pieces;
     for (size_t i = 0; i < inputs.size(); ++i) {
         const Joined &in = inputs[i];
         const QByteArray name = ListName(in.media.path, lists.open, &error);
@@ -270,7 +196,7 @@ int ListPicture(const QString &ffmpeg, const std::optional<FitSettings> &kind,
             }
             const QString piece = folder.filePath(
                 QStringLiteral("%1-%2.%3").arg(i).arg(pieces.size() + 1).arg(in.format.extension));
-            pieces.push_back(Piece {&in, span, piece});
+            pieces.push_back(CutPiece {&in.media, &in.format, span, piece});
             lists.picture += ListName(piece, lists.open, &error);
         }
     }

@@ -5,6 +5,7 @@
 #include "encoder/input/InputProbe.h"
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/plan/FitSettings.h"
+#include "encoder/plan/Spans.h"
 #include "encoder/routes/Encoder.h"
 
 #include <QByteArray>
@@ -44,6 +45,21 @@ QStringList PieceArguments(const FitSettings &kind, const CutPieceFormat &format
 QStringList SoundPieceArguments(int index, std::optional<int> audioStream,
                                 std::optional<double> start, double length, const QString &muxer,
                                 const QString &target);
+
+// A span of an input to encode into a piece of the kind, stored as format says.
+struct CutPiece
+{
+    const InputMedia *media = nullptr;
+    const CutPieceFormat *format = nullptr;
+    Span span;
+    QString target;
+};
+
+// Encodes the pieces: a few in each run of ffmpeg (a start of ffmpeg costs as much as a piece
+// of a few frames), two runs side by side. Empty when every piece was written, else why, naming
+// the inputs; *signo gets a stop signal that ended the runs.
+QString EncodeCutPieces(const QString &ffmpeg, const FitSettings &kind,
+                        const std::vector<CutPiece> &pieces, int watchdogSeconds, int *signo);
 
 // A program's standard output (or its standard error) once it exited well; nothing, with
 // *error, otherwise.

@@ -51,7 +51,7 @@ QStringList PieceArguments(const FitSettings &kind, const CutPieceFormat &format
     // x264 delays a picture by as many frames as B-frames (two at most, with their pyramid);
     // x265 by two with any.
     QStringList args {QStringLiteral("-bf"), QString::number(std::clamp(format.delay, 0, 2)),
-                      QStringLiteral("-threads"), QStringLiteral("2")};
+                      QStringLiteral("-threads"), QStringLiteral("1")};
     // A piece is a few frames held at the kind's bitrate under a ceiling of the quantizer: the
     // fastest preset keeps it far above 40 dB at a third of the fit's cost. Only for H.264, whose
     // copy carries every file's own parameter sets before its keyframes; an HEVC copy decodes
