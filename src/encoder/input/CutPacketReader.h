@@ -25,3 +25,8 @@ struct CutPackets
 std::optional<CutPackets> ReadCutPackets(const InputMedia &media,
                                          const std::vector<std::pair<double, double>> &windows,
                                          QString *error);
+
+// What the encoder knows of each input (ParseProbeOutput's reading of what ffprobe would say
+// of it), read in this process, several files at once: a probe program for each would take a
+// tenth of a second just to start. errors gets each unread file's reason.
+std::vector<std::optional<InputMedia>> ReadInputs(const QStringList &paths, QStringList *errors);

@@ -6,7 +6,6 @@
 #include "encoder/routes/CutCopy.h"
 #include "encoder/input/CutPacketReader.h"
 #include "encoder/input/InputProbe.h"
-#include "encoder/input/ProbeQueue.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FitSettings.h"
 #include "encoder/plan/FormatRules.h"
@@ -325,16 +324,16 @@ int RunCutCopy(const EncoderOptions &options, const EncoderEnvironment &environm
         return Fail(error, kExitBadCommandLine);
     QString missing;
     const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"), &missing);
-    const QString ffprobe = ToolPath(environment.ffprobe, QStringLiteral("ffprobe"), &missing);
-    if (ffmpeg.isEmpty() || ffprobe.isEmpty())
+    if (ffmpeg.isEmpty())
         return Fail(missing);
 
     std::vector<Joined> inputs(size_t(options.inputs.size()));
-    ProbeQueue probes(ffprobe, options.inputs);
+    QStringList errors;
+    const auto read = ReadInputs(options.inputs, &errors);
     for (size_t i = 0; i < inputs.size(); ++i) {
-        const auto media = probes.Next(&error);
+        const auto &media = read[i];
         if (!media)
-            return Fail(error);
+            return Fail(errors.at(qsizetype(i)));
         Joined &in = inputs[i];
         in.media = *media;
         in.kept = media->formatSeconds;
