@@ -149,43 +149,6 @@ std::vector<KeyFrame> KeyFramesOf(const std::vector<PacketTimes> &read, double c
     return keys;
 }
 
-std::vector<double> ParseRefreshes(const QByteArray &log, double timescale, const QString &codec)
-{
-    const bool hevc = codec == u"hevc";
-    // Per filter instance: the packet's moment, and whether its first picture was seen.
-    struct Packet
-    {
-        double time = NAN;
-        bool decided = true;
-    };
-    QHash<QByteArray, Packet> packets;
-    std::vector<double> refreshes;
-    for (const QByteArray &line : log.split('\n')) {
-        const qsizetype at = line.indexOf("[trace_headers @ ");
-        const qsizetype close = line.indexOf(']', at);
-        if (at < 0 || close < 0 || timescale <= 0)
-            continue;
-        Packet &p = packets[line.mid(at, close - at)];
-        const QByteArray rest = line.mid(close + 1).trimmed();
-        if (rest.startsWith("Packet:")) {
-            const qsizetype pts = rest.indexOf(", pts ");
-            bool ok = false;
-            const double ticks = pts < 0 ? NAN : rest.mid(pts + 6).split(',').front().toDouble(&ok);
-            p = Packet {ok ? ticks / timescale : NAN, !ok};
-        } else if (!p.decided && rest.contains("nal_unit_type")) {
-            const int type = rest.mid(rest.lastIndexOf('=') + 1).trimmed().toInt();
-            // The first picture's slice: IDR in H.264; IDR or BLA in HEVC.
-            const bool picture = hevc ? type < 32 : type >= 1 && type <= 5;
-            if (!picture)
-                continue;
-            p.decided = true;
-            if (hevc ? type >= 16 && type <= 20 : type == 5)
-                refreshes.push_back(p.time);
-        }
-    }
-    return refreshes;
-}
-
 namespace {
 
 // The NAL units of a packet, each from its header byte on.

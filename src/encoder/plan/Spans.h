@@ -68,12 +68,6 @@ CutSpans DecideCutSpans(int input, const std::vector<KeyFrame> &keys, double fro
 // flags=.."), read in the file's order, the picture's packets being those of videoStream;
 // times on the input's clock are the file's minus clockStart. delay gets how many frames a
 // keyframe that starts a copy is decoded before it is shown (0 when there is none).
-// The moments (seconds on the file's clock) of the keyframes that refresh the decoder, from the
-// log of ffmpeg's trace_headers over keyframe packets ("[trace_headers @ id] Packet: ... pts
-// N", then its "nal_unit_type ... = T" lines; every filter instance id its own stream of
-// packets), the picture's time base being 1/timescale; codec "h264" or "hevc".
-std::vector<double> ParseRefreshes(const QByteArray &log, double timescale, const QString &codec);
-
 std::vector<KeyFrame> ParseKeyFrames(const QByteArray &packets, int videoStream, double clockStart,
                                      double frameSeconds, int *delay);
 

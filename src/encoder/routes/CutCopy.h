@@ -61,10 +61,5 @@ struct CutPiece
 QString EncodeCutPieces(const QString &ffmpeg, const FitSettings &kind,
                         const std::vector<CutPiece> &pieces, int watchdogSeconds, int *signo);
 
-// A program's standard output (or its standard error) once it exited well; nothing, with
-// *error, otherwise.
-std::optional<QByteArray> ReadProgram(const QString &program, const QStringList &args,
-                                      QString *error, bool errorOutput = false);
-
 // Joins the inputs of options with their cuts (-ss and -endpos after an input) by a copy.
 int RunCutCopy(const EncoderOptions &options, const EncoderEnvironment &environment);

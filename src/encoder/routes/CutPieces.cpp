@@ -2,11 +2,7 @@
 
 #include "platform/RawNames.h"
 
-#include <QProcess>
-
 #include <algorithm>
-#include <csignal>
-#include <sys/prctl.h>
 #include <utility>
 #include <vector>
 
@@ -76,26 +72,4 @@ QStringList SoundPieceArguments(int index, std::optional<int> audioStream,
         args << QStringLiteral("-ss") << Seconds(*start) << QStringLiteral("-t") << Seconds(length);
     args << QStringLiteral("-f") << muxer << QStringLiteral("file:") + OpenablePath(target);
     return args;
-}
-
-std::optional<QByteArray> ReadProgram(const QString &program, const QStringList &args,
-                                      QString *error, bool errorOutput)
-{
-    QProcess child;
-    child.setProcessChannelMode(QProcess::SeparateChannels);
-    child.setStandardInputFile(QProcess::nullDevice());
-    child.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    child.start(program, args);
-    const bool ended = child.waitForStarted() && child.waitForFinished(120000);
-    if (!ended || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
-        child.kill();
-        child.waitForFinished();
-        *error
-            = QStringLiteral("Cannot read the keyframes of %1 (%2)")
-                  .arg(
-                      args.last(),
-                      QString::fromUtf8(child.readAllStandardError()).trimmed().section(u'\n', -1));
-        return std::nullopt;
-    }
-    return errorOutput ? child.readAllStandardError() : child.readAllStandardOutput();
 }
