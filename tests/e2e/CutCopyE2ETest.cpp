@@ -2,6 +2,7 @@
 // every clip show their numbers, so the decoded output tells which source frames it holds, and
 // each is compared with the source's frame byte for byte (copied) or by its PSNR (encoded).
 #include "EncoderTestSupport.h"
+#include "encoder/input/CutPacketReader.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -154,6 +155,54 @@ TEST(CutCopy, EveryCutFallsOnTheAskedFrameAndOnlyTheFramesAroundItAreEncoded)
                   << expected.size() - identical << " encoded, " << identicalBetweenKeys << " of "
                   << keptBetweenKeys << " between keyframes copied, encoded at least " << worst
                   << " dB, sound " << syncA * 1000 << " and " << syncB * 1000 << " ms off\n";
+    }
+}
+
+// What the copy with cuts reads of its inputs in its own process is what ffprobe says of them.
+TEST(CutCopy, InputsReadInProcessAreDescribedAsTheProbeDescribesThem)
+{
+    QTemporaryDir work;
+    const QString sources = S("-f lavfi -i testsrc2=s=320x240:r=30000/1001:d=2 -f lavfi -i "
+                              "sine=sample_rate=44100:d=2");
+    const struct
+    {
+        const char *name;
+        QString options;
+    } clips[] = {
+        {"turned.mp4", S("-map 0 -map 1 -c:v libx264 -c:a aac -metadata:s:v rotate=90")},
+        {"late.mp4", S("-map 0 -map 1 -c:v libx264 -c:a aac -output_ts_offset 1.5 -aspect 4:3")},
+        {"sound first.mkv", S("-map 1 -map 0 -c:v libx264 -c:a libopus")},
+        {"stream.ts", S("-map 0 -map 1 -c:v libx264 -c:a mp2")},
+    };
+    QStringList paths;
+    for (const auto &clip : clips) {
+        paths << work.filePath(S(clip.name));
+        ASSERT_EQ(RunProgram(S("ffmpeg"),
+                             S("-v error -y").split(u' ') + sources.split(u' ')
+                                 + clip.options.split(u' ') + QStringList {paths.back()}),
+                  0)
+            << clip.name;
+    }
+    QStringList errors;
+    const auto read = ReadInputs(paths, &errors);
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        SCOPED_TRACE(clips[i].name);
+        QString error;
+        const auto probed = ProbeInput(S("ffprobe"), paths[i], &error);
+        ASSERT_TRUE(probed && read[size_t(i)]) << error.toStdString() << errors[i].toStdString();
+        const InputMedia &a = *probed, &b = *read[size_t(i)];
+        EXPECT_EQ(std::tie(a.videoStream, a.width, a.height, a.rotation, a.audioStream,
+                           a.sampleRate, a.channels, a.formatName),
+                  std::tie(b.videoStream, b.width, b.height, b.rotation, b.audioStream,
+                           b.sampleRate, b.channels, b.formatName));
+        EXPECT_EQ(a.pixelAspect, b.pixelAspect);
+        EXPECT_EQ(a.frameRate, b.frameRate);
+        EXPECT_EQ(a.videoSeconds.has_value(), b.videoSeconds.has_value());
+        for (const auto &[x, y] : {std::pair {a.videoStart, b.videoStart},
+                                   {a.formatStart, b.formatStart},
+                                   {a.estimatedSeconds, b.estimatedSeconds},
+                                   {a.formatSeconds, b.formatSeconds}})
+            EXPECT_NEAR(x, y, 1e-6);
     }
 }
 

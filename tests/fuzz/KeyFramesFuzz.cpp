@@ -1,6 +1,6 @@
-// ffprobe's packet lines and ffmpeg's header trace as the copy with cuts reads them: any text
-// gives keyframes in order without a fault, and the spans decided from them cover the cut
-// from its start, one after another, whatever the keyframes say.
+// ffprobe's packet lines and a keyframe's NAL units as the copy with cuts
+// reads them: any text gives keyframes in order without a fault, and the spans decided from them
+// cover the cut from its start, one after another, whatever the keyframes say.
 #include "FuzzTarget.h"
 #include "encoder/plan/Spans.h"
 
@@ -14,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int delay = -1;
     const std::vector<KeyFrame> keys = ParseKeyFrames(bytes, 0, 0, 0.04, &delay);
     FUZZ_CHECK(delay >= 0);
-    for (const QString &codec : {QStringLiteral("h264"), QStringLiteral("hevc")})
-        for (const double r : ParseRefreshes(bytes, 90000, codec))
-            FUZZ_CHECK(!std::isinf(r));
+    for (const bool hevc : {false, true})
+        for (const int lengthSize : {0, NalLengthSize(bytes, hevc), 4})
+            FirstPictureRefreshes(bytes, lengthSize, hevc);
     for (const bool canEncode : {true, false}) {
         const CutSpans cut = DecideCutSpans(0, keys, 1, 3, 10, 0.04, canEncode);
         FUZZ_CHECK(!cut.spans.empty());

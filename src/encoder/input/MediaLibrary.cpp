@@ -38,6 +38,7 @@ Libav LoadLibav()
     Take(lib, "avformat_find_stream_info", l.findStreamInfo, l.error);
     Take(lib, "avformat_close_input", l.closeInput, l.error);
     Take(lib, "av_read_frame", l.readFrame, l.error);
+    Take(lib, "avformat_seek_file", l.seekFile, l.error);
     Take(lib, "av_guess_sample_aspect_ratio", l.guessSampleAspect, l.error);
     Take(lib, "av_packet_alloc", l.packetAlloc, l.error);
     Take(lib, "av_packet_free", l.packetFree, l.error);

@@ -27,6 +27,7 @@ struct Libav
     decltype(&avformat_find_stream_info) findStreamInfo = nullptr;
     decltype(&avformat_close_input) closeInput = nullptr;
     decltype(&av_read_frame) readFrame = nullptr;
+    decltype(&avformat_seek_file) seekFile = nullptr;
     decltype(&av_guess_sample_aspect_ratio) guessSampleAspect = nullptr;
     decltype(&av_packet_alloc) packetAlloc = nullptr;
     decltype(&av_packet_free) packetFree = nullptr;

@@ -42,20 +42,11 @@ CutSpans Snapped(int input, const std::vector<KeyFrame> &keys, double from,
     return out;
 }
 
-// A packet as ffprobe lists it.
-struct ProbedPacket
+std::vector<PacketTimes> ReadPackets(const QByteArray &packets, int videoStream)
 {
-    bool video = false;
-    bool key = false;
-    double pts = NAN;
-    double dts = NAN;
-};
-
-std::vector<ProbedPacket> ReadPackets(const QByteArray &packets, int videoStream)
-{
-    std::vector<ProbedPacket> read;
+    std::vector<PacketTimes> read;
     for (const QByteArray &line : packets.split('\n')) {
-        ProbedPacket p;
+        PacketTimes p;
         bool stream = false;
         for (const QByteArray &field : line.trimmed().split('|')) {
             const qsizetype eq = field.indexOf('=');
@@ -117,13 +108,18 @@ CutSpans DecideCutSpans(int input, const std::vector<KeyFrame> &keys, double fro
 std::vector<KeyFrame> ParseKeyFrames(const QByteArray &packets, int videoStream, double clockStart,
                                      double frameSeconds, int *delay)
 {
-    const std::vector<ProbedPacket> read = ReadPackets(packets, videoStream);
+    return KeyFramesOf(ReadPackets(packets, videoStream), clockStart, frameSeconds, delay);
+}
+
+std::vector<KeyFrame> KeyFramesOf(const std::vector<PacketTimes> &read, double clockStart,
+                                  double frameSeconds, int *delay)
+{
     std::vector<KeyFrame> keys;
     double latestOther = -std::numeric_limits<double>::infinity();
     double otherBeforeLastPicture = latestOther;
     *delay = -1;
     for (size_t i = 0; i < read.size(); ++i) {
-        const ProbedPacket &p = read[i];
+        const PacketTimes &p = read[i];
         if (!p.video) {
             if (!std::isnan(p.dts))
                 latestOther = std::max(latestOther, p.dts);
@@ -144,6 +140,7 @@ std::vector<KeyFrame> ParseKeyFrames(const QByteArray &packets, int videoStream,
         // before the keyframe on: every other stream's packet read before the picture that
         // precedes the keyframe must be decoded earlier, or it would end the copy too soon.
         k.endsCleanly = otherBefore < p.dts - frameSeconds / 2;
+        k.refreshes = p.refreshes;
         if (*delay < 0 && k.StartsCopy() && frameSeconds > 0)
             *delay = int(std::lround((k.time - k.decodeTime) / frameSeconds));
         keys.push_back(k);
@@ -152,39 +149,62 @@ std::vector<KeyFrame> ParseKeyFrames(const QByteArray &packets, int videoStream,
     return keys;
 }
 
-std::vector<double> ParseRefreshes(const QByteArray &log, double timescale, const QString &codec)
+namespace {
+
+// The NAL units of a packet, each from its header byte on.
+std::vector<QByteArrayView> NalUnits(QByteArrayView packet, int lengthSize)
 {
-    const bool hevc = codec == u"hevc";
-    // Per filter instance: the packet's moment, and whether its first picture was seen.
-    struct Packet
-    {
-        double time = NAN;
-        bool decided = true;
-    };
-    QHash<QByteArray, Packet> packets;
-    std::vector<double> refreshes;
-    for (const QByteArray &line : log.split('\n')) {
-        const qsizetype at = line.indexOf("[trace_headers @ ");
-        const qsizetype close = line.indexOf(']', at);
-        if (at < 0 || close < 0 || timescale <= 0)
-            continue;
-        Packet &p = packets[line.mid(at, close - at)];
-        const QByteArray rest = line.mid(close + 1).trimmed();
-        if (rest.startsWith("Packet:")) {
-            const qsizetype pts = rest.indexOf(", pts ");
-            bool ok = false;
-            const double ticks = pts < 0 ? NAN : rest.mid(pts + 6).split(',').front().toDouble(&ok);
-            p = Packet {ok ? ticks / timescale : NAN, !ok};
-        } else if (!p.decided && rest.contains("nal_unit_type")) {
-            const int type = rest.mid(rest.lastIndexOf('=') + 1).trimmed().toInt();
-            // The first picture's slice: IDR in H.264; IDR or BLA in HEVC.
-            const bool picture = hevc ? type < 32 : type >= 1 && type <= 5;
-            if (!picture)
-                continue;
-            p.decided = true;
-            if (hevc ? type >= 16 && type <= 20 : type == 5)
-                refreshes.push_back(p.time);
+    std::vector<QByteArrayView> units;
+    const auto *b = reinterpret_cast<const uchar *>(packet.data());
+    const qsizetype n = packet.size();
+    if (lengthSize > 0) {
+        for (qsizetype at = 0; at + lengthSize <= n;) {
+            qint64 size = 0;
+            for (int i = 0; i < lengthSize; ++i)
+                size = size << 8 | b[at + i];
+            at += lengthSize;
+            if (size <= 0 || size > n - at)
+                break;
+            units.push_back(packet.sliced(at, size));
+            at += size;
         }
+        return units;
     }
-    return refreshes;
+    // Start codes: 00 00 01, the unit running to the next one.
+    qsizetype begin = -1;
+    for (qsizetype i = 0; i + 2 < n; ++i)
+        if (b[i] == 0 && b[i + 1] == 0 && b[i + 2] == 1) {
+            if (begin >= 0)
+                units.push_back(packet.sliced(begin, i - begin));
+            begin = i + 3;
+            i += 2;
+        }
+    if (begin >= 0 && begin < n)
+        units.push_back(packet.sliced(begin));
+    return units;
+}
+
+} // namespace
+
+bool FirstPictureRefreshes(QByteArrayView packet, int lengthSize, bool hevc)
+{
+    for (const QByteArrayView unit : NalUnits(packet, lengthSize)) {
+        if (unit.isEmpty())
+            continue;
+        const int type = hevc ? (uchar(unit[0]) >> 1) & 0x3f : uchar(unit[0]) & 0x1f;
+        // The first picture's slice: IDR in H.264; IDR or BLA in HEVC.
+        if (hevc ? type < 32 : type >= 1 && type <= 5)
+            return hevc ? type >= 16 && type <= 20 : type == 5;
+    }
+    return false;
+}
+
+int NalLengthSize(QByteArrayView extradata, bool hevc)
+{
+    // avcC and hvcC begin with version 1 and state their length field's size; anything else
+    // (Annex B parameter sets) means start codes.
+    const qsizetype at = hevc ? 21 : 4;
+    if (extradata.size() <= at || extradata[0] != 1)
+        return 0;
+    return (uchar(extradata[at]) & 3) + 1;
 }

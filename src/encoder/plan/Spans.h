@@ -6,8 +6,10 @@
 // puts them end to end.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -66,11 +68,29 @@ CutSpans DecideCutSpans(int input, const std::vector<KeyFrame> &keys, double fro
 // flags=.."), read in the file's order, the picture's packets being those of videoStream;
 // times on the input's clock are the file's minus clockStart. delay gets how many frames a
 // keyframe that starts a copy is decoded before it is shown (0 when there is none).
-// The moments (seconds on the file's clock) of the keyframes that refresh the decoder, from the
-// log of ffmpeg's trace_headers over keyframe packets ("[trace_headers @ id] Packet: ... pts
-// N", then its "nal_unit_type ... = T" lines; every filter instance id its own stream of
-// packets), the picture's time base being 1/timescale; codec "h264" or "hevc".
-std::vector<double> ParseRefreshes(const QByteArray &log, double timescale, const QString &codec);
-
 std::vector<KeyFrame> ParseKeyFrames(const QByteArray &packets, int videoStream, double clockStart,
                                      double frameSeconds, int *delay);
+
+// A packet of an input as it is read, in the file's order: times in seconds on the file's clock.
+struct PacketTimes
+{
+    bool video = false; // of the picture's stream
+    bool key = false;
+    double pts = NAN;
+    double dts = NAN;
+    bool refreshes = true; // a key picture that starts the decoder afresh (KeyFrame::refreshes)
+};
+
+// The keyframes among the packets, as ParseKeyFrames reads them.
+std::vector<KeyFrame> KeyFramesOf(const std::vector<PacketTimes> &packets, double clockStart,
+                                  double frameSeconds, int *delay);
+
+// Whether the first picture of an H.264 or HEVC packet starts the decoder afresh (an IDR
+// picture; in HEVC a BLA too), from its NAL units: each after a length field of lengthSize
+// bytes as MP4 and Matroska store them, or after start codes for lengthSize 0. False for a
+// packet without a picture.
+bool FirstPictureRefreshes(QByteArrayView packet, int lengthSize, bool hevc);
+
+// The size of the NAL units' length fields that the codec's stored configuration (avcC, hvcC)
+// states; 0 when the units follow start codes.
+int NalLengthSize(QByteArrayView extradata, bool hevc);

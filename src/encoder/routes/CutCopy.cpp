@@ -4,8 +4,8 @@
 // The sound goes through a second list: every input's sound copied, cut at the same times, into
 // a small file of its own, so that it is cut to the packet and never encoded.
 #include "encoder/routes/CutCopy.h"
+#include "encoder/input/CutPacketReader.h"
 #include "encoder/input/InputProbe.h"
-#include "encoder/input/ProbeQueue.h"
 #include "encoder/plan/FfmpegArguments.h"
 #include "encoder/plan/FitSettings.h"
 #include "encoder/plan/FormatRules.h"
@@ -85,8 +85,7 @@ QString RunStep(const QString &ffmpeg, const QStringList &args, int watchdogSeco
 }
 
 // The spans of a cut input, read from its keyframes around the cut.
-QString PlanCut(const QString &ffmpeg, const QString &ffprobe, const InputCutTimes &times,
-                const std::optional<FitSettings> &kind, Joined &in)
+QString PlanCut(const InputCutTimes &times, const std::optional<FitSettings> &kind, Joined &in)
 {
     const InputMedia &m = in.media;
     const double fps = m.frameRate.IsValid() ? m.frameRate.Value() : 0.0;
@@ -105,24 +104,17 @@ QString PlanCut(const QString &ffmpeg, const QString &ffprobe, const InputCutTim
     if (to && length > 0 && *to > length)
         to = length;
     QString error;
-    const auto packets = ReadProgram(ffprobe, KeyFrameProbeArguments(m, from, to), &error);
-    if (!packets)
+    const auto read = ReadCutPackets(m, CutWindows(m, from, to), &error);
+    if (!read)
         return error;
     int delay = 0;
-    in.keys = ParseKeyFrames(*packets, m.videoStream, m.videoStart, frame, &delay);
-    in.format = PieceFormat(m, *packets, delay);
-    if (kind) {
-        // Which keyframes a copy after an encoded piece can start on: read from their headers.
-        const auto log = ReadProgram(ffmpeg, RefreshProbeArguments(m, from, to), &error, true);
-        if (!log)
-            return error;
-        const auto refreshes
-            = ParseRefreshes(*log, in.format.timescale.toDouble(), kind->videoCodec);
+    in.keys = KeyFramesOf(read->packets, m.videoStart, frame, &delay);
+    in.format = PieceFormat(m, read->timescale, delay);
+    // Without an encoder for the kind nothing is encoded before a copy, which may then start
+    // on any keyframe a copy can start on.
+    if (!kind)
         for (KeyFrame &k : in.keys)
-            k.refreshes = std::any_of(refreshes.begin(), refreshes.end(), [&](double r) {
-                return std::abs(r - m.videoStart - k.time) < frame / 4;
-            });
-    }
+            k.refreshes = true;
     in.spans = DecideCutSpans(0, in.keys, from, to, length, frame, kind.has_value());
     const Span &first = in.spans.spans.front();
     const Span &last = in.spans.spans.back();
@@ -149,28 +141,6 @@ QByteArray CopiedEntry(const Joined &in, const Span &span)
     return entry + "duration " + Seconds(span.to.value_or(length) - span.from).toLatin1() + '\n';
 }
 
-// Encodes the span's picture into a piece of the kind; empty when written, else why.
-QString EncodePiece(const QString &ffmpeg, const FitSettings &kind, const Joined &in,
-                    const Span &span, const QString &target, int watchdog, int *signo)
-{
-    InputMedia media = in.media;
-    const double length = media.videoSeconds.value_or(media.estimatedSeconds);
-    const QString refusal
-        = ApplyInputCut(InputCutTimes {span.from, span.to.value_or(length) - span.from}, media);
-    if (!refusal.isEmpty())
-        return refusal;
-    Span picture = span;
-    picture.encodePicture = true;
-    picture.encodeSound = false;
-    const SpanEncode encode = EncodeSpanArguments(picture, kind, in.format.muxer, media, target,
-                                                  PieceArguments(kind, in.format));
-    QString why = RunStep(ffmpeg, encode.arguments, watchdog, signo);
-    if (why.isEmpty() && kind.rotation != 0 && in.format.muxer == u"mp4"
-        && !MarkTurn(NameToBytes(target), kind.rotation))
-        why = QStringLiteral("the turn of the picture cannot be marked");
-    return why;
-}
-
 int Stopped(int signo)
 {
     return Fail(QStringLiteral("Stopped by signal %1; nothing was written").arg(signo),
@@ -185,6 +155,22 @@ struct CutLists
     OpenInputs open;
 };
 
+// Encodes the pieces. Gives the exit code of a failure, or -1.
+int EncodePieces(const QString &ffmpeg, const FitSettings &kind,
+                 const std::vector<CutPiece> &pieces, int watchdog)
+{
+    for (const CutPiece &piece : pieces)
+        ConsoleSay(QStringLiteral("Encoder: %1 encoded from %2 s to %3 s")
+                       .arg(piece.media->path)
+                       .arg(piece.span.from, 0, 'f', 3)
+                       .arg(piece.span.to.value_or(piece.media->estimatedSeconds), 0, 'f', 3));
+    int signo = 0;
+    const QString why = EncodeCutPieces(ffmpeg, kind, pieces, watchdog, &signo);
+    if (signo)
+        return Stopped(signo);
+    return why.isEmpty() ? -1 : Fail(why);
+}
+
 // The picture's list: inputs without a cut whole, the spans of the others, their encoded
 // pieces written into folder. Gives the exit code of a failure, or -1.
 int ListPicture(const QString &ffmpeg, const std::optional<FitSettings> &kind,
@@ -192,7 +178,7 @@ int ListPicture(const QString &ffmpeg, const std::optional<FitSettings> &kind,
                 CutLists &lists)
 {
     QString error;
-    int pieces = 0;
+    std::vector<CutPiece> pieces;
     for (size_t i = 0; i < inputs.size(); ++i) {
         const Joined &in = inputs[i];
         const QByteArray name = ListName(in.media.path, lists.open, &error);
@@ -208,22 +194,12 @@ int ListPicture(const QString &ffmpeg, const std::optional<FitSettings> &kind,
                 continue;
             }
             const QString piece = folder.filePath(
-                QStringLiteral("%1-%2.%3").arg(i).arg(++pieces).arg(in.format.extension));
-            ConsoleSay(QStringLiteral("Encoder: %1 encoded from %2 s to %3 s")
-                           .arg(in.media.path)
-                           .arg(span.from, 0, 'f', 3)
-                           .arg(span.to.value_or(in.media.estimatedSeconds), 0, 'f', 3));
-            int signo = 0;
-            const QString why = EncodePiece(ffmpeg, *kind, in, span, piece, watchdog, &signo);
-            if (signo)
-                return Stopped(signo);
-            if (!why.isEmpty())
-                return Fail(
-                    QStringLiteral("Cannot encode the cut of %1: %2").arg(in.media.path, why));
+                QStringLiteral("%1-%2.%3").arg(i).arg(pieces.size() + 1).arg(in.format.extension));
+            pieces.push_back(CutPiece {&in.media, &in.format, span, piece});
             lists.picture += ListName(piece, lists.open, &error);
         }
     }
-    return -1;
+    return pieces.empty() ? -1 : EncodePieces(ffmpeg, *kind, pieces, watchdog);
 }
 
 // The sound's list: every input's sound copied into a file of its own, cut at its cut's times,
@@ -348,23 +324,23 @@ int RunCutCopy(const EncoderOptions &options, const EncoderEnvironment &environm
         return Fail(error, kExitBadCommandLine);
     QString missing;
     const QString ffmpeg = ToolPath(environment.ffmpeg, QStringLiteral("ffmpeg"), &missing);
-    const QString ffprobe = ToolPath(environment.ffprobe, QStringLiteral("ffprobe"), &missing);
-    if (ffmpeg.isEmpty() || ffprobe.isEmpty())
+    if (ffmpeg.isEmpty())
         return Fail(missing);
 
     std::vector<Joined> inputs(size_t(options.inputs.size()));
-    ProbeQueue probes(ffprobe, options.inputs);
+    QStringList errors;
+    const auto read = ReadInputs(options.inputs, &errors);
     for (size_t i = 0; i < inputs.size(); ++i) {
-        const auto media = probes.Next(&error);
+        const auto &media = read[i];
         if (!media)
-            return Fail(error);
+            return Fail(errors.at(qsizetype(i)));
         Joined &in = inputs[i];
         in.media = *media;
         in.kept = media->formatSeconds;
         // Every piece of the sound's list in one container, with one clock.
-        in.format = PieceFormat(in.media, QByteArray(), 0);
+        in.format = PieceFormat(in.media, QString(), 0);
         if (options.cuts[i].Any()) {
-            error = PlanCut(ffmpeg, ffprobe, options.cuts[i], kind, in);
+            error = PlanCut(options.cuts[i], kind, in);
             if (!error.isEmpty())
                 return Fail(error, kExitBadCommandLine);
             if (!kind && (in.spans.startMoved != 0 || in.spans.endMoved != 0))

@@ -5,6 +5,7 @@
 #include "encoder/input/InputProbe.h"
 #include "encoder/plan/EncoderOptions.h"
 #include "encoder/plan/FitSettings.h"
+#include "encoder/plan/Spans.h"
 #include "encoder/routes/Encoder.h"
 
 #include <QByteArray>
@@ -12,6 +13,8 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 // How the pieces of an input are stored, so that the copy can put them beside its packets:
 // the same container family and the picture's clock, and as many frames of delay.
@@ -23,16 +26,15 @@ struct CutPieceFormat
     int delay = 0; // frames a picture is decoded before it is shown
 };
 
-// The pieces' format for an input, from ffprobe's answer to KeyFrameProbeArguments.
-CutPieceFormat PieceFormat(const InputMedia &media, const QByteArray &probed, int delay);
+// The pieces' format for an input, with its picture's time base's denominator (timescale) and
+// its frames of delay.
+CutPieceFormat PieceFormat(const InputMedia &media, const QString &timescale, int delay);
 
-// The ffprobe arguments that list the packets (stream_index, pts_time, dts_time, flags) of all
-// streams around the cut [from, to) on the picture's clock, and the streams' time bases.
-QStringList KeyFrameProbeArguments(const InputMedia &media, double from, std::optional<double> to);
-
-// The ffmpeg arguments that trace the headers of the picture's keyframe packets around the
-// cut (ParseRefreshes reads its log), on the file's own clock.
-QStringList RefreshProbeArguments(const InputMedia &media, double from, std::optional<double> to);
+// The stretches of the input read around the cut [from, to) (seconds on the picture's clock),
+// on the file's own clock: one from the cut's start on, one up to its end, or one for both when
+// they are near.
+std::vector<std::pair<double, double>> CutWindows(const InputMedia &media, double from,
+                                                  std::optional<double> to);
 
 // The output options that make an encoded piece of the kind join the input's copied packets:
 // the same delay of decoding before showing, the same clock.
@@ -44,10 +46,20 @@ QStringList SoundPieceArguments(int index, std::optional<int> audioStream,
                                 std::optional<double> start, double length, const QString &muxer,
                                 const QString &target);
 
-// A program's standard output (or its standard error) once it exited well; nothing, with
-// *error, otherwise.
-std::optional<QByteArray> ReadProgram(const QString &program, const QStringList &args,
-                                      QString *error, bool errorOutput = false);
+// A span of an input to encode into a piece of the kind, stored as format says.
+struct CutPiece
+{
+    const InputMedia *media = nullptr;
+    const CutPieceFormat *format = nullptr;
+    Span span;
+    QString target;
+};
+
+// Encodes the pieces: a few in each run of ffmpeg (a start of ffmpeg costs as much as a piece
+// of a few frames), two runs side by side. Empty when every piece was written, else why, naming
+// the inputs; *signo gets a stop signal that ended the runs.
+QString EncodeCutPieces(const QString &ffmpeg, const FitSettings &kind,
+                        const std::vector<CutPiece> &pieces, int watchdogSeconds, int *signo);
 
 // Joins the inputs of options with their cuts (-ss and -endpos after an input) by a copy.
 int RunCutCopy(const EncoderOptions &options, const EncoderEnvironment &environment);

@@ -74,7 +74,7 @@ QStringList CopiedPictureArguments(const Span &span, const FitSettings &kind,
 SpanEncode EncodeSpanArguments(const Span &span, const FitSettings &fit, const QString &muxer,
                                const InputMedia &media, const QString &target,
                                const QStringList &outputOptions,
-                               const std::vector<IdentifiedTrack> &ownTracks)
+                               const std::vector<IdentifiedTrack> &ownTracks, size_t inputIndex)
 {
     if (!span.encodePicture) {
         if (span.from != 0 || span.to || !span.encodeSound)
@@ -87,20 +87,26 @@ SpanEncode EncodeSpanArguments(const Span &span, const FitSettings &fit, const Q
                 FitPlan(fit, muxer, media).totalSeconds};
     }
     const OutputPlan plan = FitPlan(fit, muxer, media);
-    const InputChains chains = BuildInputChains(plan, media, 0);
-    const bool sound = span.encodeSound && !fit.audioCodec.isEmpty();
+    InputChains chains = BuildInputChains(plan, media, 0);
+    // In a run of several spans, the span's input and its output's label by its place.
+    const QString out
+        = inputIndex ? QStringLiteral("[v%1]").arg(inputIndex) : QStringLiteral("[vout]");
+    if (inputIndex)
+        chains.video.replace(QStringLiteral("[0:%1]").arg(media.videoStream),
+                             QStringLiteral("[%1:%2]").arg(inputIndex).arg(media.videoStream));
+    const bool sound = span.encodeSound && !fit.audioCodec.isEmpty() && !inputIndex;
     const FitTracksArguments tracks = sound && !fit.tracks.empty()
         ? FitTracks(fit, muxer, media, ownTracks)
         : FitTracksArguments {};
-    QString graph = chains.video + FitPictureTail(fit) + QStringLiteral("[vout]");
+    QString graph = chains.video + FitPictureTail(fit) + out;
     if (sound)
         graph += QLatin1Char(';') + chains.audio + QStringLiteral("[aout]");
     graph += tracks.graph;
     QStringList args = ProgressRunArguments();
     args << InputCutArguments(media) << QStringLiteral("-i")
          << QStringLiteral("file:") + OpenablePath(media.path) << tracks.inputs
-         << QStringLiteral("-filter_complex") << graph << QStringLiteral("-map")
-         << QStringLiteral("[vout]");
+         << QStringLiteral("-filter_complex") << graph << QStringLiteral("-map") << out;
+    const qsizetype outputAt = args.indexOf(QStringLiteral("-filter_complex"));
     if (sound)
         args << QStringLiteral("-map") << QStringLiteral("[aout]");
     FitSettings made = fit;
@@ -108,7 +114,7 @@ SpanEncode EncodeSpanArguments(const Span &span, const FitSettings &fit, const Q
         made.audioCodec.clear();
     return {WithOutputOptions(args + tracks.maps + FitEncodeArguments(made, muxer, target),
                               tracks.options + outputOptions),
-            plan.totalSeconds};
+            plan.totalSeconds, outputAt};
 }
 
 // Writes the turn into the first track's header of an MP4 or MOV file (the picture's track,

@@ -14,6 +14,7 @@ struct SpanEncode
 {
     QStringList arguments; // ffmpeg's, with progress on standard output
     double totalSeconds = 0; // the length written
+    qsizetype outputAt = 0; // where the output's arguments begin, after the inputs'
 };
 
 // The run that makes one span of the input in the kind: an encoded picture is placed as an
@@ -24,11 +25,14 @@ struct SpanEncode
 // exactly as long, silence where the input has none. outputOptions go before the target.
 // No arguments for a span that copies its picture and cuts the input, or encodes nothing:
 // those are the copy's, not a run of their own. Where the kind has further tracks, a span
-// that makes the sound makes them too, from the input's own tracks (ownTracks).
+// that makes the sound makes them too, from the input's own tracks (ownTracks). A picture's span
+// that is one of several made by one run reads input inputIndex of that run and makes its
+// picture alone (the run's inputs are arguments[..outputAt), its output the rest).
 SpanEncode EncodeSpanArguments(const Span &span, const FitSettings &fit, const QString &muxer,
                                const InputMedia &media, const QString &target,
                                const QStringList &outputOptions = {},
-                               const std::vector<IdentifiedTrack> &ownTracks = {});
+                               const std::vector<IdentifiedTrack> &ownTracks = {},
+                               size_t inputIndex = 0);
 
 // Writes the turn into the first track's header of an MP4 or MOV file (the picture's track,
 // as a span is written): this ffmpeg writes no turn it is given for an encoded picture.

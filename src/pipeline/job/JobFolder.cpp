@@ -56,6 +56,20 @@ void RemoveFolderFiles(const QString &folder, const QRegularExpression &pattern)
             RemoveNamedFile(folder + name);
 }
 
+// The folders of pieces the encoder makes around a copy's cuts ("qvj-cut-" and six
+// characters) that a killed encoder left in the job's folder: their pieces, then themselves.
+void RemoveCutFolders(const QString &folder)
+{
+    static const QRegularExpression cutName(QStringLiteral("^qvj-cut-[A-Za-z0-9]{6}$"));
+    static const QRegularExpression pieces(
+        QStringLiteral("^(\\d+-\\d+|sound-\\d+)\\.(mp4|mkv|ts)$"));
+    for (const QString &name : FolderNames(folder))
+        if (cutName.match(name).hasMatch()) {
+            RemoveFolderFiles(folder + name + QLatin1Char('/'), pieces);
+            RemoveEmptyFolder(folder + name + QLatin1Char('/'));
+        }
+}
+
 QString FailureText(const Attempt &attempt)
 {
     return QStringLiteral("Cannot create a folder for the intermediate files in \"%1\": %2. "
@@ -108,6 +122,7 @@ void RemoveJobFolder(const QString &folder, int count)
                 RemoveNamedFile(file);
     }
     RemoveNamedFile(ChapterListFile(folder));
+    RemoveCutFolders(folder);
     RemoveNamedFile(folder + QLatin1String(kJobOwnerFile));
     // rmdir refuses a folder that still holds anything.
     RemoveEmptyFolder(folder);
@@ -130,6 +145,7 @@ int RemoveOrphanedJobFolders(const QString &tempFolder)
         if (owner.isNull() || ProcessOwnerAlive(owner))
             continue;
         RemoveFolderFiles(folder, leftovers);
+        RemoveCutFolders(folder);
         if (RemoveEmptyFolder(folder))
             ++removed;
     }

@@ -185,12 +185,18 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
         cuts = cuts
             || (m_inputs.ReadRow(n).Trim
                 && std::find(m_fitRows.begin(), m_fitRows.end(), n) == m_fitRows.end());
-    if ((kind == StageKind::Copying || !m_fitRows.empty()) && kept >= 0 && cuts) {
+    const bool copy = kind == StageKind::Copying || !m_fitRows.empty();
+    if (copy && kept >= 0 && cuts) {
         QString why;
         const QString cutKind = FitSettingsFor(facts[size_t(kept)], &why);
         if (!cutKind.isEmpty())
             options.prepend(QStringLiteral("-cutkind %1 ").arg(cutKind));
     }
+    // The pieces a copy encodes around its cuts live in the job's folder, which the next start
+    // of the program clears should the job be killed; without one, in the system's.
+    if (copy && cuts && m_folder.isEmpty())
+        m_folder = MakeJobFolder(m_inputs.TempDir(), m_workDir).folder;
+    m_run.SetTemporaryFolder(copy && cuts ? m_folder : QString());
     m_stage = Stage::Joining;
     Q_EMIT currentFileShown(false);
     Q_EMIT stageTitleChanged(QStringLiteral("Final Step: Joining all files..."));

@@ -61,6 +61,11 @@ void EncoderRun::Start(const QString &program, const QString &commandLine)
     process->setArguments(SplitCommandLine(commandLine));
     process->setProcessChannelMode(QProcess::MergedChannels);
     process->setStandardInputFile(QProcess::nullDevice());
+    if (!m_temporaryFolder.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), m_temporaryFolder);
+        process->setProcessEnvironment(environment);
+    }
     // The encoder and whatever it starts form a process group of their own: Terminate ends
     // them all, and a Ctrl-C at a terminal reaches only this program, which then stops the job.
     // Should this program die outright, the encoder is asked to stop as by Terminate, so that

@@ -32,6 +32,8 @@ public:
     // Runs started from now on get a lower scheduling priority (nice 10) and the lowest I/O
     // priority of the normal class, so that the desktop stays responsive while they work.
     void SetLowPriority(bool on) { m_lowPriority = on; }
+    // The folder the encoder keeps its own temporary files in (TMPDIR); empty: the system's.
+    void SetTemporaryFolder(const QString &folder) { m_temporaryFolder = folder; }
 
     // The time the encoder is given to end its own work after Terminate.
     static constexpr int TerminateGraceMs = 2000;
@@ -78,6 +80,7 @@ private:
     OutputTail m_tail;
     quint64 m_generation = 0;
     bool m_running = false;
+    QString m_temporaryFolder;
     bool m_lowPriority = false;
     qint64 m_stoppedPid = 0; // the run asked to stop, whose group goes when it ends
     bool m_crashed = false;

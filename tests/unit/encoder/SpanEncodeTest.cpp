@@ -69,6 +69,16 @@ TEST(SpanEncode, OnlyWhatIsToBeEncodedIsEncoded)
                   .arguments,
               QStringList());
     EXPECT_EQ(EncodeSpanArguments({}, *kind, S("mp4"), mono, S("/o")).arguments, QStringList());
+
+    // One of several pictures a run makes: its own input and label, and where its output begins.
+    const SpanEncode third = EncodeSpanArguments({.to = 1.0, .encodePicture = true}, *kind,
+                                                 S("mp4"), mono, S("/o"), {}, {}, 3);
+    const QStringList output = third.arguments.mid(third.outputAt);
+    EXPECT_EQ(output.value(0), S("-filter_complex"));
+    EXPECT_TRUE(output.value(1).startsWith(S("[3:0]"))) << output.value(1).toStdString();
+    EXPECT_TRUE(output.value(1).endsWith(S("[v3]"))) << output.value(1).toStdString();
+    EXPECT_EQ(output.mid(2, 2), (QStringList {S("-map"), S("[v3]")}));
+    EXPECT_FALSE(output.contains(S("[aout]")));
 }
 
 } // namespace

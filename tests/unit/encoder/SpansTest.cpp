@@ -120,4 +120,36 @@ TEST(CutSpans, EncodeOnlyTheFramesAroundEachCut)
     }
 }
 
+// Whether a keyframe's packet refreshes the decoder, from its NAL units as MP4 stores them
+// (after a length field of the size avcC or hvcC states) or after start codes.
+TEST(CutSpans, AKeyPictureRefreshesTheDecoderWhenItsFirstSliceIsAnIdrOrBla)
+{
+    const QByteArray avcC = QByteArray::fromHex("01640028ff");
+    QByteArray hvcC(23, '\x01');
+    hvcC[21] = '\x03'; // four bytes of length
+    const struct
+    {
+        const char *what;
+        QByteArray packet;
+        QByteArray config;
+        bool hevc;
+        bool refreshes;
+    } cases[] = {
+        {"H.264 IDR after its parameter sets",
+         QByteArray::fromHex("0000000267640000000268ee0000000265b8"), avcC, false, true},
+        {"H.264 recovery point (SEI, then a non-IDR I slice)",
+         QByteArray::fromHex("0000000206050000000241e0"), avcC, false, false},
+        {"H.264 IDR after start codes", QByteArray::fromHex("000000016764000001658880"),
+         QByteArray::fromHex("0000000167"), false, true},
+        {"HEVC IDR_W_RADL", QByteArray::fromHex("00000003400c01000000032601af"), hvcC, true, true},
+        {"HEVC CRA of an open group", QByteArray::fromHex("000000032a01af"), hvcC, true, false},
+        {"a length beyond the packet", QByteArray::fromHex("000000ff65"), avcC, false, false},
+        {"no picture at all", QByteArray(), avcC, false, false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(FirstPictureRefreshes(c.packet, NalLengthSize(c.config, c.hevc), c.hevc),
+                  c.refreshes)
+            << c.what;
+}
+
 } // namespace

@@ -225,6 +225,10 @@ TEST_F(JobControl, AJobStartRemovesTheFoldersOfJobsWhoseProcessIsGone)
         for (const char *file :
              {"0.avi", "12.avi", ".3.avi.0badcafe.part", ".4.mp4.qvj123x0badcafe.part"})
             qvj::test::WriteFile(folder + S(file), "x");
+        // The pieces a killed encoder left around a copy's cuts.
+        QDir().mkdir(folder + S("qvj-cut-Ab12Cd"));
+        for (const char *file : {"0-1.mp4", "3-12.ts", "sound-0.mkv"})
+            qvj::test::WriteFile(folder + S("qvj-cut-Ab12Cd/") + S(file), "x");
         if (!record.isNull())
             qvj::test::WriteFile(folder + S(kJobOwnerFile), record);
     }
