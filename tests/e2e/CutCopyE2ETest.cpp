@@ -59,6 +59,9 @@ TEST(CutCopy, EveryCutFallsOnTheAskedFrameAndOnlyTheFramesAroundItAreEncoded)
         const char *what;
         QStringList codec;
         bool copiesBetweenKeyframes; // whether a copy can start on its keyframes
+        // Whether frames are made around the cuts: an HEVC copy decodes every file with the
+        // first one's parameter sets, which a made picture does not share; its cuts move.
+        bool exact = true;
     } kinds[] = {
         {"H.264, B-frames",
          {S("-c:v"), S("libx264"), S("-bf"), S("2"), S("-x264-params"),
@@ -71,10 +74,12 @@ TEST(CutCopy, EveryCutFallsOnTheAskedFrameAndOnlyTheFramesAroundItAreEncoded)
         {"HEVC, closed groups",
          {S("-c:v"), S("libx265"), S("-tag:v"), S("hvc1"), S("-x265-params"),
           S("keyint=30:min-keyint=30:scenecut=0:open-gop=0:log-level=error")},
-         true},
+         true,
+         false},
         {"HEVC, open groups",
          {S("-c:v"), S("libx265"), S("-tag:v"), S("hvc1"), S("-x265-params"),
           S("keyint=30:min-keyint=30:scenecut=0:log-level=error")},
+         false,
          false},
     };
     for (const auto &kind : kinds) {
@@ -90,6 +95,23 @@ TEST(CutCopy, EveryCutFallsOnTheAskedFrameAndOnlyTheFramesAroundItAreEncoded)
              S("--no-chapters"), S("-o"), output, S("--from"), S("0.5"), S("--to"), S("3.5"), a,
              S("--from"), S("1"), S("--to"), S("4"), b});
         ASSERT_EQ(run.code, 0) << run.err.toStdString();
+        const auto decodesCleanly = [&output] {
+            QString decodeLog;
+            return RunProgram(S("ffmpeg"),
+                              {S("-v"), S("error"), S("-xerror"), S("-i"), output, S("-f"),
+                               S("null"), S("-")},
+                              &decodeLog)
+                == 0
+                && decodeLog.trimmed().isEmpty();
+        };
+        if (!kind.exact) {
+            EXPECT_TRUE(run.err.contains(S("its cut moved to the nearest keyframes")))
+                << run.err.toStdString();
+            // A copy that starts on an open group's keyframe keeps the pictures before it
+            // refers to: only closed groups decode without an error.
+            EXPECT_TRUE(decodesCleanly() || !kind.copiesBetweenKeyframes);
+            continue;
+        }
 
         // To the frame, frame by frame.
         QList<int> expected;
@@ -134,14 +156,7 @@ TEST(CutCopy, EveryCutFallsOnTheAskedFrameAndOnlyTheFramesAroundItAreEncoded)
         }
         EXPECT_GE(worst, 40.0);
 
-        // Decoded without one error.
-        QString decodeLog;
-        EXPECT_EQ(RunProgram(S("ffmpeg"),
-                             {S("-v"), S("error"), S("-xerror"), S("-i"), output, S("-f"),
-                              S("null"), S("-")},
-                             &decodeLog),
-                  0);
-        EXPECT_EQ(decodeLog.trimmed(), QString());
+        EXPECT_TRUE(decodesCleanly());
 
         // In sync: a's beep 0.5 s earlier than in a, b's after a's 3 s and 1 s earlier.
         const QList<double> beeps = BeepStarts(output), beepA = BeepStarts(a),

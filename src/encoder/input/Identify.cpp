@@ -79,6 +79,8 @@ QStringList IdentifyLines(const IdentifiedFile &f)
         add("ID_VIDEO_FORMAT", f.videoCodec.toUpper());
         add("ID_VIDEO_CODEC", QStringLiteral("ff") + f.videoCodec);
         add("ID_VIDEO_PROFILE", f.videoProfile);
+        if (!f.videoSetup.isEmpty())
+            add("ID_VIDEO_SETUP", f.videoSetup);
         add("ID_VIDEO_WIDTH", number(f.width));
         add("ID_VIDEO_HEIGHT", number(f.height));
         add("ID_VIDEO_FPS", Fixed(f.frameRate.Value(), 3));

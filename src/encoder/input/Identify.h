@@ -37,6 +37,8 @@ struct IdentifiedFile
     bool hasVideo = false;
     QString videoCodec; // ffmpeg's codec name: "h264", "hevc", "mpeg4"...
     QString videoProfile; // "High", "Main"...; empty when the codec has none
+    // A digest of the HEVC parameter sets the container states (its hvcC); empty otherwise.
+    QString videoSetup;
     int width = 0;
     int height = 0;
     QString pixelFormat;

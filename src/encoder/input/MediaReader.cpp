@@ -4,6 +4,8 @@
 #include "encoder/input/MediaLibrary.h"
 #include "platform/RawNames.h"
 
+#include <QCryptographicHash>
+
 #include <algorithm>
 #include <cmath>
 
@@ -37,6 +39,14 @@ void TakeVideo(const Libav &l, AVFormatContext *ctx, AVStream *s, IdentifiedFile
     f.hasVideo = true;
     f.videoCodec = CodecName(l, p.codec_id);
     f.videoProfile = ProfileName(l, p);
+    // An HEVC copy is decoded with the parameter sets of its first file: files whose own
+    // ones differ are told apart by them.
+    if (p.codec_id == AV_CODEC_ID_HEVC && p.extradata && p.extradata_size > 0)
+        f.videoSetup = QString::fromLatin1(
+            QCryptographicHash::hash(QByteArrayView(p.extradata, p.extradata_size),
+                                     QCryptographicHash::Sha1)
+                .toHex()
+                .left(16));
     f.width = p.width;
     f.height = p.height;
     const char *pixelFormat = l.pixelFormatName(AVPixelFormat(p.format));

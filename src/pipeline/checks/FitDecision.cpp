@@ -92,6 +92,11 @@ FitPart PartToConvert(const SourceFacts &f, const SourceFacts &kind, const QStri
         : FitPart::Whole;
 }
 
+bool MadePictureJoins(const SourceFacts &kind)
+{
+    return kind.videoFormat != u"HEVC";
+}
+
 QString FitSettingsFor(const SourceFacts &kind, QString *why)
 {
     const bool h264 = kind.videoFormat == u"H264", hevc = kind.videoFormat == u"HEVC";

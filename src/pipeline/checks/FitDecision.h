@@ -21,6 +21,10 @@ enum class FitPart { Whole, Sound };
 // 3 s against 82 s for all of it, measured).
 double FitPace(FitPart part);
 
+// Whether a picture encoded here in the kind joins the kind's copied files: not in HEVC,
+// whose copies are decoded with the first file's parameter sets.
+bool MadePictureJoins(const SourceFacts &kind);
+
 struct FitDecision
 {
     int kept = -1; // a file of the kind kept; -1 when no file can be read

@@ -189,6 +189,11 @@ QStringList Differences(const SourceFacts &f, const SourceFacts &first)
         why << QStringLiteral("%1 video; most of the video is %2 video")
                    .arg(WithProfile(f.videoFormat, f.videoProfile),
                         WithProfile(first.videoFormat, first.videoProfile));
+    // A copy decodes every HEVC file with the parameter sets of the first: pictures coded
+    // with others would come out as garbage.
+    else if (!f.videoSetup.isEmpty() && !first.videoSetup.isEmpty()
+             && f.videoSetup != first.videoSetup)
+        why << QStringLiteral("HEVC video coded with other settings than most of the video");
     if (!SamePicture(f, first))
         why << QStringLiteral("%1; most of the video is %2")
                    .arg(PictureText(f, first), PictureText(first, f));
@@ -305,6 +310,8 @@ std::vector<SourceFacts> ParseIdentifyOutput(const QString &text)
          [](SourceFacts &f, const QString &v) { f.colorMatrix = v; }},
         {QStringLiteral("ID_VIDEO_COLOR_RANGE"),
          [](SourceFacts &f, const QString &v) { f.colorRange = v; }},
+        {QStringLiteral("ID_VIDEO_SETUP"),
+         [](SourceFacts &f, const QString &v) { f.videoSetup = v.trimmed(); }},
         {QStringLiteral("ID_VIDEO_LEVEL"),
          [](SourceFacts &f, const QString &v) { f.videoLevel = v.trimmed().toInt(); }},
         {QStringLiteral("ID_VIDEO_TIMESCALE"),

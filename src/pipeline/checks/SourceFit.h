@@ -18,6 +18,7 @@ struct SourceFacts
     bool hasVideo = false;
     QString videoFormat; // ID_VIDEO_FORMAT: "H264", "HEVC", "MPEG4", "AV1"...
     QString videoProfile;
+    QString videoSetup; // a digest of an HEVC file's parameter sets
     int width = 0;
     int height = 0;
     QString frameRate; // exact, "30000/1001"

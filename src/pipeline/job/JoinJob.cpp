@@ -186,7 +186,7 @@ void JoinJob::StartJoin(const QString &inputList, StageKind kind)
             || (m_inputs.ReadRow(n).Trim
                 && std::find(m_fitRows.begin(), m_fitRows.end(), n) == m_fitRows.end());
     const bool copy = kind == StageKind::Copying || !m_fitRows.empty();
-    if (copy && kept >= 0 && cuts) {
+    if (copy && kept >= 0 && cuts && MadePictureJoins(facts[size_t(kept)])) {
         QString why;
         const QString cutKind = FitSettingsFor(facts[size_t(kept)], &why);
         if (!cutKind.isEmpty())

@@ -72,6 +72,16 @@ void JoinJob::DecideCopy()
     FitDecision fit = DecideFit(m_check.Facts(), names, m_inputs.OutputExtension());
     const int soundOnly = int(fit.soundOnly.size());
     AddLoudnessFits(fit, m_check.Facts(), m_gains);
+    // A picture made here carries parameter sets of its own, and a copy decodes every HEVC
+    // file with those of the first: the files of an HEVC kind can have their sound converted,
+    // never their picture (a trimmed row's is made whole).
+    if (fit.kept >= 0 && !MadePictureJoins(m_check.Facts()[size_t(fit.kept)]))
+        for (const int row : fit.convert)
+            if (fit.PartOf(row) == FitPart::Whole || m_inputs.ReadRow(row).Trim) {
+                fit.refusals << QStringLiteral("a picture made here would be decoded with the "
+                                               "coding settings of the HEVC files it joins");
+                break;
+            }
     if (fit.convert.empty()) {
         StartJoin(CopyInputList(), StageKind::Copying);
     } else if (!fit.refusals.isEmpty() && fit.AllFit()) {

@@ -2,6 +2,7 @@
 // named; sets that agree are never refused; the container's limits hold for every file.
 #include "pipeline/checks/SourceFit.h"
 #include "common/TestSupport.h"
+#include "pipeline/checks/FitDecision.h"
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,23 @@ SourceFacts TwoMicrophones()
         .kind = SourceTrack::Kind::Subtitle, .stream = 3, .format = S("MOV_TEXT")};
     f.tracks = {camera, second, subtitles};
     return f;
+}
+
+// A copy decodes every HEVC file with the first one's parameter sets: files coded with others
+// differ, and no picture made here (with its own) may join them.
+TEST(SourceFit, HevcFilesCodedWithOtherParameterSetsDiffer)
+{
+    SourceFacts kind = Phone();
+    kind.videoFormat = S("HEVC"), kind.videoProfile = S("Main"), kind.videoSetup = S("8320aa");
+    SourceFacts same = kind, other = kind, unstated = kind;
+    other.videoSetup = S("77ff01");
+    unstated.videoSetup.clear(); // a stream that carries them with its pictures
+    EXPECT_EQ(Differences(same, kind), QStringList());
+    EXPECT_EQ(Differences(unstated, kind), QStringList());
+    EXPECT_EQ(Differences(other, kind),
+              QStringList(S("HEVC video coded with other settings than most of the video")));
+    EXPECT_FALSE(MadePictureJoins(kind));
+    EXPECT_TRUE(MadePictureJoins(Phone()));
 }
 
 TEST(SourceFit, TrackLayoutsThatDifferAreNamed)
