@@ -1,6 +1,11 @@
 #include "platform/Mp4Boxes.h"
 
+#include <QFile>
 #include <QtEndian>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 std::optional<Mp4Box> ReadMp4Box(QIODevice &file, qint64 at, qint64 end)
 {
@@ -33,4 +38,17 @@ std::optional<Mp4Box> FindMp4Box(QIODevice &file, qint64 from, qint64 to, const 
             return box;
         at = box->End();
     }
+}
+
+bool OpenToUpdate(const QByteArray &path, QFile &file)
+{
+    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+    if (fd >= 0 && file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle))
+        return true;
+    if (fd >= 0) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+    }
+    return false;
 }

@@ -21,5 +21,11 @@ struct Mp4Box
 // cut short); a box stated to run to the end ends at `end`.
 std::optional<Mp4Box> ReadMp4Box(QIODevice &file, qint64 at, qint64 end);
 
+class QFile;
+
+// Opens the file named by its bytes (a hidden file's name need not be UTF-8) to change it in
+// place; false, with errno set, when it cannot be.
+bool OpenToUpdate(const QByteArray &path, QFile &file);
+
 // The first box of that type in the row [from, to), or nothing when the row holds none whole.
 std::optional<Mp4Box> FindMp4Box(QIODevice &file, qint64 from, qint64 to, const char *type);

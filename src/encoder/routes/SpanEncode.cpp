@@ -11,9 +11,6 @@
 #include <QFile>
 #include <QtEndian>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
 
 // A whole input whose picture is of the kind: the picture copied, the sound made or copied.
@@ -121,14 +118,9 @@ SpanEncode EncodeSpanArguments(const Span &span, const FitSettings &fit, const Q
 // as the fit writes it): this ffmpeg writes no turn it is given for an encoded picture.
 bool MarkTurn(const QByteArray &path, int rotation)
 {
-    // Opened by its bytes: the hidden file's name need not be UTF-8.
-    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
+    if (!OpenToUpdate(path, file))
         return false;
-    }
     const auto moov = FindMp4Box(file, 0, file.size(), "moov");
     const auto trak = moov ? FindMp4Box(file, moov->at + 8, moov->End(), "trak") : std::nullopt;
     const auto tkhd = trak ? FindMp4Box(file, trak->at + 8, trak->End(), "tkhd") : std::nullopt;

@@ -9,10 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <optional>
-#include <unistd.h>
 
 namespace {
 
@@ -299,12 +297,9 @@ QByteArray MovieHeaderWithChapters(const QByteArray &moov, const std::vector<Cha
 bool WriteMp4ChapterList(const QByteArray &path, const std::vector<Chapter> &chapters,
                          bool quickTime, QString *error)
 {
-    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+    if (!OpenToUpdate(path, file)) {
         *error = QStringLiteral("Cannot add the chapters: %1").arg(SystemError());
-        if (fd >= 0)
-            ::close(fd);
         return false;
     }
     const qint64 size = file.size();
