@@ -265,12 +265,18 @@ QString FitQuestion(const QStringList &misfits, double seconds, int soundOnly,
                   "%1.",
                   nullptr, int(evened.size()))
                   .arg(evened.join(QStringLiteral(", ")));
+    // The files converted: those that differ, and those whose loudness alone is evened out.
+    qsizetype converted = misfits.size();
+    for (const QString &name : evened)
+        converted += std::none_of(misfits.begin(), misfits.end(), [&name](const QString &line) {
+            return line.startsWith(name + QStringLiteral(": "));
+        });
     return (one ? QStringLiteral("This file differs from most of the video:\n")
                 : QStringLiteral("These files differ from most of the video:\n"))
         + misfits.join(u'\n') + kept
         + QStringLiteral("\nConverting %1 takes about %2; the other files are joined as they "
                          "are.")
-              .arg(one ? QStringLiteral("it") : QStringLiteral("them"),
+              .arg(converted == 1 ? QStringLiteral("it") : QStringLiteral("them"),
                    SecondsToTimeText(std::ceil(std::max(seconds, 1.0))));
 }
 

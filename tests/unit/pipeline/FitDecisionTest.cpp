@@ -297,10 +297,12 @@ TEST(FitDecision, FilesWithAGainHaveTheirSoundConverted)
     // The question names the files whose loudness is evened out.
     EXPECT_TRUE(FitQuestion({S("b.mp4: 1280x720")}, 2, 0, {S("a.mp4"), S("b.mp4")})
                     .contains(S("\nThe loudness of 2 files is evened out, their sound converted "
-                                "with a gain: a.mp4, b.mp4.\nConverting it")));
+                                "with a gain: a.mp4, b.mp4.\nConverting them")));
     EXPECT_TRUE(FitQuestion({S("b.mp4: 1280x720")}, 2, 0, {S("a.mp4")})
                     .contains(S("\nThe loudness of a.mp4 is evened out: its sound is converted "
-                                "with a gain.\n")));
+                                "with a gain.\nConverting them")));
+    EXPECT_TRUE(FitQuestion({S("b.mp4: 1280x720")}, 2, 0, {S("b.mp4")})
+                    .contains(S("with a gain.\nConverting it takes")));
 }
 
 } // namespace
