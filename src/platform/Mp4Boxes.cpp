@@ -52,3 +52,34 @@ bool OpenToUpdate(const QByteArray &path, QFile &file)
     }
     return false;
 }
+
+namespace {
+
+template<typename T> QByteArray BigEndian(T value)
+{
+    QByteArray bytes(int(sizeof(T)), '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+} // namespace
+
+QByteArray BigEndian16(quint16 value)
+{
+    return BigEndian(value);
+}
+
+QByteArray BigEndian32(quint32 value)
+{
+    return BigEndian(value);
+}
+
+QByteArray BigEndian64(quint64 value)
+{
+    return BigEndian(value);
+}
+
+QByteArray MakeMp4Box(const char *type, const QByteArray &content)
+{
+    return BigEndian32(quint32(8 + content.size())) + QByteArray(type, 4) + content;
+}

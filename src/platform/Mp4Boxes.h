@@ -21,6 +21,14 @@ struct Mp4Box
 // cut short); a box stated to run to the end ends at `end`.
 std::optional<Mp4Box> ReadMp4Box(QIODevice &file, qint64 at, qint64 end);
 
+// A number in the big-endian bytes that boxes store it in.
+QByteArray BigEndian16(quint16 value);
+QByteArray BigEndian32(quint32 value);
+QByteArray BigEndian64(quint64 value);
+
+// A box's bytes: its size, its type and the content.
+QByteArray MakeMp4Box(const char *type, const QByteArray &content);
+
 class QFile;
 
 // Opens the file named by its bytes (a hidden file's name need not be UTF-8) to change it in

@@ -14,36 +14,10 @@
 
 namespace {
 
-QByteArray Be32(quint32 value)
-{
-    QByteArray bytes(4, '\0');
-    qToBigEndian(value, bytes.data());
-    return bytes;
-}
-
-QByteArray Be16(quint16 value)
-{
-    QByteArray bytes(2, '\0');
-    qToBigEndian(value, bytes.data());
-    return bytes;
-}
-
-QByteArray Be64(quint64 value)
-{
-    QByteArray bytes(8, '\0');
-    qToBigEndian(value, bytes.data());
-    return bytes;
-}
-
-QByteArray Box(const char *type, const QByteArray &content)
-{
-    return Be32(quint32(8 + content.size())) + QByteArray(type, 4) + content;
-}
-
 // A box with a version and flags word before its content.
 QByteArray FullBox(const char *type, quint32 versionAndFlags, const QByteArray &content)
 {
-    return Box(type, Be32(versionAndFlags) + content);
+    return MakeMp4Box(type, BigEndian32(versionAndFlags) + content);
 }
 
 // What the chapter track needs of the movie header (mvhd).
@@ -84,7 +58,8 @@ TextSamples ChapterSamples(const std::vector<Chapter> &chapters)
             = std::max<qint64>((c.startUs + 500) / 1000, t.times.empty() ? 0 : t.times.back());
         t.times.push_back(ms);
         const QByteArray title = c.title.toUtf8();
-        t.samples.push_back(Be16(quint16(title.size())) + title + QByteArray(encd, sizeof encd));
+        t.samples.push_back(BigEndian16(quint16(title.size())) + title
+                            + QByteArray(encd, sizeof encd));
     }
     if (!chapters.empty())
         t.times.push_back(
@@ -100,25 +75,27 @@ QByteArray TextSampleEntry()
            0, 0, 0, 0,  0,   0,   0,   0, // default text box
            0, 0, 0, 0,  0,   1,   0,   0,   0, 0, 0, 0, // style record: characters, font 1, colour
            0, 0, 0, 13, 'f', 't', 'a', 'b', 0, 1, 0, 1, 0}; // font table: font 1, no name
-    return Box("text", QByteArray(6, '\0') + Be16(1) + QByteArray(entry, sizeof entry));
+    return MakeMp4Box("text",
+                      QByteArray(6, '\0') + BigEndian16(1) + QByteArray(entry, sizeof entry));
 }
 
 // The generic media header of a text track.
 QByteArray TextMediaHeader()
 {
-    const QByteArray gmin = FullBox(
-        "gmin", 0, Be16(0x40) + Be16(0x8000) + Be16(0x8000) + Be16(0x8000) + Be16(0) + Be16(0));
-    QByteArray text = Be16(1);
+    const QByteArray gmin = FullBox("gmin", 0,
+                                    BigEndian16(0x40) + BigEndian16(0x8000) + BigEndian16(0x8000)
+                                        + BigEndian16(0x8000) + BigEndian16(0) + BigEndian16(0));
+    QByteArray text = BigEndian16(1);
     for (quint32 word : {0u, 0u, 0u, 1u, 0u, 0u, 0u, 0x4000u})
-        text += Be32(word);
-    return Box("gmhd", gmin + Box("text", text + Be16(0)));
+        text += BigEndian32(word);
+    return MakeMp4Box("gmhd", gmin + MakeMp4Box("text", text + BigEndian16(0)));
 }
 
 QByteArray Matrix()
 {
     QByteArray m;
     for (quint32 word : {0x10000u, 0u, 0u, 0u, 0x10000u, 0u, 0u, 0u, 0x40000000u})
-        m += Be32(word);
+        m += BigEndian32(word);
     return m;
 }
 
@@ -130,43 +107,50 @@ QByteArray ChapterTrack(const TextSamples &t, quint32 id, const Movie &movie, qi
     const qint64 first = t.times.front();
     const qint64 end = t.times.back();
     const auto movieTime = [&](qint64 ms) { return quint32(ms * movie.timescale / 1000); };
-    const QByteArray tkhd = FullBox("tkhd", 2, // in the movie, not shown as a track of its own
-                                    Be32(0) + Be32(0) + Be32(id) + Be32(0) + Be32(movieTime(end))
-                                        + QByteArray(8, '\0') + Be16(0) + Be16(0) + Be16(0)
-                                        + Be16(0) + Matrix() + Be32(0) + Be32(0));
+    const QByteArray tkhd = FullBox(
+        "tkhd", 2, // in the movie, not shown as a track of its own
+        BigEndian32(0) + BigEndian32(0) + BigEndian32(id) + BigEndian32(0)
+            + BigEndian32(movieTime(end)) + QByteArray(8, '\0') + BigEndian16(0) + BigEndian16(0)
+            + BigEndian16(0) + BigEndian16(0) + Matrix() + BigEndian32(0) + BigEndian32(0));
     QByteArray edts;
     if (first > 0)
-        edts = Box("edts",
-                   FullBox("elst", 0,
-                           Be32(2) + Be32(movieTime(first)) + Be32(0xffffffff) + Be32(0x10000)
-                               + Be32(movieTime(end - first)) + Be32(0) + Be32(0x10000)));
-    const QByteArray mdhd = FullBox("mdhd", 0,
-                                    Be32(0) + Be32(0) + Be32(1000) + Be32(quint32(end - first))
-                                        + Be16(0x55c4) + Be16(0));
+        edts = MakeMp4Box("edts",
+                          FullBox("elst", 0,
+                                  BigEndian32(2) + BigEndian32(movieTime(first))
+                                      + BigEndian32(0xffffffff) + BigEndian32(0x10000)
+                                      + BigEndian32(movieTime(end - first)) + BigEndian32(0)
+                                      + BigEndian32(0x10000)));
+    const QByteArray mdhd
+        = FullBox("mdhd", 0,
+                  BigEndian32(0) + BigEndian32(0) + BigEndian32(1000)
+                      + BigEndian32(quint32(end - first)) + BigEndian16(0x55c4) + BigEndian16(0));
     // A QuickTime handler's name is counted, an MP4 one's ends in a zero.
     const QByteArray name = QByteArrayLiteral("ChapterHandler");
     const QByteArray handlerName
         = quickTime ? QByteArray(1, char(name.size())) + name : name + QByteArray(1, '\0');
     const QByteArray hdlr = FullBox("hdlr", 0,
-                                    (quickTime ? QByteArray("mhlr") : Be32(0)) + "text"
+                                    (quickTime ? QByteArray("mhlr") : BigEndian32(0)) + "text"
                                         + QByteArray(12, '\0') + handlerName);
-    const QByteArray dinf = Box("dinf", FullBox("dref", 0, Be32(1) + FullBox("url ", 1, {})));
-    QByteArray stts = Be32(quint32(t.samples.size()));
-    QByteArray stsz = Be32(0) + Be32(quint32(t.samples.size()));
+    const QByteArray dinf
+        = MakeMp4Box("dinf", FullBox("dref", 0, BigEndian32(1) + FullBox("url ", 1, {})));
+    QByteArray stts = BigEndian32(quint32(t.samples.size()));
+    QByteArray stsz = BigEndian32(0) + BigEndian32(quint32(t.samples.size()));
     for (size_t i = 0; i < t.samples.size(); ++i) {
-        stts += Be32(1) + Be32(quint32(t.times[i + 1] - t.times[i]));
-        stsz += Be32(quint32(t.samples[i].size()));
+        stts += BigEndian32(1) + BigEndian32(quint32(t.times[i + 1] - t.times[i]));
+        stsz += BigEndian32(quint32(t.samples[i].size()));
     }
     const bool wide = dataAt > qint64(0xffffffff);
-    const QByteArray stbl = Box(
+    const QByteArray stbl = MakeMp4Box(
         "stbl",
-        FullBox("stsd", 0, Be32(1) + TextSampleEntry()) + FullBox("stts", 0, stts)
-            + FullBox("stsc", 0, Be32(1) + Be32(1) + Be32(quint32(t.samples.size())) + Be32(1))
+        FullBox("stsd", 0, BigEndian32(1) + TextSampleEntry()) + FullBox("stts", 0, stts)
+            + FullBox("stsc", 0,
+                      BigEndian32(1) + BigEndian32(1) + BigEndian32(quint32(t.samples.size()))
+                          + BigEndian32(1))
             + FullBox("stsz", 0, stsz)
-            + (wide ? FullBox("co64", 0, Be32(1) + Be64(quint64(dataAt)))
-                    : FullBox("stco", 0, Be32(1) + Be32(quint32(dataAt)))));
-    const QByteArray minf = Box("minf", TextMediaHeader() + dinf + stbl);
-    return Box("trak", tkhd + edts + Box("mdia", mdhd + hdlr + minf));
+            + (wide ? FullBox("co64", 0, BigEndian32(1) + BigEndian64(quint64(dataAt)))
+                    : FullBox("stco", 0, BigEndian32(1) + BigEndian32(quint32(dataAt)))));
+    const QByteArray minf = MakeMp4Box("minf", TextMediaHeader() + dinf + stbl);
+    return MakeMp4Box("trak", tkhd + edts + MakeMp4Box("mdia", mdhd + hdlr + minf));
 }
 
 // The boxes inside a box (whole, header included), each as it is written; nothing when they do
@@ -198,7 +182,7 @@ Children(const QByteArray &box, const QByteArray &drop,
 QByteArray UserDataWith(const QByteArray &udta, const QByteArray &chapterList)
 {
     const auto content = Children(udta, "chpl", [](const QByteArray &, QByteArray &) {});
-    return content ? Box("udta", *content + chapterList) : QByteArray();
+    return content ? MakeMp4Box("udta", *content + chapterList) : QByteArray();
 }
 
 // A track that names the chapter track (a "chap" reference), in a reference box of its own
@@ -208,13 +192,13 @@ QByteArray TrackWithChapterReference(const QByteArray &trak, quint32 chapterTrac
 {
     if (chapterTrack == 0)
         return {};
-    const QByteArray chap = Box("chap", Be32(chapterTrack));
+    const QByteArray chap = MakeMp4Box("chap", BigEndian32(chapterTrack));
     bool referred = false;
     bool broken = false;
     const auto content = Children(trak, "", [&](const QByteArray &type, QByteArray &bytes) {
         if (type == "tref" && !referred) {
             const auto refs = Children(bytes, "chap", [](const QByteArray &, QByteArray &) {});
-            bytes = refs ? Box("tref", *refs + chap) : QByteArray();
+            bytes = refs ? MakeMp4Box("tref", *refs + chap) : QByteArray();
             referred = true;
             broken = !refs;
         }
@@ -222,12 +206,13 @@ QByteArray TrackWithChapterReference(const QByteArray &trak, quint32 chapterTrac
     if (!content || broken)
         return {};
     if (referred)
-        return Box("trak", *content);
+        return MakeMp4Box("trak", *content);
     // After the track header, which comes first.
     const qint64 header = qFromBigEndian<quint32>(content->constData());
     if (content->size() < 8 || content->mid(4, 4) != "tkhd" || header > content->size())
         return {};
-    return Box("trak", content->left(header) + Box("tref", chap) + content->mid(header));
+    return MakeMp4Box("trak",
+                      content->left(header) + MakeMp4Box("tref", chap) + content->mid(header));
 }
 
 QString SystemError()
@@ -241,7 +226,7 @@ QByteArray Mp4ChapterListBox(const std::vector<Chapter> &chapters)
 {
     const size_t count = std::min(chapters.size(), kMp4ChapterListMost);
     // Version 1 with a reserved word, as the list's readers expect it.
-    QByteArray content = Be32(0x01000000) + Be32(0) + char(count);
+    QByteArray content = BigEndian32(0x01000000) + BigEndian32(0) + char(count);
     for (size_t i = 0; i < count; ++i) {
         const Chapter &c = chapters[i];
         QByteArray start(8, '\0');
@@ -250,7 +235,7 @@ QByteArray Mp4ChapterListBox(const std::vector<Chapter> &chapters)
         const QByteArray title = c.title.toUtf8().left(kChapterTitleBytes);
         content += start + char(title.size()) + title;
     }
-    return Box("chpl", content);
+    return MakeMp4Box("chpl", content);
 }
 
 QByteArray ChapterData(const std::vector<Chapter> &chapters)
@@ -258,7 +243,7 @@ QByteArray ChapterData(const std::vector<Chapter> &chapters)
     QByteArray data;
     for (const QByteArray &sample : ChapterSamples(chapters).samples)
         data += sample;
-    return Box("mdat", data);
+    return MakeMp4Box("mdat", data);
 }
 
 QByteArray MovieHeaderWithChapters(const QByteArray &moov, const std::vector<Chapter> &chapters,
@@ -287,8 +272,8 @@ QByteArray MovieHeaderWithChapters(const QByteArray &moov, const std::vector<Cha
           });
     if (!content || broken || !movie)
         return {};
-    const QByteArray udta = edited ? QByteArray() : Box("udta", Mp4ChapterListBox(chapters));
-    return Box(
+    const QByteArray udta = edited ? QByteArray() : MakeMp4Box("udta", Mp4ChapterListBox(chapters));
+    return MakeMp4Box(
         "moov",
         *content + udta
             + ChapterTrack(ChapterSamples(chapters), movie->nextTrack, *movie, dataAt, quickTime));

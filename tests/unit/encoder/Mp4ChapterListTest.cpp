@@ -2,6 +2,7 @@
 // every track's reference to it, and the headers that are refused rather than damaged.
 #include "encoder/run/Mp4ChapterList.h"
 #include "common/TestSupport.h"
+#include "platform/Mp4Boxes.h"
 
 #include <QtEndian>
 
@@ -11,29 +12,19 @@ namespace {
 
 using namespace qvj::test;
 
-QByteArray Be32(quint32 v)
-{
-    QByteArray b(4, '\0');
-    qToBigEndian(v, b.data());
-    return b;
-}
-
-QByteArray Box(const char *type, const QByteArray &content)
-{
-    return Be32(quint32(8 + content.size())) + QByteArray(type, 4) + content;
-}
-
 // A version 0 movie header of timescale 600 whose next track is 3.
 QByteArray Mvhd()
 {
-    QByteArray content = Be32(0) + Be32(0) + Be32(0) + Be32(600) + Be32(6000);
-    content += QByteArray(96 - content.size() - 4, '\0') + Be32(3);
-    return Box("mvhd", content);
+    QByteArray content
+        = BigEndian32(0) + BigEndian32(0) + BigEndian32(0) + BigEndian32(600) + BigEndian32(6000);
+    content += QByteArray(96 - content.size() - 4, '\0') + BigEndian32(3);
+    return MakeMp4Box("mvhd", content);
 }
 
 QByteArray Trak(const QByteArray &more = {})
 {
-    return Box("trak", Box("tkhd", QByteArray(84, '\0')) + more + Box("mdia", {}));
+    return MakeMp4Box("trak",
+                      MakeMp4Box("tkhd", QByteArray(84, '\0')) + more + MakeMp4Box("mdia", {}));
 }
 
 int Count(const QByteArray &haystack, const char *type)
@@ -47,7 +38,7 @@ TEST(Mp4ChapterList, HeaderGainsListTrackAndReferences)
     std::vector<Chapter> many;
     for (int i = 0; i < 300; ++i)
         many.push_back({i * 1000000LL, (i + 1) * 1000000LL, S("c%1").arg(i)});
-    const QByteArray oldList = Box("chpl", QByteArray(9, '\0'));
+    const QByteArray oldList = MakeMp4Box("chpl", QByteArray(9, '\0'));
     const struct
     {
         const char *what;
@@ -55,12 +46,17 @@ TEST(Mp4ChapterList, HeaderGainsListTrackAndReferences)
         std::vector<Chapter> chapters;
         int traks, udtas, chapRefs, trefs;
     } cases[] = {
-        {"no user data: one is added", Box("moov", Mvhd() + Trak() + Trak()), two, 3, 1, 2, 2},
+        {"no user data: one is added", MakeMp4Box("moov", Mvhd() + Trak() + Trak()), two, 3, 1, 2,
+         2},
         {"user data kept, its old list replaced",
-         Box("moov", Mvhd() + Trak() + Box("udta", Box("meta", "x") + oldList)), two, 2, 1, 1, 1},
+         MakeMp4Box("moov",
+                    Mvhd() + Trak() + MakeMp4Box("udta", MakeMp4Box("meta", "x") + oldList)),
+         two, 2, 1, 1, 1},
         {"a track's references keep theirs and gain the chapters'",
-         Box("moov", Mvhd() + Trak(Box("tref", Box("tmcd", Be32(2))))), two, 2, 1, 1, 1},
-        {"more chapters than the list holds", Box("moov", Mvhd() + Trak()), many, 2, 1, 1, 1},
+         MakeMp4Box("moov", Mvhd() + Trak(MakeMp4Box("tref", MakeMp4Box("tmcd", BigEndian32(2))))),
+         two, 2, 1, 1, 1},
+        {"more chapters than the list holds", MakeMp4Box("moov", Mvhd() + Trak()), many, 2, 1, 1,
+         1},
     };
     for (const auto &c : cases) {
         const QByteArray moov = MovieHeaderWithChapters(c.moov, c.chapters, 1000, false);
@@ -91,10 +87,11 @@ TEST(Mp4ChapterList, HeaderGainsListTrackAndReferences)
         const char *what;
         QByteArray moov;
     } refused[] = {
-        {"not a movie header", Box("free", Mvhd())},
-        {"a box running past its parent", Box("moov", Mvhd() + Be32(400) + "trak")},
-        {"no movie header box inside", Box("moov", Trak())},
-        {"a track without its header first", Box("moov", Mvhd() + Box("trak", Box("mdia", {})))},
+        {"not a movie header", MakeMp4Box("free", Mvhd())},
+        {"a box running past its parent", MakeMp4Box("moov", Mvhd() + BigEndian32(400) + "trak")},
+        {"no movie header box inside", MakeMp4Box("moov", Trak())},
+        {"a track without its header first",
+         MakeMp4Box("moov", Mvhd() + MakeMp4Box("trak", MakeMp4Box("mdia", {})))},
     };
     for (const auto &r : refused)
         EXPECT_TRUE(MovieHeaderWithChapters(r.moov, two, 1000, false).isEmpty()) << r.what;
